@@ -1,0 +1,52 @@
+#include "ResultsFormat.h"
+
+#include <QRegularExpression>
+
+namespace ResultsFormat {
+
+qint64 divideHalfEven(quint64 n, quint64 d)
+{
+    quint64 q = n / d;
+    const quint64 r = n % d;
+    // Compare 2r with d without overflowing: r < d, so d - r > 0.
+    if (r > d - r || (r == d - r && (q & 1)))
+        ++q;
+    return static_cast<qint64>(q);
+}
+
+QString failedPercent(qint64 succeeded, qint64 failed)
+{
+    const quint64 total = static_cast<quint64>(succeeded) + static_cast<quint64>(failed);
+    if (total == 0)
+        return {};
+    // Hundredths of a percent. failed * 10000 stays far inside 64 bits for any count a run can reach.
+    const qint64 hundredths = divideHalfEven(static_cast<quint64>(failed) * 10000u, total);
+    return QStringLiteral("%1.%2%").arg(hundredths / 100).arg(hundredths % 100, 2, 10, QLatin1Char('0'));
+}
+
+QString averageMs(quint64 sum, quint64 count)
+{
+    if (count == 0)
+        return {};
+    return QString::number(divideHalfEven(sum, count));
+}
+
+QString timeFormatWithSeconds(const QLocale& locale)
+{
+    QString format = locale.timeFormat(QLocale::LongFormat);
+    // Drop the time-zone designator and the blanks beside it; the table shows local time.
+    static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b\\s*"));
+    format.replace(zone, QStringLiteral(" "));
+    format = format.trimmed();
+    if (!format.contains(QLatin1Char('s')))
+        format = locale.timeFormat(QLocale::ShortFormat).replace(QStringLiteral("mm"), QStringLiteral("mm:ss"));
+    return format;
+}
+
+QString dateTime(const QLocale& locale, const QDateTime& when)
+{
+    return locale.toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+           locale.toString(when.time(), timeFormatWithSeconds(locale));
+}
+
+} // namespace ResultsFormat

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "ResultsSnapshot.h"
+
+#include <QAbstractTableModel>
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QLocale>
+
+#include <optional>
+
+// One results row: the running statistics of one host, kept as numbers. An empty optional (or an
+// invalid time) is a cell with no value recorded yet.
+struct ResultRow {
+    quint64 rowId = 0;
+    quint64 hostId = 0; // the host list entry the row belongs to
+    QString host;       // "Host Name/IP", copied from the entry when the row is made
+    std::optional<quint32> replyAddress;
+    bool counted = false; // both counts show once the first outcome is in
+    qint64 succeeded = 0;
+    qint64 failed = 0;
+    std::optional<quint32> lastStatus;
+    std::optional<quint32> lastRtt;
+    std::optional<quint8> lastTtl;
+    quint64 rttSum = 0; // all successful round-trip times, for the true mean
+    quint64 rttCount = 0;
+    QDateTime lastSucceedOn;
+    QDateTime lastFailedOn;
+};
+
+// The results table: one row of statistics per host, rendered as the twelve cell texts.
+class ResultsModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column {
+        HostName,
+        ReplyAddress,
+        SucceedCount,
+        FailedCount,
+        PercentFailed,
+        LastStatus,
+        LastTime,
+        LastTtl,
+        AverageTime,
+        Description,
+        LastSucceedOn,
+        LastFailedOn,
+        ColumnCount
+    };
+
+    explicit ResultsModel(QObject* parent = nullptr);
+
+    static QStringList captions();
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    void setLocale(const QLocale& locale) { m_locale = locale; }
+    int count() const { return static_cast<int>(m_rows.size()); }
+    const ResultRow& row(int i) const { return m_rows.at(i); }
+    QString cellText(int row, int column) const;
+
+    // Appends a fresh row for a host and makes it that host's row. Returns the row's id.
+    quint64 appendRow(quint64 hostId, const QString& hostText);
+    // The id of the host's row, or 0 when the host has none.
+    quint64 rowIdForHost(quint64 hostId) const { return m_rowOfHost.value(hostId, 0); }
+    // -1 when the row has been removed.
+    int indexOfRowId(quint64 rowId) const;
+
+    // Record one echo's outcome in a row; false when the row is gone.
+    bool recordSuccess(quint64 rowId, quint32 address, quint32 rtt, quint8 ttl, const QDateTime& when);
+    bool recordFailure(quint64 rowId, quint32 status, const QDateTime& when);
+
+    void removeAt(int i);
+    void clear();
+
+    ResultsSnapshot snapshot() const;
+
+private:
+    QString cell(const ResultRow& r, int column) const;
+    void rowChanged(int i);
+
+    QList<ResultRow> m_rows; // row ids rise in table order
+    QHash<quint64, quint64> m_rowOfHost;
+    quint64 m_nextRowId = 1;
+    QLocale m_locale;
+};

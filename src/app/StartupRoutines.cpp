@@ -1,0 +1,38 @@
+#include "StartupRoutines.h"
+
+#include "AppTexts.h"
+#include "RandomSource.h"
+#include "UrlOpener.h"
+
+#include <QFileInfo>
+#include <QUrl>
+
+namespace StartupRoutines {
+
+QString ShortenAppTitle(const QString& productName)
+{
+    QString title = productName;
+    do {
+        const qsizetype space = title.lastIndexOf(QLatin1Char(' '));
+        if (space < 0)
+            break;
+        title.truncate(space);
+    } while (title.size() > 40);
+    return title;
+}
+
+int OccasionalWebsiteVisit(RandomSource& random, UrlOpener& opener)
+{
+    const int draw = static_cast<int>(random.next() * 100) + 1;
+    if (draw == 7)
+        opener.open(QUrl(AppTexts::MakerWebAddress));
+    return draw;
+}
+
+bool FileExists(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() && info.lastModified().isValid();
+}
+
+} // namespace StartupRoutines

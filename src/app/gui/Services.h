@@ -1,0 +1,30 @@
+#pragma once
+
+class Clipboard;
+class Clock;
+class EchoService;
+class FileDialogs;
+class HostResolver;
+class InputBox;
+class MessageBoxes;
+class ProcessRunner;
+class RandomSource;
+class SettingsStore;
+class SpreadsheetLauncher;
+class UrlOpener;
+
+// Everything the window reaches outside the program through. main() passes the real ones; tests pass fakes.
+struct Services {
+    MessageBoxes& messageBoxes;
+    InputBox& inputBox;
+    FileDialogs& fileDialogs;
+    Clipboard& clipboard;
+    SettingsStore& settings;
+    ProcessRunner& processRunner;
+    UrlOpener& urlOpener;
+    Clock& clock;
+    RandomSource& random;
+    SpreadsheetLauncher& spreadsheet;
+    EchoService& echo;
+    HostResolver& resolver;
+};

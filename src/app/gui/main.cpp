@@ -1,0 +1,52 @@
+#include "CalcLauncher.h"
+#include "DesktopUrlOpener.h"
+#include "Form1.h"
+#include "IniSettingsStore.h"
+#include "LinuxEchoService.h"
+#include "QtClipboard.h"
+#include "QtFileDialogs.h"
+#include "QtHostResolver.h"
+#include "QtInputBox.h"
+#include "QtMessageBoxes.h"
+#include "QtProcessRunner.h"
+#include "SystemClock.h"
+#include "SystemRandom.h"
+
+#include <QApplication>
+#include <QScreen>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vantrel"));
+    QApplication::setApplicationVersion(QStringLiteral(VANTREL_VERSION));
+
+    QtMessageBoxes messageBoxes;
+    QtInputBox inputBox;
+    QtFileDialogs fileDialogs;
+    QtClipboard clipboard;
+    IniSettingsStore settings;
+    QtProcessRunner processRunner;
+    DesktopUrlOpener urlOpener;
+    SystemClock clock;
+    SystemRandom random;
+    CalcLauncher spreadsheet;
+    LinuxEchoService echo(messageBoxes);
+    QtHostResolver resolver;
+
+    Form1 window(Services{messageBoxes, inputBox, fileDialogs, clipboard, settings, processRunner, urlOpener, clock,
+                          random, spreadsheet, echo, resolver},
+                 QCoreApplication::applicationDirPath());
+    messageBoxes.setParent(&window);
+    inputBox.setParent(&window);
+    fileDialogs.setParent(&window);
+
+    window.Form_Load();
+    if (const QScreen* screen = window.screen()) {
+        QRect frame = window.frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window.move(frame.topLeft());
+    }
+    window.show();
+    return app.exec();
+}

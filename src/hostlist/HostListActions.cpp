@@ -1,0 +1,122 @@
+#include "HostListActions.h"
+
+#include "AppError.h"
+#include "AppTexts.h"
+#include "ErrorBox.h"
+#include "FileDialogs.h"
+#include "GuardedProcedure.h"
+#include "HostListModel.h"
+#include "InputBox.h"
+#include "ListFileReader.h"
+#include "MessageBoxes.h"
+#include "ResultsModel.h"
+#include "SessionState.h"
+
+#include <QFutureWatcher>
+#include <QPointer>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <memory>
+
+HostListActions::HostListActions(HostListModel& hosts, ResultsModel& results, SessionState& state, ErrorBox& errorBox,
+                                 MessageBoxes& boxes, InputBox& input, FileDialogs& dialogs, QObject* parent)
+    : QObject(parent), m_hosts(hosts), m_results(results), m_state(state), m_errorBox(errorBox), m_boxes(boxes),
+      m_input(input), m_dialogs(dialogs)
+{
+}
+
+QStringList HostListActions::sampleHosts()
+{
+    return {AppTexts::MakerWebHost, AppTexts::SampleAddress, AppTexts::SearchEngineHost};
+}
+
+void HostListActions::PushButton6_Click()
+{
+    GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton6_Click"));
+    QString text;
+    g.step(100, [&] { text = m_input.getText(m_state.applicationTitle, QStringLiteral("Enter one host or IP address:")); });
+    if (text.isEmpty()) // (102) Cancel and OK on an empty field both end here
+        return;
+    g.step(104, [&] { m_hosts.append(text); });
+    g.step(106, [&] { m_results.clear(); });
+    g.step(108, [&] { m_state.HostListChanged = true; });
+}
+
+void HostListActions::PushButton1_Click()
+{
+    GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton1_Click"));
+    g.step(100, [&] {
+        if (!m_state.isBusy())
+            m_hosts.clear();
+    });
+}
+
+void HostListActions::PushButton7_Click()
+{
+    GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton7_Click"));
+    const QStringList samples = sampleHosts();
+    g.step(100, [&] { m_hosts.append(samples.at(0)); });
+    g.step(102, [&] { m_hosts.append(samples.at(1)); });
+    g.step(104, [&] { m_hosts.append(samples.at(2)); });
+}
+
+void HostListActions::removeSelected(int row)
+{
+    if (m_state.isBusy() || m_hosts.count() == 0 || row < 0 || row >= m_hosts.count())
+        return;
+    m_hosts.removeAt(row);
+}
+
+void HostListActions::PushButton3_Click()
+{
+    GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton3_Click"));
+    QStringList paths;
+    // The dialog reports full paths, so a multiple selection needs no joining or repair.
+    g.step(108, [&] { paths = m_dialogs.openFiles(loadDialogTitle(), fileFilters()); });
+    if (paths.isEmpty()) // (110) cancelled: nothing changes
+        return;
+    loadFiles(paths);
+}
+
+void HostListActions::loadFiles(const QStringList& paths)
+{
+    // The files are read off the window's thread so that a huge list does not freeze it; their entries
+    // are appended here, in the dialog's order, once all are read.
+    m_state.beginBusy(); // (114)
+    ++m_loads;
+    auto* watcher = new QFutureWatcher<QList<ListFileReader::FileResult>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, paths] {
+        watcher->deleteLater();
+        GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton3_Click"));
+        QList<ListFileReader::FileResult> files;
+        g.step(116, [&] { files = watcher->result(); });
+        auto load = [&](const ListFileReader::FileResult& file) {
+            if (file.outcome == ListFileReader::FileResult::NotFound)
+                m_boxes.information(m_state.applicationTitle, QStringLiteral("File not found"));
+            else if (file.outcome == ListFileReader::FileResult::Failed)
+                throw AppError(QStringLiteral("Cannot read %1: %2").arg(file.path, file.error));
+            else
+                m_hosts.append(file.entries);
+        };
+        if (files.size() == 1) {
+            g.step(120, [&] { load(files.first()); });
+        } else if (files.size() > 1) {
+            g.reach(122);
+            for (const ListFileReader::FileResult& file : std::as_const(files)) {
+                g.step(134, [&] { load(file); });
+                g.step(136, [&] { m_results.clear(); });
+                g.step(138, [&] { m_state.HostListChanged = true; });
+            }
+        }
+        g.reach(142);
+        --m_loads;
+        m_state.endBusy();
+        Q_EMIT loadFinished();
+    });
+    watcher->setFuture(QtConcurrent::run([paths] {
+        QList<ListFileReader::FileResult> results;
+        for (const QString& path : paths)
+            results.append(ListFileReader::readFile(path));
+        return results;
+    }));
+}

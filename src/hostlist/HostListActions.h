@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+class ErrorBox;
+class FileDialogs;
+class HostListModel;
+class InputBox;
+class MessageBoxes;
+class ResultsModel;
+class SessionState;
+
+// The hand edits of the host list and the loading of list files.
+class HostListActions : public QObject {
+    Q_OBJECT
+public:
+    HostListActions(HostListModel& hosts, ResultsModel& results, SessionState& state, ErrorBox& errorBox,
+                    MessageBoxes& boxes, InputBox& input, FileDialogs& dialogs, QObject* parent = nullptr);
+
+    static QString loadDialogTitle() { return QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files"); }
+    static QStringList fileFilters() { return {QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*.*)")}; }
+    static QStringList sampleHosts();
+
+    void PushButton6_Click(); // "Add One Host Name/IP"
+    void PushButton1_Click(); // "Clear List"
+    void PushButton7_Click(); // "Load Sample/Example Data"
+    void PushButton3_Click(); // "Load List From Text File"
+    // Double-click or Delete on the host list: removes the selected entry (-1: none selected).
+    void removeSelected(int row);
+
+    // Loads the chosen files in a worker thread and appends their entries in order; loadFinished follows.
+    void loadFiles(const QStringList& paths);
+    bool isLoading() const { return m_loads > 0; }
+
+Q_SIGNALS:
+    void loadFinished();
+
+private:
+    HostListModel& m_hosts;
+    ResultsModel& m_results;
+    SessionState& m_state;
+    ErrorBox& m_errorBox;
+    MessageBoxes& m_boxes;
+    InputBox& m_input;
+    FileDialogs& m_dialogs;
+    int m_loads = 0;
+};

@@ -1,0 +1,81 @@
+#include "ListFileReader.h"
+
+#include "StartupRoutines.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+namespace ListFileReader {
+
+namespace {
+
+QString decode(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return decode(bytes.mid(3)); // the mark is not part of the first entry
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(bytes.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+        return utf16(QByteArrayView(bytes).sliced(2));
+    }
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString text = utf8(bytes);
+    if (!utf8.hasError())
+        return text;
+    return QString::fromLatin1(bytes);
+}
+
+} // namespace
+
+QStringList LoadListviewFromFile(const QByteArray& bytes)
+{
+    const QString text = decode(bytes);
+    QStringList entries;
+    const qsizetype n = text.size();
+    const QChar* data = text.constData();
+    qsizetype start = 0;
+    bool endedByCr = false;
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = data[i];
+        if (c == QLatin1Char('\r')) {
+            entries.append(QString(data + start, i - start));
+            if (i + 1 < n && data[i + 1] == QLatin1Char('\n'))
+                ++i;
+            start = i + 1;
+            endedByCr = true;
+        } else if (c == QLatin1Char('\n')) {
+            entries.append(QString(data + start, i - start));
+            start = i + 1;
+            endedByCr = false;
+        }
+    }
+    // What follows the last terminator is an entry, even when empty, unless a CR or CR LF ended the file.
+    if (n > 0 && !(start == n && endedByCr))
+        entries.append(QString(data + start, n - start));
+    return entries;
+}
+
+FileResult readFile(const QString& path)
+{
+    FileResult result;
+    result.path = path;
+    if (!StartupRoutines::FileExists(path)) {
+        result.outcome = FileResult::NotFound;
+        return result;
+    }
+    QFile file(path); // closed by its destructor on every way out
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.outcome = FileResult::Failed;
+        result.error = file.errorString();
+        return result;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFile::NoError) {
+        result.outcome = FileResult::Failed;
+        result.error = file.errorString();
+        return result;
+    }
+    result.entries = LoadListviewFromFile(bytes);
+    return result;
+}
+
+} // namespace ListFileReader

@@ -1,0 +1,122 @@
+#include "PingRound.h"
+
+#include "AppTexts.h"
+#include "Clock.h"
+#include "GuardedProcedure.h"
+#include "HostResolver.h"
+#include "PingTexts.h"
+#include "ResultsModel.h"
+#include "SessionState.h"
+
+#include <QTimer>
+
+PingRound::PingRound(HostListModel& hosts, ResultsModel& results, SessionState& state, ErrorBox& errorBox,
+                     EchoService& echo, HostResolver& resolver, Clock& clock, std::function<bool()> monitoringOn,
+                     int number, QObject* parent)
+    : QObject(parent), m_hosts(hosts), m_results(results), m_state(state), m_errorBox(errorBox), m_echo(echo),
+      m_resolver(resolver), m_clock(clock), m_monitoringOn(std::move(monitoringOn))
+{
+    m_summary.number = number;
+}
+
+void PingRound::start()
+{
+    m_elapsed.start();
+    m_entries = m_hosts.entries(); // the host count is taken once, here
+    m_summary.hosts = static_cast<int>(m_entries.size());
+    m_walking = true;
+    dispatchSlice();
+}
+
+void PingRound::stop()
+{
+    if (m_stopped || m_finished)
+        return;
+    m_stopped = true;
+    m_walking = false;
+    for (auto it = m_inFlight.begin(); it != m_inFlight.end();) {
+        if (m_echo.cancel(*it))
+            it = m_inFlight.erase(it);
+        else
+            ++it;
+    }
+    settle();
+}
+
+void PingRound::dispatchSlice()
+{
+    if (!m_walking)
+        return;
+    const qsizetype end = std::min(m_next + SliceSize, m_entries.size());
+    while (m_next < end) {
+        if (!m_monitoringOn()) {
+            stop();
+            return;
+        }
+        dispatchHost(m_entries.at(m_next++));
+    }
+    if (m_next < m_entries.size()) {
+        QTimer::singleShot(0, this, &PingRound::dispatchSlice);
+        return;
+    }
+    m_walking = false;
+    settle();
+}
+
+void PingRound::dispatchHost(const HostEntry& entry)
+{
+    if (!m_hosts.contains(entry.id))
+        return; // removed from the list during the round
+    quint64 rowId = m_state.HostListChanged ? 0 : m_results.rowIdForHost(entry.id);
+    if (rowId == 0)
+        rowId = m_results.appendRow(entry.id, entry.text);
+
+    if (!IsHostname(entry.text)) {
+        sendEcho(rowId, entry.text);
+        return;
+    }
+    ++m_resolving;
+    m_resolver.ResolveHostAddress(entry.text, this, [this, rowId](const QString& address) {
+        --m_resolving;
+        // A name that does not resolve still goes to the echo, which answers it with a failure.
+        if (!m_stopped)
+            sendEcho(rowId, address);
+        settle();
+    });
+}
+
+void PingRound::sendEcho(quint64 rowId, const QString& address)
+{
+    auto ticket = std::make_shared<EchoService::Ticket>(0);
+    *ticket = m_echo.myping(address, this, [this, rowId, ticket](const EchoReply& reply) {
+        m_inFlight.remove(*ticket);
+        record(rowId, reply);
+        settle();
+    });
+    m_inFlight.insert(*ticket);
+}
+
+void PingRound::record(quint64 rowId, const EchoReply& reply)
+{
+    GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "Timer1_Timer"));
+    const bool success = reply.Status == 0;
+    bool recorded = false;
+    g.step(success ? 150 : 170, [&] {
+        const QDateTime now = m_clock.now();
+        recorded = success ? m_results.recordSuccess(rowId, reply.Address, reply.RoundTripTime, reply.Ttl, now)
+                           : m_results.recordFailure(rowId, reply.Status, now);
+    });
+    if (!recorded)
+        return;
+    ++m_summary.pinged;
+    ++(success ? m_summary.successes : m_summary.failures);
+}
+
+void PingRound::settle()
+{
+    if (m_finished || m_walking || !m_inFlight.isEmpty() || m_resolving > 0)
+        return;
+    m_finished = true;
+    m_summary.durationMs = m_elapsed.elapsed();
+    Q_EMIT finished(m_summary);
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "EchoReply.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+// Sends ICMP echoes without blocking: each request is queued, paced out and answered through its callback
+// on the caller's thread.
+class EchoService {
+public:
+    virtual ~EchoService() = default;
+
+    using Done = std::function<void(const EchoReply&)>;
+    using Ticket = quint64;
+
+    // One echo of "Echo This" to a dotted IPv4 address text. done runs exactly once with the outcome,
+    // unless the echo is cancelled before it is sent or context is destroyed first. A text that is not
+    // a dotted IPv4 address is answered with a failure status without sending anything.
+    virtual Ticket myping(const QString& addressText, QObject* context, Done done) = 0;
+
+    // Drops an echo that has not been sent yet. True when it was dropped; done will then never run.
+    virtual bool cancel(Ticket ticket) = 0;
+};

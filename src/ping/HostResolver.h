@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+// Resolves host names to IPv4 address texts without blocking the caller's thread.
+class HostResolver {
+public:
+    virtual ~HostResolver() = default;
+
+    using Done = std::function<void(const QString& addressText)>;
+    // done runs once on the caller's thread with the first IPv4 address of the answer, or the empty
+    // text when the name does not resolve; never when context is destroyed first.
+    virtual void ResolveHostAddress(const QString& name, QObject* context, Done done) = 0;
+};

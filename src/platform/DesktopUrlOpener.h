@@ -1,0 +1,10 @@
+#pragma once
+
+#include "UrlOpener.h"
+
+#include <QDesktopServices>
+
+class DesktopUrlOpener : public UrlOpener {
+public:
+    void open(const QUrl& url) override { QDesktopServices::openUrl(url); }
+};

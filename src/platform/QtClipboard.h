@@ -1,0 +1,9 @@
+#pragma once
+
+#include "Clipboard.h"
+
+class QtClipboard : public Clipboard {
+public:
+    void setText(const QString& text) override;
+    QString text() const override;
+};

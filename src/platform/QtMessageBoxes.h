@@ -1,0 +1,16 @@
+#pragma once
+
+#include "MessageBoxes.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class QtMessageBoxes : public MessageBoxes {
+public:
+    void setParent(QWidget* parent) { m_parent = parent; }
+    void information(const QString& title, const QString& text) override;
+    void warning(const QString& title, const QString& text) override;
+
+private:
+    QPointer<QWidget> m_parent;
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "ProcessRunner.h"
+
+#include <QObject>
+
+// Runs the command as a child process with no window and no input. Asking for both streams joins them
+// in one pipe, so their texts arrive in the order the child wrote them.
+class QtProcessRunner : public QObject, public ProcessRunner {
+    Q_OBJECT
+public:
+    explicit QtProcessRunner(QObject* parent = nullptr);
+
+    static QString failedToStartText();
+
+    void capture(const QString& program, const QStringList& arguments, bool captureOutput, bool captureError,
+                 int timeoutMs, Done done) override;
+};

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QUrl>
+
+class UrlOpener {
+public:
+    virtual ~UrlOpener() = default;
+    virtual void open(const QUrl& url) = 0;
+};

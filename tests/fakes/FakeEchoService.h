@@ -1,0 +1,79 @@
+#pragma once
+
+#include "EchoService.h"
+
+#include <QList>
+#include <QPointer>
+
+// Keeps every echo asked for; the test decides when and how each is answered, so time is deterministic.
+class FakeEchoService : public EchoService {
+public:
+    struct Request {
+        Ticket ticket;
+        QString address;
+        QPointer<QObject> context;
+        Done done;
+        bool answered = false;
+        bool cancelled = false;
+    };
+
+    Ticket myping(const QString& addressText, QObject* context, Done done) override
+    {
+        requests.append({m_next, addressText, context, std::move(done)});
+        return m_next++;
+    }
+    // Echoes count as sent once answered; anything still waiting can be cancelled.
+    bool cancel(Ticket ticket) override
+    {
+        for (Request& r : requests) {
+            if (r.ticket == ticket && !r.answered && !r.cancelled) {
+                r.cancelled = true;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void answer(int i, const EchoReply& reply)
+    {
+        Request& r = requests[i];
+        if (r.answered || r.cancelled)
+            return;
+        r.answered = true;
+        if (r.context)
+            r.done(reply);
+    }
+    // Answers every waiting request with what reply(address) gives.
+    template <typename F> void answerAll(F reply)
+    {
+        for (int i = 0; i < requests.size(); ++i)
+            answer(i, reply(requests.at(i).address));
+    }
+    int waiting() const
+    {
+        int n = 0;
+        for (const Request& r : requests)
+            n += (!r.answered && !r.cancelled) ? 1 : 0;
+        return n;
+    }
+
+    static EchoReply success(quint32 address, quint32 rtt, quint8 ttl)
+    {
+        EchoReply r;
+        r.Address = address;
+        r.RoundTripTime = rtt;
+        r.Ttl = ttl;
+        return r;
+    }
+    static EchoReply failure(quint32 status)
+    {
+        EchoReply r;
+        r.Status = status;
+        return r;
+    }
+
+    QList<Request> requests;
+
+private:
+    Ticket m_next = 1;
+};

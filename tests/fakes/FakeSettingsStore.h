@@ -1,0 +1,24 @@
+#pragma once
+
+#include "AppError.h"
+#include "SettingsStore.h"
+
+#include <QMap>
+
+class FakeSettingsStore : public SettingsStore {
+public:
+    QString value(const QString& application, const QString& section, const QString& key,
+                  const QString& fallback) const override
+    {
+        return values.value(application + u'/' + section + u'/' + key, fallback);
+    }
+    void setValue(const QString& application, const QString& section, const QString& key,
+                  const QString& value) override
+    {
+        if (failWrites)
+            throw AppError(QStringLiteral("Cannot write the settings file"));
+        values.insert(application + u'/' + section + u'/' + key, value);
+    }
+    QMap<QString, QString> values;
+    bool failWrites = false;
+};
