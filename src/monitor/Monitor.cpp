@@ -82,6 +82,7 @@ void Monitor::Timer1_Timer()
     auto* round = new PingRound(m_hosts, m_results, m_state, m_errorBox, m_echo, m_resolver, m_clock,
                                 [this] { return m_caption != AppTexts::StartCaption; }, ++m_rounds, this);
     m_round = round;
+    round->setSliceSize(m_sliceSize);
     connect(round, &PingRound::finished, this, &Monitor::roundEnded);
     Q_EMIT roundStarted(m_rounds);
     round->start();

@@ -36,6 +36,8 @@ public:
     void deleteResultRow(int row);                     // Delete on the results table (-1: none selected)
     void Timer1_Timer();                               // one round
 
+    void setRoundSliceSize(int hosts) { m_sliceSize = hosts; }
+
 Q_SIGNALS:
     void captionChanged(const QString& caption);
     void roundStarted(int number);
@@ -60,4 +62,5 @@ private:
     bool RoundBusy = false;
     QPointer<PingRound> m_round;
     int m_rounds = 0;
+    int m_sliceSize = 256;
 };

@@ -47,7 +47,7 @@ void PingRound::dispatchSlice()
 {
     if (!m_walking)
         return;
-    const qsizetype end = std::min(m_next + SliceSize, m_entries.size());
+    const qsizetype end = std::min(m_next + m_sliceSize, m_entries.size());
     while (m_next < end) {
         if (!m_monitoringOn()) {
             stop();

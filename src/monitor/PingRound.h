@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QSet>
 
+#include <algorithm>
+
 #include <functional>
 
 class Clock;
@@ -33,7 +35,9 @@ public:
               EchoService& echo, HostResolver& resolver, Clock& clock, std::function<bool()> monitoringOn,
               int number, QObject* parent = nullptr);
 
-    static constexpr int SliceSize = 256;
+    // Hosts walked per turn of the event loop.
+    static constexpr int DefaultSliceSize = 256;
+    void setSliceSize(int hosts) { m_sliceSize = std::max(1, hosts); }
 
     void start();
     // Monitoring was switched off: ping no further host.
@@ -61,6 +65,7 @@ private:
 
     QList<HostEntry> m_entries;
     qsizetype m_next = 0;
+    int m_sliceSize = DefaultSliceSize;
     bool m_walking = false;
     bool m_stopped = false;
     bool m_finished = false;

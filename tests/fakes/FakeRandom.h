@@ -4,7 +4,7 @@
 
 class FakeRandom : public RandomSource {
 public:
-    explicit FakeRandom(double value = 0.5) : value(value) {}
+    explicit FakeRandom(double draw = 0.5) : value(draw) {}
     double next() override { return value; }
     double value;
 };

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Vantrel needs on Debian 12. Safe to run again.
+set -euo pipefail
+packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libxlsxwriter-dev fonts-liberation
+          iputils-ping libcap2-bin)
+if [ "${1:-}" = "--tests" ]; then
+    packages+=(iproute2 procps util-linux unzip fping)
+fi
+if [ "${1:-}" = "--display" ]; then
+    packages+=(xvfb xauth)
+fi
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+"${as_root[@]}" apt-get update
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y --no-install-recommends "${missing[@]}"

@@ -1,0 +1,162 @@
+#include "HostListModel.h"
+#include "ResultsFormat.h"
+#include "ResultsModel.h"
+
+#include <QAbstractItemModelTester>
+#include <QtTest>
+
+class TestResultsModel : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void failedPercent_data()
+    {
+        QTest::addColumn<qint64>("succeeded");
+        QTest::addColumn<qint64>("failed");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("none failed") << qint64(5) << qint64(0) << QStringLiteral("0.00%");
+        QTest::newRow("first failure") << qint64(0) << qint64(1) << QStringLiteral("100.00%");
+        QTest::newRow("1 of 2") << qint64(1) << qint64(1) << QStringLiteral("50.00%");
+        QTest::newRow("1 of 3") << qint64(2) << qint64(1) << QStringLiteral("33.33%");
+        QTest::newRow("2 of 3") << qint64(1) << qint64(2) << QStringLiteral("66.67%");
+        QTest::newRow("1 of 8") << qint64(7) << qint64(1) << QStringLiteral("12.50%");
+        // 1 of 20000 is 0.005%: a half, rounded to the even 0.00.
+        QTest::newRow("half to even down") << qint64(19999) << qint64(1) << QStringLiteral("0.00%");
+        // 3 of 20000 is 0.015%: a half, rounded to the even 0.02.
+        QTest::newRow("half to even up") << qint64(19997) << qint64(3) << QStringLiteral("0.02%");
+        QTest::newRow("past 16 bits") << qint64(40000) << qint64(40000) << QStringLiteral("50.00%");
+        QTest::newRow("a century of rounds") << qint64(1000000000000) << qint64(1) << QStringLiteral("0.00%");
+    }
+    void failedPercent()
+    {
+        QFETCH(qint64, succeeded);
+        QFETCH(qint64, failed);
+        QFETCH(QString, text);
+        QCOMPARE(ResultsFormat::failedPercent(succeeded, failed), text);
+    }
+
+    void averageHalvesToEven_data()
+    {
+        QTest::addColumn<quint64>("sum");
+        QTest::addColumn<quint64>("count");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("exact") << quint64(30) << quint64(3) << QStringLiteral("10");
+        QTest::newRow("2.5 to 2") << quint64(5) << quint64(2) << QStringLiteral("2");
+        QTest::newRow("3.5 to 4") << quint64(7) << quint64(2) << QStringLiteral("4");
+        QTest::newRow("mean of 1, 1, 2") << quint64(4) << quint64(3) << QStringLiteral("1");
+        QTest::newRow("no success yet") << quint64(0) << quint64(0) << QString();
+    }
+    void averageHalvesToEven()
+    {
+        QFETCH(quint64, sum);
+        QFETCH(quint64, count);
+        QFETCH(QString, text);
+        QCOMPARE(ResultsFormat::averageMs(sum, count), text);
+    }
+
+    void dateTimeAlwaysHoldsDateAndSeconds_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QTime>("time");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("us afternoon") << QStringLiteral("en_US") << QTime(15, 5, 9) << QStringLiteral("12/7/26 3:05:09 PM");
+        QTest::newRow("us midnight") << QStringLiteral("en_US") << QTime(0, 0) << QStringLiteral("12/7/26 12:00:00 AM");
+        QTest::newRow("german") << QStringLiteral("de_DE") << QTime(15, 5, 9) << QStringLiteral("07.12.26 15:05:09");
+    }
+    void dateTimeAlwaysHoldsDateAndSeconds()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QTime, time);
+        QFETCH(QString, text);
+        QCOMPARE(ResultsFormat::dateTime(QLocale(locale), QDateTime(QDate(2026, 12, 7), time)), text);
+    }
+
+    void newRowHasOnlyItsHostText()
+    {
+        ResultsModel model;
+        QAbstractItemModelTester tester(&model);
+        model.appendRow(7, QStringLiteral("router-2"));
+        QCOMPARE(model.columnCount(), 12);
+        QCOMPARE(model.cellText(0, 0), QStringLiteral("router-2"));
+        for (int c = 1; c < 12; ++c)
+            QVERIFY2(model.cellText(0, c).isEmpty(), qPrintable(QString::number(c)));
+        QCOMPARE(model.headerData(8, Qt::Horizontal).toString(), QStringLiteral("Average Ping Time (ms)"));
+    }
+
+    void successThenFailureFillTheirCells()
+    {
+        ResultsModel model;
+        model.setLocale(QLocale(QStringLiteral("en_US")));
+        QAbstractItemModelTester tester(&model);
+        const quint64 row = model.appendRow(1, QStringLiteral("h"));
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        const QDateTime when(QDate(2026, 12, 7), QTime(15, 5, 9));
+
+        QVERIFY(model.recordSuccess(row, 0x7F000001, 3, 64, when));
+        QCOMPARE(changed.size(), 1);
+        const QStringList afterSuccess = model.snapshot().rows.first();
+        QCOMPARE(afterSuccess,
+                 (QStringList{"h", "127.0.0.1", "1", "0", "0.00%", "Success", "3", "64", "3", "", "12/7/26 3:05:09 PM",
+                              ""}));
+
+        QVERIFY(model.recordSuccess(row, 0x7F000001, 4, 64, when));
+        QVERIFY(model.recordFailure(row, 11010, when.addSecs(3)));
+        const QStringList afterFailure = model.snapshot().rows.first();
+        QCOMPARE(afterFailure, (QStringList{"h", "127.0.0.1", "2", "1", "33.33%", "Request timed out", "4", "64", "4",
+                                            "", "12/7/26 3:05:09 PM", "12/7/26 3:05:12 PM"}));
+    }
+
+    void firstFailureShowsZeroSuccessesAndNothingElse()
+    {
+        ResultsModel model;
+        model.setLocale(QLocale(QStringLiteral("en_US")));
+        const quint64 row = model.appendRow(1, QStringLiteral("h"));
+        model.recordFailure(row, 11003, QDateTime(QDate(2026, 12, 7), QTime(0, 0)));
+        QCOMPARE(model.snapshot().rows.first(), (QStringList{"h", "", "0", "1", "100.00%", "Destination host unreachable",
+                                                             "", "", "", "", "", "12/7/26 12:00:00 AM"}));
+    }
+
+    void averageIsTheMeanOfAllSuccesses()
+    {
+        ResultsModel model;
+        const quint64 row = model.appendRow(1, QStringLiteral("h"));
+        for (quint32 rtt : {10u, 20u, 30u, 41u})
+            model.recordSuccess(row, 1, rtt, 64, QDateTime::currentDateTime());
+        model.recordFailure(row, 11010, QDateTime::currentDateTime());
+        QCOMPARE(model.cellText(0, ResultsModel::AverageTime), QStringLiteral("25")); // 101 / 4 = 25.25
+        QCOMPARE(model.cellText(0, ResultsModel::LastTime), QStringLiteral("41"));
+    }
+
+    void removedRowsTakeNoOutcomeAndLoseTheirHost()
+    {
+        ResultsModel model;
+        QAbstractItemModelTester tester(&model);
+        const quint64 a = model.appendRow(1, QStringLiteral("a"));
+        const quint64 b = model.appendRow(2, QStringLiteral("b"));
+        model.removeAt(0);
+        QVERIFY(!model.recordSuccess(a, 1, 1, 1, QDateTime::currentDateTime()));
+        QCOMPARE(model.rowIdForHost(1), quint64(0));
+        QCOMPARE(model.rowIdForHost(2), b);
+        QVERIFY(model.recordFailure(b, 11010, QDateTime::currentDateTime()));
+        model.clear();
+        QCOMPARE(model.count(), 0);
+        QCOMPARE(model.rowIdForHost(2), quint64(0));
+    }
+
+    void hostEntriesKeepTheirIdentity()
+    {
+        HostListModel hosts;
+        QAbstractItemModelTester tester(&hosts);
+        const quint64 a = hosts.append(QStringLiteral("a"));
+        hosts.append(QStringList{QStringLiteral("b"), QStringLiteral("b"), QString()});
+        const quint64 d = hosts.entry(3).id;
+        hosts.removeAt(1);
+        QCOMPARE(hosts.texts(), (QStringList{"a", "b", ""}));
+        QCOMPARE(hosts.indexOfId(a), 0);
+        QCOMPARE(hosts.indexOfId(d), 2);
+        QVERIFY(!hosts.contains(a + 1));
+        QCOMPARE(hosts.headerData(0, Qt::Horizontal).toString(), QStringLiteral("Host Names / IP Addresses"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestResultsModel)
+#include "tst_resultsmodel.moc"

@@ -1,0 +1,114 @@
+#include "AppError.h"
+#include "IniSettingsStore.h"
+#include "SavedHostList.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestSavedHostList : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void split_data()
+    {
+        QTest::addColumn<QString>("saved");
+        QTest::addColumn<QStringList>("hosts");
+        QTest::newRow("first run") << QString() << QStringList();
+        QTest::newRow("one host") << QStringLiteral("a") << QStringList{"a"};
+        QTest::newRow("empty pieces and a trailing separator")
+            << QStringLiteral(";a;;b c ;") << QStringList{"a", "b c "};
+        QTest::newRow("only separators") << QStringLiteral(";;;") << QStringList();
+    }
+    void split()
+    {
+        QFETCH(QString, saved);
+        QFETCH(QStringList, hosts);
+        QCOMPARE(SavedHostList::split(saved), hosts);
+    }
+
+    void join()
+    {
+        QCOMPARE(SavedHostList::join({}), QString());
+        QCOMPARE(SavedHostList::join({"a"}), QStringLiteral("a"));
+        QCOMPARE(SavedHostList::join({"a", "10.0.0.1"}), QStringLiteral("a;10.0.0.1"));
+    }
+
+    // Texts that an INI file could misread: comment marks, quotes, commas, escapes, non-ASCII.
+    void storeRoundTripsAnyText_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("two hosts") << QStringLiteral("a;10.0.0.1");
+        QTest::newRow("comma and spaces") << QStringLiteral(" a, b ;c");
+        QTest::newRow("comment marks") << QStringLiteral("#a;;b=c");
+        QTest::newRow("quotes and backslashes") << QStringLiteral("\"x\"\\\\y\\");
+        QTest::newRow("non-ASCII") << QStringLiteral("höst;例え.jp");
+        QTest::newRow("@ prefix") << QStringLiteral("@Variant(x)");
+    }
+    void storeRoundTripsAnyText()
+    {
+        QFETCH(QString, value);
+        QTemporaryDir dir;
+        IniSettingsStore store(dir.path());
+        SavedHostList::write(store, value);
+        QCOMPARE(SavedHostList::read(IniSettingsStore(dir.path())), value);
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("Corvexa.conf"))));
+    }
+
+    void fileKeepsTheGroupAndKey()
+    {
+        QTemporaryDir dir;
+        IniSettingsStore store(dir.path());
+        SavedHostList::write(store, QStringLiteral("a;b"));
+        QFile file(dir.filePath(QStringLiteral("Corvexa.conf")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray text = file.readAll();
+        QVERIFY(text.contains("[Vantrel]"));
+        QVERIFY(text.contains("IP%20Addresses="));
+    }
+
+    void missingOrDamagedFileGivesAnEmptyList()
+    {
+        QTemporaryDir dir;
+        QCOMPARE(SavedHostList::read(IniSettingsStore(dir.path())), QString());
+
+        QFile file(dir.filePath(QStringLiteral("Corvexa.conf")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("\x00\xff[[[\n=\x01garbage", 16));
+        file.close();
+        QCOMPARE(SavedHostList::read(IniSettingsStore(dir.path())), QString());
+        // Saving over a damaged file still works.
+        IniSettingsStore store(dir.path());
+        SavedHostList::write(store, QStringLiteral("x"));
+        QCOMPARE(SavedHostList::read(store), QStringLiteral("x"));
+    }
+
+    void unreadableFileGivesAnEmptyList()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Corvexa.conf"))); // a folder where the file should be
+        QCOMPARE(SavedHostList::read(IniSettingsStore(dir.path())), QString());
+    }
+
+    void unwritableFolderThrows()
+    {
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath(QStringLiteral("not-a-folder")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        IniSettingsStore store(dir.filePath(QStringLiteral("not-a-folder/sub")));
+        QVERIFY_THROWS_EXCEPTION(AppError, SavedHostList::write(store, QStringLiteral("a")));
+    }
+
+    void configFolderFollowsXdg()
+    {
+        qputenv("XDG_CONFIG_HOME", "/tmp/vantrel-xdg");
+        QCOMPARE(IniSettingsStore::defaultFolder(), QStringLiteral("/tmp/vantrel-xdg"));
+        qputenv("XDG_CONFIG_HOME", "relative/ignored");
+        QCOMPARE(IniSettingsStore::defaultFolder(), QDir::homePath() + QStringLiteral("/.config"));
+        qunsetenv("XDG_CONFIG_HOME");
+        QCOMPARE(IniSettingsStore::defaultFolder(), QDir::homePath() + QStringLiteral("/.config"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSavedHostList)
+#include "tst_savedhostlist.moc"
