@@ -88,12 +88,17 @@ void PingRound::dispatchHost(const HostEntry& entry)
 void PingRound::sendEcho(quint64 rowId, const QString& address)
 {
     auto ticket = std::make_shared<EchoService::Ticket>(0);
+    // The service may open a modal box (no ICMP permission) in which the user switches monitoring off;
+    // the echo being handed over then still counts as under way.
+    ++m_handingOver;
     *ticket = m_echo.myping(address, this, [this, rowId, ticket](const EchoReply& reply) {
         m_inFlight.remove(*ticket);
         record(rowId, reply);
         settle();
     });
     m_inFlight.insert(*ticket);
+    --m_handingOver;
+    settle();
 }
 
 void PingRound::record(quint64 rowId, const EchoReply& reply)
@@ -114,7 +119,7 @@ void PingRound::record(quint64 rowId, const EchoReply& reply)
 
 void PingRound::settle()
 {
-    if (m_finished || m_walking || !m_inFlight.isEmpty() || m_resolving > 0)
+    if (m_finished || m_walking || !m_inFlight.isEmpty() || m_resolving > 0 || m_handingOver > 0)
         return;
     m_finished = true;
     m_summary.durationMs = m_elapsed.elapsed();

@@ -71,6 +71,7 @@ private:
     bool m_finished = false;
     QSet<EchoService::Ticket> m_inFlight;
     int m_resolving = 0;
+    int m_handingOver = 0;
     QElapsedTimer m_elapsed;
     RoundSummary m_summary;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QMetaType>
 
 // What one round did, for progress reports and benchmarks.
 struct RoundSummary {
@@ -11,3 +11,5 @@ struct RoundSummary {
     int failures = 0;
     qint64 durationMs = 0;
 };
+
+Q_DECLARE_METATYPE(RoundSummary)

@@ -20,11 +20,16 @@ public:
     Ticket myping(const QString& addressText, QObject* context, Done done) override
     {
         requests.append({m_next, addressText, context, std::move(done)});
+        if (onRequest)
+            onRequest(static_cast<int>(requests.size()));
         return m_next++;
     }
-    // Echoes count as sent once answered; anything still waiting can be cancelled.
+    // With queueing on, echoes count as unsent until answered, so anything still waiting can be cancelled;
+    // otherwise every echo counts as sent at once.
     bool cancel(Ticket ticket) override
     {
+        if (!queueing)
+            return false;
         for (Request& r : requests) {
             if (r.ticket == ticket && !r.answered && !r.cancelled) {
                 r.cancelled = true;
@@ -73,6 +78,9 @@ public:
     }
 
     QList<Request> requests;
+    bool queueing = false;
+    // Called after each request is taken, with the number taken so far.
+    std::function<void(int)> onRequest;
 
 private:
     Ticket m_next = 1;

@@ -1,0 +1,180 @@
+#include "ErrorBox.h"
+#include "FakeFileDialogs.h"
+#include "FakeInputBox.h"
+#include "FakeMessageBoxes.h"
+#include "HostListActions.h"
+#include "HostListModel.h"
+#include "ResultsModel.h"
+#include "SessionState.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+struct Fixture {
+    HostListModel hosts;
+    ResultsModel results;
+    SessionState state;
+    FakeMessageBoxes boxes;
+    ErrorBox errorBox{boxes};
+    FakeInputBox input;
+    FakeFileDialogs dialogs;
+    HostListActions actions{hosts, results, state, errorBox, boxes, input, dialogs};
+    QTemporaryDir dir;
+
+    Fixture()
+    {
+        state.HostListChanged = false;
+        results.appendRow(99, QStringLiteral("shown"));
+    }
+    QString file(const char* name, const QByteArray& bytes)
+    {
+        QFile f(dir.filePath(QString::fromLatin1(name)));
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        return f.fileName();
+    }
+    void load(const QStringList& paths)
+    {
+        QSignalSpy finished(&actions, &HostListActions::loadFinished);
+        dialogs.openAnswers.append(paths);
+        actions.PushButton3_Click();
+        QVERIFY(state.isBusy());
+        QVERIFY(finished.wait(10000));
+        QVERIFY(!state.isBusy());
+    }
+};
+} // namespace
+
+class TestHostListActions : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void addKeepsTheTextExactly_data()
+    {
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QStringList>("hosts");
+        QTest::newRow("spaces kept") << QStringList{" 10.0.0.1 "} << QStringList{" 10.0.0.1 "};
+        QTest::newRow("duplicate kept twice") << QStringList{"a", "a"} << QStringList{"a", "a"};
+        QTest::newRow("semicolon inside one entry") << QStringList{"a;b"} << QStringList{"a;b"};
+    }
+    void addKeepsTheTextExactly()
+    {
+        QFETCH(QStringList, typed);
+        QFETCH(QStringList, hosts);
+        Fixture f;
+        f.input.answers = typed;
+        for (qsizetype i = 0; i < typed.size(); ++i)
+            f.actions.PushButton6_Click();
+        QCOMPARE(f.hosts.texts(), hosts);
+        QCOMPARE(f.input.lastPrompt, QStringLiteral("Enter one host or IP address:"));
+        QCOMPARE(f.input.lastTitle, QStringLiteral("Vantrel"));
+        // Adding empties the results and asks the next round for fresh rows.
+        QCOMPARE(f.results.count(), 0);
+        QVERIFY(f.state.HostListChanged);
+    }
+
+    void cancelChangesNothing()
+    {
+        Fixture f;
+        f.actions.PushButton6_Click(); // no scripted answer: Cancel
+        QCOMPARE(f.hosts.count(), 0);
+        QCOMPARE(f.results.count(), 1);
+        QVERIFY(!f.state.HostListChanged);
+        QVERIFY(f.boxes.shown.isEmpty());
+    }
+
+    void clearListIsRefusedWhileBusy()
+    {
+        Fixture f;
+        f.hosts.append(QStringList{"a", "b"});
+        f.state.beginBusy();
+        f.actions.PushButton1_Click();
+        QCOMPARE(f.hosts.count(), 2);
+        f.state.endBusy();
+        f.actions.PushButton1_Click();
+        QCOMPARE(f.hosts.count(), 0);
+        QCOMPARE(f.results.count(), 1);
+        QVERIFY(!f.state.HostListChanged);
+    }
+
+    void sampleDataTwiceGivesSixEntriesInOrder()
+    {
+        Fixture f;
+        f.actions.PushButton7_Click();
+        f.actions.PushButton7_Click();
+        const QStringList samples = HostListActions::sampleHosts();
+        QCOMPARE(samples.at(1), QStringLiteral("74.125.45.19"));
+        QCOMPARE(f.hosts.texts(), samples + samples);
+        QCOMPARE(f.results.count(), 1);
+    }
+
+    void removalNeedsASelectionAndNoBusyPointer()
+    {
+        Fixture f;
+        f.actions.removeSelected(0); // empty list
+        f.hosts.append(QStringList{"a", "b"});
+        f.actions.removeSelected(-1); // nothing selected
+        f.state.beginBusy();
+        f.actions.removeSelected(0);
+        QCOMPARE(f.hosts.count(), 2);
+        f.state.endBusy();
+        f.actions.removeSelected(0);
+        QCOMPARE(f.hosts.texts(), QStringList{"b"});
+        QCOMPARE(f.results.count(), 1);
+        QVERIFY(f.boxes.shown.isEmpty());
+    }
+
+    void oneFileAppendsAndKeepsResults()
+    {
+        Fixture f;
+        f.hosts.append(QStringLiteral("first"));
+        f.load({f.file("one.txt", "a\r\nb\r\n")});
+        QCOMPARE(f.dialogs.lastTitle, QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files"));
+        QCOMPARE(f.dialogs.lastFilters, (QStringList{"Text Files (*.txt)", "All Files (*.*)"}));
+        QCOMPARE(f.hosts.texts(), (QStringList{"first", "a", "b"}));
+        QCOMPARE(f.results.count(), 1);
+        QVERIFY(!f.state.HostListChanged);
+    }
+
+    void twoFilesAppendInOrderAndEmptyResults()
+    {
+        Fixture f;
+        f.load({f.file("b.txt", "b1\nb2"), f.file("a.txt", "a1")});
+        QCOMPARE(f.hosts.texts(), (QStringList{"b1", "b2", "a1"}));
+        QCOMPARE(f.results.count(), 0);
+        QVERIFY(f.state.HostListChanged);
+    }
+
+    void missingFileAmongSeveral()
+    {
+        Fixture f;
+        f.load({f.file("a.txt", "a"), f.dir.filePath(QStringLiteral("gone.txt")), f.file("c.txt", "c")});
+        QCOMPARE(f.boxes.texts(), QStringList{"File not found"});
+        QVERIFY(!f.boxes.shown.first().warning);
+        QCOMPARE(f.hosts.texts(), (QStringList{"a", "c"}));
+        QCOMPARE(f.results.count(), 0);
+        QVERIFY(f.state.HostListChanged);
+    }
+
+    void unreadableFileIsReportedAndTheRestStillLoads()
+    {
+        Fixture f;
+        f.load({f.dir.path(), f.file("c.txt", "c")});
+        QCOMPARE(f.boxes.shown.size(), 1);
+        QVERIFY(f.boxes.shown.first().warning);
+        QVERIFY(f.boxes.shown.first().text.contains(QStringLiteral("PushButton3_Click at line 134")));
+        QCOMPARE(f.hosts.texts(), QStringList{"c"});
+    }
+
+    void cancelledDialogDoesNothing()
+    {
+        Fixture f;
+        f.actions.PushButton3_Click();
+        QVERIFY(!f.state.isBusy());
+        QVERIFY(!f.actions.isLoading());
+        QCOMPARE(f.hosts.count(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHostListActions)
+#include "tst_hostlistactions.moc"

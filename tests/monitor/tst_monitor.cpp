@@ -1,0 +1,346 @@
+#include "AppTexts.h"
+#include "ErrorBox.h"
+#include "FakeClock.h"
+#include "FakeEchoService.h"
+#include "FakeHostResolver.h"
+#include "FakeMessageBoxes.h"
+#include "HostListModel.h"
+#include "Monitor.h"
+#include "PauseText.h"
+#include "ResultsModel.h"
+#include "SessionState.h"
+
+#include <QtTest>
+
+namespace {
+constexpr quint32 Localhost = 0x7F000001;
+
+struct Fixture {
+    HostListModel hosts;
+    ResultsModel results;
+    SessionState state;
+    FakeMessageBoxes boxes;
+    ErrorBox errorBox{boxes};
+    FakeEchoService echo;
+    FakeHostResolver resolver;
+    FakeClock clock;
+    Monitor monitor{hosts, results, state, errorBox, boxes, echo, resolver, clock};
+    QSignalSpy finished{&monitor, &Monitor::roundFinished};
+
+    Fixture() { results.setLocale(QLocale(QStringLiteral("en_US"))); }
+
+    void start(const QStringList& list = {})
+    {
+        hosts.append(list);
+        monitor.PushButton17_Click(QStringLiteral("3"));
+        QVERIFY(monitor.isOn());
+    }
+    // One tick, every waiting echo answered by reply(address), and the round's end awaited.
+    template <typename F> void round(F reply)
+    {
+        const qsizetype before = finished.size();
+        monitor.Timer1_Timer();
+        QTRY_VERIFY_WITH_TIMEOUT(echo.waiting() > 0 || finished.size() > before, 5000);
+        echo.answerAll(reply);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), before + 1, 5000);
+    }
+    void roundAllSucceed()
+    {
+        round([](const QString&) { return FakeEchoService::success(Localhost, 2, 64); });
+    }
+    QStringList column(int c) const
+    {
+        QStringList texts;
+        for (int r = 0; r < results.count(); ++r)
+            texts.append(results.cellText(r, c));
+        return texts;
+    }
+};
+} // namespace
+
+class TestMonitor : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void emptyHostListRefusesToStart()
+    {
+        Fixture f;
+        f.monitor.PushButton17_Click(QStringLiteral("3"));
+        QCOMPARE(f.boxes.texts(), QStringList{"Enter host name or IP Address!"});
+        QCOMPARE(f.monitor.caption(), QStringLiteral("Start Pinging"));
+        QVERIFY(!f.monitor.isOn());
+    }
+
+    void pauseText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<int>("ms");
+        QTest::newRow("3") << "3" << "en_US" << 3000;
+        QTest::newRow("2.5 honoured") << "2.5" << "en_US" << 2500;
+        QTest::newRow("locale comma") << "2,5" << "de_DE" << 2500;
+        QTest::newRow("dot in a comma locale") << "3.5" << "de_DE" << 3500;
+        QTest::newRow("millisecond") << "0.001" << "en_US" << 1;
+        QTest::newRow("a day") << "86400" << "en_US" << 86400000;
+        QTest::newRow("past 32 seconds") << "33" << "en_US" << 33000;
+        QTest::newRow("blanks around") << " 4 " << "en_US" << 4000;
+        QTest::newRow("empty") << "" << "en_US" << -1;
+        QTest::newRow("letters") << "abc" << "en_US" << -1;
+        QTest::newRow("zero") << "0" << "en_US" << -1;
+        QTest::newRow("negative") << "-1" << "en_US" << -1;
+        QTest::newRow("too large") << "86401" << "en_US" << -1;
+        QTest::newRow("below a millisecond") << "0.0001" << "en_US" << -1;
+        QTest::newRow("not a number") << "nan" << "en_US" << -1;
+        QTest::newRow("infinite") << "inf" << "en_US" << -1;
+    }
+    void pauseText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, locale);
+        QFETCH(int, ms);
+        const std::optional<int> interval = PauseText::toIntervalMs(text, QLocale(locale));
+        QCOMPARE(interval.value_or(-1), ms);
+    }
+
+    void startAndStopByCaption()
+    {
+        Fixture f;
+        f.start({"a"});
+        QCOMPARE(f.monitor.intervalMs(), 3000);
+        QCOMPARE(f.monitor.caption(), AppTexts::StopCaption);
+        QCOMPARE(f.monitor.savedStartCaption(), QStringLiteral("Start Pinging"));
+        f.monitor.PushButton17_Click(QStringLiteral("3"));
+        QVERIFY(!f.monitor.isOn());
+        QCOMPARE(f.monitor.caption(), QStringLiteral("Start Pinging"));
+        // On and off again before the first tick: no round ran and the table is untouched.
+        QCOMPARE(f.finished.size(), 0);
+        QCOMPARE(f.echo.requests.size(), 0);
+        QCOMPARE(f.results.count(), 0);
+    }
+
+    void badPauseLeavesMonitoringOff()
+    {
+        Fixture f;
+        f.hosts.append(QStringLiteral("a"));
+        f.monitor.PushButton17_Click(QStringLiteral("0"));
+        QCOMPARE(f.boxes.texts(), QStringList{PauseText::rangeMessage()});
+        QVERIFY(!f.monitor.isOn());
+        QCOMPARE(f.monitor.caption(), QStringLiteral("Start Pinging"));
+    }
+
+    void clearAndDeleteActOnlyWhileOff()
+    {
+        Fixture f;
+        f.start({"127.0.0.1", "127.0.0.2"});
+        f.roundAllSucceed();
+        f.monitor.PushButton2_Click();
+        f.monitor.deleteResultRow(0);
+        QCOMPARE(f.results.count(), 2);
+        f.monitor.PushButton17_Click(QString());
+        f.monitor.deleteResultRow(-1);
+        QCOMPARE(f.results.count(), 2);
+        f.monitor.deleteResultRow(0);
+        QCOMPARE(f.results.count(), 1);
+        QVERIFY(!f.state.HostListChanged);
+        f.monitor.PushButton2_Click();
+        QCOMPARE(f.results.count(), 0);
+        QVERIFY(f.state.HostListChanged);
+    }
+
+    void roundsBuildRowsInOrderThenReuseThem()
+    {
+        Fixture f;
+        f.start({"127.0.0.1", "127.0.0.2", "127.0.0.3"});
+        f.roundAllSucceed();
+        QCOMPARE(f.column(ResultsModel::HostName), (QStringList{"127.0.0.1", "127.0.0.2", "127.0.0.3"}));
+        QVERIFY(!f.state.HostListChanged);
+        QVERIFY(!f.monitor.roundBusy());
+        f.roundAllSucceed();
+        QCOMPARE(f.results.count(), 3);
+        QCOMPARE(f.column(ResultsModel::SucceedCount), (QStringList{"2", "2", "2"}));
+        QCOMPARE(f.echo.requests.size(), 6);
+    }
+
+    void oneSuccessAndOneFailureFillTheirCells()
+    {
+        Fixture f;
+        f.start({"127.0.0.1", "198.51.100.7"});
+        f.round([](const QString& address) {
+            return address == QStringLiteral("127.0.0.1") ? FakeEchoService::success(Localhost, 7, 64)
+                                                          : FakeEchoService::failure(11010);
+        });
+        QCOMPARE(f.results.snapshot().rows.at(0),
+                 (QStringList{"127.0.0.1", "127.0.0.1", "1", "0", "0.00%", "Success", "7", "64", "7", "",
+                              "12/7/26 3:05:09 PM", ""}));
+        QCOMPARE(f.results.snapshot().rows.at(1), (QStringList{"198.51.100.7", "", "0", "1", "100.00%",
+                                                               "Request timed out", "", "", "", "", "",
+                                                               "12/7/26 3:05:09 PM"}));
+    }
+
+    void twoSuccessesThenAFailure()
+    {
+        Fixture f;
+        f.start({"127.0.0.1"});
+        f.roundAllSucceed();
+        f.roundAllSucceed();
+        f.round([](const QString&) { return FakeEchoService::failure(11003); });
+        QCOMPARE(f.results.cellText(0, ResultsModel::PercentFailed), QStringLiteral("33.33%"));
+        QCOMPARE(f.results.cellText(0, ResultsModel::LastStatus), QStringLiteral("Destination host unreachable"));
+        QCOMPARE(f.results.cellText(0, ResultsModel::LastTime), QStringLiteral("2"));
+    }
+
+    void hostNamesResolveEveryRound()
+    {
+        Fixture f;
+        f.resolver.table.insert(QStringLiteral("answer.lab"), QStringLiteral("127.0.0.9"));
+        f.start({"answer.lab", "unknown.lab"});
+        f.roundAllSucceed();
+        f.roundAllSucceed();
+        QCOMPARE(f.resolver.lookups, 4);
+        QCOMPARE(f.echo.requests.at(0).address, QStringLiteral("127.0.0.9"));
+        // A name that does not resolve still goes to the echo, as the empty text.
+        QCOMPARE(f.echo.requests.at(1).address, QString());
+        QCOMPARE(f.column(ResultsModel::HostName), (QStringList{"answer.lab", "unknown.lab"}));
+    }
+
+    void switchingOffAtHostTwoOfFive()
+    {
+        Fixture f;
+        f.monitor.setRoundSliceSize(1);
+        f.start({"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5"});
+        // The user's click lands while host 2 is being pinged.
+        f.echo.onRequest = [&f](int taken) {
+            if (taken == 2)
+                f.monitor.PushButton17_Click(QString());
+        };
+        f.monitor.Timer1_Timer();
+        QTRY_VERIFY_WITH_TIMEOUT(!f.monitor.isOn(), 5000);
+        QVERIFY(f.monitor.roundBusy()); // the two echoes under way still count
+        f.echo.answerAll([](const QString&) { return FakeEchoService::success(Localhost, 1, 64); });
+        QTRY_COMPARE_WITH_TIMEOUT(f.finished.size(), 1, 5000);
+        QTest::qWait(20); // give a wrongly continuing walk the chance to show itself
+        QCOMPARE(f.echo.requests.size(), 2);
+        QCOMPARE(f.column(ResultsModel::SucceedCount), (QStringList{"1", "1"}));
+        QVERIFY(!f.monitor.roundBusy());
+    }
+
+    void switchingOffCancelsEchoesNotYetSent()
+    {
+        Fixture f;
+        f.echo.queueing = true;
+        f.start({"127.0.0.1", "127.0.0.2"});
+        f.monitor.Timer1_Timer();
+        f.echo.answer(0, FakeEchoService::success(Localhost, 1, 64));
+        f.monitor.PushButton17_Click(QString());
+        QCOMPARE(f.finished.size(), 1);
+        QVERIFY(f.echo.requests.at(1).cancelled);
+        QCOMPARE(f.column(ResultsModel::SucceedCount), (QStringList{"1", ""}));
+    }
+
+    void tickDuringARoundIsDropped()
+    {
+        Fixture f;
+        f.start({"127.0.0.1"});
+        f.monitor.Timer1_Timer();
+        QVERIFY(f.monitor.roundBusy());
+        f.monitor.Timer1_Timer();
+        f.monitor.Timer1_Timer();
+        QCOMPARE(f.echo.requests.size(), 1);
+        f.echo.answerAll([](const QString&) { return FakeEchoService::failure(11010); });
+        QCOMPARE(f.finished.size(), 1);
+        QCOMPARE(f.finished.first().first().value<RoundSummary>().failures, 1);
+    }
+
+    // Rows follow their host list entry, whatever happens to other rows or entries.
+    void deletedResultRowComesBackAtTheEnd()
+    {
+        Fixture f;
+        f.start({"127.0.0.1", "127.0.0.2", "127.0.0.3"});
+        f.roundAllSucceed();
+        f.monitor.PushButton17_Click(QString());
+        f.monitor.deleteResultRow(1);
+        f.monitor.PushButton17_Click(QStringLiteral("3"));
+        f.roundAllSucceed();
+        QCOMPARE(f.column(ResultsModel::HostName), (QStringList{"127.0.0.1", "127.0.0.3", "127.0.0.2"}));
+        QCOMPARE(f.column(ResultsModel::SucceedCount), (QStringList{"2", "2", "1"}));
+        QCOMPARE(f.echo.requests.at(3).address, QStringLiteral("127.0.0.1"));
+        QCOMPARE(f.echo.requests.at(4).address, QStringLiteral("127.0.0.2"));
+        QCOMPARE(f.echo.requests.at(5).address, QStringLiteral("127.0.0.3"));
+    }
+
+    void rowsOfRemovedHostsStayUnchanged()
+    {
+        Fixture f;
+        f.start({"127.0.0.1", "127.0.0.2", "127.0.0.3"});
+        f.roundAllSucceed();
+        f.hosts.removeAt(1);
+        f.roundAllSucceed();
+        QCOMPARE(f.column(ResultsModel::SucceedCount), (QStringList{"2", "1", "2"}));
+
+        // Clear List and new entries: the old rows keep their counts, the new hosts get new rows.
+        f.hosts.clear();
+        f.hosts.append(QStringList{"127.0.0.7"});
+        f.roundAllSucceed();
+        QCOMPARE(f.column(ResultsModel::HostName),
+                 (QStringList{"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.7"}));
+        QCOMPARE(f.column(ResultsModel::SucceedCount), (QStringList{"2", "1", "2", "1"}));
+        QCOMPARE(f.echo.requests.last().address, QStringLiteral("127.0.0.7"));
+    }
+
+    void hostRemovedDuringARoundIsNotPinged()
+    {
+        Fixture f;
+        f.monitor.setRoundSliceSize(1);
+        f.start({"127.0.0.1", "127.0.0.2", "127.0.0.3"});
+        f.monitor.Timer1_Timer();
+        f.hosts.removeAt(1);
+        QTRY_COMPARE_WITH_TIMEOUT(f.echo.requests.size(), 2, 5000);
+        f.echo.answerAll([](const QString&) { return FakeEchoService::success(Localhost, 1, 64); });
+        QTRY_COMPARE_WITH_TIMEOUT(f.finished.size(), 1, 5000);
+        QCOMPARE(f.column(ResultsModel::HostName), (QStringList{"127.0.0.1", "127.0.0.3"}));
+    }
+
+    void resultsClearedDuringARoundTakeNoStaleOutcome()
+    {
+        Fixture f;
+        f.start({"127.0.0.1", "127.0.0.2"});
+        f.roundAllSucceed();
+        f.monitor.Timer1_Timer();
+        f.monitor.PushButton17_Click(QString());
+        f.monitor.PushButton2_Click();
+        f.echo.answerAll([](const QString&) { return FakeEchoService::success(Localhost, 1, 64); });
+        QCOMPARE(f.results.count(), 0);
+        f.monitor.PushButton17_Click(QStringLiteral("3"));
+        f.roundAllSucceed();
+        QCOMPARE(f.column(ResultsModel::SucceedCount), (QStringList{"1", "1"}));
+    }
+
+    void emptyListRoundPingsNothingAndResetsTheFlag()
+    {
+        Fixture f;
+        f.start({"a"});
+        f.hosts.clear();
+        f.monitor.Timer1_Timer();
+        QCOMPARE(f.finished.size(), 1);
+        QVERIFY(!f.state.HostListChanged);
+        QCOMPARE(f.results.count(), 0);
+    }
+
+    void countsGoPast32767()
+    {
+        Fixture f;
+        f.start({"127.0.0.1"});
+        f.roundAllSucceed();
+        // A day and more of rounds, without running them all: record straight into the row.
+        const quint64 row = f.results.row(0).rowId;
+        for (int i = 0; i < 40000; ++i)
+            f.results.recordFailure(row, 11010, f.clock.now());
+        QCOMPARE(f.results.cellText(0, ResultsModel::FailedCount), QStringLiteral("40000"));
+        QCOMPARE(f.results.cellText(0, ResultsModel::PercentFailed), QStringLiteral("100.00%"));
+        f.roundAllSucceed();
+        QCOMPARE(f.results.cellText(0, ResultsModel::SucceedCount), QStringLiteral("2"));
+        QVERIFY(f.boxes.shown.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMonitor)
+#include "tst_monitor.moc"
