@@ -43,12 +43,7 @@ void Monitor::PushButton17_Click(const QString& pauseText)
             m_boxes.information(m_state.applicationTitle, PauseText::rangeMessage());
             return;
         }
-        g.step(106, [&] {
-            Timer1.setInterval(*interval);
-            Timer1.start();
-        });
-        g.step(108, [&] { SavedStartCaption = m_caption; });
-        g.step(110, [&] { setCaption(AppTexts::StopCaption); });
+        switchOn(g, *interval);
         return;
     }
     g.step(112, [&] { Timer1.stop(); });
@@ -56,6 +51,25 @@ void Monitor::PushButton17_Click(const QString& pauseText)
     // A running round pings no further host; outcomes already under way still land.
     if (m_round)
         m_round->stop();
+}
+
+bool Monitor::startMonitoring(int intervalMs)
+{
+    if (isOn() || m_hosts.count() == 0)
+        return isOn();
+    GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton17_Click"));
+    switchOn(g, intervalMs);
+    return isOn();
+}
+
+void Monitor::switchOn(GuardedProcedure& g, int intervalMs)
+{
+    g.step(106, [&] {
+        Timer1.setInterval(intervalMs);
+        Timer1.start();
+    });
+    g.step(108, [&] { SavedStartCaption = m_caption; });
+    g.step(110, [&] { setCaption(AppTexts::StopCaption); });
 }
 
 void Monitor::PushButton2_Click()

@@ -9,6 +9,7 @@
 class Clock;
 class EchoService;
 class ErrorBox;
+class GuardedProcedure;
 class HostListModel;
 class HostResolver;
 class MessageBoxes;
@@ -35,6 +36,8 @@ public:
     void PushButton2_Click();                          // "Clear Results"
     void deleteResultRow(int row);                     // Delete on the results table (-1: none selected)
     void Timer1_Timer();                               // one round
+    // Switches monitoring on with an interval already checked; false when the host list is empty.
+    bool startMonitoring(int intervalMs);
 
     void setRoundSliceSize(int hosts) { m_sliceSize = hosts; }
 
@@ -45,6 +48,7 @@ Q_SIGNALS:
 
 private:
     void setCaption(const QString& caption);
+    void switchOn(GuardedProcedure& g, int intervalMs);
     void roundEnded(const RoundSummary& summary);
 
     HostListModel& m_hosts;

@@ -1,6 +1,8 @@
 #include "CalcLauncher.h"
 #include "DesktopUrlOpener.h"
 #include "Form1.h"
+#include "HeadlessMain.h"
+#include "HeadlessOptions.h"
 #include "IniSettingsStore.h"
 #include "LinuxEchoService.h"
 #include "QtClipboard.h"
@@ -15,9 +17,23 @@
 #include <QApplication>
 #include <QScreen>
 
+#include <cstdio>
+
 int main(int argc, char* argv[])
 {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (HeadlessOptions::wantsHeadless(arguments))
+        return runHeadless(argc, argv);
+
     QApplication app(argc, argv);
+    // Qt has taken its own options (-platform, -style…); anything left is not ours.
+    if (QApplication::arguments().size() > 1) {
+        std::fprintf(stderr, "vantrel: unknown argument %s\nTry 'vantrel --help'.\n",
+                     qPrintable(QApplication::arguments().at(1)));
+        return 2;
+    }
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
     QApplication::setApplicationVersion(QStringLiteral(VANTREL_VERSION));
 

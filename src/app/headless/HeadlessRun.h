@@ -1,0 +1,49 @@
+#pragma once
+
+#include "HeadlessOptions.h"
+
+#include <QObject>
+
+class Clock;
+class EchoService;
+class ErrorBox;
+class HostListModel;
+class HostResolver;
+class MessageBoxes;
+class Monitor;
+class ResultsModel;
+class SessionState;
+struct RoundSummary;
+
+// Runs rounds without a window, with the same tables, rounds and writers as the window, and writes the
+// results table once the last round is in.
+class HeadlessRun : public QObject {
+    Q_OBJECT
+public:
+    HeadlessRun(HeadlessOptions options, EchoService& echo, HostResolver& resolver, Clock& clock,
+                MessageBoxes& console, QObject* parent = nullptr);
+    ~HeadlessRun() override;
+
+    // Reads the lists and starts the first round; false (and finished) when the run cannot start.
+    bool start();
+    // SIGINT or SIGTERM: no further round; the round under way completes, then the output is written.
+    void stop();
+
+Q_SIGNALS:
+    void finished(int exitCode);
+
+private:
+    void roundFinished(const RoundSummary& summary);
+    void writeOutputAndFinish();
+    void fail(const QString& message, int exitCode);
+
+    HeadlessOptions m_options;
+    MessageBoxes& m_console;
+    HostListModel* m_hosts;
+    ResultsModel* m_results;
+    SessionState* m_state;
+    ErrorBox* m_errorBox;
+    Monitor* m_monitor;
+    bool m_stopping = false;
+    bool m_done = false;
+};

@@ -1,0 +1,215 @@
+#include "HeadlessOptions.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+const QString Program = QStringLiteral(VANTREL_PROGRAM);
+
+struct Run {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run run(const QStringList& arguments, int timeoutMs = 30000, const QStringList& prefix = {})
+{
+    QProcess process;
+    process.setProgram(prefix.isEmpty() ? Program : prefix.first());
+    process.setArguments(prefix.isEmpty() ? arguments : prefix.mid(1) + QStringList{Program} + arguments);
+    process.start();
+    Run r;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return r;
+    }
+    r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    r.out = process.readAllStandardOutput();
+    r.err = process.readAllStandardError();
+    return r;
+}
+
+// The program can ping here: as root through the raw socket, or where the datagram socket is allowed.
+bool canPing()
+{
+    if (::geteuid() == 0)
+        return true;
+    QFile range(QStringLiteral("/proc/sys/net/ipv4/ping_group_range"));
+    if (!range.open(QIODevice::ReadOnly))
+        return false;
+    const QList<QByteArray> bounds = range.readAll().simplified().split(' ');
+    return bounds.size() == 2 && bounds[0].toLongLong() <= ::getegid() && ::getegid() <= bounds[1].toLongLong();
+}
+
+QList<QStringList> cells(const QByteArray& text)
+{
+    QList<QStringList> rows;
+    for (const QByteArray& line : text.split('\n')) {
+        if (line.isEmpty())
+            continue;
+        QStringList row;
+        for (const QByteArray& cell : line.chopped(1).split('\t'))
+            row.append(QString::fromUtf8(cell).trimmed());
+        row.removeLast(); // after the last TAB
+        rows.append(row);
+    }
+    return rows;
+}
+} // namespace
+
+class TestHeadless : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    QString file(const char* name, const QByteArray& bytes)
+    {
+        QFile f(m_dir.filePath(QString::fromLatin1(name)));
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        return f.fileName();
+    }
+
+private Q_SLOTS:
+    void optionsParse()
+    {
+        const HeadlessOptions o = HeadlessOptions::parse(
+            {"--headless", "--pause", "2.5", "--rounds", "4", "--output", "out.txt", "a.txt", "--", "--b.txt"});
+        QVERIFY2(o.error.isEmpty(), qPrintable(o.error));
+        QCOMPARE(o.intervalMs, 2500);
+        QCOMPARE(o.rounds.value_or(0), 4);
+        QCOMPARE(o.output, QStringLiteral("out.txt"));
+        QCOMPARE(o.listFiles, (QStringList{"a.txt", "--b.txt"}));
+        QVERIFY(HeadlessOptions::wantsHeadless({"x", "--headless"}));
+        QVERIFY(!HeadlessOptions::wantsHeadless({"--", "--headless"}));
+    }
+
+    void badArgumentsExitWithTwo_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no list file") << QStringList{"--headless"} << "name at least one list file";
+        QTest::newRow("zero pause") << QStringList{"--headless", "--pause", "0", "l"} << "86400";
+        QTest::newRow("letters for rounds") << QStringList{"--headless", "--rounds", "x", "l"} << "--rounds";
+        QTest::newRow("missing value") << QStringList{"--headless", "l", "--output"} << "needs a value";
+        QTest::newRow("unknown option") << QStringList{"--headless", "--fast", "l"} << "unknown option --fast";
+        QTest::newRow("missing list file") << QStringList{"--headless", "/nonexistent/list.txt"} << "not found";
+    }
+    void badArgumentsExitWithTwo()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        const Run r = run(arguments);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains(message.toUtf8()), r.err.constData());
+        QVERIFY(r.out.isEmpty());
+    }
+
+    void unusableOutputOrListExitsWithTwo()
+    {
+        const QString list = file("list.txt", "127.0.0.1\n");
+        QCOMPARE(run({"--headless", "--output", m_dir.path(), list}).exitCode, 2);
+        QCOMPARE(run({"--headless", "--output", m_dir.filePath(QStringLiteral("no/such/folder.txt")), list}).exitCode, 2);
+        QCOMPARE(run({"--headless", m_dir.path()}).exitCode, 2); // a folder as list file
+        QCOMPARE(run({"--headless", file("empty.txt", "")}).exitCode, 2);
+    }
+
+    void helpVersionAndStrayArguments()
+    {
+        const Run help = run({"--help"});
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.out.startsWith("Usage: vantrel"));
+        const Run version = run({"--version"});
+        QCOMPARE(version.exitCode, 0);
+        QVERIFY(version.out.startsWith("vantrel "));
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        const Run stray = run({"stray"});
+        QCOMPARE(stray.exitCode, 2);
+        QVERIFY(stray.err.contains("unknown argument stray"));
+    }
+
+    void roundsOverLoopbackWriteTheTable()
+    {
+        if (!canPing())
+            QSKIP("ICMP is not permitted for this user here");
+        const QString list = file("hosts.txt", "127.0.0.1\r\n127.0.0.2\r\n10.0.0.300\r\n");
+        const Run r = run({"--headless", "--rounds", "2", "--pause", "0.1", list});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err.count("round "), 2);
+        QVERIFY2(r.err.contains("round 2: 3 hosts, 4 succeeded, 2 failed"), r.err.constData());
+
+        // Byte for byte: every line pads each cell to its column and ends in TAB, CR LF.
+        QVERIFY(r.out.endsWith("\t\r\n"));
+        const QList<QStringList> table = cells(r.out);
+        QCOMPARE(table.size(), 4);
+        QCOMPARE(table.at(0).size(), 12);
+        QCOMPARE(table.at(0).at(0), QStringLiteral("Host Name/IP"));
+        for (const QByteArray& line : r.out.split('\n').mid(0, 4))
+            QCOMPARE(line.size(), r.out.split('\n').first().size());
+        const QStringList local = table.at(1);
+        QCOMPARE(local.mid(0, 6), (QStringList{"127.0.0.1", "127.0.0.1", "2", "0", "0.00%", "Success"}));
+        QCOMPARE(local.at(7), QStringLiteral("64"));
+        QVERIFY(!local.at(10).isEmpty());
+        QVERIFY(local.at(11).isEmpty());
+        QCOMPARE(table.at(2).at(1), QStringLiteral("127.0.0.2"));
+        const QStringList bad = table.at(3);
+        QCOMPARE(bad.mid(0, 5), (QStringList{"10.0.0.300", "", "0", "2", "100.00%"}));
+        QVERIFY(!bad.at(11).isEmpty());
+    }
+
+    void workbookOutput()
+    {
+        if (!canPing())
+            QSKIP("ICMP is not permitted for this user here");
+        const QString out = m_dir.filePath(QStringLiteral("results.xlsx"));
+        const Run r = run({"--headless", "--rounds", "1", "--output", out, file("one.txt", "127.0.0.1")});
+        QCOMPARE(r.exitCode, 0);
+        QFile workbook(out);
+        QVERIFY(workbook.open(QIODevice::ReadOnly));
+        QVERIFY(workbook.read(2) == "PK");
+    }
+
+    void sigtermStillWritesTheOutput()
+    {
+        if (!canPing())
+            QSKIP("ICMP is not permitted for this user here");
+        const QString out = m_dir.filePath(QStringLiteral("term.txt"));
+        QProcess process;
+        process.start(Program, {"--headless", "--pause", "0.2", "--output", out, file("t.txt", "127.0.0.1")});
+        QVERIFY(process.waitForStarted());
+        QByteArray err;
+        QTRY_VERIFY_WITH_TIMEOUT((err += process.readAllStandardError()).contains("round 2:"), 20000);
+        ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+        QVERIFY(process.waitForFinished(20000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 0);
+        QFile text(out);
+        QVERIFY(text.open(QIODevice::ReadOnly));
+        const QList<QStringList> table = cells(text.readAll());
+        QCOMPARE(table.size(), 2);
+        QVERIFY(table.at(1).at(2).toInt() >= 2);
+    }
+
+    void noPermissionExitsWithThree()
+    {
+        if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+            QSKIP("needs root to run the program without CAP_NET_RAW");
+        QFile range(QStringLiteral("/proc/sys/net/ipv4/ping_group_range"));
+        QVERIFY(range.open(QIODevice::ReadOnly));
+        const QList<QByteArray> bounds = range.readAll().simplified().split(' ');
+        if (bounds.size() == 2 && bounds[0].toLongLong() <= 65534 && 65534 <= bounds[1].toLongLong())
+            QSKIP("the datagram ICMP socket is open to everybody here");
+        const Run r = run({"--headless", "--rounds", "1", file("p.txt", "127.0.0.1")}, 30000,
+                          {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--inh-caps=-all",
+                           "--bounding-set=-all"});
+        QCOMPARE(r.exitCode, 3);
+        QVERIFY2(r.err.contains("cap_net_raw"), r.err.constData());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHeadless)
+#include "tst_headless.moc"
