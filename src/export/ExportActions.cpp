@@ -182,8 +182,11 @@ void ExportActions::PushButton13_Click()
     // the temporary folder and left there; -n opens it as a new document, so it is never saved over.
     QString path;
     const bool written = g.step(112, [&] {
-        QTemporaryFile reserved(QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
-                                QStringLiteral("/Vantrel Results-XXXXXX.xlsx"));
+        // Qt gives an empty path when TMPDIR names no folder; that must not become the root folder.
+        const QString folder = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+        if (folder.isEmpty())
+            throw AppError(QStringLiteral("The temporary folder does not exist"));
+        QTemporaryFile reserved(folder + QStringLiteral("/Vantrel Results-XXXXXX.xlsx"));
         reserved.setAutoRemove(false);
         if (!reserved.open())
             throw AppError(QStringLiteral("Cannot create a temporary file: %1").arg(reserved.errorString()));
