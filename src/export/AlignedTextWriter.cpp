@@ -67,6 +67,9 @@ bool AlignedTextWriter::writeFile(const ResultsSnapshot& snapshot, const QString
         return false;
     }
     if (!write(snapshot, file)) {
+        // A write refused while Qt empties its buffer reads "Unknown error"; flushing again names the cause.
+        if (!file.flush())
+            m_errorString = file.errorString();
         m_errorString = QStringLiteral("Cannot write %1: %2").arg(fileName, m_errorString);
         file.cancelWriting();
         return false;

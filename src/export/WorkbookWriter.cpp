@@ -143,6 +143,8 @@ bool WorkbookWriter::writeFile(const ResultsSnapshot& snapshot, const QString& f
         return false;
     }
     if (!write(snapshot, file)) {
+        if (file.error() != QFileDevice::NoError && !file.flush()) // see AlignedTextWriter::writeFile
+            m_errorString = file.errorString();
         m_errorString = QStringLiteral("Cannot write %1: %2").arg(fileName, m_errorString);
         file.cancelWriting();
         return false;

@@ -280,6 +280,7 @@ void ExportActionsTest::textFileWriteFailureKeepsTheOldFile()
     QVERIFY2(text.contains("SaveListviewProperlySpaced at line 216") ||
                  text.contains("SaveListviewProperlySpaced at line 232"),
              qPrintable(text));
+    QVERIFY2(!text.contains("Unknown error"), qPrintable(text)); // the box names the cause
     QCOMPARE(readAll(path), old);
     QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"keep.txt"});
     QVERIFY(!rig.progress.texts.contains(QStringLiteral("Done.")));
