@@ -1,5 +1,36 @@
 #include "ExportActions.h"
 
+#include "AlignedTextWriter.h"
+#include "AppError.h"
+#include "AppTexts.h"
+#include "Clipboard.h"
+#include "ClipboardTextWriter.h"
+#include "ErrorBox.h"
+#include "FileDialogs.h"
+#include "GuardedProcedure.h"
+#include "MessageBoxes.h"
+#include "ProgressSink.h"
+#include "ResultsModel.h"
+#include "SessionState.h"
+#include "SpreadsheetLauncher.h"
+#include "WorkbookWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+#include <optional>
+
+namespace {
+
+// The error-box line numbers of SaveListviewProperlySpaced's stages.
+constexpr int OpenLine = 156;
+constexpr int WriteLine = 216;
+constexpr int CommitLine = 232;
+
+} // namespace
+
 ExportActions::ExportActions(ResultsModel& results, SessionState& state, ErrorBox& errorBox, MessageBoxes& boxes,
                              FileDialogs& dialogs, Clipboard& clipboard, SpreadsheetLauncher& spreadsheet,
                              ProgressSink& progress, QObject* parent)
@@ -8,6 +39,171 @@ ExportActions::ExportActions(ResultsModel& results, SessionState& state, ErrorBo
 {
 }
 
-void ExportActions::PushButton4_Click() {}
-void ExportActions::PushButton13_Click() {}
-void ExportActions::PushButton5_Click() {}
+QString ExportActions::copiedMessage()
+{
+    return QStringLiteral("Results have been copied to the clipboard.") + QStringLiteral("\r\r") +
+           QStringLiteral("Click a text area where you normally type and press Ctrl+V to paste the clipboard.");
+}
+
+QString ExportActions::barName(const QString& path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+double ExportActions::rowPosition(int row, int rows)
+{
+    // The head start of rows / 2000 takes big tables slightly past 100 on their last rows (2000 of 2000 is
+    // 100.05); the bar clamps that.
+    const int headStart = rows / 2000;
+    return static_cast<double>(row + headStart) / rows * 100.0;
+}
+
+void ExportActions::PushButton4_Click()
+{
+    GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton4_Click"));
+    QString title;
+    QStringList filters;
+    QString fileName;
+    g.step(108, [&] { title = QStringLiteral("Save"); });
+    g.step(110, [&] { filters = {QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*.*)")}; });
+    // The dialog asks before replacing a file; its name is used as given, with no extension added.
+    g.step(112, [&] { fileName = m_dialogs.saveFile(title, filters); });
+    if (fileName.isEmpty()) // (116) cancelled
+        return;
+    std::optional<BusyPointer> busy; // the pointer comes back on every way out
+    g.step(118, [&] { busy.emplace(m_state); });
+    g.step(120, [&] { SaveListviewProperlySpaced(fileName); });
+    g.step(122, [&] { busy.reset(); });
+}
+
+bool ExportActions::SaveListviewProperlySpaced(const QString& fileName)
+{
+    GuardedProcedure g(m_errorBox, AppTexts::location("Main", "SaveListviewProperlySpaced"));
+    const QString barText = QStringLiteral("Writing file: ") + barName(fileName);
+    ResultsSnapshot snapshot;
+    g.step(100, [&] {
+        m_progress.setPosition(1);
+        m_progress.setText(barText);
+    });
+    bool written = g.step(104, [&] {
+        snapshot = m_results.snapshot();
+        m_progress.setPosition(10);
+        m_progress.setText(barText);
+    });
+    if (written) {
+        const int rows = static_cast<int>(snapshot.rows.size());
+        AlignedTextWriter writer;
+        writer.setLineWritten([&](int row) {
+            if (row == 0) {
+                m_progress.setPosition(20);
+                m_progress.setText(barText);
+                return;
+            }
+            m_progress.setPosition(rowPosition(row, rows));
+            if (row % 1000 == 0)
+                m_progress.setText(barText + QStringLiteral(" (") + QString::number(row) + QLatin1Char(')'));
+        });
+        // One step for the whole file; a failure names the stage it happened in.
+        written = g.step(OpenLine, [&] {
+            if (writer.writeFile(snapshot, fileName))
+                return;
+            switch (writer.failure()) {
+            case AlignedTextWriter::Failure::Write:
+                g.reach(WriteLine);
+                break;
+            case AlignedTextWriter::Failure::Commit:
+                g.reach(CommitLine);
+                break;
+            default:
+                g.reach(OpenLine);
+                break;
+            }
+            throw AppError(writer.errorString());
+        });
+    }
+    if (written) {
+        g.step(234, [&] {
+            m_progress.setPosition(100);
+            m_progress.setText(QStringLiteral("Done."));
+        });
+    }
+    g.step(236, [&] {
+        m_progress.setPosition(0);
+        m_progress.setText(AppTexts::ProgressIdleText);
+    });
+    return written;
+}
+
+void ExportActions::PushButton5_Click()
+{
+    GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton5_Click"));
+    g.step(106, [&] { CopyListviewToClipboard(); });
+    g.step(108, [&] { m_boxes.information(m_state.applicationTitle, copiedMessage()); });
+}
+
+void ExportActions::CopyListviewToClipboard()
+{
+    const ResultsSnapshot snapshot = m_results.snapshot();
+    if (snapshot.rows.isEmpty())
+        return;
+    m_clipboard.setText(ClipboardTextWriter::toText(snapshot));
+}
+
+bool ExportActions::SaveResultsAsExcelFileIsExcelInstalled()
+{
+    if (m_spreadsheet.isInstalled())
+        return true;
+    m_boxes.information(m_state.applicationTitle,
+                        QStringLiteral("Excel is not installed on this computer. You need to have it installed to "
+                                       "use this software without error."));
+    return false;
+}
+
+void ExportActions::PushButton13_Click()
+{
+    GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton13_Click"));
+    bool installed = false;
+    g.step(100, [&] {
+        installed = SaveResultsAsExcelFileIsExcelInstalled();
+        if (!installed)
+            m_boxes.information(m_state.applicationTitle,
+                                QStringLiteral("Excel is not installed on this computer. You need to have it "
+                                               "installed to use this feature."));
+    });
+    if (!installed)
+        return;
+    ResultsSnapshot snapshot;
+    bool taken = g.step(108, [&] { snapshot = m_results.snapshot(); });
+    if (!taken || snapshot.rows.isEmpty())
+        return;
+    std::optional<BusyPointer> busy;
+    g.step(110, [&] { busy.emplace(m_state); });
+    // Calc opens the workbook after this handler has returned, so it is written to a file of its own in
+    // the temporary folder and left there; -n opens it as a new document, so it is never saved over.
+    QString path;
+    const bool written = g.step(112, [&] {
+        // Qt gives an empty path when TMPDIR names no folder; that must not become the root folder.
+        const QString folder = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+        if (folder.isEmpty())
+            throw AppError(QStringLiteral("The temporary folder does not exist"));
+        QTemporaryFile reserved(folder + QStringLiteral("/Vantrel Results-XXXXXX.xlsx"));
+        reserved.setAutoRemove(false);
+        if (!reserved.open())
+            throw AppError(QStringLiteral("Cannot create a temporary file: %1").arg(reserved.errorString()));
+        path = reserved.fileName();
+        reserved.close();
+        WorkbookWriter writer;
+        if (!writer.writeFile(snapshot, path)) {
+            QFile::remove(path);
+            throw AppError(writer.errorString());
+        }
+    });
+    if (written) {
+        g.step(114, [&] {
+            if (!m_spreadsheet.openAsNewDocument(path))
+                throw AppError(QStringLiteral("Cannot start the spreadsheet application to open %1")
+                                   .arg(QDir::toNativeSeparators(path)));
+        });
+    }
+    g.step(116, [&] { busy.reset(); });
+}

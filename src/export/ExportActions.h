@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 class Clipboard;
 class ErrorBox;
@@ -12,16 +13,31 @@ class SessionState;
 class SpreadsheetLauncher;
 
 // The three ways the results leave the program: an aligned text file, the clipboard and a workbook.
+// Each works on a snapshot of the table taken when it starts; the writers know nothing of widgets.
 class ExportActions : public QObject {
     Q_OBJECT
 public:
     ExportActions(ResultsModel& results, SessionState& state, ErrorBox& errorBox, MessageBoxes& boxes,
-                  FileDialogs& dialogs, Clipboard& clipboard, SpreadsheetLauncher& spreadsheet,
-                  ProgressSink& progress, QObject* parent = nullptr);
+                  FileDialogs& dialogs, Clipboard& clipboard, SpreadsheetLauncher& spreadsheet, ProgressSink& progress,
+                  QObject* parent = nullptr);
 
     void PushButton4_Click();  // "Save Results As Text File"
     void PushButton13_Click(); // "Save Results As Excel File"
     void PushButton5_Click();  // "Copy Results To Clipboard"
+
+    // Writes the whole table to the file, reporting on the progress bar; a failure shows one error box.
+    // True when the file was written.
+    bool SaveListviewProperlySpaced(const QString& fileName);
+    // Puts the rows on the clipboard; an empty table leaves the clipboard as it was.
+    void CopyListviewToClipboard();
+    // False, after saying so, when there is no spreadsheet application to open the workbook with.
+    bool SaveResultsAsExcelFileIsExcelInstalled();
+
+    static QString copiedMessage();
+    // The name the progress bar shows: what follows the last "/", or the whole path.
+    static QString barName(const QString& path);
+    // Where the bar stands once `row` of `rows` rows are written.
+    static double rowPosition(int row, int rows);
 
 private:
     ResultsModel& m_results;

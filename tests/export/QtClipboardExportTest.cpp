@@ -1,0 +1,53 @@
+#include "ErrorBox.h"
+#include "ExportActions.h"
+#include "QtClipboard.h"
+#include "ResultsModel.h"
+#include "SessionState.h"
+
+#include "FakeFileDialogs.h"
+#include "FakeMessageBoxes.h"
+#include "FakeProgressSink.h"
+#include "FakeSpreadsheetLauncher.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTest>
+
+// The copy through the real clipboard of the offscreen platform.
+class QtClipboardExportTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void copyReachesTheClipboard();
+};
+
+void QtClipboardExportTest::copyReachesTheClipboard()
+{
+    ResultsModel results;
+    results.setLocale(QLocale::c());
+    results.appendRow(1, QStringLiteral("192.0.2.7"));
+    results.appendRow(2, QStringLiteral("höst.example"));
+    SessionState state;
+    FakeMessageBoxes boxes;
+    ErrorBox errorBox(boxes);
+    FakeFileDialogs dialogs;
+    QtClipboard clipboard;
+    FakeSpreadsheetLauncher spreadsheet;
+    FakeProgressSink progress;
+    ExportActions actions(results, state, errorBox, boxes, dialogs, clipboard, spreadsheet, progress);
+
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    actions.PushButton5_Click();
+    // Rows not pinged yet: only the host column holds text; the empty columns are 0 wide but keep their TABs.
+    const QString tabs(11, QLatin1Char('\t'));
+    const QString expected = QStringLiteral("192.0.2.7   ") + tabs + QStringLiteral("\r\n") +
+                             QStringLiteral("höst.example") + tabs + QStringLiteral("\r\n");
+    QCOMPARE(QGuiApplication::clipboard()->text(), expected);
+    QCOMPARE(boxes.texts(), QStringList{ExportActions::copiedMessage()});
+
+    results.clear();
+    actions.PushButton5_Click();
+    QCOMPARE(QGuiApplication::clipboard()->text(), expected); // an empty table leaves it alone
+}
+
+QTEST_MAIN(QtClipboardExportTest)
+#include "QtClipboardExportTest.moc"
