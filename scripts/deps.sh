@@ -6,6 +6,9 @@ packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libxlsxwriter-
 if [ "${1:-}" = "--tests" ]; then
     packages+=(iproute2 procps util-linux unzip fping)
 fi
+if [ "${1:-}" = "--sanitize" ]; then
+    packages+=(clang-14 libclang-rt-14-dev iproute2 procps util-linux unzip)
+fi
 if [ "${1:-}" = "--display" ]; then
     packages+=(xvfb xauth)
 fi
