@@ -137,15 +137,27 @@ int LinuxIcmpSocket::send(quint32 destination, const QByteArray& packet)
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = htonl(destination);
-    for (int attempt = 0; attempt < 3; ++attempt) {
+    int error = 0;
+    int staleErrors = 0;
+    for (int attempt = 0; attempt < 6; ++attempt) {
         const ssize_t sent = sendto(m_fd, packet.constData(), static_cast<size_t>(packet.size()), MSG_DONTWAIT,
                                     reinterpret_cast<const sockaddr*>(&to), sizeof to);
         if (sent >= 0)
             return 0;
-        if (errno != EINTR)
-            return errno;
+        error = errno;
+        if (error == EINTR)
+            continue;
+        // A ping socket reports an ICMP error that arrived for an earlier echo as the errno of the next send,
+        // without sending. The report clears it, so trying again tells it apart from a real local error, which
+        // repeats. (The error itself still waits in the error queue for its own echo.)
+        if (m_kind == Kind::Datagram && staleErrors < 3 && error != EAGAIN && error != EWOULDBLOCK &&
+            error != ENOBUFS) {
+            ++staleErrors;
+            continue;
+        }
+        return error;
     }
-    return EINTR;
+    return error;
 }
 
 bool LinuxIcmpSocket::receive(Message& message)
