@@ -12,13 +12,14 @@
 #include <QFile>
 #include <QProcess>
 #include <QTimer>
-
 #include <cstdio>
 #include <sys/resource.h>
 
-namespace {
+namespace
+{
 
-class PrintingMessageBoxes : public MessageBoxes {
+class PrintingMessageBoxes : public MessageBoxes
+{
 public:
     void information(const QString& title, const QString& text) override { warning(title, text); }
     void warning(const QString& title, const QString& text) override
@@ -42,10 +43,8 @@ QStringList loopbackAddresses(int count)
         const quint32 address = 0x7F000000 | n;
         if ((address & 0xFF) == 0 || (address & 0xFF) == 0xFF)
             continue;
-        addresses.append(QStringLiteral("127.%1.%2.%3")
-                             .arg((address >> 16) & 0xFF)
-                             .arg((address >> 8) & 0xFF)
-                             .arg(address & 0xFF));
+        addresses.append(
+            QStringLiteral("127.%1.%2.%3").arg((address >> 16) & 0xFF).arg((address >> 8) & 0xFF).arg(address & 0xFF));
     }
     return addresses;
 }

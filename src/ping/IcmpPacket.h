@@ -4,7 +4,8 @@
 #include <QtGlobal>
 
 // Builds the echo request we send and reads the fields every ICMP message starts with. No sockets here.
-class IcmpPacket {
+class IcmpPacket
+{
 public:
     static constexpr int HeaderSize = 8;
     static constexpr quint8 EchoReplyType = 0;

@@ -9,7 +9,8 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
-namespace {
+namespace
+{
 
 constexpr int MinIpHeader = 20;
 constexpr quint8 IcmpProtocol = 1;
@@ -110,7 +111,7 @@ IcmpReplyParser::Event IcmpReplyParser::parseRawPacket(const QByteArray& packet)
 }
 
 IcmpReplyParser::Event IcmpReplyParser::parseDatagramReply(const QByteArray& data, quint32 peer,
-                                                            const QByteArray& control)
+                                                           const QByteArray& control)
 {
     Event event;
     if (data.size() < IcmpPacket::HeaderSize)
@@ -127,8 +128,7 @@ IcmpReplyParser::Event IcmpReplyParser::parseDatagramReply(const QByteArray& dat
     return event;
 }
 
-IcmpReplyParser::Event IcmpReplyParser::parseErrorQueue(const QByteArray& data, quint32 peer,
-                                                         const QByteArray& control)
+IcmpReplyParser::Event IcmpReplyParser::parseErrorQueue(const QByteArray& data, quint32 peer, const QByteArray& control)
 {
     Event event;
     size_t length = 0;

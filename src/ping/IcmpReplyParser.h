@@ -5,7 +5,8 @@
 
 // Turns what an ICMP socket received into an event about one of our echoes. Pure functions over bytes, so
 // tests feed them crafted packets; matching against the echoes in flight is the engine's job.
-class IcmpReplyParser {
+class IcmpReplyParser
+{
 public:
     struct Event {
         enum class Kind { Ignored, Reply, Error };

@@ -7,10 +7,10 @@
 
 #include <QCoreApplication>
 #include <QRandomGenerator>
-
 #include <cerrno>
 
-namespace {
+namespace
+{
 
 constexpr int SequenceSpace = 65536;
 // Echoes sent per event-loop turn: large enough to keep up with a round that dispatches 256 per turn,

@@ -6,7 +6,6 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
-
 #include <deque>
 #include <map>
 #include <memory>
@@ -21,7 +20,8 @@ class MessageBoxes;
 // Outcomes: 0 on a reply; the IP status of an ICMP error, with the reporting router as Address;
 // RequestTimedOut after EchoTimeoutMs; BadDestination for a text that is not a dotted IPv4 address;
 // GeneralFailure when ICMP is not permitted or sending failed for no more specific reason.
-class LinuxEchoService : public QObject, public EchoService {
+class LinuxEchoService : public QObject, public EchoService
+{
     Q_OBJECT
 public:
     explicit LinuxEchoService(MessageBoxes& boxes, QObject* parent = nullptr);

@@ -6,7 +6,8 @@
 
 // One ICMP socket shared by every echo. The engine talks to it through this seam so tests can script the
 // packets that arrive and the errors that sending meets.
-class IcmpSocket : public QObject {
+class IcmpSocket : public QObject
+{
     Q_OBJECT
 public:
     // Datagram: the unprivileged "ping socket" (ICMP header and payload only, identifier owned by the kernel).

@@ -1,7 +1,6 @@
 #include "LinuxIcmpSocket.h"
 
 #include <QSocketNotifier>
-
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -10,7 +9,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 // Ten thousand replies arriving while we are still sending must all fit; the kernel doubles the figure.
 constexpr int WantedReceiveBuffer = 8 * 1024 * 1024;
@@ -197,9 +197,9 @@ bool LinuxIcmpSocket::receiveInto(Message& message, int flags)
         const qsizetype length = std::min<qsizetype>(received, m_buffer.size());
         message.data = QByteArray(m_buffer.constData(), length);
         message.peer = header.msg_namelen >= sizeof from ? ntohl(from.sin_addr.s_addr) : 0;
-        message.control = QByteArray(m_controlBuffer.constData(),
-                                     std::min<qsizetype>(static_cast<qsizetype>(header.msg_controllen),
-                                                         m_controlBuffer.size()));
+        message.control =
+            QByteArray(m_controlBuffer.constData(),
+                       std::min<qsizetype>(static_cast<qsizetype>(header.msg_controllen), m_controlBuffer.size()));
         return true;
     }
     return false;

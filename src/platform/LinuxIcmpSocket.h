@@ -5,7 +5,8 @@
 class QSocketNotifier;
 
 // The real ICMP socket: a ping socket when the system allows one, else a raw socket.
-class LinuxIcmpSocket : public IcmpSocket {
+class LinuxIcmpSocket : public IcmpSocket
+{
     Q_OBJECT
 public:
     enum class Preference { Any, DatagramOnly, RawOnly };

@@ -6,7 +6,8 @@
 #include <QElapsedTimer>
 #include <QTest>
 
-namespace {
+namespace
+{
 struct Outcomes {
     QList<EchoReply> replies;
     EchoService::Done recorder()
@@ -22,7 +23,8 @@ quint32 Address(const char* text)
 } // namespace
 
 // Runs inside the client namespace of tests/lab/netlab.sh, one router away from every lab host.
-class LabEchoTest : public QObject {
+class LabEchoTest : public QObject
+{
     Q_OBJECT
 
     FakeMessageBoxes m_boxes;
@@ -68,12 +70,12 @@ private slots:
         QTest::addColumn<quint32>("status");
         QTest::addColumn<QList<quint32>>("reporters");
         QTest::addColumn<int>("ttl");
-        QTest::newRow("router answers itself") << "10.77.1.1" << IpStatus::Success
-                                               << QList<quint32>{Address("10.77.1.1")} << 64;
+        QTest::newRow("router answers itself")
+            << "10.77.1.1" << IpStatus::Success << QList<quint32>{Address("10.77.1.1")} << 64;
         QTest::newRow("quiet host") << "10.77.3.2" << IpStatus::RequestTimedOut << QList<quint32>{0} << 0;
         QTest::newRow("blackhole") << "10.99.12.34" << IpStatus::RequestTimedOut << QList<quint32>{0} << 0;
-        QTest::newRow("unreachable route") << "10.98.0.7" << IpStatus::DestHostUnreachable
-                                           << QList<quint32>{Address("10.77.1.1")} << 0;
+        QTest::newRow("unreachable route")
+            << "10.98.0.7" << IpStatus::DestHostUnreachable << QList<quint32>{Address("10.77.1.1")} << 0;
         QTest::newRow("routing loop") << "10.97.0.9" << IpStatus::TtlExpiredTransit
                                       << QList<quint32>{Address("10.77.4.1"), Address("10.77.4.2")} << 0;
     }
@@ -123,11 +125,12 @@ private slots:
                                      QStringLiteral("10.77.3.2"), QStringLiteral("10.0.0.300")};
         QList<quint32> statuses(targets.size(), 1);
         for (int i = 0; i < targets.size(); ++i)
-            m_engine->myping(targets.at(i), this, [&statuses, i](const EchoReply& reply) { statuses[i] = reply.Status; });
+            m_engine->myping(targets.at(i), this,
+                             [&statuses, i](const EchoReply& reply) { statuses[i] = reply.Status; });
         QTRY_VERIFY(!statuses.contains(1u));
-        QCOMPARE(statuses, (QList<quint32>{IpStatus::Success, IpStatus::RequestTimedOut, IpStatus::DestHostUnreachable,
-                                            IpStatus::TtlExpiredTransit, IpStatus::RequestTimedOut,
-                                            IpStatus::BadDestination}));
+        QCOMPARE(statuses,
+                 (QList<quint32>{IpStatus::Success, IpStatus::RequestTimedOut, IpStatus::DestHostUnreachable,
+                                 IpStatus::TtlExpiredTransit, IpStatus::RequestTimedOut, IpStatus::BadDestination}));
     }
 };
 

@@ -3,14 +3,14 @@
 #include "IcmpPacket.h"
 
 #include <QByteArray>
-
 #include <cstring>
 #include <linux/errqueue.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
 // Builders for the bytes a socket would hand the engine, so tests can say what arrived in a line.
-namespace Crafted {
+namespace Crafted
+{
 
 inline void put16(QByteArray& bytes, int at, quint16 value)
 {

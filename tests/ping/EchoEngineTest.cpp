@@ -5,10 +5,10 @@
 
 #include <QElapsedTimer>
 #include <QTest>
-
 #include <cerrno>
 
-namespace {
+namespace
+{
 
 constexpr quint32 Target = 0xC6120005; // 198.18.0.5, only ever handed to the scripted socket
 constexpr quint32 Other = 0xC6120006;
@@ -26,7 +26,8 @@ struct Outcomes {
 } // namespace
 
 // The engine against a socket whose every packet the test writes, so matching and timing are deterministic.
-class EchoEngineTest : public QObject {
+class EchoEngineTest : public QObject
+{
     Q_OBJECT
 
     FakeMessageBoxes* m_boxes = nullptr;
@@ -121,7 +122,8 @@ private slots:
         for (int i = m_socket->sent.size() - 1; i >= 0; --i)
             m_socket->incoming.append({Crafted::rawReply(m_socket->sent.at(i).destination, m_socket->identifierOf(i),
                                                          m_socket->sequenceOf(i)),
-                                       0, {}});
+                                       0,
+                                       {}});
         emit m_socket->readyRead();
         QTRY_COMPARE(outcomes.replies.size(), 2000);
         for (const EchoReply& reply : outcomes.replies)
@@ -180,9 +182,8 @@ private slots:
         const int i = sendOne(outcomes);
         QElapsedTimer sent;
         sent.start();
-        QByteArray packet =
-            Crafted::rawReply(source, static_cast<quint16>(m_socket->identifierOf(i) + identifierDelta),
-                              static_cast<quint16>(m_socket->sequenceOf(i) + sequenceDelta));
+        QByteArray packet = Crafted::rawReply(source, static_cast<quint16>(m_socket->identifierOf(i) + identifierDelta),
+                                              static_cast<quint16>(m_socket->sequenceOf(i) + sequenceDelta));
         packet.chop(cut);
         m_socket->arrive(packet);
         QTRY_COMPARE(outcomes.replies.size(), 1);

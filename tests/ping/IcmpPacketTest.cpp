@@ -1,24 +1,26 @@
+#include "IcmpPacket.h"
+
 #include "CraftedPackets.h"
 #include "EchoReply.h"
-#include "IcmpPacket.h"
 #include "IcmpReplyParser.h"
 #include "LinuxEchoService.h"
 
 #include <QTest>
-
 #include <cerrno>
 
 using Event = IcmpReplyParser::Event;
 Q_DECLARE_METATYPE(Event::Kind)
 
-namespace {
+namespace
+{
 constexpr quint32 Destination = 0xC6120005; // 198.18.0.5
 constexpr quint32 Router = 0xC6120001;
 constexpr quint16 Id = 0xBEEF;
 constexpr quint16 Seq = 0x0102;
 } // namespace
 
-class IcmpPacketTest : public QObject {
+class IcmpPacketTest : public QObject
+{
     Q_OBJECT
 private slots:
     void echoRequestLayout()
@@ -60,8 +62,8 @@ private slots:
 
         const QByteArray reply = Crafted::rawReply(Destination, Id, Seq, 61);
         QTest::newRow("echo reply") << reply << Event::Kind::Reply << 0 << Destination;
-        QTest::newRow("link padding after the datagram") << reply + QByteArray(6, '\0') << Event::Kind::Reply << 0
-                                                         << Destination;
+        QTest::newRow("link padding after the datagram")
+            << reply + QByteArray(6, '\0') << Event::Kind::Reply << 0 << Destination;
         QTest::newRow("truncated ip header") << reply.left(12) << Event::Kind::Ignored << 0 << 0u;
         QTest::newRow("truncated icmp header") << reply.left(24) << Event::Kind::Ignored << 0 << 0u;
         QByteArray badVersion = reply;
@@ -85,12 +87,12 @@ private slots:
         QTest::newRow("timestamp reply") << Crafted::ip(Destination, 1, 64, Crafted::icmp(14, 0, Id, Seq))
                                          << Event::Kind::Ignored << 0 << 0u;
 
-        QTest::newRow("host unreachable") << Crafted::rawError(Router, 3, 1, Destination, Id, Seq)
-                                          << Event::Kind::Error << 11003 << Router;
+        QTest::newRow("host unreachable")
+            << Crafted::rawError(Router, 3, 1, Destination, Id, Seq) << Event::Kind::Error << 11003 << Router;
         QTest::newRow("ttl expired") << Crafted::rawError(Router, 11, 0, Destination, Id, Seq) << Event::Kind::Error
                                      << 11013 << Router;
-        QTest::newRow("parameter problem") << Crafted::rawError(Router, 12, 0, Destination, Id, Seq)
-                                           << Event::Kind::Error << 11015 << Router;
+        QTest::newRow("parameter problem")
+            << Crafted::rawError(Router, 12, 0, Destination, Id, Seq) << Event::Kind::Error << 11015 << Router;
         QTest::newRow("source quench") << Crafted::rawError(Router, 4, 0, Destination, Id, Seq) << Event::Kind::Error
                                        << 11016 << Router;
         QTest::newRow("redirect is not an error about us")
@@ -145,13 +147,12 @@ private slots:
         QTest::addColumn<int>("ttl");
         QTest::newRow("reply with ttl") << Crafted::echoReply(Id, Seq) << Crafted::ttlControl(63) << Event::Kind::Reply
                                         << 63;
-        QTest::newRow("reply without control") << Crafted::echoReply(Id, Seq) << QByteArray() << Event::Kind::Reply
-                                               << 0;
+        QTest::newRow("reply without control")
+            << Crafted::echoReply(Id, Seq) << QByteArray() << Event::Kind::Reply << 0;
         QTest::newRow("ttl after another message")
             << Crafted::echoReply(Id, Seq) << Crafted::control(SOL_SOCKET, 99, "abcd", 4) + Crafted::ttlControl(7)
             << Event::Kind::Reply << 7;
-        QTest::newRow("truncated") << Crafted::echoReply(Id, Seq).left(7) << QByteArray() << Event::Kind::Ignored
-                                   << 0;
+        QTest::newRow("truncated") << Crafted::echoReply(Id, Seq).left(7) << QByteArray() << Event::Kind::Ignored << 0;
         QTest::newRow("request") << Crafted::icmp(8, 0, Id, Seq) << QByteArray() << Event::Kind::Ignored << 0;
     }
     void datagramReply()
@@ -201,17 +202,16 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<quint32>("address");
         const QByteArray ourEcho = IcmpPacket::echoRequest(Id, Seq, IcmpPacket::echoPayload());
-        QTest::newRow("host unreachable")
-            << ourEcho << Crafted::errorControl(SO_EE_ORIGIN_ICMP, 3, 1, Router) << Event::Kind::Error << 11003
-            << Router;
+        QTest::newRow("host unreachable") << ourEcho << Crafted::errorControl(SO_EE_ORIGIN_ICMP, 3, 1, Router)
+                                          << Event::Kind::Error << 11003 << Router;
         QTest::newRow("ttl expired") << ourEcho << Crafted::errorControl(SO_EE_ORIGIN_ICMP, 11, 0, Router)
                                      << Event::Kind::Error << 11013 << Router;
         QTest::newRow("local message too long")
             << ourEcho << Crafted::errorControl(SO_EE_ORIGIN_LOCAL, 0, 0, 0, EMSGSIZE) << Event::Kind::Error << 11009
             << 0u;
-        QTest::newRow("only the quoted header") << ourEcho.left(8)
-                                                << Crafted::errorControl(SO_EE_ORIGIN_ICMP, 3, 0, Router)
-                                                << Event::Kind::Error << 11002 << Router;
+        QTest::newRow("only the quoted header")
+            << ourEcho.left(8) << Crafted::errorControl(SO_EE_ORIGIN_ICMP, 3, 0, Router) << Event::Kind::Error << 11002
+            << Router;
         QTest::newRow("quoted header cut") << ourEcho.left(6) << Crafted::errorControl(SO_EE_ORIGIN_ICMP, 3, 1, Router)
                                            << Event::Kind::Ignored << 0 << 0u;
         QTest::newRow("no error message") << ourEcho << Crafted::ttlControl(3) << Event::Kind::Ignored << 0 << 0u;
@@ -222,10 +222,10 @@ private slots:
         QTest::newRow("no offender") << ourEcho << Crafted::control(IPPROTO_IP, IP_RECVERR, &bare, sizeof bare)
                                      << Event::Kind::Error << 11005 << 0u;
         QTest::newRow("error structure cut")
-            << ourEcho << Crafted::control(IPPROTO_IP, IP_RECVERR, &bare, sizeof bare - 4) << Event::Kind::Ignored
-            << 0 << 0u;
-        QTest::newRow("timestamping origin") << ourEcho << Crafted::errorControl(SO_EE_ORIGIN_TIMESTAMPING, 0, 0, 0)
-                                             << Event::Kind::Ignored << 0 << 0u;
+            << ourEcho << Crafted::control(IPPROTO_IP, IP_RECVERR, &bare, sizeof bare - 4) << Event::Kind::Ignored << 0
+            << 0u;
+        QTest::newRow("timestamping origin")
+            << ourEcho << Crafted::errorControl(SO_EE_ORIGIN_TIMESTAMPING, 0, 0, 0) << Event::Kind::Ignored << 0 << 0u;
     }
     void errorQueue()
     {
@@ -250,11 +250,11 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<int>("status");
         const QList<std::tuple<int, int, int>> rows = {
-            {3, 0, 11002},  {3, 1, 11003},  {3, 2, 11004},  {3, 3, 11005},  {3, 4, 11009},  {3, 5, 11012},
-            {3, 6, 11002},  {3, 7, 11003},  {3, 8, 11003},  {3, 9, 11002},  {3, 10, 11003}, {3, 11, 11002},
-            {3, 12, 11003}, {3, 13, 11003}, {3, 14, 11003}, {3, 15, 11003}, {3, 16, 11050}, {11, 0, 11013},
-            {11, 1, 11014}, {11, 2, 11050}, {12, 0, 11015}, {12, 2, 11015}, {4, 0, 11016},  {5, 1, 11050},
-            {0, 0, 11050},
+            {3, 0, 11002},  {3, 1, 11003},  {3, 2, 11004},  {3, 3, 11005},  {3, 4, 11009},
+            {3, 5, 11012},  {3, 6, 11002},  {3, 7, 11003},  {3, 8, 11003},  {3, 9, 11002},
+            {3, 10, 11003}, {3, 11, 11002}, {3, 12, 11003}, {3, 13, 11003}, {3, 14, 11003},
+            {3, 15, 11003}, {3, 16, 11050}, {11, 0, 11013}, {11, 1, 11014}, {11, 2, 11050},
+            {12, 0, 11015}, {12, 2, 11015}, {4, 0, 11016},  {5, 1, 11050},  {0, 0, 11050},
         };
         for (const auto& [type, code, status] : rows)
             QTest::addRow("type %d code %d", type, code) << type << code << status;

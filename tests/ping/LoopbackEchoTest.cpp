@@ -4,7 +4,8 @@
 
 #include <QTest>
 
-namespace {
+namespace
+{
 struct Outcomes {
     QList<EchoReply> replies;
     EchoService::Done recorder()
@@ -15,7 +16,8 @@ struct Outcomes {
 } // namespace
 
 // The real engine and socket against loopback, where every 127.x.y.z answers.
-class LoopbackEchoTest : public QObject {
+class LoopbackEchoTest : public QObject
+{
     Q_OBJECT
 
     FakeMessageBoxes m_boxes;

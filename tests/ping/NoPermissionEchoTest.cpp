@@ -6,7 +6,8 @@
 
 // Runs where neither a raw nor a ping socket may be opened (the lab drops CAP_NET_RAW and keeps
 // ping_group_range closed): the user hears about it once, and every echo fails fast.
-class NoPermissionEchoTest : public QObject {
+class NoPermissionEchoTest : public QObject
+{
     Q_OBJECT
 private slots:
     void initTestCase()

@@ -2,7 +2,8 @@
 
 #include <QTest>
 
-class PingTextsTest : public QObject {
+class PingTextsTest : public QObject
+{
     Q_OBJECT
 private slots:
     void statusText_data()
@@ -41,9 +42,9 @@ private slots:
         for (const auto& [status, text] : known)
             QTest::addRow("%lld", status) << status << QString::fromLatin1(text);
         const QString unknown = QStringLiteral("Unknown message returned");
-        for (const qint64 status : {qint64(-1), qint64(-11010), qint64(1), qint64(199), qint64(201), qint64(11000),
-                                    qint64(11024), qint64(11049), qint64(11051), qint64(11254), qint64(11256),
-                                    qint64(4294967295LL)})
+        for (const qint64 status :
+             {qint64(-1), qint64(-11010), qint64(1), qint64(199), qint64(201), qint64(11000), qint64(11024),
+              qint64(11049), qint64(11051), qint64(11254), qint64(11256), qint64(4294967295LL)})
             QTest::addRow("unknown %lld", status) << status << unknown;
     }
     void statusText()

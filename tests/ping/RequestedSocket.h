@@ -3,7 +3,6 @@
 #include "LinuxIcmpSocket.h"
 
 #include <QtGlobal>
-
 #include <memory>
 
 // The socket kind a test run asks for through VANTREL_ICMP_KIND (raw, datagram; anything else: either).

@@ -6,7 +6,8 @@
 #include <QList>
 
 // An ICMP socket whose traffic the test writes: it records what is sent and hands out what the test queued.
-class ScriptedIcmpSocket : public IcmpSocket {
+class ScriptedIcmpSocket : public IcmpSocket
+{
 public:
     struct Sent {
         quint32 destination;
