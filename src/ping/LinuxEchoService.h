@@ -19,7 +19,7 @@ class MessageBoxes;
 //
 // Outcomes: 0 on a reply; the IP status of an ICMP error, with the reporting router as Address;
 // RequestTimedOut after EchoTimeoutMs; BadDestination for a text that is not a dotted IPv4 address;
-// GeneralFailure when ICMP is not permitted or sending failed for no more specific reason.
+// GeneralFailure when ICMP is not permitted or sending failed for a reason without its own code.
 class LinuxEchoService : public QObject, public EchoService
 {
     Q_OBJECT
