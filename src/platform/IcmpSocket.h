@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+// One ICMP socket shared by every echo. The engine talks to it through this seam so tests can script the
+// packets that arrive and the errors that sending meets.
+class IcmpSocket : public QObject
+{
+    Q_OBJECT
+public:
+    // Datagram: the unprivileged "ping socket" (ICMP header and payload only, identifier owned by the kernel).
+    // Raw: needs CAP_NET_RAW, sees every ICMP packet of the host together with its IP header.
+    enum class Kind { None, Datagram, Raw };
+
+    // What one receive call hands back, untouched: the bytes, the peer address (host byte order) and the
+    // ancillary data exactly as the kernel wrote it.
+    struct Message {
+        QByteArray data;
+        quint32 peer = 0;
+        QByteArray control;
+    };
+
+    using QObject::QObject;
+
+    // Opens the socket; false when no kind could be opened, with the reason in openError().
+    virtual bool open() = 0;
+    virtual Kind kind() const = 0;
+    // The descriptor, or -1 when closed or when there is no real one behind the seam.
+    virtual int fd() const = 0;
+    // The echo identifier the kernel puts on our datagram echoes (the local port); 0 for raw sockets.
+    virtual quint16 localIdentifier() const = 0;
+    virtual QString openError() const = 0;
+
+    // Sends one ICMP message (header included) to destination (host byte order). 0 or the errno.
+    virtual int send(quint32 destination, const QByteArray& packet) = 0;
+    // Non-blocking; false once nothing more is waiting.
+    virtual bool receive(Message& message) = 0;
+    // Non-blocking read of the error queue (datagram sockets); false once it is empty.
+    virtual bool receiveError(Message& message) = 0;
+
+signals:
+    // Something may be waiting in the socket or its error queue.
+    void readyRead();
+};

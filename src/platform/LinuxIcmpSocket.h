@@ -1,0 +1,45 @@
+#pragma once
+
+#include "IcmpSocket.h"
+
+class QSocketNotifier;
+
+// The real ICMP socket: a ping socket when the system allows one, else a raw socket.
+class LinuxIcmpSocket : public IcmpSocket
+{
+    Q_OBJECT
+public:
+    enum class Preference { Any, DatagramOnly, RawOnly };
+
+    explicit LinuxIcmpSocket(Preference preference = Preference::Any, QObject* parent = nullptr);
+    ~LinuxIcmpSocket() override;
+
+    bool open() override;
+    Kind kind() const override { return m_kind; }
+    int fd() const override { return m_fd; }
+    quint16 localIdentifier() const override { return m_identifier; }
+    QString openError() const override { return m_openError; }
+
+    int send(quint32 destination, const QByteArray& packet) override;
+    bool receive(Message& message) override;
+    bool receiveError(Message& message) override;
+
+    // The receive buffer size the kernel granted, in bytes.
+    int receiveBufferSize() const;
+
+private:
+    bool openDatagram();
+    bool openRaw();
+    void growReceiveBuffer();
+    bool receiveInto(Message& message, int flags);
+    void close();
+
+    Preference m_preference;
+    Kind m_kind = Kind::None;
+    int m_fd = -1;
+    quint16 m_identifier = 0;
+    QString m_openError;
+    QSocketNotifier* m_notifier = nullptr;
+    QByteArray m_buffer;
+    QByteArray m_controlBuffer;
+};

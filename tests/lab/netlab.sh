@@ -1,0 +1,158 @@
+#!/usr/bin/env bash
+# Builds a small routed network out of network namespaces so the echo engine meets real answers, silence,
+# ICMP errors and TTL loops without sending a single packet beyond the namespaces it made.
+#
+#   netlab.sh up SUFFIX | down SUFFIX | exec SUFFIX CMD...   manage a lab by hand
+#   netlab.sh run [--dgram] [--nocap] -- CMD...                 lab for one command, torn down afterwards
+#   netlab.sh isolated [--dgram] [--nocap] -- CMD...            a lone namespace with only loopback
+#
+# --dgram opens net.ipv4.ping_group_range inside the client namespace, so ping sockets work there.
+# --nocap runs CMD without CAP_NET_RAW (ping_group_range stays closed unless --dgram): no ICMP at all.
+# Exits 77 (skipped) when not root or when network namespaces are not available.
+#
+# Addresses (all exist only inside the lab):
+#   client 10.77.1.2 -- 10.77.1.1 router1
+#   router1 10.77.2.1 -- 10.77.2.2 answer.lab (answers echoes)
+#   router1 10.77.3.1 -- 10.77.3.2 quiet.lab  (ignores echoes)
+#   router1 10.77.4.1 -- 10.77.4.2 router2; 10.97.0.0/16 is routed back and forth between them (TTL expires)
+#   router1: 10.99.0.0/16 blackhole (silence), 10.98.0.0/16 unreachable (ICMP host unreachable)
+set -u
+
+SKIP=77
+
+die() {
+    echo "netlab: $*" >&2
+    exit 1
+}
+
+ns() { echo "vl$1-$2"; }
+
+can_run() {
+    [ "$(id -u)" = 0 ] || { echo "netlab: needs root, skipping" >&2; return 1; }
+    command -v ip >/dev/null || { echo "netlab: no ip command, skipping" >&2; return 1; }
+    local probe
+    probe=$(ns probe $$)
+    ip netns add "$probe" 2>/dev/null || { echo "netlab: ip netns unavailable, skipping" >&2; return 1; }
+    ip netns del "$probe"
+}
+
+in_ns() {
+    local name=$1
+    shift
+    ip netns exec "$name" "$@"
+}
+
+link() { # link NS_A IF_A ADDR_A NS_B IF_B ADDR_B
+    ip -n "$1" link add "$2" type veth peer name "$5" netns "$4" || return 1
+    ip -n "$1" addr add "$3" dev "$2" && ip -n "$1" link set "$2" up &&
+        ip -n "$4" addr add "$6" dev "$5" && ip -n "$4" link set "$5" up
+}
+
+lab_up() {
+    local s=$1 c r1 r2 a q
+    c=$(ns c "$s") r1=$(ns r1 "$s") r2=$(ns r2 "$s") a=$(ns a "$s") q=$(ns q "$s")
+    for n in "$c" "$r1" "$r2" "$a" "$q"; do
+        ip netns add "$n" || return 1
+        ip -n "$n" link set lo up || return 1
+    done
+    link "$c" eth0 10.77.1.2/24 "$r1" toc 10.77.1.1/24 &&
+        link "$r1" toa 10.77.2.1/24 "$a" eth0 10.77.2.2/24 &&
+        link "$r1" toq 10.77.3.1/24 "$q" eth0 10.77.3.2/24 &&
+        link "$r1" tor2 10.77.4.1/24 "$r2" tor1 10.77.4.2/24 || return 1
+    ip -n "$c" route add default via 10.77.1.1 &&
+        ip -n "$a" route add default via 10.77.2.1 &&
+        ip -n "$q" route add default via 10.77.3.1 &&
+        ip -n "$r2" route add default via 10.77.4.1 &&
+        ip -n "$r1" route add blackhole 10.99.0.0/16 &&
+        ip -n "$r1" route add unreachable 10.98.0.0/16 &&
+        ip -n "$r1" route add 10.97.0.0/16 via 10.77.4.2 &&
+        ip -n "$r2" route add 10.97.0.0/16 via 10.77.4.1 || return 1
+    for r in "$r1" "$r2"; do
+        # Errors are what we test, so the routers must not rate-limit them.
+        in_ns "$r" sysctl -qw net.ipv4.ip_forward=1 net.ipv4.icmp_ratelimit=0 || return 1
+    done
+    in_ns "$q" sysctl -qw net.ipv4.icmp_echo_ignore_all=1 || return 1
+    # ip netns exec bind-mounts these over /etc for processes in the client namespace.
+    mkdir -p "/etc/netns/$c" || return 1
+    printf '127.0.0.1 localhost\n10.77.1.2 client.lab\n10.77.1.1 router.lab\n10.77.2.2 answer.lab\n10.77.3.2 quiet.lab\n' \
+        >"/etc/netns/$c/hosts"
+    # Names the hosts file lacks go to a resolver that is not there, inside the namespace: no traffic leaves.
+    printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n' >"/etc/netns/$c/resolv.conf"
+    echo "$c"
+}
+
+lab_down() {
+    local s=$1
+    for role in c r1 r2 a q iso; do
+        ip netns del "$(ns "$role" "$s")" 2>/dev/null
+        rm -rf "/etc/netns/$(ns "$role" "$s")"
+    done
+    return 0
+}
+
+# Runs CMD in namespace NAME, as asked: with ping sockets opened and/or without CAP_NET_RAW.
+run_in() {
+    local name=$1 dgram=$2 nocap=$3
+    shift 3
+    if [ "$dgram" = 1 ]; then
+        in_ns "$name" sysctl -qw net.ipv4.ping_group_range="0 2147483647" || return 1
+    fi
+    if [ "$nocap" = 1 ]; then
+        # Root without CAP_NET_RAW: no raw socket, and root's group is outside a closed ping_group_range.
+        in_ns "$name" setpriv --inh-caps=-net_raw --bounding-set=-net_raw -- "$@"
+    else
+        in_ns "$name" "$@"
+    fi
+}
+
+parse_flags() {
+    DGRAM=0 NOCAP=0
+    while [ $# -gt 0 ]; do
+        case $1 in
+        --dgram) DGRAM=1 ;;
+        --nocap) NOCAP=1 ;;
+        --) shift; break ;;
+        *) die "unknown option $1" ;;
+        esac
+        shift
+    done
+    ARGS=("$@")
+    [ ${#ARGS[@]} -gt 0 ] || die "no command given"
+}
+
+command=${1:-}
+shift || true
+case $command in
+up)
+    [ $# = 1 ] || die "usage: up SUFFIX"
+    lab_up "$1" || { lab_down "$1"; die "could not build the lab"; }
+    ;;
+down)
+    [ $# = 1 ] || die "usage: down SUFFIX"
+    lab_down "$1"
+    ;;
+exec)
+    [ $# -ge 2 ] || die "usage: exec SUFFIX CMD..."
+    suffix=$1
+    shift
+    in_ns "$(ns c "$suffix")" "$@"
+    ;;
+run | isolated)
+    parse_flags "$@"
+    can_run || exit $SKIP
+    suffix=$$
+    trap 'lab_down "$suffix"' EXIT
+    trap 'exit 130' INT TERM
+    if [ "$command" = run ]; then
+        client=$(lab_up "$suffix") || die "could not build the lab"
+    else
+        client=$(ns iso "$suffix")
+        ip netns add "$client" && ip -n "$client" link set lo up || die "could not make a namespace"
+    fi
+    run_in "$client" "$DGRAM" "$NOCAP" "${ARGS[@]}"
+    exit $?
+    ;;
+*)
+    die "usage: netlab.sh up|down|exec|run|isolated ..."
+    ;;
+esac
