@@ -1,0 +1,74 @@
+// Real rounds from the monitor against the network lab and loopback: run it inside the lab's client
+// namespace (tests/lab/netlab.sh run -- LabRoundTest). Every address it pings exists only in the lab.
+#include "ErrorBox.h"
+#include "FakeClock.h"
+#include "FakeMessageBoxes.h"
+#include "HostListModel.h"
+#include "LinuxEchoService.h"
+#include "Monitor.h"
+#include "QtHostResolver.h"
+#include "ResultsModel.h"
+#include "SessionState.h"
+
+#include <QtTest>
+
+class LabRoundTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (qEnvironmentVariableIsEmpty("VANTREL_IN_LAB"))
+            QSKIP("runs only inside the network lab");
+    }
+
+    void twoRoundsFillEveryCell()
+    {
+        HostListModel hosts;
+        ResultsModel results;
+        results.setLocale(QLocale(QStringLiteral("en_US")));
+        SessionState state;
+        FakeMessageBoxes boxes;
+        ErrorBox errorBox(boxes);
+        LinuxEchoService echo(boxes);
+        QtHostResolver resolver;
+        FakeClock clock;
+        Monitor monitor(hosts, results, state, errorBox, boxes, echo, resolver, clock);
+        QSignalSpy finished(&monitor, &Monitor::roundFinished);
+
+        hosts.append(QStringList{"answer.lab", "quiet.lab", "10.99.0.7", "10.98.0.1", "10.97.0.1", "127.0.0.1",
+                                 "nosuch.lab", "10.0.0.300"});
+        QVERIFY(monitor.startMonitoring(3600 * 1000)); // the test ticks by hand
+        for (int round = 1; round <= 2; ++round) {
+            monitor.Timer1_Timer();
+            QTRY_COMPARE_WITH_TIMEOUT(finished.size(), round, 20000);
+        }
+        QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.texts().join(u'|')));
+
+        const QString when = QStringLiteral("12/7/26 3:05:09 PM");
+        const QList<QStringList> rows = results.snapshot().rows;
+        QCOMPARE(rows.size(), 8);
+        auto successRow = [&](int r, const QString& host, const QString& reply, const QString& ttl) {
+            const QStringList& row = rows.at(r);
+            QCOMPARE(row.mid(0, 6), (QStringList{host, reply, "2", "0", "0.00%", "Success"}));
+            bool ok = false;
+            QVERIFY(row.at(6).toInt(&ok) < 200 && ok);
+            QCOMPARE(row.at(7), ttl);
+            QVERIFY(row.at(8).toInt(&ok) < 200 && ok);
+            QCOMPARE(row.mid(9), (QStringList{"", when, ""}));
+        };
+        auto failureRow = [&](int r, const QString& host, const QString& status) {
+            QCOMPARE(rows.at(r), (QStringList{host, "", "0", "2", "100.00%", status, "", "", "", "", "", when}));
+        };
+        successRow(0, "answer.lab", "10.77.2.2", "63");
+        failureRow(1, "quiet.lab", "Request timed out");
+        failureRow(2, "10.99.0.7", "Request timed out");
+        failureRow(3, "10.98.0.1", "Destination host unreachable");
+        failureRow(4, "10.97.0.1", "TTL expired transit");
+        successRow(5, "127.0.0.1", "127.0.0.1", "64");
+        failureRow(6, "nosuch.lab", "Bad destination");
+        failureRow(7, "10.0.0.300", "Bad destination");
+    }
+};
+
+QTEST_GUILESS_MAIN(LabRoundTest)
+#include "LabRoundTest.moc"
