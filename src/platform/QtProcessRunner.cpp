@@ -9,6 +9,15 @@
 
 QtProcessRunner::QtProcessRunner(QObject* parent) : QObject(parent) {}
 
+QtProcessRunner::~QtProcessRunner()
+{
+    for (QProcess* process : findChildren<QProcess*>(Qt::FindDirectChildrenOnly)) {
+        process->disconnect();
+        process->kill();
+        process->waitForFinished(1000);
+    }
+}
+
 QString QtProcessRunner::failedToStartText()
 {
     return QStringLiteral("Failed to create process, check the path of the command line.");

@@ -10,6 +10,8 @@ class QtProcessRunner : public QObject, public ProcessRunner {
     Q_OBJECT
 public:
     explicit QtProcessRunner(QObject* parent = nullptr);
+    // Commands still running are ended without answering: whoever asked may be gone by now.
+    ~QtProcessRunner() override;
 
     static QString failedToStartText();
 

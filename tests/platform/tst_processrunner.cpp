@@ -77,6 +77,18 @@ private Q_SLOTS:
         QVERIFY(!called);
     }
 
+    void runnerGoneBeforeTheAnswerCallsNobody()
+    {
+        bool called = false;
+        {
+            QtProcessRunner runner;
+            runner.capture(QStringLiteral("/bin/sh"), sh("exec sleep 30"), true, false, 0,
+                           [&](const QString&) { called = true; });
+        }
+        QTest::qWait(50);
+        QVERIFY(!called);
+    }
+
     void hangingCommandEndsAtTheTimeout()
     {
         QtProcessRunner runner;
