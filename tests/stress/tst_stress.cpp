@@ -114,6 +114,11 @@ void TestStress::randomStepsKeepTheTablesRight()
     Monitor monitor(hosts, results, state, errorBox, boxes, echo, resolver, clock);
     ExportActions exports(results, state, errorBox, boxes, dialogs, clipboard, spreadsheet, progress);
     connect(&monitor, &Monitor::roundStarted, this, [&](int n) { echo.beginRound(n); });
+    // The list stays under one default slice, so small slices are what make a round span several turns of the
+    // event loop, with steps landing between its turns.
+    const QList<int> slices{1, 3, 8, 32, 256};
+    auto pickSlice = [&] { monitor.setRoundSliceSize(slices.at(random.bounded(slices.size()))); };
+    pickSlice();
     QSignalSpy roundsDone(&monitor, &Monitor::roundFinished);
     QSignalSpy loadsDone(&hostActions, &HostListActions::loadFinished);
 
@@ -151,6 +156,14 @@ void TestStress::randomStepsKeepTheTablesRight()
                     return false;
                 }
                 hostsWithRow.insert(row.hostId);
+                // Loopback answers from the address asked, so a reply from any other tells of a crossed outcome.
+                const QString asked = hosts.text(e) == QLatin1String("localhost") ? QStringLiteral("127.0.0.1")
+                                                                                  : hosts.text(e);
+                if (row.replyAddress && LinuxEchoService::parseAddress(asked) != row.replyAddress) {
+                    qWarning("row %d (%s) shows a reply from %s", r, qPrintable(row.host),
+                             qPrintable(results.cellText(r, ResultsModel::ReplyAddress)));
+                    return false;
+                }
             }
             if (row.succeeded + row.failed != echo.delivered(row.rowId)) {
                 qWarning("row %d (%s): %lld succeeded + %lld failed, %lld outcomes delivered", r, qPrintable(row.host),
@@ -264,6 +277,9 @@ void TestStress::randomStepsKeepTheTablesRight()
                 qWarning("seed %u, step %d: the clipboard differs from the table", seed, steps);
                 QCOMPARE(clipboard.content, expected);
             }
+        } else if (kind < 93) {
+            step = QStringLiteral("slice size");
+            pickSlice();
         } else {
             step = QStringLiteral("wait");
         }
