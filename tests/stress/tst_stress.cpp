@@ -319,7 +319,21 @@ void TestStress::randomStepsKeepTheTablesRight()
     // The run did something: rounds ran and echoes came back.
     QVERIFY2(roundsDone.size() >= std::min(10, seconds), "too few rounds ran");
     QVERIFY(echo.outcomes() > 0);
-    QVERIFY2(rssAfterWarmUp > 0 && rssPeak - rssAfterWarmUp < AllowedGrowthKb, "memory grew with the rounds");
+    // AddressSanitizer holds freed memory in quarantine, so resident memory grows by design there; that
+    // build finds leaks with LeakSanitizer instead.
+#if defined(__SANITIZE_ADDRESS__)
+    const bool measurable = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    const bool measurable = false;
+#else
+    const bool measurable = true;
+#endif
+#else
+    const bool measurable = true;
+#endif
+    if (measurable)
+        QVERIFY2(rssAfterWarmUp > 0 && rssPeak - rssAfterWarmUp < AllowedGrowthKb, "memory grew with the rounds");
 }
 
 QTEST_GUILESS_MAIN(TestStress)
