@@ -18,6 +18,7 @@
 #include "LinuxEchoService.h"
 #include "Monitor.h"
 #include "QtHostResolver.h"
+#include "ResidentMemory.h"
 #include "ResultsModel.h"
 #include "SessionState.h"
 #include "StallProbe.h"
@@ -46,18 +47,6 @@ double cpuMs()
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
 }
 
-// Resident memory in kB, as the kernel reports it.
-qint64 vmRssKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
 
 QString dotted(quint32 address)
 {

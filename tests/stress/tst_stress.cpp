@@ -25,6 +25,7 @@
 #include "LinuxEchoService.h"
 #include "Monitor.h"
 #include "QtHostResolver.h"
+#include "ResidentMemory.h"
 #include "ResultsModel.h"
 #include "SessionState.h"
 #include "SystemClock.h"
@@ -42,17 +43,6 @@ constexpr int MaxHosts = 150;
 constexpr int MaxSteps = 100000; // a bound on top of the time limit
 constexpr qint64 AllowedGrowthKb = 50 * 1024;
 
-qint64 vmRssKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
 
 int envInt(const char* name, int fallback)
 {

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QFile>
+
+// Resident memory of this process in kB, as the kernel reports it; -1 when it cannot be read.
+inline qint64 vmRssKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
