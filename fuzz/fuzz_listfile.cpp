@@ -7,7 +7,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    const QStringList entries = ListFileReader::LoadListviewFromFile(bytes);
+    const QStringList entries = ListFileReader::parse(bytes);
     for (const QString& entry : entries) {
         if (entry.contains(QLatin1Char('\n')) || entry.contains(QLatin1Char('\r')))
             __builtin_trap();

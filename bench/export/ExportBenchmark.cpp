@@ -94,10 +94,10 @@ int main(int argc, char** argv)
     report("text file: handler (snapshot, progress, file)", [&] {
         progress.positions.clear();
         progress.texts.clear();
-        actions.SaveListviewProperlySpaced(textPath);
+        actions.writeTextFile(textPath);
     });
     report("clipboard text: ClipboardTextWriter::toText", [&] { (void)ClipboardTextWriter::toText(snapshot); });
-    report("clipboard text: handler (snapshot, text, fake clipboard)", [&] { actions.CopyListviewToClipboard(); });
+    report("clipboard text: handler (snapshot, text, fake clipboard)", [&] { actions.copyRows(); });
     report("workbook: WorkbookWriter::writeFile", [&] {
         WorkbookWriter writer;
         if (!writer.writeFile(snapshot, workbookPath))

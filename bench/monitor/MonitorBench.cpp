@@ -112,7 +112,7 @@ QList<RoundFigures> runRounds(const QStringList& addresses, int rounds, int slic
     if (slice > 0)
         s.monitor.setRoundSliceSize(slice);
     s.hosts.append(addresses);
-    s.monitor.startMonitoring(24 * 3600 * 1000); // on, but its timer never fires during the run
+    s.monitor.startWithInterval(24 * 3600 * 1000); // on, but its timer never fires during the run
     StallProbe probe(ProbePeriodMs);
     QList<RoundFigures> figures;
     QElapsedTimer wall;
@@ -122,7 +122,7 @@ QList<RoundFigures> runRounds(const QStringList& addresses, int rounds, int slic
         cpuAtStart = cpuMs();
         probe.reset();
         wall.start();
-        s.monitor.Timer1_Timer();
+        s.monitor.runRoundNow();
     };
     QObject::connect(&s.monitor, &Monitor::roundFinished, &loop, [&](const RoundSummary& summary) {
         RoundFigures f;
@@ -145,7 +145,7 @@ QList<RoundFigures> runRounds(const QStringList& addresses, int rounds, int slic
         loop.quit();
     });
     loop.exec();
-    s.monitor.PushButton17_Click(QString());
+    s.monitor.stop();
     return figures;
 }
 
@@ -224,11 +224,11 @@ int runLong(int rounds, int pauseMs, int every, int hostCount, BenchMessageBoxes
             window.start();
         }
         if (done >= rounds) {
-            s.monitor.PushButton17_Click(QString());
+            s.monitor.stop();
             loop.quit();
         }
     });
-    if (!s.monitor.startMonitoring(pauseMs))
+    if (!s.monitor.startWithInterval(pauseMs))
         return 1;
     loop.exec();
     const qint64 lastRss = vmRssKb();

@@ -116,9 +116,9 @@ int main(int argc, char** argv)
         cpuBefore = cpuMs(RUSAGE_SELF);
         wall.start();
         for (const QString& address : addresses) {
-            engine.myping(address, &app, [&](const EchoReply& reply) {
-                figures.lost += reply.Status != 0;
-                maxRtt = std::max<qint64>(maxRtt, reply.RoundTripTime);
+            engine.send(address, &app, [&](const EchoReply& reply) {
+                figures.lost += reply.status != 0;
+                maxRtt = std::max<qint64>(maxRtt, reply.roundTripMs);
                 if (++answered == count) {
                     figures.wallMs = wall.elapsed();
                     figures.cpuMs = cpuMs(RUSAGE_SELF) - cpuBefore;

@@ -24,7 +24,7 @@
 
 namespace {
 
-// The error-box line numbers of SaveListviewProperlySpaced's stages.
+// The error-box line numbers of writeTextFile's stages.
 constexpr int OpenLine = 156;
 constexpr int WriteLine = 216;
 constexpr int CommitLine = 232;
@@ -58,7 +58,7 @@ double ExportActions::rowPosition(int row, int rows)
     return static_cast<double>(row + headStart) / rows * 100.0;
 }
 
-void ExportActions::PushButton4_Click()
+void ExportActions::saveAsText()
 {
     GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton4_Click"));
     QString title;
@@ -72,11 +72,11 @@ void ExportActions::PushButton4_Click()
         return;
     std::optional<BusyPointer> busy; // the pointer comes back on every way out
     g.step(118, [&] { busy.emplace(m_state); });
-    g.step(120, [&] { SaveListviewProperlySpaced(fileName); });
+    g.step(120, [&] { writeTextFile(fileName); });
     g.step(122, [&] { busy.reset(); });
 }
 
-bool ExportActions::SaveListviewProperlySpaced(const QString& fileName)
+bool ExportActions::writeTextFile(const QString& fileName)
 {
     GuardedProcedure g(m_errorBox, AppTexts::location("Main", "SaveListviewProperlySpaced"));
     const QString barText = QStringLiteral("Writing file: ") + barName(fileName);
@@ -134,14 +134,14 @@ bool ExportActions::SaveListviewProperlySpaced(const QString& fileName)
     return written;
 }
 
-void ExportActions::PushButton5_Click()
+void ExportActions::copyToClipboard()
 {
     GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton5_Click"));
-    g.step(106, [&] { CopyListviewToClipboard(); });
+    g.step(106, [&] { copyRows(); });
     g.step(108, [&] { m_boxes.information(m_state.applicationTitle, copiedMessage()); });
 }
 
-void ExportActions::CopyListviewToClipboard()
+void ExportActions::copyRows()
 {
     const ResultsSnapshot snapshot = m_results.snapshot();
     if (snapshot.rows.isEmpty())
@@ -149,7 +149,7 @@ void ExportActions::CopyListviewToClipboard()
     m_clipboard.setText(ClipboardTextWriter::toText(snapshot));
 }
 
-bool ExportActions::SaveResultsAsExcelFileIsExcelInstalled()
+bool ExportActions::ensureSpreadsheetInstalled()
 {
     if (m_spreadsheet.isInstalled())
         return true;
@@ -159,12 +159,12 @@ bool ExportActions::SaveResultsAsExcelFileIsExcelInstalled()
     return false;
 }
 
-void ExportActions::PushButton13_Click()
+void ExportActions::saveAsWorkbook()
 {
     GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton13_Click"));
     bool installed = false;
     g.step(100, [&] {
-        installed = SaveResultsAsExcelFileIsExcelInstalled();
+        installed = ensureSpreadsheetInstalled();
         if (!installed)
             m_boxes.information(m_state.applicationTitle,
                                 QStringLiteral("Excel is not installed on this computer. You need to have it "

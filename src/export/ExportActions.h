@@ -21,17 +21,17 @@ public:
                   FileDialogs& dialogs, Clipboard& clipboard, SpreadsheetLauncher& spreadsheet, ProgressSink& progress,
                   QObject* parent = nullptr);
 
-    void PushButton4_Click();  // "Save Results As Text File"
-    void PushButton13_Click(); // "Save Results As Excel File"
-    void PushButton5_Click();  // "Copy Results To Clipboard"
+    void saveAsText();  // "Save Results As Text File"
+    void saveAsWorkbook(); // "Save Results As Excel File"
+    void copyToClipboard();  // "Copy Results To Clipboard"
 
     // Writes the whole table to the file, reporting on the progress bar; a failure shows one error box.
     // True when the file was written.
-    bool SaveListviewProperlySpaced(const QString& fileName);
+    bool writeTextFile(const QString& fileName);
     // Puts the rows on the clipboard; an empty table leaves the clipboard as it was.
-    void CopyListviewToClipboard();
+    void copyRows();
     // False, after saying so, when there is no spreadsheet application to open the workbook with.
-    bool SaveResultsAsExcelFileIsExcelInstalled();
+    bool ensureSpreadsheetInstalled();
 
     static QString copiedMessage();
     // The name the progress bar shows: what follows the last "/", or the whole path.

@@ -30,7 +30,7 @@ QStringList HostListActions::sampleHosts()
     return {AppTexts::MakerWebHost, AppTexts::SampleAddress, AppTexts::SearchEngineHost};
 }
 
-void HostListActions::PushButton6_Click()
+void HostListActions::addHost()
 {
     GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton6_Click"));
     QString text;
@@ -39,10 +39,10 @@ void HostListActions::PushButton6_Click()
         return;
     g.step(104, [&] { m_hosts.append(text); });
     g.step(106, [&] { m_results.clear(); });
-    g.step(108, [&] { m_state.HostListChanged = true; });
+    g.step(108, [&] { m_state.hostListChanged = true; });
 }
 
-void HostListActions::PushButton1_Click()
+void HostListActions::clearList()
 {
     GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton1_Click"));
     g.step(100, [&] {
@@ -51,7 +51,7 @@ void HostListActions::PushButton1_Click()
     });
 }
 
-void HostListActions::PushButton7_Click()
+void HostListActions::loadSampleData()
 {
     GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton7_Click"));
     const QStringList samples = sampleHosts();
@@ -67,7 +67,7 @@ void HostListActions::removeSelected(int row)
     m_hosts.removeAt(row);
 }
 
-void HostListActions::PushButton3_Click()
+void HostListActions::chooseListFiles()
 {
     GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton3_Click"));
     QStringList paths;
@@ -105,7 +105,7 @@ void HostListActions::loadFiles(const QStringList& paths)
             for (const ListFileReader::FileResult& file : std::as_const(files)) {
                 g.step(134, [&] { load(file); });
                 g.step(136, [&] { m_results.clear(); });
-                g.step(138, [&] { m_state.HostListChanged = true; });
+                g.step(138, [&] { m_state.hostListChanged = true; });
             }
         }
         g.reach(142);

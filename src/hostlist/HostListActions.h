@@ -22,10 +22,10 @@ public:
     static QStringList fileFilters() { return {QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*.*)")}; }
     static QStringList sampleHosts();
 
-    void PushButton6_Click(); // "Add One Host Name/IP"
-    void PushButton1_Click(); // "Clear List"
-    void PushButton7_Click(); // "Load Sample/Example Data"
-    void PushButton3_Click(); // "Load List From Text File"
+    void addHost(); // "Add One Host Name/IP"
+    void clearList(); // "Clear List"
+    void loadSampleData(); // "Load Sample/Example Data"
+    void chooseListFiles(); // "Load List From Text File"
     // Double-click or Delete on the host list: removes the selected entry (-1: none selected).
     void removeSelected(int row);
 

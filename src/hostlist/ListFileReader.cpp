@@ -26,7 +26,7 @@ QString decode(const QByteArray& bytes)
 
 } // namespace
 
-QStringList LoadListviewFromFile(const QByteArray& bytes)
+QStringList parse(const QByteArray& bytes)
 {
     const QString text = decode(bytes);
     QStringList entries;
@@ -58,7 +58,7 @@ FileResult readFile(const QString& path)
 {
     FileResult result;
     result.path = path;
-    if (!StartupRoutines::FileExists(path)) {
+    if (!StartupRoutines::fileExists(path)) {
         result.outcome = FileResult::NotFound;
         return result;
     }
@@ -74,7 +74,7 @@ FileResult readFile(const QString& path)
         result.error = file.errorString();
         return result;
     }
-    result.entries = LoadListviewFromFile(bytes);
+    result.entries = parse(bytes);
     return result;
 }
 

@@ -10,7 +10,7 @@ namespace ListFileReader {
 // CR LF at the very end adds no entry after it, an LF at the very end adds one empty entry. Text is
 // UTF-8 (a byte-order mark is dropped), UTF-16 with its byte-order mark, or Latin-1 when the bytes are
 // not valid UTF-8, so no line is ever lost.
-QStringList LoadListviewFromFile(const QByteArray& bytes);
+QStringList parse(const QByteArray& bytes);
 
 struct FileResult {
     enum Outcome { Read, NotFound, Failed };

@@ -9,92 +9,120 @@
 #include "ResultsModel.h"
 #include "SessionState.h"
 
+namespace {
+QString startStopLocation()
+{
+    return AppTexts::location("Form1", "PushButton17_Click");
+}
+} // namespace
+
 Monitor::Monitor(HostListModel& hosts, ResultsModel& results, SessionState& state, ErrorBox& errorBox,
                  MessageBoxes& boxes, EchoService& echo, HostResolver& resolver, Clock& clock, QObject* parent)
-    : QObject(parent), m_hosts(hosts), m_results(results), m_state(state), m_errorBox(errorBox), m_boxes(boxes),
-      m_echo(echo), m_resolver(resolver), m_clock(clock), m_caption(AppTexts::StartCaption)
+    : QObject(parent), m_hosts(hosts), m_results(results), m_session(state), m_errorBox(errorBox), m_boxes(boxes),
+      m_echo(echo), m_resolver(resolver), m_clock(clock)
 {
-    Timer1.setInterval(5000);
+    m_roundTimer.setInterval(5000);
     // Rounds start tick to tick, not from the end of the last round.
-    Timer1.setTimerType(Qt::PreciseTimer);
-    connect(&Timer1, &QTimer::timeout, this, &Monitor::Timer1_Timer);
+    m_roundTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_roundTimer, &QTimer::timeout, this, &Monitor::runRoundNow);
 }
 
-void Monitor::setCaption(const QString& caption)
+QString Monitor::caption() const
 {
-    if (m_caption == caption)
-        return;
-    m_caption = caption;
-    Q_EMIT captionChanged(caption);
+    return m_state == State::On ? AppTexts::StopCaption : AppTexts::StartCaption;
 }
 
-void Monitor::PushButton17_Click(const QString& pauseText)
+void Monitor::setState(State state)
 {
-    GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton17_Click"));
-    if (m_caption != AppTexts::StopCaption) {
-        if (m_hosts.count() == 0) { // (102)
-            m_boxes.information(m_state.applicationTitle, QStringLiteral("Enter host name or IP Address!"));
-            return;
-        }
-        // An unusable pause leaves monitoring off, rather than ticking at an interval nobody asked for.
-        std::optional<int> interval;
-        g.step(104, [&] { interval = PauseText::toIntervalMs(pauseText); });
-        if (!interval) {
-            m_boxes.information(m_state.applicationTitle, PauseText::rangeMessage());
-            return;
-        }
-        switchOn(g, *interval);
+    if (m_state == state)
         return;
+    const QString before = caption();
+    m_state = state;
+    Q_EMIT stateChanged(state);
+    if (caption() != before)
+        Q_EMIT captionChanged(caption());
+}
+
+void Monitor::startOrStop(const QString& pauseText)
+{
+    if (isOn())
+        stop();
+    else
+        start(pauseText);
+}
+
+bool Monitor::start(const QString& pauseText)
+{
+    if (isOn())
+        return true;
+    if (m_hosts.count() == 0) {
+        m_boxes.information(m_session.applicationTitle, QStringLiteral("Enter host name or IP Address!"));
+        return false;
     }
-    g.step(112, [&] { Timer1.stop(); });
-    g.step(114, [&] { setCaption(SavedStartCaption); });
-    // A running round pings no further host; outcomes already under way still land.
-    if (m_round)
-        m_round->stop();
+    GuardedProcedure g(m_errorBox, startStopLocation());
+    // An unusable pause leaves monitoring off, rather than ticking at an interval nobody asked for.
+    std::optional<int> interval;
+    g.step(StartStopStep::ReadPause, [&] { interval = PauseText::toIntervalMs(pauseText); });
+    if (!interval) {
+        m_boxes.information(m_session.applicationTitle, PauseText::rangeMessage());
+        return false;
+    }
+    switchOn(g, *interval);
+    return isOn();
 }
 
-bool Monitor::startMonitoring(int intervalMs)
+bool Monitor::startWithInterval(int intervalMs)
 {
     if (isOn() || m_hosts.count() == 0)
         return isOn();
-    GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton17_Click"));
+    GuardedProcedure g(m_errorBox, startStopLocation());
     switchOn(g, intervalMs);
     return isOn();
 }
 
 void Monitor::switchOn(GuardedProcedure& g, int intervalMs)
 {
-    g.step(106, [&] {
-        Timer1.setInterval(intervalMs);
-        Timer1.start();
+    g.step(StartStopStep::StartTimer, [&] {
+        m_roundTimer.setInterval(intervalMs);
+        m_roundTimer.start();
     });
-    g.step(108, [&] { SavedStartCaption = m_caption; });
-    g.step(110, [&] { setCaption(AppTexts::StopCaption); });
+    g.step(StartStopStep::ShowStopCaption, [&] { setState(State::On); });
 }
 
-void Monitor::PushButton2_Click()
+void Monitor::stop()
+{
+    if (!isOn())
+        return;
+    GuardedProcedure g(m_errorBox, startStopLocation());
+    g.step(StartStopStep::StopTimer, [&] { m_roundTimer.stop(); });
+    g.step(StartStopStep::ShowStartCaption, [&] { setState(m_round ? State::Stopping : State::Off); });
+    // A running round pings no further host; outcomes already under way still land.
+    if (m_round)
+        m_round->stop();
+}
+
+void Monitor::clearResults()
 {
     GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton2_Click"));
-    if (isOn()) // (100)
+    if (isOn())
         return;
-    g.step(102, [&] { m_results.clear(); });
-    g.step(104, [&] { m_state.HostListChanged = true; });
+    g.step(ClearResultsStep::ClearTable, [&] { m_results.clear(); });
+    g.step(ClearResultsStep::MarkHostListChanged, [&] { m_session.hostListChanged = true; });
 }
 
 void Monitor::deleteResultRow(int row)
 {
-    if (m_state.isBusy() || isOn() || m_results.count() == 0 || row < 0)
+    if (m_session.isBusy() || isOn() || m_results.count() == 0 || row < 0)
         return;
     m_results.removeAt(row);
 }
 
-void Monitor::Timer1_Timer()
+void Monitor::runRoundNow()
 {
-    if (RoundBusy)
+    if (m_round)
         return; // a tick during a round is dropped
-    RoundBusy = true;
-    auto* round = new PingRound(m_hosts, m_results, m_state, m_errorBox, m_echo, m_resolver, m_clock,
-                                [this] { return m_caption != AppTexts::StartCaption; }, ++m_rounds, this);
+    auto* round = new PingRound(m_hosts, m_results, m_session, m_errorBox, m_echo, m_resolver, m_clock,
+                                [this] { return m_state == State::On; }, ++m_rounds, this);
     m_round = round;
     round->setSliceSize(m_sliceSize);
     connect(round, &PingRound::finished, this, &Monitor::roundEnded);
@@ -104,11 +132,16 @@ void Monitor::Timer1_Timer()
 
 void Monitor::roundEnded(const RoundSummary& summary)
 {
-    if (!isOn())
-        Timer1.stop();
-    m_state.HostListChanged = false;
-    RoundBusy = false;
+    m_session.hostListChanged = false;
     if (m_round)
         m_round->deleteLater();
+    m_round = nullptr;
+    if (m_state == State::Stopping)
+        setState(State::Off);
     Q_EMIT roundFinished(summary);
+}
+
+bool Monitor::roundRunning() const
+{
+    return !m_round.isNull();
 }

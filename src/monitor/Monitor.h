@@ -22,48 +22,69 @@ class SessionState;
 class Monitor : public QObject {
     Q_OBJECT
 public:
+    // Off: no timer and no round. On: the timer ticks rounds. Stopping: switched off while a round is
+    // still under way; its outcomes land, then the monitor is Off.
+    enum class State { Off, On, Stopping };
+
+    // Where the error box says the start/stop and Clear Results handlers stopped. Users quote these
+    // numbers in reports, so they never change.
+    struct StartStopStep {
+        enum : int { ReadPause = 104, StartTimer = 106, ShowStopCaption = 110, StopTimer = 112, ShowStartCaption = 114 };
+    };
+    struct ClearResultsStep {
+        enum : int { ClearTable = 102, MarkHostListChanged = 104 };
+    };
+
     Monitor(HostListModel& hosts, ResultsModel& results, SessionState& state, ErrorBox& errorBox,
             MessageBoxes& boxes, EchoService& echo, HostResolver& resolver, Clock& clock, QObject* parent = nullptr);
 
-    // The start/stop button's caption, which also says whether monitoring is on.
-    QString caption() const { return m_caption; }
-    bool isOn() const { return Timer1.isActive(); }
-    int intervalMs() const { return Timer1.interval(); }
-    bool roundBusy() const { return RoundBusy; }
-    const QString& savedStartCaption() const { return SavedStartCaption; }
+    State state() const { return m_state; }
+    bool isOn() const { return m_state == State::On; }
+    // A round is under way (also while Stopping).
+    bool roundRunning() const;
+    int intervalMs() const { return m_roundTimer.interval(); }
+    // The start/stop button's caption for the current state.
+    QString caption() const;
 
-    void PushButton17_Click(const QString& pauseText); // start or stop, by the caption
-    void PushButton2_Click();                          // "Clear Results"
-    void deleteResultRow(int row);                     // Delete on the results table (-1: none selected)
-    void Timer1_Timer();                               // one round
+    // Switches monitoring on with the pause the user typed, or tells the user why not (empty host list,
+    // a pause outside its range). The first round comes one pause later. True when monitoring is on.
+    bool start(const QString& pauseText);
     // Switches monitoring on with an interval already checked; false when the host list is empty.
-    bool startMonitoring(int intervalMs);
+    bool startWithInterval(int intervalMs);
+    // Switches monitoring off: no further round, and the round under way pings no further host.
+    void stop();
+    // The start/stop button: stop when on, otherwise start with the pause text.
+    void startOrStop(const QString& pauseText);
+    // Runs one round now, unless one is under way (a tick during a round is dropped).
+    void runRoundNow();
+
+    void clearResults();
+    void deleteResultRow(int row); // Delete on the results table (-1: none selected)
 
     void setRoundSliceSize(int hosts) { m_sliceSize = hosts; }
 
 Q_SIGNALS:
+    void stateChanged(Monitor::State state);
     void captionChanged(const QString& caption);
     void roundStarted(int number);
     void roundFinished(const RoundSummary& summary);
 
 private:
-    void setCaption(const QString& caption);
+    void setState(State state);
     void switchOn(GuardedProcedure& g, int intervalMs);
     void roundEnded(const RoundSummary& summary);
 
     HostListModel& m_hosts;
     ResultsModel& m_results;
-    SessionState& m_state;
+    SessionState& m_session;
     ErrorBox& m_errorBox;
     MessageBoxes& m_boxes;
     EchoService& m_echo;
     HostResolver& m_resolver;
     Clock& m_clock;
 
-    QTimer Timer1;
-    QString m_caption;
-    QString SavedStartCaption;
-    bool RoundBusy = false;
+    State m_state = State::Off;
+    QTimer m_roundTimer;
     QPointer<PingRound> m_round;
     int m_rounds = 0;
     int m_sliceSize = 256;

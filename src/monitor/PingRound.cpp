@@ -67,16 +67,16 @@ void PingRound::dispatchHost(const HostEntry& entry)
 {
     if (!m_hosts.contains(entry.id))
         return; // removed from the list during the round
-    quint64 rowId = m_state.HostListChanged ? 0 : m_results.rowIdForHost(entry.id);
+    quint64 rowId = m_state.hostListChanged ? 0 : m_results.rowIdForHost(entry.id);
     if (rowId == 0)
         rowId = m_results.appendRow(entry.id, entry.text);
 
-    if (!IsHostname(entry.text)) {
+    if (!isHostName(entry.text)) {
         sendEcho(rowId, entry.text);
         return;
     }
     ++m_resolving;
-    m_resolver.ResolveHostAddress(entry.text, this, [this, rowId](const QString& address) {
+    m_resolver.resolve(entry.text, this, [this, rowId](const QString& address) {
         --m_resolving;
         // A name that does not resolve still goes to the echo, which answers it with a failure.
         if (!m_stopped)
@@ -91,7 +91,7 @@ void PingRound::sendEcho(quint64 rowId, const QString& address)
     // The service may open a modal box (no ICMP permission) in which the user switches monitoring off;
     // the echo being handed over then still counts as under way.
     ++m_handingOver;
-    *ticket = m_echo.myping(address, this, [this, rowId, ticket](const EchoReply& reply) {
+    *ticket = m_echo.send(address, this, [this, rowId, ticket](const EchoReply& reply) {
         m_inFlight.remove(*ticket);
         record(rowId, reply);
         settle();
@@ -104,12 +104,12 @@ void PingRound::sendEcho(quint64 rowId, const QString& address)
 void PingRound::record(quint64 rowId, const EchoReply& reply)
 {
     GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "Timer1_Timer"));
-    const bool success = reply.Status == 0;
+    const bool success = reply.status == 0;
     bool recorded = false;
     g.step(success ? 150 : 170, [&] {
         const QDateTime now = m_clock.now();
-        recorded = success ? m_results.recordSuccess(rowId, reply.Address, reply.RoundTripTime, reply.Ttl, now)
-                           : m_results.recordFailure(rowId, reply.Status, now);
+        recorded = success ? m_results.recordSuccess(rowId, reply.address, reply.roundTripMs, reply.ttl, now)
+                           : m_results.recordFailure(rowId, reply.status, now);
     });
     if (!recorded)
         return;

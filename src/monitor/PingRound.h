@@ -22,7 +22,7 @@ class SessionState;
 //
 // 1. Walk the entries in order, a slice at a time so the window keeps painting. Skip entries removed
 //    since the start; stop walking once monitoring is switched off.
-// 2. Give each entry its results row: a fresh one after HostListChanged or when it has none.
+// 2. Give each entry its results row: a fresh one after hostListChanged or when it has none.
 // 3. Resolve host names (every round, never cached here), then hand the echo to the echo service,
 //    which paces the sends. All echoes of a round are in flight together.
 // 4. Record each outcome in its row the moment it arrives. A row removed meanwhile takes nothing.

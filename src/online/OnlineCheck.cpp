@@ -14,7 +14,7 @@ bool OnlineCheck::looksOnline(const QString& captured)
            captured.contains(QStringLiteral("bytes="), Qt::CaseInsensitive);
 }
 
-void OnlineCheck::CheckOnline()
+void OnlineCheck::start()
 {
     // -W 2 bounds ping's own wait; the runner's timeout covers a resolver that hangs.
     m_runner.capture(QStringLiteral("ping"),

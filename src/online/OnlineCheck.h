@@ -17,8 +17,8 @@ public:
     // True when the captured ping output holds an echo-reply line, in Linux's or Windows' words.
     static bool looksOnline(const QString& captured);
 
-    // CheckOnline: starts the system ping; shows the warning when its output holds no reply.
-    void CheckOnline();
+    // start: starts the system ping; shows the warning when its output holds no reply.
+    void start();
     void setApplicationTitle(const QString& title) { m_title = title; }
 
 private:

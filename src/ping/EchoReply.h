@@ -4,10 +4,10 @@
 
 // The outcome of one echo: the four fields the ping round reads.
 struct EchoReply {
-    quint32 Address = 0;       // the replying host, IPv4 in host byte order; 0 when none replied
-    quint32 Status = 0;        // 0 on success, otherwise one of the IP status codes of EchoStatusText
-    quint32 RoundTripTime = 0; // whole milliseconds, measured locally
-    quint8 Ttl = 0;            // time-to-live of the reply
+    quint32 address = 0;       // the replying host, IPv4 in host byte order; 0 when none replied
+    quint32 status = 0;        // 0 on success, otherwise one of the IP status codes of statusText
+    quint32 roundTripMs = 0;   // whole milliseconds, measured locally
+    quint8 ttl = 0;            // time-to-live of the reply
 };
 
 // IP status codes (the platform's status base is 11000).

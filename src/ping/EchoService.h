@@ -19,7 +19,7 @@ public:
     // One echo of "Echo This" to a dotted IPv4 address text. done runs exactly once with the outcome,
     // unless the echo is cancelled before it is sent or context is destroyed first. A text that is not
     // a dotted IPv4 address is answered with a failure status without sending anything.
-    virtual Ticket myping(const QString& addressText, QObject* context, Done done) = 0;
+    virtual Ticket send(const QString& addressText, QObject* context, Done done) = 0;
 
     // Drops an echo that has not been sent yet. True when it was dropped; done will then never run.
     virtual bool cancel(Ticket ticket) = 0;

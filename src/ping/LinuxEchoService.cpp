@@ -48,7 +48,7 @@ LinuxEchoService::LinuxEchoService(MessageBoxes& boxes, std::unique_ptr<IcmpSock
 
 LinuxEchoService::~LinuxEchoService() = default;
 
-EchoService::Ticket LinuxEchoService::myping(const QString& addressText, QObject* context, Done done)
+EchoService::Ticket LinuxEchoService::send(const QString& addressText, QObject* context, Done done)
 {
     Queued echo;
     const std::optional<quint32> address = parseAddress(addressText);
@@ -158,7 +158,7 @@ void LinuxEchoService::pump()
             const Queued echo = std::move(first->second);
             m_queue.erase(first);
             EchoReply reply;
-            reply.Status = IpStatus::BadDestination;
+            reply.status = IpStatus::BadDestination;
             deliver(echo.hasContext, echo.context, echo.done, reply);
             continue;
         }
@@ -177,7 +177,7 @@ void LinuxEchoService::pump()
         m_queue.erase(first);
         if (error != 0) {
             EchoReply reply;
-            reply.Status = IcmpReplyParser::statusForErrno(error);
+            reply.status = IcmpReplyParser::statusForErrno(error);
             deliver(echo.hasContext, echo.context, echo.done, reply);
             continue;
         }
@@ -212,7 +212,7 @@ void LinuxEchoService::failQueued()
     for (auto& [ticket, echo] : failing) {
         Q_UNUSED(ticket);
         EchoReply reply;
-        reply.Status = echo.valid ? IpStatus::GeneralFailure : IpStatus::BadDestination;
+        reply.status = echo.valid ? IpStatus::GeneralFailure : IpStatus::BadDestination;
         deliver(echo.hasContext, echo.context, echo.done, reply);
     }
 }
@@ -264,17 +264,17 @@ void LinuxEchoService::handle(const IcmpSocket::Message& message, bool fromError
     if (slot.ticket == 0)
         return; // unknown, late or already answered
     EchoReply reply;
-    reply.Address = event.address;
+    reply.address = event.address;
     if (event.kind == Event::Kind::Reply) {
         if (event.address != slot.destination)
             return;
-        reply.Status = IpStatus::Success;
-        reply.RoundTripTime = static_cast<quint32>((m_clock.nsecsElapsed() - slot.sentNs) / NsPerMs);
-        reply.Ttl = event.ttl;
+        reply.status = IpStatus::Success;
+        reply.roundTripMs = static_cast<quint32>((m_clock.nsecsElapsed() - slot.sentNs) / NsPerMs);
+        reply.ttl = event.ttl;
     } else {
         if (event.destination != slot.destination)
             return;
-        reply.Status = event.status;
+        reply.status = event.status;
     }
     finish(event.sequence, reply);
 }
@@ -306,7 +306,7 @@ void LinuxEchoService::checkTimeouts()
             break;
         m_sendOrder.pop_front();
         EchoReply reply;
-        reply.Status = IpStatus::RequestTimedOut;
+        reply.status = IpStatus::RequestTimedOut;
         finish(sequence, reply);
     }
     armTimeout();

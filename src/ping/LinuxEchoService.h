@@ -29,7 +29,7 @@ public:
     LinuxEchoService(MessageBoxes& boxes, std::unique_ptr<IcmpSocket> socket, QObject* parent = nullptr);
     ~LinuxEchoService() override;
 
-    Ticket myping(const QString& addressText, QObject* context, Done done) override;
+    Ticket send(const QString& addressText, QObject* context, Done done) override;
     bool cancel(Ticket ticket) override;
 
     // Opens the socket if not yet tried (silently); false when ICMP is not permitted.

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QHash>
 
-QString EchoStatusText(qint64 status)
+QString statusText(qint64 status)
 {
     static const QHash<qint64, const char*> texts = {
         {0, "Success"},
@@ -38,7 +38,7 @@ QString EchoStatusText(qint64 status)
     return QString::fromLatin1(found == texts.constEnd() ? "Unknown message returned" : *found);
 }
 
-bool IsHostname(const QString& text)
+bool isHostName(const QString& text)
 {
     for (const QChar c : text) {
         if (!(c >= QLatin1Char('0') && c <= QLatin1Char('9')) && c != QLatin1Char('.'))
@@ -58,7 +58,7 @@ QString AddressBytesToText(const QByteArray& bytes)
     return text;
 }
 
-QString AddressToText(quint32 address)
+QString ipv4Text(quint32 address)
 {
     return QStringLiteral("%1.%2.%3.%4")
         .arg(address >> 24)

@@ -130,7 +130,7 @@ void ExportActionsTest::textFileAsTheTableShowsIt()
     rig.dialogs.saveAnswers = {path};
     QSignalSpy busy(&rig.state, &SessionState::busyChanged);
 
-    rig.actions->PushButton4_Click();
+    rig.actions->saveAsText();
 
     QCOMPARE(rig.dialogs.lastTitle, QStringLiteral("Save"));
     QCOMPARE(rig.dialogs.lastFilters, (QStringList{"Text Files (*.txt)", "All Files (*.*)"}));
@@ -150,7 +150,7 @@ void ExportActionsTest::textFileCancelledDoesNothing()
     Rig rig;
     rig.fill(2);
     QSignalSpy busy(&rig.state, &SessionState::busyChanged);
-    rig.actions->PushButton4_Click(); // no scripted answer: Cancel
+    rig.actions->saveAsText(); // no scripted answer: Cancel
     QCOMPARE(rig.dialogs.lastTitle, QStringLiteral("Save"));
     QVERIFY(rig.progress.positions.isEmpty());
     QVERIFY(rig.progress.texts.isEmpty());
@@ -176,7 +176,7 @@ void ExportActionsTest::textFileProgress()
     Rig rig;
     rig.fill(rows);
     rig.dialogs.saveAnswers = {folder.filePath(QStringLiteral("out.txt"))};
-    rig.actions->PushButton4_Click();
+    rig.actions->saveAsText();
 
     const QString bar = QStringLiteral("Writing file: out.txt");
     QList<double> positions{1, 10, 20};
@@ -225,7 +225,7 @@ void ExportActionsTest::textFileMissingFolderShowsOneBox()
     rig.fill(3);
     const QString path = folder.filePath(QStringLiteral("missing/out.txt"));
     rig.dialogs.saveAnswers = {path};
-    rig.actions->PushButton4_Click();
+    rig.actions->saveAsText();
 
     QCOMPARE(rig.boxes.shown.size(), 1);
     QVERIFY(rig.boxes.shown.first().warning);
@@ -246,7 +246,7 @@ void ExportActionsTest::textFileOverDirectoryShowsOneBox()
     Rig rig;
     rig.fill(3);
     rig.dialogs.saveAnswers = {folder.filePath(QStringLiteral("taken"))};
-    rig.actions->PushButton4_Click();
+    rig.actions->saveAsText();
 
     QCOMPARE(rig.boxes.shown.size(), 1);
     QVERIFY(rig.boxes.shown.first().text.contains("SaveListviewProperlySpaced at line 156"));
@@ -272,7 +272,7 @@ void ExportActionsTest::textFileWriteFailureKeepsTheOldFile()
     {
         FileSizeLimit limit(4096);
         QVERIFY(limit.isSet());
-        rig.actions->PushButton4_Click();
+        rig.actions->saveAsText();
     }
 
     QCOMPARE(rig.boxes.shown.size(), 1);
@@ -294,7 +294,7 @@ void ExportActionsTest::clipboardGetsTheRows()
     Rig rig;
     rig.fill(4);
     rig.state.applicationTitle = QStringLiteral("Vantrel - office");
-    rig.actions->PushButton5_Click();
+    rig.actions->copyToClipboard();
 
     QCOMPARE(rig.clipboard.sets, 1);
     QCOMPARE(rig.clipboard.content, ClipboardTextWriter::toText(rig.results.snapshot()));
@@ -312,7 +312,7 @@ void ExportActionsTest::clipboardEmptyTableLeftAlone()
 {
     Rig rig;
     rig.clipboard.content = QStringLiteral("something copied elsewhere");
-    rig.actions->PushButton5_Click();
+    rig.actions->copyToClipboard();
     QCOMPARE(rig.clipboard.sets, 0);
     QCOMPARE(rig.clipboard.content, QStringLiteral("something copied elsewhere"));
     QCOMPARE(rig.boxes.texts(), QStringList{ExportActions::copiedMessage()});
@@ -324,7 +324,7 @@ void ExportActionsTest::workbookWithoutCalcSaysSoTwice()
     rig.fill(3);
     rig.spreadsheet.installed = false;
     QSignalSpy busy(&rig.state, &SessionState::busyChanged);
-    rig.actions->PushButton13_Click();
+    rig.actions->saveAsWorkbook();
     QCOMPARE(rig.boxes.texts(), (QStringList{ExcelMissingCheck, ExcelMissingFeature}));
     for (const FakeMessageBoxes::Shown& shown : std::as_const(rig.boxes.shown)) {
         QVERIFY(!shown.warning);
@@ -338,7 +338,7 @@ void ExportActionsTest::workbookEmptyTableStopsSilently()
 {
     Rig rig;
     QSignalSpy busy(&rig.state, &SessionState::busyChanged);
-    rig.actions->PushButton13_Click();
+    rig.actions->saveAsWorkbook();
     QVERIFY(rig.boxes.shown.isEmpty());
     QVERIFY(rig.spreadsheet.opened.isEmpty());
     QCOMPARE(busy.size(), 0);
@@ -352,7 +352,7 @@ void ExportActionsTest::workbookWrittenAndOpened()
     Rig rig;
     rig.fill(3);
     QSignalSpy busy(&rig.state, &SessionState::busyChanged);
-    rig.actions->PushButton13_Click();
+    rig.actions->saveAsWorkbook();
     qputenv("TMPDIR", oldTemp);
 
     QVERIFY(rig.boxes.shown.isEmpty());
@@ -396,7 +396,7 @@ void ExportActionsTest::workbookFailureShowsOneBox()
     qputenv("TMPDIR", QFile::encodeName(temp.filePath(tempFolder)));
     Rig rig;
     rig.fill(3);
-    rig.actions->PushButton13_Click();
+    rig.actions->saveAsWorkbook();
     qputenv("TMPDIR", oldTemp);
 
     QCOMPARE(rig.boxes.shown.size(), 1);

@@ -36,7 +36,7 @@ void QtClipboardExportTest::copyReachesTheClipboard()
     ExportActions actions(results, state, errorBox, boxes, dialogs, clipboard, spreadsheet, progress);
 
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-    actions.PushButton5_Click();
+    actions.copyToClipboard();
     // Rows not pinged yet: only the host column holds text; the empty columns are 0 wide but keep their TABs.
     const QString tabs(11, QLatin1Char('\t'));
     const QString expected = QStringLiteral("192.0.2.7   ") + tabs + QStringLiteral("\r\n") +
@@ -45,7 +45,7 @@ void QtClipboardExportTest::copyReachesTheClipboard()
     QCOMPARE(boxes.texts(), QStringList{ExportActions::copiedMessage()});
 
     results.clear();
-    actions.PushButton5_Click();
+    actions.copyToClipboard();
     QCOMPARE(QGuiApplication::clipboard()->text(), expected); // an empty table leaves it alone
 }
 

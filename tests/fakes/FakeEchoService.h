@@ -17,7 +17,7 @@ public:
         bool cancelled = false;
     };
 
-    Ticket myping(const QString& addressText, QObject* context, Done done) override
+    Ticket send(const QString& addressText, QObject* context, Done done) override
     {
         requests.append({m_next, addressText, context, std::move(done)});
         if (onRequest)
@@ -65,15 +65,15 @@ public:
     static EchoReply success(quint32 address, quint32 rtt, quint8 ttl)
     {
         EchoReply r;
-        r.Address = address;
-        r.RoundTripTime = rtt;
-        r.Ttl = ttl;
+        r.address = address;
+        r.roundTripMs = rtt;
+        r.ttl = ttl;
         return r;
     }
     static EchoReply failure(quint32 status)
     {
         EchoReply r;
-        r.Status = status;
+        r.status = status;
         return r;
     }
 

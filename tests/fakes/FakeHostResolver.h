@@ -9,7 +9,7 @@
 // Answers from a table, on the next turn of the event loop; unknown names give the empty text.
 class FakeHostResolver : public HostResolver {
 public:
-    void ResolveHostAddress(const QString& name, QObject* context, Done done) override
+    void resolve(const QString& name, QObject* context, Done done) override
     {
         ++lookups;
         const QString address = table.value(name);

@@ -47,7 +47,7 @@ class EchoEngineTest : public QObject
     int sendOne(Outcomes& outcomes, quint32 destination = Target)
     {
         const int index = m_socket->sent.size();
-        m_engine->myping(AddressText(destination), this, outcomes.recorder());
+        m_engine->send(AddressText(destination), this, outcomes.recorder());
         if (!QTest::qWaitFor([&] { return m_socket->sent.size() > index; }, 2000))
             return -1;
         return index;
@@ -57,7 +57,7 @@ class EchoEngineTest : public QObject
     bool settleAll()
     {
         Outcomes marker;
-        m_engine->myping(AddressText(Other), this, marker.recorder());
+        m_engine->send(AddressText(Other), this, marker.recorder());
         return QTest::qWaitFor([&] { return !marker.replies.isEmpty(); }, 2000);
     }
 
@@ -102,8 +102,8 @@ private slots:
     {
         m_socket->openSucceeds = false;
         Outcomes outcomes;
-        m_engine->myping(QStringLiteral("198.18.0.5"), this, outcomes.recorder());
-        m_engine->myping(QStringLiteral("not an address"), this, outcomes.recorder());
+        m_engine->send(QStringLiteral("198.18.0.5"), this, outcomes.recorder());
+        m_engine->send(QStringLiteral("not an address"), this, outcomes.recorder());
         QVERIFY(outcomes.replies.isEmpty());
         QTRY_COMPARE(outcomes.replies.size(), 2);
     }
@@ -112,7 +112,7 @@ private slots:
     {
         Outcomes outcomes;
         for (int i = 0; i < 2000; ++i)
-            m_engine->myping(AddressText(Target + static_cast<quint32>(i % 7)), this, outcomes.recorder());
+            m_engine->send(AddressText(Target + static_cast<quint32>(i % 7)), this, outcomes.recorder());
         QTRY_COMPARE(m_socket->sent.size(), 2000);
         QSet<quint16> sequences;
         for (int i = 0; i < m_socket->sent.size(); ++i)
@@ -127,7 +127,7 @@ private slots:
         emit m_socket->readyRead();
         QTRY_COMPARE(outcomes.replies.size(), 2000);
         for (const EchoReply& reply : outcomes.replies)
-            QCOMPARE(reply.Status, 0u);
+            QCOMPARE(reply.status, 0u);
         QCOMPARE(m_engine->inFlightCount(), 0);
     }
 
@@ -140,10 +140,10 @@ private slots:
         m_socket->arrive(Crafted::rawReply(Target, m_socket->identifierOf(i), m_socket->sequenceOf(i), 57));
         QTRY_COMPARE(outcomes.replies.size(), 1);
         const EchoReply reply = outcomes.replies.first();
-        QCOMPARE(reply.Status, 0u);
-        QCOMPARE(reply.Address, Target);
-        QCOMPARE(reply.Ttl, quint8(57));
-        QVERIFY(reply.RoundTripTime < quint32(EchoTimeoutMs));
+        QCOMPARE(reply.status, 0u);
+        QCOMPARE(reply.address, Target);
+        QCOMPARE(reply.ttl, quint8(57));
+        QVERIFY(reply.roundTripMs < quint32(EchoTimeoutMs));
     }
 
     void datagramReplySucceedsWithTtlFromControl()
@@ -156,9 +156,9 @@ private slots:
         m_socket->arrive(Crafted::echoReply(m_socket->identifier, m_socket->sequenceOf(i)), Target,
                          Crafted::ttlControl(63));
         QTRY_COMPARE(outcomes.replies.size(), 1);
-        QCOMPARE(outcomes.replies.first().Status, 0u);
-        QCOMPARE(outcomes.replies.first().Ttl, quint8(63));
-        QCOMPARE(outcomes.replies.first().Address, Target);
+        QCOMPARE(outcomes.replies.first().status, 0u);
+        QCOMPARE(outcomes.replies.first().ttl, quint8(63));
+        QCOMPARE(outcomes.replies.first().address, Target);
     }
 
     void foreignRepliesAreIgnored_data()
@@ -187,7 +187,7 @@ private slots:
         packet.chop(cut);
         m_socket->arrive(packet);
         QTRY_COMPARE(outcomes.replies.size(), 1);
-        QCOMPARE(outcomes.replies.first().Status, IpStatus::RequestTimedOut);
+        QCOMPARE(outcomes.replies.first().status, IpStatus::RequestTimedOut);
         QVERIFY(sent.elapsed() >= EchoTimeoutMs - 5);
     }
 
@@ -208,8 +208,8 @@ private slots:
         Outcomes outcomes;
         const int i = sendOne(outcomes);
         QTRY_COMPARE(outcomes.replies.size(), 1);
-        QCOMPARE(outcomes.replies.first().Status, IpStatus::RequestTimedOut);
-        QCOMPARE(outcomes.replies.first().Address, 0u);
+        QCOMPARE(outcomes.replies.first().status, IpStatus::RequestTimedOut);
+        QCOMPARE(outcomes.replies.first().address, 0u);
         m_socket->arrive(Crafted::rawReply(Target, m_socket->identifierOf(i), m_socket->sequenceOf(i)));
         QVERIFY(settleAll());
         QCOMPARE(outcomes.replies.size(), 1);
@@ -223,7 +223,7 @@ private slots:
         m_socket->incoming.append(
             {Crafted::rawReply(Target, m_socket->identifierOf(i), m_socket->sequenceOf(i)), 0, {}});
         QTRY_COMPARE(outcomes.replies.size(), 1);
-        QCOMPARE(outcomes.replies.first().Status, 0u);
+        QCOMPARE(outcomes.replies.first().status, 0u);
     }
 
     // --- ICMP errors ---
@@ -234,8 +234,8 @@ private slots:
         const int i = sendOne(outcomes);
         m_socket->arrive(Crafted::rawError(Router, 3, 1, Target, m_socket->identifierOf(i), m_socket->sequenceOf(i)));
         QTRY_COMPARE(outcomes.replies.size(), 1);
-        QCOMPARE(outcomes.replies.first().Status, IpStatus::DestHostUnreachable);
-        QCOMPARE(outcomes.replies.first().Address, Router);
+        QCOMPARE(outcomes.replies.first().status, IpStatus::DestHostUnreachable);
+        QCOMPARE(outcomes.replies.first().address, Router);
     }
 
     void rawErrorAboutSomeoneElsesEcho_data()
@@ -255,7 +255,7 @@ private slots:
                                            static_cast<quint16>(m_socket->identifierOf(i) + identifierDelta),
                                            m_socket->sequenceOf(i)));
         QTRY_COMPARE(outcomes.replies.size(), 1);
-        QCOMPARE(outcomes.replies.first().Status, IpStatus::RequestTimedOut);
+        QCOMPARE(outcomes.replies.first().status, IpStatus::RequestTimedOut);
     }
 
     void datagramErrorQueue()
@@ -267,8 +267,8 @@ private slots:
         const QByteArray quoted = IcmpPacket::echoRequest(m_socket->identifier, m_socket->sequenceOf(i), "Echo This");
         m_socket->arriveError(quoted, Target, Crafted::errorControl(SO_EE_ORIGIN_ICMP, 11, 0, Router));
         QTRY_COMPARE(outcomes.replies.size(), 1);
-        QCOMPARE(outcomes.replies.first().Status, IpStatus::TtlExpiredTransit);
-        QCOMPARE(outcomes.replies.first().Address, Router);
+        QCOMPARE(outcomes.replies.first().status, IpStatus::TtlExpiredTransit);
+        QCOMPARE(outcomes.replies.first().address, Router);
     }
 
     // --- sending trouble ---
@@ -289,9 +289,9 @@ private slots:
         QFETCH(quint32, status);
         m_socket->sendErrors = {error};
         Outcomes outcomes;
-        m_engine->myping(QStringLiteral("198.18.0.5"), this, outcomes.recorder());
+        m_engine->send(QStringLiteral("198.18.0.5"), this, outcomes.recorder());
         QTRY_COMPARE(outcomes.replies.size(), 1);
-        QCOMPARE(outcomes.replies.first().Status, status);
+        QCOMPARE(outcomes.replies.first().status, status);
         QCOMPARE(m_engine->inFlightCount(), 0);
     }
 
@@ -299,12 +299,12 @@ private slots:
     {
         m_socket->sendErrors = {ENOBUFS, EAGAIN, ENOBUFS};
         Outcomes outcomes;
-        m_engine->myping(QStringLiteral("198.18.0.5"), this, outcomes.recorder());
+        m_engine->send(QStringLiteral("198.18.0.5"), this, outcomes.recorder());
         QTRY_COMPARE(m_socket->sent.size(), 1);
         QCOMPARE(m_socket->sendCalls, 4);
         m_socket->arrive(Crafted::rawReply(Target, m_socket->identifierOf(0), m_socket->sequenceOf(0)));
         QTRY_COMPARE(outcomes.replies.size(), 1);
-        QCOMPARE(outcomes.replies.first().Status, 0u);
+        QCOMPARE(outcomes.replies.first().status, 0u);
     }
 
     // --- what never reaches the wire ---
@@ -322,10 +322,10 @@ private slots:
     {
         QFETCH(QString, text);
         Outcomes outcomes;
-        m_engine->myping(text, this, outcomes.recorder());
+        m_engine->send(text, this, outcomes.recorder());
         QVERIFY(outcomes.replies.isEmpty());
         QTRY_COMPARE(outcomes.replies.size(), 1);
-        QCOMPARE(outcomes.replies.first().Status, IpStatus::BadDestination);
+        QCOMPARE(outcomes.replies.first().status, IpStatus::BadDestination);
         QCOMPARE(m_socket->sendCalls, 0);
     }
 
@@ -333,8 +333,8 @@ private slots:
     {
         Outcomes cancelled;
         Outcomes kept;
-        const auto ticket = m_engine->myping(QStringLiteral("198.18.0.5"), this, cancelled.recorder());
-        m_engine->myping(QStringLiteral("198.18.0.6"), this, kept.recorder());
+        const auto ticket = m_engine->send(QStringLiteral("198.18.0.5"), this, cancelled.recorder());
+        m_engine->send(QStringLiteral("198.18.0.6"), this, kept.recorder());
         QVERIFY(m_engine->cancel(ticket));
         QVERIFY(!m_engine->cancel(ticket));
         QTRY_COMPARE(kept.replies.size(), 1);
@@ -346,7 +346,7 @@ private slots:
     void cancelOfASentEchoFails()
     {
         Outcomes outcomes;
-        const auto ticket = m_engine->myping(QStringLiteral("198.18.0.5"), this, outcomes.recorder());
+        const auto ticket = m_engine->send(QStringLiteral("198.18.0.5"), this, outcomes.recorder());
         QTRY_COMPARE(m_socket->sent.size(), 1);
         QVERIFY(!m_engine->cancel(ticket));
         QVERIFY(!m_engine->cancel(999999));
@@ -357,7 +357,7 @@ private slots:
     {
         Outcomes outcomes;
         auto* context = new QObject;
-        m_engine->myping(QStringLiteral("198.18.0.5"), context, outcomes.recorder());
+        m_engine->send(QStringLiteral("198.18.0.5"), context, outcomes.recorder());
         QTRY_COMPARE(m_socket->sent.size(), 1);
         delete context;
         m_socket->arrive(Crafted::rawReply(Target, m_socket->identifierOf(0), m_socket->sequenceOf(0)));
@@ -370,8 +370,8 @@ private slots:
     {
         Outcomes outcomes;
         auto* context = new QObject;
-        m_engine->myping(QStringLiteral("bad"), context, outcomes.recorder());
-        m_engine->myping(QStringLiteral("198.18.0.5"), context, outcomes.recorder());
+        m_engine->send(QStringLiteral("bad"), context, outcomes.recorder());
+        m_engine->send(QStringLiteral("198.18.0.5"), context, outcomes.recorder());
         delete context;
         QVERIFY(settleAll());
         QVERIFY(outcomes.replies.isEmpty());
@@ -385,13 +385,13 @@ private slots:
         makeEngine(IcmpSocket::Kind::Raw, false);
         QVERIFY(m_boxes->shown.isEmpty()); // constructing is silent
         Outcomes outcomes;
-        m_engine->myping(QStringLiteral("198.18.0.5"), this, outcomes.recorder());
-        m_engine->myping(QStringLiteral("198.18.0.6"), this, outcomes.recorder());
+        m_engine->send(QStringLiteral("198.18.0.5"), this, outcomes.recorder());
+        m_engine->send(QStringLiteral("198.18.0.6"), this, outcomes.recorder());
         QTRY_COMPARE(outcomes.replies.size(), 2);
-        m_engine->myping(QStringLiteral("198.18.0.7"), this, outcomes.recorder());
+        m_engine->send(QStringLiteral("198.18.0.7"), this, outcomes.recorder());
         QTRY_COMPARE(outcomes.replies.size(), 3);
         for (const EchoReply& reply : outcomes.replies)
-            QCOMPARE(reply.Status, IpStatus::GeneralFailure);
+            QCOMPARE(reply.status, IpStatus::GeneralFailure);
         QCOMPARE(m_boxes->shown.size(), 1);
         QCOMPARE(m_boxes->shown.first().title, QStringLiteral("Vantrel"));
         QVERIFY(!m_boxes->shown.first().warning);

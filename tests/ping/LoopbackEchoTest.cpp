@@ -51,14 +51,14 @@ private slots:
     {
         QFETCH(QString, address);
         Outcomes outcomes;
-        m_engine->myping(address, this, outcomes.recorder());
+        m_engine->send(address, this, outcomes.recorder());
         QVERIFY(outcomes.replies.isEmpty());
         QTRY_COMPARE(outcomes.replies.size(), 1);
         const EchoReply reply = outcomes.replies.first();
-        QCOMPARE(reply.Status, 0u);
-        QCOMPARE(reply.Address, *LinuxEchoService::parseAddress(address));
-        QCOMPARE(reply.Ttl, quint8(64));
-        QVERIFY2(reply.RoundTripTime < 100, qPrintable(QString::number(reply.RoundTripTime)));
+        QCOMPARE(reply.status, 0u);
+        QCOMPARE(reply.address, *LinuxEchoService::parseAddress(address));
+        QCOMPARE(reply.ttl, quint8(64));
+        QVERIFY2(reply.roundTripMs < 100, qPrintable(QString::number(reply.roundTripMs)));
         QVERIFY(m_boxes.shown.isEmpty());
     }
 
@@ -67,36 +67,36 @@ private slots:
         Outcomes outcomes;
         constexpr int Count = 2000;
         for (int i = 0; i < Count; ++i)
-            m_engine->myping(QStringLiteral("127.0.%1.%2").arg(i / 250).arg(i % 250 + 1), this, outcomes.recorder());
+            m_engine->send(QStringLiteral("127.0.%1.%2").arg(i / 250).arg(i % 250 + 1), this, outcomes.recorder());
         QTRY_COMPARE_WITH_TIMEOUT(outcomes.replies.size(), Count, 10000);
         int lost = 0;
         for (const EchoReply& reply : outcomes.replies)
-            lost += reply.Status != 0;
+            lost += reply.status != 0;
         QCOMPARE(lost, 0);
     }
 
     void invalidText()
     {
         Outcomes outcomes;
-        m_engine->myping(QStringLiteral("127.0.0.300"), this, outcomes.recorder());
-        m_engine->myping(QString(), this, outcomes.recorder());
+        m_engine->send(QStringLiteral("127.0.0.300"), this, outcomes.recorder());
+        m_engine->send(QString(), this, outcomes.recorder());
         QTRY_COMPARE(outcomes.replies.size(), 2);
-        QCOMPARE(outcomes.replies.at(0).Status, IpStatus::BadDestination);
-        QCOMPARE(outcomes.replies.at(1).Status, IpStatus::BadDestination);
+        QCOMPARE(outcomes.replies.at(0).status, IpStatus::BadDestination);
+        QCOMPARE(outcomes.replies.at(1).status, IpStatus::BadDestination);
     }
 
     void cancelledEchoIsNeverAnswered()
     {
         Outcomes cancelled;
         Outcomes kept;
-        const auto ticket = m_engine->myping(QStringLiteral("127.0.0.3"), this, cancelled.recorder());
-        m_engine->myping(QStringLiteral("127.0.0.4"), this, kept.recorder());
+        const auto ticket = m_engine->send(QStringLiteral("127.0.0.3"), this, cancelled.recorder());
+        m_engine->send(QStringLiteral("127.0.0.4"), this, kept.recorder());
         QVERIFY(m_engine->cancel(ticket));
         QTRY_COMPARE(kept.replies.size(), 1);
-        QCOMPARE(kept.replies.first().Status, 0u);
+        QCOMPARE(kept.replies.first().status, 0u);
         // Long enough for a stray reply to the cancelled echo to have shown up.
         Outcomes later;
-        m_engine->myping(QStringLiteral("127.0.0.5"), this, later.recorder());
+        m_engine->send(QStringLiteral("127.0.0.5"), this, later.recorder());
         QTRY_COMPARE(later.replies.size(), 1);
         QVERIFY(cancelled.replies.isEmpty());
     }
@@ -105,7 +105,7 @@ private slots:
     {
         Outcomes outcomes;
         auto* context = new QObject;
-        m_engine->myping(QStringLiteral("127.0.0.6"), context, outcomes.recorder());
+        m_engine->send(QStringLiteral("127.0.0.6"), context, outcomes.recorder());
         delete context;
         QTRY_COMPARE(m_engine->inFlightCount() + m_engine->queuedCount(), 0);
         QVERIFY(outcomes.replies.isEmpty());

@@ -24,12 +24,12 @@ private slots:
         QVERIFY(boxes.shown.isEmpty());
         QList<EchoReply> replies;
         for (int i = 1; i <= 300; ++i)
-            engine.myping(QStringLiteral("127.0.0.%1").arg(i % 250 + 1), this,
+            engine.send(QStringLiteral("127.0.0.%1").arg(i % 250 + 1), this,
                           [&replies](const EchoReply& reply) { replies.append(reply); });
         QVERIFY(replies.isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(replies.size(), 300, 2000);
         for (const EchoReply& reply : replies)
-            QCOMPARE(reply.Status, IpStatus::GeneralFailure);
+            QCOMPARE(reply.status, IpStatus::GeneralFailure);
         QCOMPARE(boxes.shown.size(), 1);
         QCOMPARE(boxes.shown.first().title, QStringLiteral("Vantrel"));
         QVERIFY(boxes.shown.first().text.contains(QStringLiteral("sudo setcap cap_net_raw+ep ")));

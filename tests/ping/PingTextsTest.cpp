@@ -6,7 +6,7 @@ class PingTextsTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void statusText_data()
+    void statusTexts_data()
     {
         QTest::addColumn<qint64>("status");
         QTest::addColumn<QString>("text");
@@ -47,11 +47,11 @@ private slots:
               qint64(11049), qint64(11051), qint64(11254), qint64(11256), qint64(4294967295LL)})
             QTest::addRow("unknown %lld", status) << status << unknown;
     }
-    void statusText()
+    void statusTexts()
     {
         QFETCH(qint64, status);
         QFETCH(QString, text);
-        QCOMPARE(EchoStatusText(status), text);
+        QCOMPARE(::statusText(status), text);
     }
 
     void isHostname_data()
@@ -70,7 +70,7 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(bool, hostname);
-        QCOMPARE(IsHostname(text), hostname);
+        QCOMPARE(isHostName(text), hostname);
     }
 
     void addressBytesToText_data()
@@ -91,9 +91,9 @@ private slots:
 
     void addressToText()
     {
-        QCOMPARE(AddressToText(0x7F000001), QStringLiteral("127.0.0.1"));
-        QCOMPARE(AddressToText(0xFFFFFFFF), QStringLiteral("255.255.255.255"));
-        QCOMPARE(AddressToText(0), QStringLiteral("0.0.0.0"));
+        QCOMPARE(ipv4Text(0x7F000001), QStringLiteral("127.0.0.1"));
+        QCOMPARE(ipv4Text(0xFFFFFFFF), QStringLiteral("255.255.255.255"));
+        QCOMPARE(ipv4Text(0), QStringLiteral("0.0.0.0"));
     }
 
     void bytesOfAWord_data()

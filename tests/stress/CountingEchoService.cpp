@@ -14,7 +14,7 @@ void CountingEchoService::beginRound(int number)
     m_pingedThisRound.clear();
 }
 
-EchoService::Ticket CountingEchoService::myping(const QString& addressText, QObject* context, Done done)
+EchoService::Ticket CountingEchoService::send(const QString& addressText, QObject* context, Done done)
 {
     if (m_pingedThisRound.contains(addressText))
         m_violations.append(QStringLiteral("round %1 pinged %2 twice").arg(m_round).arg(addressText));
@@ -27,7 +27,7 @@ EchoService::Ticket CountingEchoService::myping(const QString& addressText, QObj
     if (!loopback && !addressText.isEmpty())
         m_violations.append(QStringLiteral("round %1 tried to ping %2, outside loopback").arg(m_round).arg(addressText));
     ++m_sent;
-    return m_inner.myping(loopback ? addressText : QStringLiteral("not sent"), context,
+    return m_inner.send(loopback ? addressText : QStringLiteral("not sent"), context,
                           [this, addressText, done = std::move(done)](const EchoReply& reply) {
                               deliver(addressText, done, reply);
                           });

@@ -21,7 +21,7 @@ public:
     // hostOf maps an echoed address to the id of its host entry (0: unknown).
     CountingEchoService(EchoService& inner, ResultsModel& results, std::function<quint64(const QString&)> hostOf);
 
-    Ticket myping(const QString& addressText, QObject* context, Done done) override;
+    Ticket send(const QString& addressText, QObject* context, Done done) override;
     bool cancel(Ticket ticket) override;
 
     // Connected to Monitor::roundStarted.

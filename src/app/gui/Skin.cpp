@@ -15,7 +15,7 @@ QString path(const QString& programFolder)
     return programFolder + QStringLiteral("/x/o.cjs");
 }
 
-bool ApplySkin(const QString& programFolder, QWidget& window)
+bool apply(const QString& programFolder, QWidget& window)
 {
     const QString file = path(programFolder);
     const QFileInfo info(file);

@@ -9,5 +9,5 @@ namespace Skin {
 QString path(const QString& programFolder);
 // When the skin file is there, the window and its labels take the system face colour and the file is
 // applied to the window as a style sheet. Without it nothing changes. Throws AppError when it cannot be read.
-bool ApplySkin(const QString& programFolder, QWidget& window);
+bool apply(const QString& programFolder, QWidget& window);
 } // namespace Skin

@@ -1,6 +1,6 @@
 #include "CalcLauncher.h"
 #include "DesktopUrlOpener.h"
-#include "Form1.h"
+#include "MainWindow.h"
 #include "HeadlessMain.h"
 #include "HeadlessOptions.h"
 #include "IniSettingsStore.h"
@@ -50,14 +50,14 @@ int main(int argc, char* argv[])
     LinuxEchoService echo(messageBoxes);
     QtHostResolver resolver;
 
-    Form1 window(Services{messageBoxes, inputBox, fileDialogs, clipboard, settings, processRunner, urlOpener, clock,
+    MainWindow window(Services{messageBoxes, inputBox, fileDialogs, clipboard, settings, processRunner, urlOpener, clock,
                           random, spreadsheet, echo, resolver},
                  QCoreApplication::applicationDirPath());
     messageBoxes.setParent(&window);
     inputBox.setParent(&window);
     fileDialogs.setParent(&window);
 
-    window.Form_Load();
+    window.startUp();
     if (const QScreen* screen = window.screen()) {
         QRect frame = window.frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());

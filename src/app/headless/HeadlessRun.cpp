@@ -69,11 +69,11 @@ bool HeadlessRun::start()
     }
     m_hosts->append(entries);
     // The window's own start: the first round would come one pause later, so run it now.
-    if (!m_monitor->startMonitoring(m_options.intervalMs)) {
+    if (!m_monitor->startWithInterval(m_options.intervalMs)) {
         fail(QStringLiteral("monitoring could not start"), 2);
         return false;
     }
-    m_monitor->Timer1_Timer();
+    m_monitor->runRoundNow();
     return true;
 }
 
@@ -83,8 +83,8 @@ void HeadlessRun::stop()
         return;
     m_stopping = true;
     if (m_monitor->isOn())
-        m_monitor->PushButton17_Click(QString());
-    if (!m_monitor->roundBusy())
+        m_monitor->stop();
+    if (!m_monitor->roundRunning())
         writeOutputAndFinish();
 }
 
@@ -95,7 +95,7 @@ void HeadlessRun::roundFinished(const RoundSummary& summary)
     std::fflush(stderr);
     if (m_stopping || (m_options.rounds && summary.number >= *m_options.rounds)) {
         if (m_monitor->isOn())
-            m_monitor->PushButton17_Click(QString());
+            m_monitor->stop();
         writeOutputAndFinish();
     }
 }

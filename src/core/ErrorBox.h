@@ -13,7 +13,7 @@ public:
     static QString messageText(const QString& description, const QString& location, int line);
 
     // Returns when the user has pressed OK.
-    void ShowApplicationError(const QString& description, const QString& location, int line);
+    void show(const QString& description, const QString& location, int line);
 
 private:
     MessageBoxes& m_boxes;

@@ -58,7 +58,7 @@ QString ResultsModel::cell(const ResultRow& r, int column) const
     case HostName:
         return r.host;
     case ReplyAddress:
-        return r.replyAddress ? AddressToText(*r.replyAddress) : QString();
+        return r.replyAddress ? ipv4Text(*r.replyAddress) : QString();
     case SucceedCount:
         return r.counted ? QString::number(r.succeeded) : QString();
     case FailedCount:
@@ -66,7 +66,7 @@ QString ResultsModel::cell(const ResultRow& r, int column) const
     case PercentFailed:
         return r.counted ? ResultsFormat::failedPercent(r.succeeded, r.failed) : QString();
     case LastStatus:
-        return r.lastStatus ? EchoStatusText(*r.lastStatus) : QString();
+        return r.lastStatus ? statusText(*r.lastStatus) : QString();
     case LastTime:
         return r.lastRtt ? QString::number(*r.lastRtt) : QString();
     case LastTtl:

@@ -13,5 +13,5 @@ public:
     using Done = std::function<void(const QString& addressText)>;
     // done runs once on the caller's thread with the first IPv4 address of the answer, or the empty
     // text when the name does not resolve; never when context is destroyed first.
-    virtual void ResolveHostAddress(const QString& name, QObject* context, Done done) = 0;
+    virtual void resolve(const QString& name, QObject* context, Done done) = 0;
 };

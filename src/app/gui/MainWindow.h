@@ -22,14 +22,14 @@ class SessionState;
 
 // The program's one window: the host list, the buttons, the results table and the pause field.
 // Handlers stay thin; the work is done by the actions of the host list, the monitor and the exports.
-class Form1 : public QWidget {
+class MainWindow : public QWidget {
     Q_OBJECT
 public:
-    Form1(Services services, QString programFolder, QWidget* parent = nullptr);
-    ~Form1() override;
+    MainWindow(Services services, QString programFolder, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // The start-up sequence; runs before the window first shows.
-    void Form_Load();
+    void startUp();
 
     HostListModel& hostList() { return *m_hostList; }
     ResultsModel& results() { return *m_results; }
@@ -37,22 +37,6 @@ public:
     Monitor& monitor() { return *m_monitor; }
     HostListActions& hostListActions() { return *m_hostActions; }
     ExportActions& exportActions() { return *m_exportActions; }
-
-    QTreeView* ListView1 = nullptr;
-    QTreeView* ListView2 = nullptr;
-    QPushButton* PushButton6 = nullptr;
-    QPushButton* PushButton3 = nullptr;
-    QPushButton* PushButton1 = nullptr;
-    QPushButton* PushButton7 = nullptr;
-    QPushButton* PushButton17 = nullptr;
-    QPushButton* PushButton4 = nullptr;
-    QPushButton* PushButton13 = nullptr;
-    QPushButton* PushButton5 = nullptr;
-    QPushButton* PushButton2 = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLineEdit* Text1 = nullptr;
-    QLabel* Label2 = nullptr;
 
     // Window size in pixels: the layout's 8040 twips wide, and tall enough to show the pause row.
     static constexpr int ClientWidth = 536;
@@ -65,7 +49,7 @@ protected:
 private:
     void buildControls();
     void setUpColumns();
-    void Form_QueryUnload();
+    void saveHostList();
     void applyPointer();
     int selectedRow(QTreeView* view) const;
 
@@ -81,5 +65,21 @@ private:
     ExportActions* m_exportActions;
     OnlineCheck* m_onlineCheck;
     QCursor m_handCursor;
+    QTreeView* m_hostView = nullptr;
+    QTreeView* m_resultsView = nullptr;
+    QPushButton* m_addHostButton = nullptr;
+    QPushButton* m_loadListButton = nullptr;
+    QPushButton* m_clearListButton = nullptr;
+    QPushButton* m_sampleDataButton = nullptr;
+    QPushButton* m_startStopButton = nullptr;
+    QPushButton* m_saveTextButton = nullptr;
+    QPushButton* m_saveWorkbookButton = nullptr;
+    QPushButton* m_copyButton = nullptr;
+    QPushButton* m_clearResultsButton = nullptr;
+    QProgressBar* m_progressBar = nullptr;
+    QLabel* m_pauseLabel = nullptr;
+    QLineEdit* m_pauseEdit = nullptr;
+    QLabel* m_secondsLabel = nullptr;
+
     bool m_closed = false;
 };

@@ -32,14 +32,14 @@ struct Fixture {
     void start(const QStringList& list = {})
     {
         hosts.append(list);
-        monitor.PushButton17_Click(QStringLiteral("3"));
+        monitor.startOrStop(QStringLiteral("3"));
         QVERIFY(monitor.isOn());
     }
     // One tick, every waiting echo answered by reply(address), and the round's end awaited.
     template <typename F> void round(F reply)
     {
         const qsizetype before = finished.size();
-        monitor.Timer1_Timer();
+        monitor.runRoundNow();
         QTRY_VERIFY_WITH_TIMEOUT(echo.waiting() > 0 || finished.size() > before, 5000);
         echo.answerAll(reply);
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), before + 1, 5000);
@@ -58,13 +58,13 @@ struct Fixture {
 };
 } // namespace
 
-class TestMonitor : public QObject {
+class MonitorTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void emptyHostListRefusesToStart()
     {
         Fixture f;
-        f.monitor.PushButton17_Click(QStringLiteral("3"));
+        f.monitor.startOrStop(QStringLiteral("3"));
         QCOMPARE(f.boxes.texts(), QStringList{"Enter host name or IP Address!"});
         QCOMPARE(f.monitor.caption(), QStringLiteral("Start Pinging"));
         QVERIFY(!f.monitor.isOn());
@@ -107,8 +107,8 @@ private Q_SLOTS:
         f.start({"a"});
         QCOMPARE(f.monitor.intervalMs(), 3000);
         QCOMPARE(f.monitor.caption(), AppTexts::StopCaption);
-        QCOMPARE(f.monitor.savedStartCaption(), QStringLiteral("Start Pinging"));
-        f.monitor.PushButton17_Click(QStringLiteral("3"));
+        QCOMPARE(f.monitor.state(), Monitor::State::On);
+        f.monitor.startOrStop(QStringLiteral("3"));
         QVERIFY(!f.monitor.isOn());
         QCOMPARE(f.monitor.caption(), QStringLiteral("Start Pinging"));
         // On and off again before the first tick: no round ran and the table is untouched.
@@ -121,7 +121,7 @@ private Q_SLOTS:
     {
         Fixture f;
         f.hosts.append(QStringLiteral("a"));
-        f.monitor.PushButton17_Click(QStringLiteral("0"));
+        f.monitor.startOrStop(QStringLiteral("0"));
         QCOMPARE(f.boxes.texts(), QStringList{PauseText::rangeMessage()});
         QVERIFY(!f.monitor.isOn());
         QCOMPARE(f.monitor.caption(), QStringLiteral("Start Pinging"));
@@ -132,18 +132,18 @@ private Q_SLOTS:
         Fixture f;
         f.start({"127.0.0.1", "127.0.0.2"});
         f.roundAllSucceed();
-        f.monitor.PushButton2_Click();
+        f.monitor.clearResults();
         f.monitor.deleteResultRow(0);
         QCOMPARE(f.results.count(), 2);
-        f.monitor.PushButton17_Click(QString());
+        f.monitor.stop();
         f.monitor.deleteResultRow(-1);
         QCOMPARE(f.results.count(), 2);
         f.monitor.deleteResultRow(0);
         QCOMPARE(f.results.count(), 1);
-        QVERIFY(!f.state.HostListChanged);
-        f.monitor.PushButton2_Click();
+        QVERIFY(!f.state.hostListChanged);
+        f.monitor.clearResults();
         QCOMPARE(f.results.count(), 0);
-        QVERIFY(f.state.HostListChanged);
+        QVERIFY(f.state.hostListChanged);
     }
 
     void roundsBuildRowsInOrderThenReuseThem()
@@ -152,8 +152,8 @@ private Q_SLOTS:
         f.start({"127.0.0.1", "127.0.0.2", "127.0.0.3"});
         f.roundAllSucceed();
         QCOMPARE(f.column(ResultsModel::HostName), (QStringList{"127.0.0.1", "127.0.0.2", "127.0.0.3"}));
-        QVERIFY(!f.state.HostListChanged);
-        QVERIFY(!f.monitor.roundBusy());
+        QVERIFY(!f.state.hostListChanged);
+        QVERIFY(!f.monitor.roundRunning());
         f.roundAllSucceed();
         QCOMPARE(f.results.count(), 3);
         QCOMPARE(f.column(ResultsModel::SucceedCount), (QStringList{"2", "2", "2"}));
@@ -210,17 +210,17 @@ private Q_SLOTS:
         // The user's click lands while host 2 is being pinged.
         f.echo.onRequest = [&f](int taken) {
             if (taken == 2)
-                f.monitor.PushButton17_Click(QString());
+                f.monitor.stop();
         };
-        f.monitor.Timer1_Timer();
+        f.monitor.runRoundNow();
         QTRY_VERIFY_WITH_TIMEOUT(!f.monitor.isOn(), 5000);
-        QVERIFY(f.monitor.roundBusy()); // the two echoes under way still count
+        QVERIFY(f.monitor.roundRunning()); // the two echoes under way still count
         f.echo.answerAll([](const QString&) { return FakeEchoService::success(Localhost, 1, 64); });
         QTRY_COMPARE_WITH_TIMEOUT(f.finished.size(), 1, 5000);
         QTest::qWait(20); // give a wrongly continuing walk the chance to show itself
         QCOMPARE(f.echo.requests.size(), 2);
         QCOMPARE(f.column(ResultsModel::SucceedCount), (QStringList{"1", "1"}));
-        QVERIFY(!f.monitor.roundBusy());
+        QVERIFY(!f.monitor.roundRunning());
     }
 
     void switchingOffCancelsEchoesNotYetSent()
@@ -228,9 +228,9 @@ private Q_SLOTS:
         Fixture f;
         f.echo.queueing = true;
         f.start({"127.0.0.1", "127.0.0.2"});
-        f.monitor.Timer1_Timer();
+        f.monitor.runRoundNow();
         f.echo.answer(0, FakeEchoService::success(Localhost, 1, 64));
-        f.monitor.PushButton17_Click(QString());
+        f.monitor.stop();
         QCOMPARE(f.finished.size(), 1);
         QVERIFY(f.echo.requests.at(1).cancelled);
         QCOMPARE(f.column(ResultsModel::SucceedCount), (QStringList{"1", ""}));
@@ -240,10 +240,10 @@ private Q_SLOTS:
     {
         Fixture f;
         f.start({"127.0.0.1"});
-        f.monitor.Timer1_Timer();
-        QVERIFY(f.monitor.roundBusy());
-        f.monitor.Timer1_Timer();
-        f.monitor.Timer1_Timer();
+        f.monitor.runRoundNow();
+        QVERIFY(f.monitor.roundRunning());
+        f.monitor.runRoundNow();
+        f.monitor.runRoundNow();
         QCOMPARE(f.echo.requests.size(), 1);
         f.echo.answerAll([](const QString&) { return FakeEchoService::failure(11010); });
         QCOMPARE(f.finished.size(), 1);
@@ -256,9 +256,9 @@ private Q_SLOTS:
         Fixture f;
         f.start({"127.0.0.1", "127.0.0.2", "127.0.0.3"});
         f.roundAllSucceed();
-        f.monitor.PushButton17_Click(QString());
+        f.monitor.stop();
         f.monitor.deleteResultRow(1);
-        f.monitor.PushButton17_Click(QStringLiteral("3"));
+        f.monitor.startOrStop(QStringLiteral("3"));
         f.roundAllSucceed();
         QCOMPARE(f.column(ResultsModel::HostName), (QStringList{"127.0.0.1", "127.0.0.3", "127.0.0.2"}));
         QCOMPARE(f.column(ResultsModel::SucceedCount), (QStringList{"2", "2", "1"}));
@@ -291,7 +291,7 @@ private Q_SLOTS:
         Fixture f;
         f.monitor.setRoundSliceSize(1);
         f.start({"127.0.0.1", "127.0.0.2", "127.0.0.3"});
-        f.monitor.Timer1_Timer();
+        f.monitor.runRoundNow();
         f.hosts.removeAt(1);
         QTRY_COMPARE_WITH_TIMEOUT(f.echo.requests.size(), 2, 5000);
         f.echo.answerAll([](const QString&) { return FakeEchoService::success(Localhost, 1, 64); });
@@ -304,12 +304,12 @@ private Q_SLOTS:
         Fixture f;
         f.start({"127.0.0.1", "127.0.0.2"});
         f.roundAllSucceed();
-        f.monitor.Timer1_Timer();
-        f.monitor.PushButton17_Click(QString());
-        f.monitor.PushButton2_Click();
+        f.monitor.runRoundNow();
+        f.monitor.stop();
+        f.monitor.clearResults();
         f.echo.answerAll([](const QString&) { return FakeEchoService::success(Localhost, 1, 64); });
         QCOMPARE(f.results.count(), 0);
-        f.monitor.PushButton17_Click(QStringLiteral("3"));
+        f.monitor.startOrStop(QStringLiteral("3"));
         f.roundAllSucceed();
         QCOMPARE(f.column(ResultsModel::SucceedCount), (QStringList{"1", "1"}));
     }
@@ -319,9 +319,9 @@ private Q_SLOTS:
         Fixture f;
         f.start({"a"});
         f.hosts.clear();
-        f.monitor.Timer1_Timer();
+        f.monitor.runRoundNow();
         QCOMPARE(f.finished.size(), 1);
-        QVERIFY(!f.state.HostListChanged);
+        QVERIFY(!f.state.hostListChanged);
         QCOMPARE(f.results.count(), 0);
     }
 
@@ -342,5 +342,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestMonitor)
-#include "tst_monitor.moc"
+QTEST_GUILESS_MAIN(MonitorTest)
+#include "MonitorTest.moc"

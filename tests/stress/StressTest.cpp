@@ -53,13 +53,13 @@ int envInt(const char* name, int fallback)
 
 } // namespace
 
-class TestStress : public QObject {
+class StressTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void randomStepsKeepTheTablesRight();
 };
 
-void TestStress::randomStepsKeepTheTablesRight()
+void StressTest::randomStepsKeepTheTablesRight()
 {
     FakeMessageBoxes boxes;
     LinuxEchoService engine(boxes);
@@ -195,7 +195,7 @@ void TestStress::randomStepsKeepTheTablesRight()
         QString step;
         if (!monitor.isOn() && chance(40)) {
             step = QStringLiteral("start");
-            monitor.PushButton17_Click(pauseText());
+            monitor.startOrStop(pauseText());
         } else if (kind < 22) {
             step = QStringLiteral("add host");
             if (hosts.count() >= MaxHosts)
@@ -204,13 +204,13 @@ void TestStress::randomStepsKeepTheTablesRight()
                 input.answers.append(QStringLiteral("localhost"));
             else
                 input.answers.append(chance(5) ? QString() : freshAddress());
-            hostActions.PushButton6_Click();
+            hostActions.addHost();
         } else if (kind < 36) {
             step = QStringLiteral("remove host");
             hostActions.removeSelected(hosts.count() ? static_cast<int>(random.bounded(hosts.count() + 1)) - 1 : -1);
         } else if (kind < 39) {
             step = QStringLiteral("clear list");
-            hostActions.PushButton1_Click();
+            hostActions.clearList();
         } else if (kind < 47) {
             step = QStringLiteral("load list files");
             QList<QString> paths;
@@ -233,23 +233,23 @@ void TestStress::randomStepsKeepTheTablesRight()
                 paths.append(path);
             }
             dialogs.openAnswers.append(chance(5) ? QStringList() : QStringList(paths));
-            hostActions.PushButton3_Click();
+            hostActions.chooseListFiles();
         } else if (kind < 53) {
             step = QStringLiteral("clear results");
-            monitor.PushButton2_Click();
+            monitor.clearResults();
         } else if (kind < 61) {
             step = QStringLiteral("delete results row");
             monitor.deleteResultRow(results.count() ? static_cast<int>(random.bounded(results.count() + 1)) - 1 : -1);
         } else if (kind < 71) {
             step = QStringLiteral("start/stop");
-            monitor.PushButton17_Click(pauseText());
+            monitor.startOrStop(pauseText());
         } else if (kind < 81) {
             step = QStringLiteral("text export");
             const QString path = dir.filePath(QStringLiteral("results.txt"));
             dialogs.saveAnswers.append(path);
             // Nothing runs between taking this snapshot and the handler's own: it is the same moment.
             const QByteArray expected = AlignedTextWriter().toByteArray(results.snapshot());
-            exports.PushButton4_Click();
+            exports.saveAsText();
             QFile file(path);
             QVERIFY(file.open(QIODevice::ReadOnly));
             const QByteArray written = file.readAll();
@@ -261,7 +261,7 @@ void TestStress::randomStepsKeepTheTablesRight()
             step = QStringLiteral("clipboard copy");
             const ResultsSnapshot snapshot = results.snapshot();
             const QString before = clipboard.content;
-            exports.PushButton5_Click();
+            exports.copyToClipboard();
             const QString expected = snapshot.rows.isEmpty() ? before : ClipboardTextWriter::toText(snapshot);
             if (clipboard.content != expected) {
                 qWarning("seed %u, step %d: the clipboard differs from the table", seed, steps);
@@ -293,8 +293,8 @@ void TestStress::randomStepsKeepTheTablesRight()
 
     // Wind down: monitoring off, the last round and any list file load settled, then the books once more.
     if (monitor.isOn())
-        monitor.PushButton17_Click(QString());
-    QTRY_VERIFY_WITH_TIMEOUT(!monitor.roundBusy() && !hostActions.isLoading(), 10000);
+        monitor.stop();
+    QTRY_VERIFY_WITH_TIMEOUT(!monitor.roundRunning() && !hostActions.isLoading(), 10000);
     QVERIFY(check());
 
     const qint64 rssEnd = vmRssKb();
@@ -326,5 +326,5 @@ void TestStress::randomStepsKeepTheTablesRight()
         QVERIFY2(rssAfterWarmUp > 0 && rssPeak - rssAfterWarmUp < AllowedGrowthKb, "memory grew with the rounds");
 }
 
-QTEST_GUILESS_MAIN(TestStress)
-#include "tst_stress.moc"
+QTEST_GUILESS_MAIN(StressTest)
+#include "StressTest.moc"

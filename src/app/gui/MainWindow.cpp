@@ -1,4 +1,4 @@
-#include "Form1.h"
+#include "MainWindow.h"
 
 #include "AppTexts.h"
 #include "ErrorBox.h"
@@ -29,12 +29,6 @@
 
 namespace {
 
-// The layout is given in twips: 15 to a pixel at 96 dpi.
-QRect twips(int left, int top, int width, int height)
-{
-    return {left / 15, top / 15, width / 15, height / 15};
-}
-
 QFont arialBold(double points)
 {
     QFont font(QStringLiteral("Arial"));
@@ -56,13 +50,13 @@ QPoint cursorHotSpot(const QByteArray& cur, const QPixmap& image)
 
 } // namespace
 
-Form1::Form1(Services services, QString programFolder, QWidget* parent)
+MainWindow::MainWindow(Services services, QString programFolder, QWidget* parent)
     : QWidget(parent), m_services(services), m_programFolder(std::move(programFolder)),
       m_state(new SessionState(this)), m_hostList(new HostListModel(this)), m_results(new ResultsModel(this)),
       m_errorBox(new ErrorBox(services.messageBoxes)), m_handCursor(Qt::PointingHandCursor)
 {
     buildControls();
-    m_progressSink = new ProgressBarSink(*ProgressBar1);
+    m_progressSink = new ProgressBarSink(*m_progressBar);
     m_hostActions = new HostListActions(*m_hostList, *m_results, *m_state, *m_errorBox, services.messageBoxes,
                                         services.inputBox, services.fileDialogs, this);
     m_monitor = new Monitor(*m_hostList, *m_results, *m_state, *m_errorBox, services.messageBoxes, services.echo,
@@ -72,29 +66,29 @@ Form1::Form1(Services services, QString programFolder, QWidget* parent)
                                         *m_progressSink, this);
     m_onlineCheck = new OnlineCheck(services.processRunner, services.messageBoxes, m_state->applicationTitle);
 
-    connect(PushButton6, &QPushButton::clicked, m_hostActions, &HostListActions::PushButton6_Click);
-    connect(PushButton3, &QPushButton::clicked, m_hostActions, &HostListActions::PushButton3_Click);
-    connect(PushButton1, &QPushButton::clicked, m_hostActions, &HostListActions::PushButton1_Click);
-    connect(PushButton7, &QPushButton::clicked, m_hostActions, &HostListActions::PushButton7_Click);
-    connect(ListView1, &QTreeView::doubleClicked, this,
-            [this] { m_hostActions->removeSelected(selectedRow(ListView1)); });
-    connect(PushButton17, &QPushButton::clicked, this, [this] { m_monitor->PushButton17_Click(Text1->text()); });
-    connect(m_monitor, &Monitor::captionChanged, PushButton17, &QPushButton::setText);
-    connect(PushButton2, &QPushButton::clicked, m_monitor, &Monitor::PushButton2_Click);
-    connect(PushButton4, &QPushButton::clicked, m_exportActions, &ExportActions::PushButton4_Click);
-    connect(PushButton13, &QPushButton::clicked, m_exportActions, &ExportActions::PushButton13_Click);
-    connect(PushButton5, &QPushButton::clicked, m_exportActions, &ExportActions::PushButton5_Click);
-    connect(m_state, &SessionState::busyChanged, this, &Form1::applyPointer);
+    connect(m_addHostButton, &QPushButton::clicked, m_hostActions, &HostListActions::addHost);
+    connect(m_loadListButton, &QPushButton::clicked, m_hostActions, &HostListActions::chooseListFiles);
+    connect(m_clearListButton, &QPushButton::clicked, m_hostActions, &HostListActions::clearList);
+    connect(m_sampleDataButton, &QPushButton::clicked, m_hostActions, &HostListActions::loadSampleData);
+    connect(m_hostView, &QTreeView::doubleClicked, this,
+            [this] { m_hostActions->removeSelected(selectedRow(m_hostView)); });
+    connect(m_startStopButton, &QPushButton::clicked, this, [this] { m_monitor->startOrStop(m_pauseEdit->text()); });
+    connect(m_monitor, &Monitor::captionChanged, m_startStopButton, &QPushButton::setText);
+    connect(m_clearResultsButton, &QPushButton::clicked, m_monitor, &Monitor::clearResults);
+    connect(m_saveTextButton, &QPushButton::clicked, m_exportActions, &ExportActions::saveAsText);
+    connect(m_saveWorkbookButton, &QPushButton::clicked, m_exportActions, &ExportActions::saveAsWorkbook);
+    connect(m_copyButton, &QPushButton::clicked, m_exportActions, &ExportActions::copyToClipboard);
+    connect(m_state, &SessionState::busyChanged, this, &MainWindow::applyPointer);
 }
 
-Form1::~Form1()
+MainWindow::~MainWindow()
 {
     delete m_onlineCheck;
     delete m_progressSink;
     delete m_errorBox;
 }
 
-void Form1::buildControls()
+void MainWindow::buildControls()
 {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -124,9 +118,11 @@ void Form1::buildControls()
         view->installEventFilter(this);
         return view;
     };
-    ListView1 = makeView(twips(120, 120, 7800, 1860), m_hostList);
-    ListView1->setToolTip(HostListModel::toolTip());
-    ListView2 = makeView(twips(120, 3600, 7800, 2100), m_results);
+    m_hostView = makeView(QRect(8, 8, 520, 124), m_hostList);
+    m_hostView->setObjectName(QStringLiteral("hostView"));
+    m_hostView->setToolTip(HostListModel::toolTip());
+    m_resultsView = makeView(QRect(8, 240, 520, 140), m_results);
+    m_resultsView->setObjectName(QStringLiteral("resultsView"));
 
     auto makeButton = [this](const char* caption, const QRect& geometry) {
         auto* button = new QPushButton(QString::fromLatin1(caption), this);
@@ -135,63 +131,76 @@ void Form1::buildControls()
         button->setAutoDefault(false);
         return button;
     };
-    PushButton6 = makeButton("Add One Host Name/IP", twips(120, 2070, 3840, 405));
-    PushButton3 = makeButton("Load List From Text File", twips(4080, 2070, 3840, 405));
-    PushButton1 = makeButton("Clear List", twips(120, 2580, 3840, 405));
-    PushButton7 = makeButton("Load Sample/Example Data", twips(4080, 2580, 3840, 405));
-    PushButton17 = makeButton("Start Pinging", twips(120, 3090, 7800, 405));
-    PushButton4 = makeButton("Save Results As Text File", twips(120, 5790, 3840, 405));
-    PushButton13 = makeButton("Save Results As Excel File", twips(4080, 5790, 3840, 405));
-    PushButton5 = makeButton("Copy Results To Clipboard", twips(120, 6300, 3840, 405));
-    PushButton2 = makeButton("Clear Results", twips(4080, 6300, 3840, 405));
+    m_addHostButton = makeButton("Add One Host Name/IP", QRect(8, 138, 256, 27));
+    m_addHostButton->setObjectName(QStringLiteral("addHostButton"));
+    m_loadListButton = makeButton("Load List From Text File", QRect(272, 138, 256, 27));
+    m_loadListButton->setObjectName(QStringLiteral("loadListButton"));
+    m_clearListButton = makeButton("Clear List", QRect(8, 172, 256, 27));
+    m_clearListButton->setObjectName(QStringLiteral("clearListButton"));
+    m_sampleDataButton = makeButton("Load Sample/Example Data", QRect(272, 172, 256, 27));
+    m_sampleDataButton->setObjectName(QStringLiteral("sampleDataButton"));
+    m_startStopButton = makeButton("Start Pinging", QRect(8, 206, 520, 27));
+    m_startStopButton->setObjectName(QStringLiteral("startStopButton"));
+    m_saveTextButton = makeButton("Save Results As Text File", QRect(8, 386, 256, 27));
+    m_saveTextButton->setObjectName(QStringLiteral("saveTextButton"));
+    m_saveWorkbookButton = makeButton("Save Results As Excel File", QRect(272, 386, 256, 27));
+    m_saveWorkbookButton->setObjectName(QStringLiteral("saveWorkbookButton"));
+    m_copyButton = makeButton("Copy Results To Clipboard", QRect(8, 420, 256, 27));
+    m_copyButton->setObjectName(QStringLiteral("copyButton"));
+    m_clearResultsButton = makeButton("Clear Results", QRect(272, 420, 256, 27));
+    m_clearResultsButton->setObjectName(QStringLiteral("clearResultsButton"));
 
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setGeometry(twips(240, 6820, 7800, 405));
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(true);
-    ProgressBar1->setAlignment(Qt::AlignCenter);
-    ProgressBar1->setFormat(AppTexts::ProgressIdleText);
+    m_progressBar = new QProgressBar(this);
+    m_progressBar->setObjectName(QStringLiteral("progressBar"));
+    m_progressBar->setGeometry(QRect(16, 454, 520, 27));
+    m_progressBar->setRange(0, 100);
+    m_progressBar->setValue(0);
+    m_progressBar->setTextVisible(true);
+    m_progressBar->setAlignment(Qt::AlignCenter);
+    m_progressBar->setFormat(AppTexts::ProgressIdleText);
 
-    Label1 = new QLabel(QStringLiteral("Pause:"), this);
-    Label1->setGeometry(twips(120, 7440, 735, 255));
-    Text1 = new QLineEdit(QStringLiteral("3"), this);
-    Text1->setGeometry(twips(840, 7440, 495, 330));
-    Label2 = new QLabel(QStringLiteral("seconds"), this);
-    Label2->setGeometry(twips(1560, 7440, 855, 255));
+    m_pauseLabel = new QLabel(QStringLiteral("Pause:"), this);
+    m_pauseLabel->setObjectName(QStringLiteral("pauseLabel"));
+    m_pauseLabel->setGeometry(QRect(8, 496, 49, 17));
+    m_pauseEdit = new QLineEdit(QStringLiteral("3"), this);
+    m_pauseEdit->setObjectName(QStringLiteral("pauseEdit"));
+    m_pauseEdit->setGeometry(QRect(56, 496, 33, 22));
+    m_secondsLabel = new QLabel(QStringLiteral("seconds"), this);
+    m_secondsLabel->setObjectName(QStringLiteral("secondsLabel"));
+    m_secondsLabel->setGeometry(QRect(104, 496, 57, 17));
 
     // Tab order of the layout: the two tables, the pause, then the buttons and the bar.
-    const QList<QWidget*> order = {ListView1,    ListView2,   Text1,       PushButton6, PushButton3,
-                                   PushButton1,  PushButton17, PushButton4, PushButton13, PushButton2,
-                                   PushButton5,  PushButton7};
+    const QList<QWidget*> order = {m_hostView,    m_resultsView,   m_pauseEdit,       m_addHostButton, m_loadListButton,
+                                   m_clearListButton,  m_startStopButton, m_saveTextButton, m_saveWorkbookButton, m_clearResultsButton,
+                                   m_copyButton,  m_sampleDataButton};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order.at(i - 1), order.at(i));
     applyPointer();
 }
 
-void Form1::setUpColumns()
+void MainWindow::setUpColumns()
 {
-    const int hostWidth = 7000 / 15;
-    const int resultWidth = 2300 / 15;
-    ListView1->header()->resizeSection(0, hostWidth);
+    const int hostWidth = 466;
+    const int resultWidth = 153;
+    m_hostView->header()->resizeSection(0, hostWidth);
     for (int c = 0; c < ResultsModel::ColumnCount; ++c)
-        ListView2->header()->resizeSection(c, resultWidth);
+        m_resultsView->header()->resizeSection(c, resultWidth);
 }
 
-void Form1::Form_Load()
+void MainWindow::startUp()
 {
     GuardedProcedure g(*m_errorBox, AppTexts::location("Form1", "Form_Load"));
-    g.step(100, [&] { Skin::ApplySkin(m_programFolder, *this); });
-    g.step(102, [&] { m_onlineCheck->CheckOnline(); });
+    g.step(100, [&] { Skin::apply(m_programFolder, *this); });
+    g.step(102, [&] { m_onlineCheck->start(); });
     g.step(108, [&] {
         setWindowTitle(AppTexts::WindowCaption);
         setWindowIcon(QIcon(QStringLiteral(":/vantrel.png")));
-        m_state->applicationTitle = StartupRoutines::ShortenAppTitle(AppTexts::ProductName);
+        m_state->applicationTitle = StartupRoutines::shortenedTitle(AppTexts::ProductName);
         m_onlineCheck->setApplicationTitle(m_state->applicationTitle);
     });
     bool hasCursorFile = false;
     const QString cursorPath = m_programFolder + QStringLiteral("/HAND-M.CUR");
-    g.step(110, [&] { hasCursorFile = StartupRoutines::FileExists(cursorPath); });
+    g.step(110, [&] { hasCursorFile = StartupRoutines::fileExists(cursorPath); });
     if (hasCursorFile) {
         g.step(112, [&] {
             QFile file(cursorPath);
@@ -203,16 +212,16 @@ void Form1::Form_Load()
             applyPointer();
         });
     }
-    g.step(114, [&] { StartupRoutines::OccasionalWebsiteVisit(m_services.random, m_services.urlOpener); });
+    g.step(114, [&] { StartupRoutines::occasionalWebsiteVisit(m_services.random, m_services.urlOpener); });
     g.step(132, [&] { setUpColumns(); });
     QString saved;
     g.step(184, [&] { saved = SavedHostList::read(m_services.settings); });
     if (!saved.isEmpty()) // (188)
         g.step(196, [&] { m_hostList->append(SavedHostList::split(saved)); });
-    g.step(200, [&] { m_state->HostListChanged = true; });
+    g.step(200, [&] { m_state->hostListChanged = true; });
 }
 
-void Form1::Form_QueryUnload()
+void MainWindow::saveHostList()
 {
     GuardedProcedure g(*m_errorBox, AppTexts::location("Form1", "Form_QueryUnload"));
     QString joined;
@@ -220,47 +229,47 @@ void Form1::Form_QueryUnload()
     g.step(110, [&] { SavedHostList::write(m_services.settings, joined); });
 }
 
-void Form1::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     // Closing is never refused: the host list is saved in any state, also while monitoring runs.
     if (!m_closed) {
         m_closed = true;
-        Form_QueryUnload();
+        saveHostList();
     }
     event->accept();
 }
 
-int Form1::selectedRow(QTreeView* view) const
+int MainWindow::selectedRow(QTreeView* view) const
 {
     const QModelIndexList rows = view->selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
-bool Form1::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
         // Modifier keys are not looked at.
-        if (watched == ListView1)
-            m_hostActions->removeSelected(selectedRow(ListView1));
-        else if (watched == ListView2)
-            m_monitor->deleteResultRow(selectedRow(ListView2));
-        return watched == ListView1 || watched == ListView2;
+        if (watched == m_hostView)
+            m_hostActions->removeSelected(selectedRow(m_hostView));
+        else if (watched == m_resultsView)
+            m_monitor->deleteResultRow(selectedRow(m_resultsView));
+        return watched == m_hostView || watched == m_resultsView;
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void Form1::applyPointer()
+void MainWindow::applyPointer()
 {
     // Over the buttons the hand, elsewhere the arrow; while a long operation runs everything shows the
     // busy pointer except the start/stop button, which keeps its hand.
     const bool busy = m_state->isBusy();
     setCursor(busy ? QCursor(Qt::WaitCursor) : QCursor(Qt::ArrowCursor));
-    for (QPushButton* button : {PushButton6, PushButton3, PushButton1, PushButton7, PushButton4, PushButton13,
-                                PushButton5, PushButton2}) {
+    for (QPushButton* button : {m_addHostButton, m_loadListButton, m_clearListButton, m_sampleDataButton, m_saveTextButton, m_saveWorkbookButton,
+                                m_copyButton, m_clearResultsButton}) {
         if (busy)
             button->unsetCursor();
         else
             button->setCursor(m_handCursor);
     }
-    PushButton17->setCursor(m_handCursor);
+    m_startStopButton->setCursor(m_handCursor);
 }

@@ -62,7 +62,7 @@ QList<QStringList> cells(const QByteArray& text)
 }
 } // namespace
 
-class TestHeadless : public QObject {
+class HeadlessTest : public QObject {
     Q_OBJECT
 private:
     QTemporaryDir m_dir;
@@ -211,5 +211,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestHeadless)
-#include "tst_headless.moc"
+QTEST_GUILESS_MAIN(HeadlessTest)
+#include "HeadlessTest.moc"

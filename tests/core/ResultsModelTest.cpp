@@ -5,7 +5,7 @@
 #include <QAbstractItemModelTester>
 #include <QtTest>
 
-class TestResultsModel : public QObject {
+class ResultsModelTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void failedPercent_data()
@@ -158,5 +158,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestResultsModel)
-#include "tst_resultsmodel.moc"
+QTEST_GUILESS_MAIN(ResultsModelTest)
+#include "ResultsModelTest.moc"

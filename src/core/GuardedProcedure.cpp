@@ -30,6 +30,6 @@ bool GuardedProcedure::run(const std::function<void()>& body)
         description = QStringLiteral("Unexpected failure");
     }
     ++m_failures;
-    m_box.ShowApplicationError(description, m_location, m_line);
+    m_box.show(description, m_location, m_line);
     return false;
 }

@@ -10,7 +10,7 @@ QString ErrorBox::messageText(const QString& description, const QString& locatio
            AppTexts::SupportAddress;
 }
 
-void ErrorBox::ShowApplicationError(const QString& description, const QString& location, int line)
+void ErrorBox::show(const QString& description, const QString& location, int line)
 {
     m_boxes.warning(title(), messageText(description, location, line));
 }

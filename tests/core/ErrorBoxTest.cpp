@@ -6,7 +6,7 @@
 
 #include <QtTest>
 
-class TestErrorBox : public QObject {
+class ErrorBoxTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void messageTextIsByteExact()
@@ -23,7 +23,7 @@ private Q_SLOTS:
     {
         FakeMessageBoxes boxes;
         ErrorBox box(boxes);
-        box.ShowApplicationError(QStringLiteral("d"), QStringLiteral("in x "), 100);
+        box.show(QStringLiteral("d"), QStringLiteral("in x "), 100);
         QCOMPARE(boxes.shown.size(), 1);
         QVERIFY(boxes.shown.first().warning);
         QCOMPARE(boxes.shown.first().title, QStringLiteral("Application Error"));
@@ -74,5 +74,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestErrorBox)
-#include "tst_errorbox.moc"
+QTEST_GUILESS_MAIN(ErrorBoxTest)
+#include "ErrorBoxTest.moc"

@@ -4,9 +4,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using ListFileReader::LoadListviewFromFile;
+using ListFileReader::parse;
 
-class TestListFileReader : public QObject {
+class ListFileReaderTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void lineRules_data()
@@ -32,7 +32,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, entries);
-        QCOMPARE(LoadListviewFromFile(bytes), entries);
+        QCOMPARE(parse(bytes), entries);
     }
 
     void encodings_data()
@@ -50,7 +50,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, entries);
-        QCOMPARE(LoadListviewFromFile(bytes), entries);
+        QCOMPARE(parse(bytes), entries);
     }
 
     void randomBytesNeverLoseALine()
@@ -63,7 +63,7 @@ private Q_SLOTS:
             if (bytes.startsWith("\xff\xfe") || bytes.startsWith("\xfe\xff") || bytes.startsWith("\xef\xbb\xbf"))
                 continue;
             // Every byte is one Latin-1 character unless the whole file is valid UTF-8.
-            const QStringList entries = LoadListviewFromFile(bytes);
+            const QStringList entries = parse(bytes);
             qsizetype chars = 0;
             for (const QString& e : entries)
                 chars += e.size();
@@ -92,5 +92,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestListFileReader)
-#include "tst_listfilereader.moc"
+QTEST_GUILESS_MAIN(ListFileReaderTest)
+#include "ListFileReaderTest.moc"

@@ -3,7 +3,7 @@
 #include <QHostAddress>
 #include <QHostInfo>
 
-void QtHostResolver::ResolveHostAddress(const QString& name, QObject* context, Done done)
+void QtHostResolver::resolve(const QString& name, QObject* context, Done done)
 {
     QHostInfo::lookupHost(name, context, [done = std::move(done)](const QHostInfo& info) {
         for (const QHostAddress& address : info.addresses()) {

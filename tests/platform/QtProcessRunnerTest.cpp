@@ -24,7 +24,7 @@ QStringList sh(const char* script)
 }
 } // namespace
 
-class TestProcessRunner : public QObject {
+class QtProcessRunnerTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void capturesStreams_data()
@@ -100,5 +100,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestProcessRunner)
-#include "tst_processrunner.moc"
+QTEST_GUILESS_MAIN(QtProcessRunnerTest)
+#include "QtProcessRunnerTest.moc"

@@ -24,7 +24,7 @@ struct Fixture {
 
     Fixture()
     {
-        state.HostListChanged = false;
+        state.hostListChanged = false;
         results.appendRow(99, QStringLiteral("shown"));
     }
     QString file(const char* name, const QByteArray& bytes)
@@ -38,7 +38,7 @@ struct Fixture {
     {
         QSignalSpy finished(&actions, &HostListActions::loadFinished);
         dialogs.openAnswers.append(paths);
-        actions.PushButton3_Click();
+        actions.chooseListFiles();
         QVERIFY(state.isBusy());
         QVERIFY(finished.wait(10000));
         QVERIFY(!state.isBusy());
@@ -46,7 +46,7 @@ struct Fixture {
 };
 } // namespace
 
-class TestHostListActions : public QObject {
+class HostListActionsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void addKeepsTheTextExactly_data()
@@ -64,22 +64,22 @@ private Q_SLOTS:
         Fixture f;
         f.input.answers = typed;
         for (qsizetype i = 0; i < typed.size(); ++i)
-            f.actions.PushButton6_Click();
+            f.actions.addHost();
         QCOMPARE(f.hosts.texts(), hosts);
         QCOMPARE(f.input.lastPrompt, QStringLiteral("Enter one host or IP address:"));
         QCOMPARE(f.input.lastTitle, QStringLiteral("Vantrel"));
         // Adding empties the results and asks the next round for fresh rows.
         QCOMPARE(f.results.count(), 0);
-        QVERIFY(f.state.HostListChanged);
+        QVERIFY(f.state.hostListChanged);
     }
 
     void cancelChangesNothing()
     {
         Fixture f;
-        f.actions.PushButton6_Click(); // no scripted answer: Cancel
+        f.actions.addHost(); // no scripted answer: Cancel
         QCOMPARE(f.hosts.count(), 0);
         QCOMPARE(f.results.count(), 1);
-        QVERIFY(!f.state.HostListChanged);
+        QVERIFY(!f.state.hostListChanged);
         QVERIFY(f.boxes.shown.isEmpty());
     }
 
@@ -88,20 +88,20 @@ private Q_SLOTS:
         Fixture f;
         f.hosts.append(QStringList{"a", "b"});
         f.state.beginBusy();
-        f.actions.PushButton1_Click();
+        f.actions.clearList();
         QCOMPARE(f.hosts.count(), 2);
         f.state.endBusy();
-        f.actions.PushButton1_Click();
+        f.actions.clearList();
         QCOMPARE(f.hosts.count(), 0);
         QCOMPARE(f.results.count(), 1);
-        QVERIFY(!f.state.HostListChanged);
+        QVERIFY(!f.state.hostListChanged);
     }
 
     void sampleDataTwiceGivesSixEntriesInOrder()
     {
         Fixture f;
-        f.actions.PushButton7_Click();
-        f.actions.PushButton7_Click();
+        f.actions.loadSampleData();
+        f.actions.loadSampleData();
         const QStringList samples = HostListActions::sampleHosts();
         QCOMPARE(samples.at(1), QStringLiteral("74.125.45.19"));
         QCOMPARE(f.hosts.texts(), samples + samples);
@@ -133,7 +133,7 @@ private Q_SLOTS:
         QCOMPARE(f.dialogs.lastFilters, (QStringList{"Text Files (*.txt)", "All Files (*.*)"}));
         QCOMPARE(f.hosts.texts(), (QStringList{"first", "a", "b"}));
         QCOMPARE(f.results.count(), 1);
-        QVERIFY(!f.state.HostListChanged);
+        QVERIFY(!f.state.hostListChanged);
     }
 
     void twoFilesAppendInOrderAndEmptyResults()
@@ -142,7 +142,7 @@ private Q_SLOTS:
         f.load({f.file("b.txt", "b1\nb2"), f.file("a.txt", "a1")});
         QCOMPARE(f.hosts.texts(), (QStringList{"b1", "b2", "a1"}));
         QCOMPARE(f.results.count(), 0);
-        QVERIFY(f.state.HostListChanged);
+        QVERIFY(f.state.hostListChanged);
     }
 
     void missingFileAmongSeveral()
@@ -153,7 +153,7 @@ private Q_SLOTS:
         QVERIFY(!f.boxes.shown.first().warning);
         QCOMPARE(f.hosts.texts(), (QStringList{"a", "c"}));
         QCOMPARE(f.results.count(), 0);
-        QVERIFY(f.state.HostListChanged);
+        QVERIFY(f.state.hostListChanged);
     }
 
     void unreadableFileIsReportedAndTheRestStillLoads()
@@ -169,12 +169,12 @@ private Q_SLOTS:
     void cancelledDialogDoesNothing()
     {
         Fixture f;
-        f.actions.PushButton3_Click();
+        f.actions.chooseListFiles();
         QVERIFY(!f.state.isBusy());
         QVERIFY(!f.actions.isLoading());
         QCOMPARE(f.hosts.count(), 0);
     }
 };
 
-QTEST_GUILESS_MAIN(TestHostListActions)
-#include "tst_hostlistactions.moc"
+QTEST_GUILESS_MAIN(HostListActionsTest)
+#include "HostListActionsTest.moc"

@@ -9,7 +9,7 @@
 
 namespace StartupRoutines {
 
-QString ShortenAppTitle(const QString& productName)
+QString shortenedTitle(const QString& productName)
 {
     QString title = productName;
     do {
@@ -21,7 +21,7 @@ QString ShortenAppTitle(const QString& productName)
     return title;
 }
 
-int OccasionalWebsiteVisit(RandomSource& random, UrlOpener& opener)
+int occasionalWebsiteVisit(RandomSource& random, UrlOpener& opener)
 {
     const int draw = static_cast<int>(random.next() * 100) + 1;
     if (draw == 7)
@@ -29,7 +29,7 @@ int OccasionalWebsiteVisit(RandomSource& random, UrlOpener& opener)
     return draw;
 }
 
-bool FileExists(const QString& path)
+bool fileExists(const QString& path)
 {
     const QFileInfo info(path);
     return info.exists() && info.lastModified().isValid();

@@ -5,5 +5,5 @@
 // Resolves through QHostInfo, whose lookups run on Qt's own worker threads, many at once.
 class QtHostResolver : public HostResolver {
 public:
-    void ResolveHostAddress(const QString& name, QObject* context, Done done) override;
+    void resolve(const QString& name, QObject* context, Done done) override;
 };

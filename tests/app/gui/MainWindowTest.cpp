@@ -11,7 +11,7 @@
 #include "FakeSettingsStore.h"
 #include "FakeSpreadsheetLauncher.h"
 #include "FakeUrlOpener.h"
-#include "Form1.h"
+#include "MainWindow.h"
 #include "HostListModel.h"
 #include "Monitor.h"
 #include "ResultsModel.h"
@@ -45,63 +45,71 @@ struct Fixture {
     FakeEchoService echo;
     FakeHostResolver resolver;
     QTemporaryDir folder;
-    std::unique_ptr<Form1> window;
+    std::unique_ptr<MainWindow> window;
 
-    Form1& make()
+    MainWindow& make()
     {
-        window = std::make_unique<Form1>(Services{boxes, input, dialogs, clipboard, settings, runner, opener, clock,
+        window = std::make_unique<MainWindow>(Services{boxes, input, dialogs, clipboard, settings, runner, opener, clock,
                                                   random, spreadsheet, echo, resolver},
                                          folder.path());
         return *window;
     }
 };
+// The window's controls are private; tests reach them by object name.
+template <class T>
+T* widget(QWidget& window, const char* name)
+{
+    T* found = window.findChild<T*>(QLatin1String(name));
+    Q_ASSERT(found);
+    return found;
+}
 } // namespace
 
-class TestForm1 : public QObject {
+class MainWindowTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void layoutFollowsTheTwips()
+    void defaultLayout()
     {
         Fixture f;
-        Form1& w = f.make();
+        MainWindow& w = f.make();
         QCOMPARE(w.size(), QSize(536, 528));
         QCOMPARE(w.minimumSize(), w.maximumSize());
         QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
-        QCOMPARE(w.ListView1->geometry(), QRect(8, 8, 520, 124));
-        QCOMPARE(w.PushButton17->geometry(), QRect(8, 206, 520, 27));
-        QCOMPARE(w.ListView2->geometry(), QRect(8, 240, 520, 140));
-        QCOMPARE(w.ProgressBar1->geometry(), QRect(16, 454, 520, 27));
-        QCOMPARE(w.Text1->geometry(), QRect(56, 496, 33, 22));
+        QCOMPARE(widget<QTreeView>(w, "hostView")->geometry(), QRect(8, 8, 520, 124));
+        QCOMPARE(widget<QPushButton>(w, "startStopButton")->geometry(), QRect(8, 206, 520, 27));
+        QCOMPARE(widget<QTreeView>(w, "resultsView")->geometry(), QRect(8, 240, 520, 140));
+        QCOMPARE(widget<QProgressBar>(w, "progressBar")->geometry(), QRect(16, 454, 520, 27));
+        QCOMPARE(widget<QLineEdit>(w, "pauseEdit")->geometry(), QRect(56, 496, 33, 22));
         // The pause row lies inside the window, where the user can see and change it.
-        QVERIFY(w.rect().contains(w.Text1->geometry()));
-        QVERIFY(w.rect().contains(w.Label2->geometry()));
+        QVERIFY(w.rect().contains(widget<QLineEdit>(w, "pauseEdit")->geometry()));
+        QVERIFY(w.rect().contains(widget<QLabel>(w, "secondsLabel")->geometry()));
 
         const QList<QPair<QPushButton*, QString>> captions = {
-            {w.PushButton6, "Add One Host Name/IP"},      {w.PushButton3, "Load List From Text File"},
-            {w.PushButton1, "Clear List"},                {w.PushButton7, "Load Sample/Example Data"},
-            {w.PushButton17, "Start Pinging"},            {w.PushButton4, "Save Results As Text File"},
-            {w.PushButton13, "Save Results As Excel File"}, {w.PushButton5, "Copy Results To Clipboard"},
-            {w.PushButton2, "Clear Results"}};
+            {widget<QPushButton>(w, "addHostButton"), "Add One Host Name/IP"},      {widget<QPushButton>(w, "loadListButton"), "Load List From Text File"},
+            {widget<QPushButton>(w, "clearListButton"), "Clear List"},                {widget<QPushButton>(w, "sampleDataButton"), "Load Sample/Example Data"},
+            {widget<QPushButton>(w, "startStopButton"), "Start Pinging"},            {widget<QPushButton>(w, "saveTextButton"), "Save Results As Text File"},
+            {widget<QPushButton>(w, "saveWorkbookButton"), "Save Results As Excel File"}, {widget<QPushButton>(w, "copyButton"), "Copy Results To Clipboard"},
+            {widget<QPushButton>(w, "clearResultsButton"), "Clear Results"}};
         for (const auto& [button, caption] : captions) {
             QCOMPARE(button->text(), caption);
             QCOMPARE(button->font().pointSizeF(), 11.25);
             QVERIFY(button->font().bold());
         }
-        QCOMPARE(w.Label1->text(), QStringLiteral("Pause:"));
-        QCOMPARE(w.Label2->text(), QStringLiteral("seconds"));
-        QCOMPARE(w.Text1->text(), QStringLiteral("3"));
-        QCOMPARE(w.ProgressBar1->text(), QStringLiteral("Progress Bar"));
-        QCOMPARE(w.ListView1->toolTip(), HostListModel::toolTip());
-        QCOMPARE(w.ListView1->font().family(), QStringLiteral("Arial"));
+        QCOMPARE(widget<QLabel>(w, "pauseLabel")->text(), QStringLiteral("Pause:"));
+        QCOMPARE(widget<QLabel>(w, "secondsLabel")->text(), QStringLiteral("seconds"));
+        QCOMPARE(widget<QLineEdit>(w, "pauseEdit")->text(), QStringLiteral("3"));
+        QCOMPARE(widget<QProgressBar>(w, "progressBar")->text(), QStringLiteral("Progress Bar"));
+        QCOMPARE(widget<QTreeView>(w, "hostView")->toolTip(), HostListModel::toolTip());
+        QCOMPARE(widget<QTreeView>(w, "hostView")->font().family(), QStringLiteral("Arial"));
     }
 
     void tabOrderFollowsTheLayout()
     {
         Fixture f;
-        Form1& w = f.make();
-        const QList<QWidget*> order = {w.ListView1,   w.ListView2,  w.Text1,       w.PushButton6,
-                                       w.PushButton3, w.PushButton1, w.PushButton17, w.PushButton4,
-                                       w.PushButton13, w.PushButton2, w.PushButton5, w.PushButton7};
+        MainWindow& w = f.make();
+        const QList<QWidget*> order = {widget<QTreeView>(w, "hostView"),   widget<QTreeView>(w, "resultsView"),  widget<QLineEdit>(w, "pauseEdit"),       widget<QPushButton>(w, "addHostButton"),
+                                       widget<QPushButton>(w, "loadListButton"), widget<QPushButton>(w, "clearListButton"), widget<QPushButton>(w, "startStopButton"), widget<QPushButton>(w, "saveTextButton"),
+                                       widget<QPushButton>(w, "saveWorkbookButton"), widget<QPushButton>(w, "clearResultsButton"), widget<QPushButton>(w, "copyButton"), widget<QPushButton>(w, "sampleDataButton")};
         // Walk the focus chain past the views' inner widgets, which take no focus by Tab.
         for (qsizetype i = 1; i < order.size(); ++i) {
             QWidget* next = order.at(i - 1)->nextInFocusChain();
@@ -115,16 +123,16 @@ private Q_SLOTS:
     {
         Fixture f;
         f.settings.values.insert(Saved, QStringLiteral(";a;;b;"));
-        Form1& w = f.make();
-        w.Form_Load();
+        MainWindow& w = f.make();
+        w.startUp();
         QCOMPARE(w.hostList().texts(), (QStringList{"a", "b"}));
-        QVERIFY(w.state().HostListChanged);
-        QVERIFY(!w.monitor().roundBusy());
+        QVERIFY(w.state().hostListChanged);
+        QVERIFY(!w.monitor().roundRunning());
         QCOMPARE(w.windowTitle(), QStringLiteral("Vantrel"));
-        QCOMPARE(w.ListView1->header()->sectionSize(0), 466);
-        QCOMPARE(w.ListView2->header()->count(), 12);
+        QCOMPARE(widget<QTreeView>(w, "hostView")->header()->sectionSize(0), 466);
+        QCOMPARE(widget<QTreeView>(w, "resultsView")->header()->count(), 12);
         for (int c = 0; c < 12; ++c)
-            QCOMPARE(w.ListView2->header()->sectionSize(c), 153);
+            QCOMPARE(widget<QTreeView>(w, "resultsView")->header()->sectionSize(c), 153);
         QVERIFY(f.boxes.shown.isEmpty());
         QVERIFY(f.opener.opened.isEmpty());
     }
@@ -145,7 +153,7 @@ private Q_SLOTS:
         QFETCH(QString, output);
         QFETCH(bool, warned);
         Fixture f;
-        f.make().Form_Load();
+        f.make().startUp();
         QCOMPARE(f.runner.requests.size(), 1);
         QCOMPARE(f.runner.requests.first().program, QStringLiteral("ping"));
         QCOMPARE(f.runner.requests.first().arguments.mid(0, 4), (QStringList{"-c", "1", "-W", "2"}));
@@ -162,7 +170,7 @@ private Q_SLOTS:
     {
         Fixture f;
         f.random.value = 0.06;
-        f.make().Form_Load();
+        f.make().startUp();
         QCOMPARE(f.opener.opened.size(), 1);
     }
 
@@ -174,12 +182,12 @@ private Q_SLOTS:
         QVERIFY(cursor.open(QIODevice::WriteOnly));
         cursor.write("not a cursor");
         cursor.close();
-        Form1& w = f.make();
-        w.Form_Load();
+        MainWindow& w = f.make();
+        w.startUp();
         QCOMPARE(f.boxes.shown.size(), 1);
         QVERIFY(f.boxes.shown.first().text.contains(QStringLiteral("Form1.Form_Load at line 112\r\r")));
         QCOMPARE(w.hostList().texts(), QStringList{"a"});
-        QCOMPARE(w.ListView2->header()->sectionSize(11), 153);
+        QCOMPARE(widget<QTreeView>(w, "resultsView")->header()->sectionSize(11), 153);
     }
 
     void skin_data()
@@ -199,16 +207,16 @@ private Q_SLOTS:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(sheet.toUtf8());
         }
-        Form1& w = f.make();
+        MainWindow& w = f.make();
         const QColor face = w.palette().color(QPalette::Button);
-        w.Form_Load();
+        w.startUp();
         QVERIFY(f.boxes.shown.isEmpty());
         QCOMPARE(w.styleSheet(), present ? sheet : QString());
         const QColor expected = present ? face : QColor(Qt::white);
         QCOMPARE(w.palette().color(QPalette::Window), expected);
-        QCOMPARE(w.Label1->palette().color(QPalette::Window), expected);
-        QCOMPARE(w.Label2->palette().color(QPalette::Window), expected);
-        QCOMPARE(w.ListView1->palette().color(QPalette::Base), QApplication::palette(w.ListView1).color(QPalette::Base));
+        QCOMPARE(widget<QLabel>(w, "pauseLabel")->palette().color(QPalette::Window), expected);
+        QCOMPARE(widget<QLabel>(w, "secondsLabel")->palette().color(QPalette::Window), expected);
+        QCOMPARE(widget<QTreeView>(w, "hostView")->palette().color(QPalette::Base), QApplication::palette(widget<QTreeView>(w, "hostView")).color(QPalette::Base));
     }
 
     void closingSavesTheListInAnyState_data()
@@ -228,10 +236,10 @@ private Q_SLOTS:
         QFETCH(QString, saved);
         Fixture f;
         f.settings.values.insert(Saved, QStringLiteral("old"));
-        Form1& w = f.make();
+        MainWindow& w = f.make();
         w.hostList().append(hosts);
         if (monitoring) {
-            w.monitor().PushButton17_Click(QStringLiteral("3"));
+            w.monitor().startOrStop(QStringLiteral("3"));
             QVERIFY(w.monitor().isOn());
         }
         w.show();
@@ -243,7 +251,7 @@ private Q_SLOTS:
     {
         Fixture f;
         f.settings.failWrites = true;
-        Form1& w = f.make();
+        MainWindow& w = f.make();
         w.hostList().append(QStringLiteral("a"));
         w.show();
         QVERIFY(w.close());
@@ -254,30 +262,30 @@ private Q_SLOTS:
     void deleteKeyFollowsTheBusyAndMonitoringRules()
     {
         Fixture f;
-        Form1& w = f.make();
+        MainWindow& w = f.make();
         w.hostList().append(QStringList{"a", "b", "c"});
         w.results().appendRow(1, QStringLiteral("a"));
         w.results().appendRow(2, QStringLiteral("b"));
 
         // Nothing selected: nothing happens.
-        QTest::keyClick(w.ListView1, Qt::Key_Delete);
+        QTest::keyClick(widget<QTreeView>(w, "hostView"), Qt::Key_Delete);
         QCOMPARE(w.hostList().count(), 3);
 
-        w.ListView1->setCurrentIndex(w.hostList().index(1));
+        widget<QTreeView>(w, "hostView")->setCurrentIndex(w.hostList().index(1));
         w.state().beginBusy();
-        QTest::keyClick(w.ListView1, Qt::Key_Delete);
+        QTest::keyClick(widget<QTreeView>(w, "hostView"), Qt::Key_Delete);
         QCOMPARE(w.hostList().count(), 3);
         w.state().endBusy();
-        QTest::keyClick(w.ListView1, Qt::Key_Delete, Qt::ShiftModifier);
+        QTest::keyClick(widget<QTreeView>(w, "hostView"), Qt::Key_Delete, Qt::ShiftModifier);
         QCOMPARE(w.hostList().texts(), (QStringList{"a", "c"}));
         QCOMPARE(w.results().count(), 2); // removing a host leaves the results alone
 
-        w.ListView2->setCurrentIndex(w.results().index(0, 0));
-        w.monitor().PushButton17_Click(QStringLiteral("3"));
-        QTest::keyClick(w.ListView2, Qt::Key_Delete);
+        widget<QTreeView>(w, "resultsView")->setCurrentIndex(w.results().index(0, 0));
+        w.monitor().startOrStop(QStringLiteral("3"));
+        QTest::keyClick(widget<QTreeView>(w, "resultsView"), Qt::Key_Delete);
         QCOMPARE(w.results().count(), 2);
-        w.monitor().PushButton17_Click(QStringLiteral("3"));
-        QTest::keyClick(w.ListView2, Qt::Key_Delete);
+        w.monitor().startOrStop(QStringLiteral("3"));
+        QTest::keyClick(widget<QTreeView>(w, "resultsView"), Qt::Key_Delete);
         QCOMPARE(w.results().count(), 1);
         QCOMPARE(w.results().cellText(0, 0), QStringLiteral("b"));
     }
@@ -285,40 +293,40 @@ private Q_SLOTS:
     void busyPointerSparesOnlyTheStartButton()
     {
         Fixture f;
-        Form1& w = f.make();
+        MainWindow& w = f.make();
         QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
-        QCOMPARE(w.PushButton2->cursor().shape(), Qt::PointingHandCursor);
+        QCOMPARE(widget<QPushButton>(w, "clearResultsButton")->cursor().shape(), Qt::PointingHandCursor);
         w.state().beginBusy();
         QCOMPARE(w.cursor().shape(), Qt::WaitCursor);
-        QCOMPARE(w.PushButton2->cursor().shape(), Qt::WaitCursor);
-        QCOMPARE(w.ListView2->cursor().shape(), Qt::WaitCursor);
-        QCOMPARE(w.PushButton17->cursor().shape(), Qt::PointingHandCursor);
+        QCOMPARE(widget<QPushButton>(w, "clearResultsButton")->cursor().shape(), Qt::WaitCursor);
+        QCOMPARE(widget<QTreeView>(w, "resultsView")->cursor().shape(), Qt::WaitCursor);
+        QCOMPARE(widget<QPushButton>(w, "startStopButton")->cursor().shape(), Qt::PointingHandCursor);
         w.state().endBusy();
-        QCOMPARE(w.PushButton2->cursor().shape(), Qt::PointingHandCursor);
+        QCOMPARE(widget<QPushButton>(w, "clearResultsButton")->cursor().shape(), Qt::PointingHandCursor);
     }
 
     void startButtonDrivesRoundsIntoTheTable()
     {
         Fixture f;
-        Form1& w = f.make();
+        MainWindow& w = f.make();
         w.monitor().setRoundSliceSize(256);
-        QTest::mouseClick(w.PushButton7, Qt::LeftButton);
+        QTest::mouseClick(widget<QPushButton>(w, "sampleDataButton"), Qt::LeftButton);
         QCOMPARE(w.hostList().count(), 3);
         f.resolver.table.insert(AppTexts::MakerWebHost, QStringLiteral("192.0.2.1"));
-        w.Text1->setText(QStringLiteral("0.05"));
-        QTest::mouseClick(w.PushButton17, Qt::LeftButton);
-        QCOMPARE(w.PushButton17->text(), AppTexts::StopCaption);
+        widget<QLineEdit>(w, "pauseEdit")->setText(QStringLiteral("0.05"));
+        QTest::mouseClick(widget<QPushButton>(w, "startStopButton"), Qt::LeftButton);
+        QCOMPARE(widget<QPushButton>(w, "startStopButton")->text(), AppTexts::StopCaption);
         QCOMPARE(w.monitor().intervalMs(), 50);
         QTRY_COMPARE_WITH_TIMEOUT(f.echo.requests.size(), 3, 5000);
         f.echo.answerAll([](const QString&) { return FakeEchoService::success(0xC0000201, 12, 55); });
-        QTRY_VERIFY_WITH_TIMEOUT(!w.monitor().roundBusy(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.monitor().roundRunning(), 5000);
         QCOMPARE(w.results().count(), 3);
         QCOMPARE(w.results().cellText(0, ResultsModel::SucceedCount), QStringLiteral("1"));
-        QTest::mouseClick(w.PushButton17, Qt::LeftButton);
-        QCOMPARE(w.PushButton17->text(), QStringLiteral("Start Pinging"));
+        QTest::mouseClick(widget<QPushButton>(w, "startStopButton"), Qt::LeftButton);
+        QCOMPARE(widget<QPushButton>(w, "startStopButton")->text(), QStringLiteral("Start Pinging"));
         QVERIFY(!w.monitor().isOn());
     }
 };
 
-QTEST_MAIN(TestForm1)
-#include "tst_form1.moc"
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"

@@ -37,9 +37,9 @@ private Q_SLOTS:
 
         hosts.append(QStringList{"answer.lab", "quiet.lab", "10.99.0.7", "10.98.0.1", "10.97.0.1", "127.0.0.1",
                                  "nosuch.lab", "10.0.0.300"});
-        QVERIFY(monitor.startMonitoring(3600 * 1000)); // the test ticks by hand
+        QVERIFY(monitor.startWithInterval(3600 * 1000)); // the test ticks by hand
         for (int round = 1; round <= 2; ++round) {
-            monitor.Timer1_Timer();
+            monitor.runRoundNow();
             QTRY_COMPARE_WITH_TIMEOUT(finished.size(), round, 20000);
         }
         QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.texts().join(u'|')));

@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-class TestSavedHostList : public QObject {
+class SavedHostListTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void split_data()
@@ -110,5 +110,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSavedHostList)
-#include "tst_savedhostlist.moc"
+QTEST_GUILESS_MAIN(SavedHostListTest)
+#include "SavedHostListTest.moc"

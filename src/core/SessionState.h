@@ -4,7 +4,7 @@
 #include <QString>
 
 // Window-wide state that the handlers share: the busy pointer, which doubles as the flag that Clear
-// List and the removal of hosts consult; HostListChanged, which tells the next round to build fresh rows;
+// List and the removal of hosts consult; hostListChanged, which tells the next round to build fresh rows;
 // and the application title that titles every message box.
 class SessionState : public QObject {
     Q_OBJECT
@@ -16,7 +16,7 @@ public:
     void beginBusy();
     void endBusy();
 
-    bool HostListChanged = true;
+    bool hostListChanged = true;
     QString applicationTitle = QStringLiteral("Vantrel");
 
 Q_SIGNALS:

@@ -4,7 +4,7 @@
 
 #include <QtTest>
 
-class TestOnlineCheck : public QObject {
+class OnlineCheckTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void decidesOnTheCapturedText_data()
@@ -30,7 +30,7 @@ private Q_SLOTS:
         FakeProcessRunner runner;
         FakeMessageBoxes boxes;
         OnlineCheck check(runner, boxes, QStringLiteral("Vantrel"));
-        check.CheckOnline();
+        check.start();
         QCOMPARE(runner.requests.size(), 1);
         QVERIFY(boxes.shown.isEmpty()); // nothing shows before the answer
         runner.finish(0, captured);
@@ -42,5 +42,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestOnlineCheck)
-#include "tst_onlinecheck.moc"
+QTEST_GUILESS_MAIN(OnlineCheckTest)
+#include "OnlineCheckTest.moc"

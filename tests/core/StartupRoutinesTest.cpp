@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-class TestStartup : public QObject {
+class StartupRoutinesTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void shortenAppTitle_data()
@@ -22,8 +22,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, product);
         QFETCH(QString, title);
-        QCOMPARE(StartupRoutines::ShortenAppTitle(product), title);
-        QVERIFY(StartupRoutines::ShortenAppTitle(product).size() <= std::max<qsizetype>(40, product.indexOf(u' ')));
+        QCOMPARE(StartupRoutines::shortenedTitle(product), title);
+        QVERIFY(StartupRoutines::shortenedTitle(product).size() <= std::max<qsizetype>(40, product.indexOf(u' ')));
     }
 
     void websiteOpensOnlyAtSeven_data()
@@ -43,7 +43,7 @@ private Q_SLOTS:
         QFETCH(bool, opened);
         FakeRandom source(random);
         FakeUrlOpener opener;
-        QCOMPARE(StartupRoutines::OccasionalWebsiteVisit(source, opener), draw);
+        QCOMPARE(StartupRoutines::occasionalWebsiteVisit(source, opener), draw);
         QCOMPARE(opener.opened.size(), opened ? 1 : 0);
         if (opened)
             QCOMPARE(opener.opened.first().scheme(), QStringLiteral("https"));
@@ -52,14 +52,14 @@ private Q_SLOTS:
     void fileExists()
     {
         QTemporaryDir dir;
-        QVERIFY(!StartupRoutines::FileExists(dir.filePath(QStringLiteral("HAND-M.CUR"))));
+        QVERIFY(!StartupRoutines::fileExists(dir.filePath(QStringLiteral("HAND-M.CUR"))));
         QFile file(dir.filePath(QStringLiteral("HAND-M.CUR")));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
-        QVERIFY(StartupRoutines::FileExists(file.fileName()));
-        QVERIFY(!StartupRoutines::FileExists(QString()));
+        QVERIFY(StartupRoutines::fileExists(file.fileName()));
+        QVERIFY(!StartupRoutines::fileExists(QString()));
     }
 };
 
-QTEST_GUILESS_MAIN(TestStartup)
-#include "tst_startup.moc"
+QTEST_GUILESS_MAIN(StartupRoutinesTest)
+#include "StartupRoutinesTest.moc"
