@@ -9,6 +9,9 @@ fi
 if [ "${1:-}" = "--sanitize" ]; then
     packages+=(clang-14 libclang-rt-14-dev iproute2 procps util-linux unzip)
 fi
+if [ "${1:-}" = "--format" ]; then
+    packages=(clang-format-14 git)
+fi
 if [ "${1:-}" = "--display" ]; then
     packages+=(xvfb xauth)
 fi

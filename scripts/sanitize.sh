@@ -11,8 +11,4 @@ cmake --build build-sanitize -j2
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
 export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizer/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$PWD/tests/sanitizer/ubsan.supp"
-cd build-sanitize
-if [ "$(id -u)" -eq 0 ] || ! command -v sudo >/dev/null; then
-    exec ctest --output-on-failure -j1
-fi
-exec sudo --preserve-env=ASAN_OPTIONS,LSAN_OPTIONS,UBSAN_OPTIONS ctest --output-on-failure -j1
+exec bash scripts/ctest-split.sh build-sanitize

@@ -6,6 +6,9 @@
 //   monitor_bench --silent N [--rounds R]
 //       N hosts in 10.99.0.0/16, which the lab routes into a blackhole; refused outside the lab
 //       (VANTREL_IN_LAB=1, set by the command in bench/README.md)
+//   monitor_bench --silent N --hanging [--rounds R]
+//       the same, plus 10 loopback hosts and one name whose lookup never answers: every round still ends
+//       within the lookup deadline plus the echo timeout, and the loopback hosts answer in every round
 //   monitor_bench --long ROUNDS PAUSE_MS [--every K] [--hosts N]
 //       N (1000) loopback hosts pinged by the monitor's own timer at PAUSE_MS for ROUNDS rounds, printing
 //       memory and CPU every K rounds
@@ -79,6 +82,20 @@ template <typename T> double median(QList<T> values)
     return values.size() % 2 ? double(values.at(mid)) : (double(values.at(mid - 1)) + double(values.at(mid))) / 2;
 }
 
+// The real resolver, except that names ending in ".hang" never get an answer, as behind a DNS server that
+// swallows the query.
+class HangingResolver : public HostResolver {
+public:
+    void resolve(const QString& name, QObject* context, Done done) override
+    {
+        if (!name.endsWith(QLatin1String(".hang")))
+            m_real.resolve(name, context, std::move(done));
+    }
+
+private:
+    QtHostResolver m_real;
+};
+
 // The window's state without the window, around one shared echo engine.
 struct Session {
     explicit Session(BenchMessageBoxes& boxes, EchoService& echo)
@@ -89,7 +106,7 @@ struct Session {
     ResultsModel results;
     SessionState state;
     ErrorBox errorBox;
-    QtHostResolver resolver;
+    HangingResolver resolver;
     SystemClock clock;
     Monitor monitor;
 };
@@ -253,6 +270,7 @@ int main(int argc, char** argv)
     int longPause = 0;
     int every = 100;
     int longHosts = 1000;
+    bool hanging = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args.at(i);
         auto value = [&](qsizetype k = 1) { return args.value(i + k).toInt(); };
@@ -269,6 +287,8 @@ int main(int argc, char** argv)
         } else if (a == QLatin1String("--silent")) {
             silent = value();
             ++i;
+        } else if (a == QLatin1String("--hanging")) {
+            hanging = true;
         } else if (a == QLatin1String("--long")) {
             longRounds = value(1);
             longPause = value(2);
@@ -304,10 +324,27 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "--silent runs only inside the lab (see bench/README.md)\n");
             return 2;
         }
-        const QStringList addresses = addressesIn(0x0A630000, 0x10000, std::min(silent, 60000));
+        QStringList addresses = addressesIn(0x0A630000, 0x10000, std::min(silent, 60000));
         std::printf("silent hosts in 10.99.0.0/16 (blackholed in the lab), %d rounds\n", rounds);
+        if (hanging) {
+            addresses.append(QStringLiteral("never.answers.hang"));
+            addresses += addressesIn(0x7F000000, 0x1000000, 10);
+            std::printf("plus one name whose lookup never answers and 10 loopback hosts; lost counts them\n");
+        }
         printHeader();
-        printSize(static_cast<int>(addresses.size()), runRounds(addresses, rounds, slice, boxes, echo));
+        const QList<RoundFigures> figures = runRounds(addresses, rounds, slice, boxes, echo);
+        printSize(static_cast<int>(addresses.size()), figures);
+        if (hanging) {
+            qint64 longest = 0;
+            int answered = 0;
+            for (const RoundFigures& f : figures) {
+                longest = std::max(longest, f.durationMs);
+                answered = std::min(answered == 0 ? 1 << 30 : answered,
+                                    static_cast<int>(addresses.size()) - f.failures - f.unrecorded);
+            }
+            std::printf("longest round %lld ms; fewest hosts answering in a round: %d (the 10 loopback hosts)\n",
+                        static_cast<long long>(longest), answered);
+        }
         return boxes.shown() > 0 ? 1 : 0;
     }
 

@@ -125,6 +125,7 @@ void Monitor::runRoundNow()
                                 [this] { return m_state == State::On; }, ++m_rounds, this);
     m_round = round;
     round->setSliceSize(m_sliceSize);
+    round->setLookupDeadlineMs(m_lookupDeadlineMs);
     connect(round, &PingRound::finished, this, &Monitor::roundEnded);
     Q_EMIT roundStarted(m_rounds);
     round->start();
@@ -132,7 +133,6 @@ void Monitor::runRoundNow()
 
 void Monitor::roundEnded(const RoundSummary& summary)
 {
-    m_session.hostListChanged = false;
     if (m_round)
         m_round->deleteLater();
     m_round = nullptr;

@@ -62,6 +62,7 @@ public:
     void deleteResultRow(int row); // Delete on the results table (-1: none selected)
 
     void setRoundSliceSize(int hosts) { m_sliceSize = hosts; }
+    void setLookupDeadlineMs(int ms) { m_lookupDeadlineMs = ms; }
 
 Q_SIGNALS:
     void stateChanged(Monitor::State state);
@@ -88,4 +89,5 @@ private:
     QPointer<PingRound> m_round;
     int m_rounds = 0;
     int m_sliceSize = 256;
+    int m_lookupDeadlineMs = 2000;
 };

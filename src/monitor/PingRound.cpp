@@ -17,11 +17,15 @@ PingRound::PingRound(HostListModel& hosts, ResultsModel& results, SessionState& 
       m_resolver(resolver), m_clock(clock), m_monitoringOn(std::move(monitoringOn))
 {
     m_summary.number = number;
+    m_lookupTimer.setSingleShot(true);
+    connect(&m_lookupTimer, &QTimer::timeout, this, &PingRound::expireLookups);
 }
 
 void PingRound::start()
 {
     m_elapsed.start();
+    m_freshRows = m_state.hostListChanged;
+    m_state.hostListChanged = false;
     m_entries = m_hosts.entries(); // the host count is taken once, here
     m_summary.hosts = static_cast<int>(m_entries.size());
     m_walking = true;
@@ -34,12 +38,6 @@ void PingRound::stop()
         return;
     m_stopped = true;
     m_walking = false;
-    for (auto it = m_inFlight.begin(); it != m_inFlight.end();) {
-        if (m_echo.cancel(*it))
-            it = m_inFlight.erase(it);
-        else
-            ++it;
-    }
     settle();
 }
 
@@ -49,7 +47,7 @@ void PingRound::dispatchSlice()
         return;
     const qsizetype end = std::min(m_next + m_sliceSize, m_entries.size());
     while (m_next < end) {
-        if (!m_monitoringOn()) {
+        if (!m_monitoringOn() || m_state.hostListChanged) {
             stop();
             return;
         }
@@ -67,7 +65,7 @@ void PingRound::dispatchHost(const HostEntry& entry)
 {
     if (!m_hosts.contains(entry.id))
         return; // removed from the list during the round
-    quint64 rowId = m_state.hostListChanged ? 0 : m_results.rowIdForHost(entry.id);
+    quint64 rowId = m_freshRows ? 0 : m_results.rowIdForHost(entry.id);
     if (rowId == 0)
         rowId = m_results.appendRow(entry.id, entry.text);
 
@@ -75,14 +73,32 @@ void PingRound::dispatchHost(const HostEntry& entry)
         sendEcho(rowId, entry.text);
         return;
     }
-    ++m_resolving;
-    m_resolver.resolve(entry.text, this, [this, rowId](const QString& address) {
-        --m_resolving;
+    const quint64 lookup = m_nextLookup++;
+    m_lookups.emplace(lookup, Lookup{rowId, m_elapsed.elapsed() + m_lookupDeadlineMs});
+    if (!m_lookupTimer.isActive())
+        m_lookupTimer.start(m_lookupDeadlineMs);
+    m_resolver.resolve(entry.text, this, [this, lookup](const QString& address) {
+        const auto it = m_lookups.find(lookup);
+        if (it == m_lookups.end())
+            return; // answered after its deadline: the host has failed this round already
+        const quint64 row = it->second.rowId;
+        m_lookups.erase(it);
         // A name that does not resolve still goes to the echo, which answers it with a failure.
-        if (!m_stopped)
-            sendEcho(rowId, address);
-        settle();
+        sendEcho(row, address);
     });
+}
+
+void PingRound::expireLookups()
+{
+    const qint64 now = m_elapsed.elapsed();
+    while (!m_lookups.empty() && m_lookups.begin()->second.deadlineMs <= now) {
+        const quint64 row = m_lookups.begin()->second.rowId;
+        m_lookups.erase(m_lookups.begin());
+        // As for a name that does not resolve: the echo answers the empty text with a failure.
+        sendEcho(row, QString());
+    }
+    if (!m_lookups.empty())
+        m_lookupTimer.start(static_cast<int>(std::max<qint64>(1, m_lookups.begin()->second.deadlineMs - now)));
 }
 
 void PingRound::sendEcho(quint64 rowId, const QString& address)
@@ -119,7 +135,7 @@ void PingRound::record(quint64 rowId, const EchoReply& reply)
 
 void PingRound::settle()
 {
-    if (m_finished || m_walking || !m_inFlight.isEmpty() || m_resolving > 0 || m_handingOver > 0)
+    if (m_finished || m_walking || !m_inFlight.isEmpty() || !m_lookups.empty() || m_handingOver > 0)
         return;
     m_finished = true;
     m_summary.durationMs = m_elapsed.elapsed();

@@ -7,10 +7,11 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QSet>
+#include <QTimer>
 
 #include <algorithm>
-
 #include <functional>
+#include <map>
 
 class Clock;
 class ErrorBox;
@@ -38,6 +39,9 @@ public:
     // Hosts walked per turn of the event loop.
     static constexpr int DefaultSliceSize = 256;
     void setSliceSize(int hosts) { m_sliceSize = std::max(1, hosts); }
+    // How long a name may take to resolve before the host fails this round as a name that does not resolve.
+    static constexpr int DefaultLookupDeadlineMs = 2000;
+    void setLookupDeadlineMs(int ms) { m_lookupDeadlineMs = std::max(1, ms); }
 
     void start();
     // Monitoring was switched off: ping no further host.
@@ -51,6 +55,7 @@ private:
     void dispatchSlice();
     void dispatchHost(const HostEntry& entry);
     void sendEcho(quint64 rowId, const QString& address);
+    void expireLookups();
     void record(quint64 rowId, const EchoReply& reply);
     void settle();
 
@@ -66,11 +71,20 @@ private:
     QList<HostEntry> m_entries;
     qsizetype m_next = 0;
     int m_sliceSize = DefaultSliceSize;
+    int m_lookupDeadlineMs = DefaultLookupDeadlineMs;
+    bool m_freshRows = false;
     bool m_walking = false;
     bool m_stopped = false;
     bool m_finished = false;
     QSet<EchoService::Ticket> m_inFlight;
-    int m_resolving = 0;
+    // Lookups under way by their number, with the row they are for; numbers rise, and so do deadlines.
+    struct Lookup {
+        quint64 rowId = 0;
+        qint64 deadlineMs = 0;
+    };
+    std::map<quint64, Lookup> m_lookups;
+    quint64 m_nextLookup = 0;
+    QTimer m_lookupTimer;
     int m_handingOver = 0;
     QElapsedTimer m_elapsed;
     RoundSummary m_summary;

@@ -3,15 +3,29 @@
 #include <QHostAddress>
 #include <QHostInfo>
 
+QtHostResolver::QtHostResolver() = default;
+QtHostResolver::~QtHostResolver() = default;
+
 void QtHostResolver::resolve(const QString& name, QObject* context, Done done)
 {
-    QHostInfo::lookupHost(name, context, [done = std::move(done)](const QHostInfo& info) {
+    auto waiting = m_waiting.find(name);
+    if (waiting != m_waiting.end()) {
+        waiting->append({context, std::move(done)});
+        return;
+    }
+    m_waiting.insert(name, {{context, std::move(done)}});
+    QHostInfo::lookupHost(name, &m_receiver, [this, name](const QHostInfo& info) {
+        QString found;
         for (const QHostAddress& address : info.addresses()) {
             if (address.protocol() == QAbstractSocket::IPv4Protocol) {
-                done(address.toString());
-                return;
+                found = address.toString();
+                break;
             }
         }
-        done(QString());
+        const QList<Waiter> waiters = m_waiting.take(name);
+        for (const Waiter& waiter : waiters) {
+            if (waiter.context)
+                waiter.done(found);
+        }
     });
 }

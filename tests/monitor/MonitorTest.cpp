@@ -223,17 +223,76 @@ private Q_SLOTS:
         QVERIFY(!f.monitor.roundRunning());
     }
 
-    void switchingOffCancelsEchoesNotYetSent()
+    // Every host walked gets its outcome, also when monitoring is switched off before its echo went out or
+    // while its name is still resolving: no row is left that was made but never pinged.
+    void switchingOffStillAnswersEveryHostWalked()
     {
         Fixture f;
         f.echo.queueing = true;
-        f.start({"127.0.0.1", "127.0.0.2"});
+        f.resolver.table.insert(QStringLiteral("slow.lab"), QStringLiteral("127.0.0.3"));
+        f.resolver.held.insert(QStringLiteral("slow.lab"));
+        f.start({"127.0.0.1", "127.0.0.2", "slow.lab"});
         f.monitor.runRoundNow();
         f.echo.answer(0, FakeEchoService::success(Localhost, 1, 64));
         f.monitor.stop();
+        QVERIFY(f.monitor.roundRunning());
+        QVERIFY(!f.echo.requests.at(1).cancelled);
+        f.resolver.answerHeld();
+        f.echo.answerAll([](const QString&) { return FakeEchoService::success(Localhost, 1, 64); });
         QCOMPARE(f.finished.size(), 1);
-        QVERIFY(f.echo.requests.at(1).cancelled);
-        QCOMPARE(f.column(ResultsModel::SucceedCount), (QStringList{"1", ""}));
+        QCOMPARE(f.column(ResultsModel::SucceedCount), (QStringList{"1", "1", "1"}));
+        QCOMPARE(f.echo.requests.at(2).address, QStringLiteral("127.0.0.3"));
+    }
+
+    // A name whose lookup hangs fails the round like a name that does not resolve, once its deadline has
+    // passed; its late answer changes nothing, and the other hosts are not held up.
+    void lookupPastItsDeadlineFailsTheHost()
+    {
+        Fixture f;
+        f.monitor.setLookupDeadlineMs(30);
+        f.resolver.table.insert(QStringLiteral("hang.lab"), QStringLiteral("127.0.0.9"));
+        f.resolver.held.insert(QStringLiteral("hang.lab"));
+        f.start({"127.0.0.1", "hang.lab", "127.0.0.2"});
+        f.monitor.runRoundNow();
+        QTRY_COMPARE_WITH_TIMEOUT(f.echo.requests.size(), 3, 5000);
+        QCOMPARE(f.echo.requests.at(2).address, QString()); // the empty text: "does not resolve"
+        f.echo.answerAll([](const QString& a) {
+            return a.isEmpty() ? FakeEchoService::failure(11018) : FakeEchoService::success(Localhost, 1, 64);
+        });
+        QTRY_COMPARE_WITH_TIMEOUT(f.finished.size(), 1, 5000);
+        f.resolver.answerHeld();
+        QCOMPARE(f.echo.requests.size(), 3);
+        QCOMPARE(f.column(ResultsModel::LastStatus), (QStringList{"Success", "Bad destination", "Success"}));
+    }
+
+    // An edit that clears the table during a round (here: a host added) leaves its mark for the next round,
+    // which builds every row again in host list order.
+    void editDuringARoundKeepsHostListOrder()
+    {
+        Fixture f;
+        f.monitor.setRoundSliceSize(1);
+        f.start({"127.0.0.1", "127.0.0.2", "127.0.0.3"});
+        const auto answerUntilTheRoundEnds = [&f] {
+            const qsizetype before = f.finished.size();
+            f.monitor.runRoundNow();
+            const auto succeed = [](const QString&) { return FakeEchoService::success(Localhost, 1, 64); };
+            QTRY_VERIFY_WITH_TIMEOUT((f.echo.answerAll(succeed), f.finished.size() > before), 5000);
+        };
+        answerUntilTheRoundEnds();
+        f.echo.onRequest = [&f](int taken) {
+            if (taken == 4) {
+                f.hosts.append(QStringLiteral("127.0.0.4"));
+                f.results.clear();
+                f.state.hostListChanged = true;
+            }
+        };
+        answerUntilTheRoundEnds();
+        QCOMPARE(f.echo.requests.size(), 4); // the walk stopped at the edit
+        QVERIFY(f.state.hostListChanged);
+        answerUntilTheRoundEnds();
+        QCOMPARE(f.column(ResultsModel::HostName),
+                 (QStringList{"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4"}));
+        QCOMPARE(f.column(ResultsModel::SucceedCount), (QStringList{"1", "1", "1", "1"}));
     }
 
     void tickDuringARoundIsDropped()

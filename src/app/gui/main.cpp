@@ -13,6 +13,7 @@
 #include "QtProcessRunner.h"
 #include "SystemClock.h"
 #include "SystemRandom.h"
+#include "Version.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -35,7 +36,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
-    QApplication::setApplicationVersion(QStringLiteral(VANTREL_VERSION));
+    QApplication::setApplicationVersion(QString::fromLatin1(VantrelVersion));
 
     QtMessageBoxes messageBoxes;
     QtInputBox inputBox;

@@ -7,6 +7,7 @@
 #include "QtHostResolver.h"
 #include "SystemClock.h"
 #include "UnixSignalWatcher.h"
+#include "Version.h"
 
 #include <QCoreApplication>
 
@@ -22,7 +23,7 @@ int runHeadless(int argc, char* argv[])
         return 0;
     }
     if (options.version) {
-        std::printf("vantrel %s\n", VANTREL_VERSION);
+        std::printf("vantrel %s\n", VantrelVersion);
         return 0;
     }
     if (!options.error.isEmpty()) {
