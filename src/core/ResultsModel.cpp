@@ -121,6 +121,7 @@ bool ResultsModel::recordSuccess(quint64 rowId, quint32 address, quint32 rtt, qu
     r.lastTtl = ttl;
     r.lastSucceedOn = when;
     rowChanged(i);
+    Q_EMIT outcomeRecorded(i, rowId, true);
     return true;
 }
 
@@ -135,6 +136,7 @@ bool ResultsModel::recordFailure(quint64 rowId, quint32 status, const QDateTime&
     r.lastStatus = status;
     r.lastFailedOn = when;
     rowChanged(i);
+    Q_EMIT outcomeRecorded(i, rowId, false);
     return true;
 }
 

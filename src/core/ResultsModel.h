@@ -79,6 +79,11 @@ public:
 
     ResultsSnapshot snapshot() const;
 
+Q_SIGNALS:
+    // After an outcome went into a row (its cells changed too). Rows leaving the table announce themselves
+    // through rowsAboutToBeRemoved and modelAboutToBeReset.
+    void outcomeRecorded(int row, quint64 rowId, bool success);
+
 private:
     QString cell(const ResultRow& r, int column) const;
     void rowChanged(int i);

@@ -89,6 +89,7 @@ private Q_SLOTS:
         QAbstractItemModelTester tester(&model);
         const quint64 row = model.appendRow(1, QStringLiteral("h"));
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        QSignalSpy recorded(&model, &ResultsModel::outcomeRecorded);
         const QDateTime when(QDate(2026, 12, 7), QTime(15, 5, 9));
 
         QVERIFY(model.recordSuccess(row, 0x7F000001, 3, 64, when));
@@ -100,6 +101,8 @@ private Q_SLOTS:
 
         QVERIFY(model.recordSuccess(row, 0x7F000001, 4, 64, when));
         QVERIFY(model.recordFailure(row, 11010, when.addSecs(3)));
+        QCOMPARE(recorded.size(), 3);
+        QCOMPARE(recorded.last(), (QVariantList{0, QVariant::fromValue(row), false}));
         const QStringList afterFailure = model.snapshot().rows.first();
         QCOMPARE(afterFailure, (QStringList{"h", "127.0.0.1", "2", "1", "33.33%", "Request timed out", "4", "64", "4",
                                             "", "12/7/26 3:05:09 PM", "12/7/26 3:05:12 PM"}));
