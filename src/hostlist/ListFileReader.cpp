@@ -33,7 +33,6 @@ QStringList parse(const QByteArray& bytes)
     const qsizetype n = text.size();
     const QChar* data = text.constData();
     qsizetype start = 0;
-    bool endedByCr = false;
     for (qsizetype i = 0; i < n; ++i) {
         const QChar c = data[i];
         if (c == QLatin1Char('\r')) {
@@ -41,15 +40,13 @@ QStringList parse(const QByteArray& bytes)
             if (i + 1 < n && data[i + 1] == QLatin1Char('\n'))
                 ++i;
             start = i + 1;
-            endedByCr = true;
         } else if (c == QLatin1Char('\n')) {
             entries.append(QString(data + start, i - start));
             start = i + 1;
-            endedByCr = false;
         }
     }
-    // What follows the last terminator is an entry, even when empty, unless a CR or CR LF ended the file.
-    if (n > 0 && !(start == n && endedByCr))
+    // A terminator at the very end ends the last line; it does not start another one.
+    if (start < n)
         entries.append(QString(data + start, n - start));
     return entries;
 }

@@ -14,7 +14,8 @@ public:
     static constexpr const char* CheckedHost = "www.wikipedia.org";
     static constexpr int TimeoutMs = 5000;
 
-    // True when the captured ping output holds an echo-reply line, in Linux's or Windows' words.
+    // True when the captured ping output holds an echo-reply line, in Linux's or Windows' words, in any
+    // language.
     static bool looksOnline(const QString& captured);
 
     // start: starts the system ping; shows the warning when its output holds no reply.

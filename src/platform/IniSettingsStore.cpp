@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include <cstdio>
+
 IniSettingsStore::IniSettingsStore(QString folder) : m_folder(std::move(folder)) {}
 
 QString IniSettingsStore::defaultFolder()
@@ -48,22 +50,34 @@ void IniSettingsStore::setValue(const QString& application, const QString& secti
         throw AppError(QStringLiteral("Cannot create the settings folder %1").arg(m_folder));
     const QString path = filePath(application);
     QSettings settings(path, QSettings::IniFormat);
+    // The file is written aside and renamed over the old one, so a crash or a full disk mid-write leaves
+    // the old file whole; where that cannot be done the write fails rather than risk it.
+    settings.setAtomicSyncRequired(true);
     settings.beginGroup(section);
     settings.setValue(key, value);
     settings.endGroup();
     settings.sync();
     if (settings.status() == QSettings::AccessError)
         throw AppError(QStringLiteral("Cannot write the settings file %1").arg(path));
-    // A damaged file cannot be merged into; QSettings then leaves it alone, so start it afresh.
+    // A damaged file cannot be merged into; QSettings then leaves it alone, so start it afresh: built
+    // aside and renamed over it, so the old file stays until the new one is whole.
     if (settings.status() == QSettings::FormatError) {
-        if (!QFile::remove(path))
+        const QString freshPath = path + QStringLiteral(".new");
+        QFile::remove(freshPath);
+        QSettings::Status status = QSettings::AccessError;
+        {
+            QSettings fresh(freshPath, QSettings::IniFormat);
+            fresh.setAtomicSyncRequired(true);
+            fresh.beginGroup(section);
+            fresh.setValue(key, value);
+            fresh.endGroup();
+            fresh.sync();
+            status = fresh.status();
+        }
+        if (status != QSettings::NoError ||
+            std::rename(QFile::encodeName(freshPath).constData(), QFile::encodeName(path).constData()) != 0) {
+            QFile::remove(freshPath);
             throw AppError(QStringLiteral("Cannot replace the damaged settings file %1").arg(path));
-        QSettings fresh(path, QSettings::IniFormat);
-        fresh.beginGroup(section);
-        fresh.setValue(key, value);
-        fresh.endGroup();
-        fresh.sync();
-        if (fresh.status() != QSettings::NoError)
-            throw AppError(QStringLiteral("Cannot write the settings file %1").arg(path));
+        }
     }
 }

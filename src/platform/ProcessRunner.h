@@ -12,7 +12,8 @@ public:
 
     using Done = std::function<void(const QString& output)>;
     // done runs once, on the caller's thread, when the command has closed its output or the timeout
-    // has passed. Throws AppError when neither stream is asked for.
-    virtual void capture(const QString& program, const QStringList& arguments, bool captureOutput,
-                         bool captureError, int timeoutMs, Done done) = 0;
+    // has passed. environment holds "NAME=value" settings on top of the program's own environment.
+    // Throws AppError when neither stream is asked for.
+    virtual void capture(const QString& program, const QStringList& arguments, const QStringList& environment,
+                         bool captureOutput, bool captureError, int timeoutMs, Done done) = 0;
 };

@@ -23,8 +23,8 @@ QString QtProcessRunner::failedToStartText()
     return QStringLiteral("Failed to create process, check the path of the command line.");
 }
 
-void QtProcessRunner::capture(const QString& program, const QStringList& arguments, bool captureOutput,
-                              bool captureError, int timeoutMs, Done done)
+void QtProcessRunner::capture(const QString& program, const QStringList& arguments, const QStringList& environment,
+                              bool captureOutput, bool captureError, int timeoutMs, Done done)
 {
     if (!captureOutput && !captureError)
         throw AppError(QStringLiteral("Invalid procedure call or argument"));
@@ -32,6 +32,15 @@ void QtProcessRunner::capture(const QString& program, const QStringList& argumen
     auto* process = new QProcess(this);
     process->setProgram(program);
     process->setArguments(arguments);
+    if (!environment.isEmpty()) {
+        QProcessEnvironment settings = QProcessEnvironment::systemEnvironment();
+        for (const QString& setting : environment) {
+            const qsizetype equals = setting.indexOf(QLatin1Char('='));
+            if (equals > 0)
+                settings.insert(setting.left(equals), setting.mid(equals + 1));
+        }
+        process->setProcessEnvironment(settings);
+    }
     process->setStandardInputFile(QProcess::nullDevice());
     if (captureOutput && captureError) {
         process->setProcessChannelMode(QProcess::MergedChannels);

@@ -15,6 +15,6 @@ public:
 
     static QString failedToStartText();
 
-    void capture(const QString& program, const QStringList& arguments, bool captureOutput, bool captureError,
-                 int timeoutMs, Done done) override;
+    void capture(const QString& program, const QStringList& arguments, const QStringList& environment,
+                 bool captureOutput, bool captureError, int timeoutMs, Done done) override;
 };

@@ -1,9 +1,22 @@
 #include "AppError.h"
+#include "HostListAutosave.h"
+#include "HostListModel.h"
 #include "IniSettingsStore.h"
 #include "SavedHostList.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+QByteArray bytesOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+} // namespace
 
 class SavedHostListTest : public QObject {
     Q_OBJECT
@@ -62,8 +75,63 @@ private Q_SLOTS:
         QFile file(dir.filePath(QStringLiteral("Corvexa.conf")));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray text = file.readAll();
-        QVERIFY(text.contains("[Vantrel]"));
-        QVERIFY(text.contains("IP%20Addresses="));
+        QCOMPARE(text, QByteArray("[Vantrel]\nIP%20Addresses=\"a;b\"\n"));
+    }
+
+    void autosaveWritesTheFileAfterTheDelay()
+    {
+        QTemporaryDir dir;
+        IniSettingsStore store(dir.path());
+        HostListModel hosts;
+        HostListAutosave autosave(hosts, store);
+        autosave.setDelay(20);
+        hosts.append(QStringList{"a", "", "b;c"});
+        QVERIFY(autosave.isPending());
+        const QString path = store.filePath(QStringLiteral("Corvexa"));
+        QVERIFY(!QFile::exists(path));
+        QTRY_VERIFY(QFile::exists(path));
+
+        // Byte for byte what saving on closing writes.
+        QTemporaryDir other;
+        IniSettingsStore closing(other.path());
+        SavedHostList::write(closing, SavedHostList::join(hosts.texts()));
+        QCOMPARE(bytesOf(path), bytesOf(closing.filePath(QStringLiteral("Corvexa"))));
+    }
+
+    // The file is replaced whole: when writing fails part way, the old file stays as it was.
+    void failedWriteLeavesTheOldFileWhole()
+    {
+        QTemporaryDir dir;
+        IniSettingsStore store(dir.path());
+        SavedHostList::write(store, QStringLiteral("old;hosts"));
+        const QString path = store.filePath(QStringLiteral("Corvexa"));
+        const QByteArray before = bytesOf(path);
+
+        // A file size limit cuts the write short, even for root; without the signal the write just fails.
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit previous{};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &previous) == 0);
+        rlimit small = previous;
+        small.rlim_cur = static_cast<rlim_t>(before.size() + 16);
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+        bool threw = false;
+        try {
+            SavedHostList::write(store, QString(100000, QLatin1Char('x')));
+        } catch (const AppError&) {
+            threw = true;
+        }
+        ::setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, previousHandler);
+        QVERIFY(threw);
+        QCOMPARE(bytesOf(path), before);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Corvexa.conf"});
+
+        // And the quiet autosave tries again with the next change.
+        HostListModel hosts;
+        HostListAutosave autosave(hosts, store);
+        hosts.append(QStringLiteral("new"));
+        QVERIFY(autosave.saveNow());
+        QCOMPARE(SavedHostList::read(store), QStringLiteral("new"));
     }
 
     void missingOrDamagedFileGivesAnEmptyList()

@@ -18,7 +18,9 @@ public:
         if (failWrites)
             throw AppError(QStringLiteral("Cannot write the settings file"));
         values.insert(application + u'/' + section + u'/' + key, value);
+        ++writes;
     }
     QMap<QString, QString> values;
+    int writes = 0;
     bool failWrites = false;
 };

@@ -15,18 +15,20 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("entries");
         QTest::newRow("empty file") << QByteArray() << QStringList();
         QTest::newRow("CR LF with an empty middle line") << QByteArray("a\r\n\r\nb\r\n") << QStringList{"a", "", "b"};
-        QTest::newRow("LF only, ending in LF") << QByteArray("a\nb\n") << QStringList{"a", "b", ""};
+        QTest::newRow("LF only, ending in LF") << QByteArray("a\nb\n") << QStringList{"a", "b"};
+        QTest::newRow("empty LF line before the end") << QByteArray("a\n\n") << QStringList{"a", ""};
+        QTest::newRow("empty LF line inside") << QByteArray("a\n\nb\n") << QStringList{"a", "", "b"};
         QTest::newRow("LF only, no end") << QByteArray("a\nb") << QStringList{"a", "b"};
         QTest::newRow("lone CR") << QByteArray("a\rb") << QStringList{"a", "b"};
         QTest::newRow("lone CR at the end") << QByteArray("a\r") << QStringList{"a"};
         QTest::newRow("two lone CRs") << QByteArray("a\r\rb") << QStringList{"a", "", "b"};
         QTest::newRow("only CR LF") << QByteArray("\r\n") << QStringList{""};
-        QTest::newRow("only LF") << QByteArray("\n") << QStringList{"", ""};
+        QTest::newRow("only LF") << QByteArray("\n") << QStringList{""};
         QTest::newRow("LF before CR LF") << QByteArray("a\n\r\nb") << QStringList{"a", "", "b"};
         QTest::newRow("comma and spaces kept") << QByteArray(" host1, host2 \t\r\n")
                                                << QStringList{" host1, host2 \t"};
         QTest::newRow("no comments, no de-duplication") << QByteArray("#x\r\n#x\r\n;y") << QStringList{"#x", "#x", ";y"};
-        QTest::newRow("NUL kept") << QByteArray("a\0b\n", 4) << QStringList{QString::fromLatin1("a\0b", 3), ""};
+        QTest::newRow("NUL kept") << QByteArray("a\0b\n", 4) << QStringList{QString::fromLatin1("a\0b", 3)};
     }
     void lineRules()
     {

@@ -6,11 +6,11 @@
 namespace {
 // Runs a shell snippet as a real child process and waits (bounded) for its captured text.
 QString capture(QtProcessRunner& runner, const QString& program, const QStringList& args, bool out, bool err,
-                int timeoutMs = 10000)
+                int timeoutMs = 10000, const QStringList& environment = {})
 {
     QString result;
     bool done = false;
-    runner.capture(program, args, out, err, timeoutMs, [&](const QString& text) {
+    runner.capture(program, args, environment, out, err, timeoutMs, [&](const QString& text) {
         result = text;
         done = true;
     });
@@ -60,6 +60,14 @@ private Q_SLOTS:
         QVERIFY(text.endsWith(QStringLiteral("19999\n20000\n")));
     }
 
+    void environmentIsAddedToTheInheritedOne()
+    {
+        QtProcessRunner runner;
+        QCOMPARE(capture(runner, QStringLiteral("/bin/sh"), sh("echo \"$LC_ALL|$VANTREL_X|$HOME\""), true, false, 10000,
+                         {QStringLiteral("LC_ALL=C"), QStringLiteral("VANTREL_X=a=b")}),
+                 QStringLiteral("C|a=b|%1\n").arg(qEnvironmentVariable("HOME")));
+    }
+
     void missingProgramGivesTheFailureText()
     {
         QtProcessRunner runner;
@@ -71,7 +79,7 @@ private Q_SLOTS:
     {
         QtProcessRunner runner;
         bool called = false;
-        QVERIFY_THROWS_EXCEPTION(AppError, runner.capture(QStringLiteral("/bin/true"), {}, false, false, 1000,
+        QVERIFY_THROWS_EXCEPTION(AppError, runner.capture(QStringLiteral("/bin/true"), {}, {}, false, false, 1000,
                                                          [&](const QString&) { called = true; }));
         QTest::qWait(50);
         QVERIFY(!called);
@@ -82,7 +90,7 @@ private Q_SLOTS:
         bool called = false;
         {
             QtProcessRunner runner;
-            runner.capture(QStringLiteral("/bin/sh"), sh("exec sleep 30"), true, false, 0,
+            runner.capture(QStringLiteral("/bin/sh"), sh("exec sleep 30"), {}, true, false, 0,
                            [&](const QString&) { called = true; });
         }
         QTest::qWait(50);

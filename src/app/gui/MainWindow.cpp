@@ -5,6 +5,7 @@
 #include "ExportActions.h"
 #include "GuardedProcedure.h"
 #include "HostListActions.h"
+#include "HostListAutosave.h"
 #include "HostListModel.h"
 #include "Monitor.h"
 #include "OnlineCheck.h"
@@ -65,6 +66,7 @@ MainWindow::MainWindow(Services services, QString programFolder, QWidget* parent
                                         services.fileDialogs, services.clipboard, services.spreadsheet,
                                         *m_progressSink, this);
     m_onlineCheck = new OnlineCheck(services.processRunner, services.messageBoxes, m_state->applicationTitle);
+    m_autosave = new HostListAutosave(*m_hostList, services.settings, this);
 
     connect(m_addHostButton, &QPushButton::clicked, m_hostActions, &HostListActions::addHost);
     connect(m_loadListButton, &QPushButton::clicked, m_hostActions, &HostListActions::chooseListFiles);
@@ -235,6 +237,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     if (!m_closed) {
         m_closed = true;
         saveHostList();
+        m_autosave->cancel(); // saved just now, with any error shown
     }
     event->accept();
 }

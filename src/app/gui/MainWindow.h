@@ -8,6 +8,7 @@
 class ErrorBox;
 class ExportActions;
 class HostListActions;
+class HostListAutosave;
 class HostListModel;
 class Monitor;
 class OnlineCheck;
@@ -37,6 +38,8 @@ public:
     Monitor& monitor() { return *m_monitor; }
     HostListActions& hostListActions() { return *m_hostActions; }
     ExportActions& exportActions() { return *m_exportActions; }
+    // Also used on termination signals and at session end, when no box can be answered.
+    HostListAutosave& autosave() { return *m_autosave; }
 
     // Window size in pixels: the layout's 8040 twips wide, and tall enough to show the pause row.
     static constexpr int ClientWidth = 536;
@@ -64,6 +67,7 @@ private:
     Monitor* m_monitor;
     ExportActions* m_exportActions;
     OnlineCheck* m_onlineCheck;
+    HostListAutosave* m_autosave;
     QCursor m_handCursor;
     QTreeView* m_hostView = nullptr;
     QTreeView* m_resultsView = nullptr;

@@ -3,6 +3,7 @@
 #include "MainWindow.h"
 #include "HeadlessMain.h"
 #include "HeadlessOptions.h"
+#include "HostListAutosave.h"
 #include "IniSettingsStore.h"
 #include "LinuxEchoService.h"
 #include "QtClipboard.h"
@@ -13,11 +14,13 @@
 #include "QtProcessRunner.h"
 #include "SystemClock.h"
 #include "SystemRandom.h"
+#include "UnixSignalWatcher.h"
 #include "Version.h"
 
 #include <QApplication>
 #include <QScreen>
 
+#include <csignal>
 #include <cstdio>
 
 int main(int argc, char* argv[])
@@ -57,6 +60,16 @@ int main(int argc, char* argv[])
     messageBoxes.setParent(&window);
     inputBox.setParent(&window);
     fileDialogs.setParent(&window);
+
+    // A logout, kill or Ctrl+C saves the host list and ends the program cleanly, also while a box is open.
+    // No box can be answered then, so a failed write is only logged. Signals that arrive before the list
+    // is loaded wait in the pipe until the event loop runs.
+    UnixSignalWatcher endSignals({SIGTERM, SIGINT, SIGHUP});
+    QObject::connect(&endSignals, &UnixSignalWatcher::received, &window, [&window] {
+        window.autosave().saveNow();
+        QCoreApplication::exit(0);
+    });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window] { window.autosave().saveNow(); });
 
     window.startUp();
     if (const QScreen* screen = window.screen()) {

@@ -12,20 +12,25 @@
 #include "FakeSpreadsheetLauncher.h"
 #include "FakeUrlOpener.h"
 #include "MainWindow.h"
+#include "HostListAutosave.h"
 #include "HostListModel.h"
+#include "IniSettingsStore.h"
 #include "Monitor.h"
 #include "ResultsModel.h"
+#include "SavedHostList.h"
 #include "SessionState.h"
 
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
 
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -247,12 +252,82 @@ private Q_SLOTS:
         QCOMPARE(f.settings.values.value(Saved), saved);
     }
 
+    void changesAreSavedShortlyAfterwards()
+    {
+        Fixture f;
+        f.settings.values.insert(Saved, QStringLiteral("a"));
+        MainWindow& w = f.make();
+        w.autosave().setDelay(20);
+        w.startUp();
+        QTest::qWait(100);
+        QCOMPARE(f.settings.writes, 0); // loading the saved list changes nothing on disk
+
+        // A burst of edits makes one write.
+        w.hostList().append(QStringLiteral("b"));
+        w.hostList().append(QStringList{"c", "d"});
+        w.hostList().removeAt(0);
+        QTRY_COMPARE(f.settings.values.value(Saved), QStringLiteral("b;c;d"));
+        QTest::qWait(100);
+        QCOMPARE(f.settings.writes, 1);
+        QTest::mouseClick(widget<QPushButton>(w, "clearListButton"), Qt::LeftButton);
+        QTRY_COMPARE(f.settings.values.value(Saved), QString());
+        QVERIFY(f.boxes.shown.isEmpty());
+    }
+
+    // The real program: a logout, kill or Ctrl+C, here while the online warning is open, saves the list
+    // and ends normally. A script stands in for ping, so nothing leaves this machine.
+    void endSignalsSaveTheListAndEndCleanly_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGHUP") << SIGHUP;
+    }
+    void endSignalsSaveTheListAndEndCleanly()
+    {
+        QFETCH(int, signal);
+        QTemporaryDir dir;
+        const QString config = dir.filePath(QStringLiteral("config"));
+        IniSettingsStore store(config);
+        SavedHostList::write(store, QStringLiteral(";a;;b;")); // loads as "a;b"
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("bin")));
+        const QString mark = dir.filePath(QStringLiteral("ping-ran"));
+        for (const char* name : {"ping", "xdg-open"}) {
+            QFile script(dir.filePath(QStringLiteral("bin/") + QLatin1String(name)));
+            QVERIFY(script.open(QIODevice::WriteOnly));
+            script.write("#!/bin/sh\ntouch \"$VANTREL_TEST_MARK\"\n");
+            script.close();
+            QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
+        }
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("PATH"), dir.filePath(QStringLiteral("bin:")) + environment.value("PATH"));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("VANTREL_TEST_MARK"), mark);
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(VANTREL_PROGRAM), QStringList());
+        QVERIFY(program.waitForStarted(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(mark), 20000); // start-up is under way
+        QTest::qWait(200);                                    // long enough for the warning to open
+        ::kill(static_cast<pid_t>(program.processId()), signal);
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(SavedHostList::read(IniSettingsStore(config)), QStringLiteral("a;b"));
+    }
+
     void failedSaveShowsOneBoxAndStillCloses()
     {
         Fixture f;
         f.settings.failWrites = true;
         MainWindow& w = f.make();
+        w.autosave().setDelay(10);
         w.hostList().append(QStringLiteral("a"));
+        QTest::qWait(100);
+        w.hostList().append(QStringLiteral("b"));
+        QTest::qWait(100);
+        QVERIFY(f.boxes.shown.isEmpty()); // saving in the background fails quietly
         w.show();
         QVERIFY(w.close());
         QCOMPARE(f.boxes.shown.size(), 1);

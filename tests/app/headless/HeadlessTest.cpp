@@ -16,11 +16,14 @@ struct Run {
     QByteArray err;
 };
 
-Run run(const QStringList& arguments, int timeoutMs = 30000, const QStringList& prefix = {})
+Run run(const QStringList& arguments, int timeoutMs = 30000, const QStringList& prefix = {},
+        const QString& program = Program)
 {
     QProcess process;
-    process.setProgram(prefix.isEmpty() ? Program : prefix.first());
-    process.setArguments(prefix.isEmpty() ? arguments : prefix.mid(1) + QStringList{Program} + arguments);
+    process.setProgram(prefix.isEmpty() ? program : prefix.first());
+    process.setArguments(prefix.isEmpty() ? arguments : prefix.mid(1) + QStringList{program} + arguments);
+    if (program != Program)
+        process.setWorkingDirectory(QFileInfo(program).path()); // one that user can enter
     process.start();
     Run r;
     if (!process.waitForFinished(timeoutMs)) {
@@ -203,9 +206,25 @@ private Q_SLOTS:
         const QList<QByteArray> bounds = range.readAll().simplified().split(' ');
         if (bounds.size() == 2 && bounds[0].toLongLong() <= 65534 && 65534 <= bounds[1].toLongLong())
             QSKIP("the datagram ICMP socket is open to everybody here");
-        const Run r = run({"--headless", "--rounds", "1", file("p.txt", "127.0.0.1")}, 30000,
+        // The checkout may sit below a folder that user cannot enter (a home folder, a private temporary
+        // folder), so the program and its list go to a folder everybody can reach; Qt is a system library.
+        QTemporaryDir open(QStringLiteral("/tmp/vantrel-nobody-XXXXXX"));
+        QVERIFY(open.isValid());
+        const auto everybody = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                               QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(open.path(), everybody));
+        const QString program = open.filePath(QStringLiteral("vantrel"));
+        QVERIFY(QFile::copy(Program, program));
+        QVERIFY(QFile::setPermissions(program, everybody));
+        QFile list(open.filePath(QStringLiteral("p.txt")));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write("127.0.0.1\n");
+        list.close();
+        QVERIFY(list.setPermissions(list.permissions() | QFile::ReadOther));
+        const Run r = run({"--headless", "--rounds", "1", list.fileName()}, 30000,
                           {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--inh-caps=-all",
-                           "--bounding-set=-all"});
+                           "--bounding-set=-all"},
+                          program);
         QCOMPARE(r.exitCode, 3);
         QVERIFY2(r.err.contains("cap_net_raw"), r.err.constData());
     }
