@@ -57,7 +57,7 @@ void ExportActions::saveAsText()
     QString fileName;
     g.step(SaveTextStep::SetTitle, [&] { title = QStringLiteral("Save"); });
     g.step(SaveTextStep::SetFilters, [&] {
-        filters = {QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*.*)")};
+        filters = {QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)")};
     });
     // The dialog asks before replacing a file; its name is used as given, with no extension added.
     g.step(SaveTextStep::AskFileName, [&] { fileName = m_dialogs.saveFile(title, filters); });

@@ -44,7 +44,7 @@ public:
                     MessageBoxes& boxes, InputBox& input, FileDialogs& dialogs, QObject* parent = nullptr);
 
     static QString loadDialogTitle() { return QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files"); }
-    static QStringList fileFilters() { return {QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*.*)")}; }
+    static QStringList fileFilters() { return {QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)")}; }
     static QStringList sampleHosts();
 
     void addHost(); // "Add One Host Name/IP"
