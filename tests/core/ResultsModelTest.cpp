@@ -53,21 +53,50 @@ private Q_SLOTS:
         QCOMPARE(ResultsFormat::averageMs(sum, count), text);
     }
 
-    void dateTimeAlwaysHoldsDateAndSeconds_data()
+    void dateTimeHoldsFullYearAndSeconds_data()
     {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QTime>("time");
         QTest::addColumn<QString>("text");
-        QTest::newRow("us afternoon") << QStringLiteral("en_US") << QTime(15, 5, 9) << QStringLiteral("12/7/26 3:05:09 PM");
-        QTest::newRow("us midnight") << QStringLiteral("en_US") << QTime(0, 0) << QStringLiteral("12/7/26 12:00:00 AM");
-        QTest::newRow("german") << QStringLiteral("de_DE") << QTime(15, 5, 9) << QStringLiteral("07.12.26 15:05:09");
+        // The locale's order and separators, a four-digit year, and the time with seconds.
+        QTest::newRow("us afternoon") << "en_US" << QTime(15, 5, 9) << "12/7/2026 3:05:09 PM";
+        QTest::newRow("us midnight") << "en_US" << QTime(0, 0) << "12/7/2026 12:00:00 AM";
+        QTest::newRow("german") << "de_DE" << QTime(15, 5, 9) << "07.12.2026 15:05:09";
+        QTest::newRow("british") << "en_GB" << QTime(15, 5, 9) << "07/12/2026 15:05:09";
+        QTest::newRow("japanese") << "ja_JP" << QTime(15, 5, 9) << "2026/12/07 15:05:09";
+        QTest::newRow("french") << "fr_FR" << QTime(15, 5, 9) << "07/12/2026 15:05:09";
+        QTest::newRow("c") << "C" << QTime(15, 5, 9) << "7 Dec 2026 15:05:09";
     }
-    void dateTimeAlwaysHoldsDateAndSeconds()
+    void dateTimeHoldsFullYearAndSeconds()
     {
         QFETCH(QString, locale);
         QFETCH(QTime, time);
         QFETCH(QString, text);
         QCOMPARE(ResultsFormat::dateTime(QLocale(locale), QDateTime(QDate(2026, 12, 7), time)), text);
+    }
+
+    void fullYearFormat_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("widened");
+        QTest::newRow("day first") << "d.M.yy"
+                                   << "d.M.yyyy";
+        QTest::newRow("year first") << "yy/MM/dd"
+                                    << "yyyy/MM/dd";
+        QTest::newRow("already four digits") << "dd/MM/yyyy"
+                                             << "dd/MM/yyyy";
+        QTest::newRow("three read as two") << "yyy-MM-dd"
+                                           << "yyyy-MM-dd";
+        QTest::newRow("quoted text kept") << "d 'yy' M yy"
+                                          << "d 'yy' M yyyy";
+        QTest::newRow("escaped quote") << "d''yy"
+                                       << "d''yyyy";
+    }
+    void fullYearFormat()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, widened);
+        QCOMPARE(ResultsFormat::withFullYear(format), widened);
     }
 
     void newRowHasOnlyItsHostText()
@@ -94,15 +123,14 @@ private Q_SLOTS:
         QVERIFY(model.recordSuccess(row, 0x7F000001, 3, 64, when));
         QCOMPARE(changed.size(), 1);
         const QStringList afterSuccess = model.snapshot().rows.first();
-        QCOMPARE(afterSuccess,
-                 (QStringList{"h", "127.0.0.1", "1", "0", "0.00%", "Success", "3", "64", "3", "", "12/7/26 3:05:09 PM",
-                              ""}));
+        QCOMPARE(afterSuccess, (QStringList{"h", "127.0.0.1", "1", "0", "0.00%", "Success", "3", "64", "3", "",
+                                            "12/7/2026 3:05:09 PM", ""}));
 
         QVERIFY(model.recordSuccess(row, 0x7F000001, 4, 64, when));
         QVERIFY(model.recordFailure(row, 11010, when.addSecs(3)));
         const QStringList afterFailure = model.snapshot().rows.first();
         QCOMPARE(afterFailure, (QStringList{"h", "127.0.0.1", "2", "1", "33.33%", "Request timed out", "4", "64", "4",
-                                            "", "12/7/26 3:05:09 PM", "12/7/26 3:05:12 PM"}));
+                                            "", "12/7/2026 3:05:09 PM", "12/7/2026 3:05:12 PM"}));
     }
 
     void firstFailureShowsZeroSuccessesAndNothingElse()
@@ -111,8 +139,9 @@ private Q_SLOTS:
         model.setLocale(QLocale(QStringLiteral("en_US")));
         const quint64 row = model.appendRow(1, QStringLiteral("h"));
         model.recordFailure(row, 11003, QDateTime(QDate(2026, 12, 7), QTime(0, 0)));
-        QCOMPARE(model.snapshot().rows.first(), (QStringList{"h", "", "0", "1", "100.00%", "Destination host unreachable",
-                                                             "", "", "", "", "", "12/7/26 12:00:00 AM"}));
+        QCOMPARE(model.snapshot().rows.first(),
+                 (QStringList{"h", "", "0", "1", "100.00%", "Destination host unreachable", "", "", "", "", "",
+                              "12/7/2026 12:00:00 AM"}));
     }
 
     void averageIsTheMeanOfAllSuccesses()
