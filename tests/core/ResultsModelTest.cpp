@@ -63,7 +63,7 @@ private Q_SLOTS:
         QTest::newRow("us midnight") << "en_US" << QTime(0, 0) << "12/7/2026 12:00:00 AM";
         QTest::newRow("german") << "de_DE" << QTime(15, 5, 9) << "07.12.2026 15:05:09";
         QTest::newRow("british") << "en_GB" << QTime(15, 5, 9) << "07/12/2026 15:05:09";
-        QTest::newRow("japanese") << "ja_JP" << QTime(15, 5, 9) << "2026/12/07 15:05:09";
+        QTest::newRow("japanese") << "ja_JP" << QTime(15, 5, 9) << "2026/12/07 15時05分09秒";
         QTest::newRow("french") << "fr_FR" << QTime(15, 5, 9) << "07/12/2026 15:05:09";
         QTest::newRow("c") << "C" << QTime(15, 5, 9) << "7 Dec 2026 15:05:09";
     }
