@@ -24,11 +24,11 @@ QString failedPercent(qint64 succeeded, qint64 failed)
     return QStringLiteral("%1.%2%").arg(hundredths / 100).arg(hundredths % 100, 2, 10, QLatin1Char('0'));
 }
 
-QString averageMs(quint64 sum, quint64 count)
+std::optional<qint64> averageMs(quint64 sum, quint64 count)
 {
     if (count == 0)
-        return {};
-    return QString::number(divideHalfEven(sum, count));
+        return std::nullopt;
+    return divideHalfEven(sum, count);
 }
 
 QString timeFormatWithSeconds(const QLocale& locale)

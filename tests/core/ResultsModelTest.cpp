@@ -50,7 +50,8 @@ private Q_SLOTS:
         QFETCH(quint64, sum);
         QFETCH(quint64, count);
         QFETCH(QString, text);
-        QCOMPARE(ResultsFormat::averageMs(sum, count), text);
+        const std::optional<qint64> ms = ResultsFormat::averageMs(sum, count);
+        QCOMPARE(ms ? QString::number(*ms) : QString(), text);
     }
 
     void dateTimeHoldsFullYearAndSeconds_data()
@@ -142,6 +143,38 @@ private Q_SLOTS:
         QCOMPARE(model.snapshot().rows.first(),
                  (QStringList{"h", "", "0", "1", "100.00%", "Destination host unreachable", "", "", "", "", "",
                               "12/7/2026 12:00:00 AM"}));
+    }
+
+    void snapshotCarriesTheNumbersItShows_data()
+    {
+        QTest::addColumn<int>("successes");
+        QTest::addColumn<int>("failures");
+        QTest::newRow("not pinged yet") << 0 << 0;
+        QTest::newRow("failed only") << 0 << 2;
+        QTest::newRow("answered and failed") << 3 << 1;
+    }
+    void snapshotCarriesTheNumbersItShows()
+    {
+        QFETCH(int, successes);
+        QFETCH(int, failures);
+        ResultsModel model;
+        const quint64 row = model.appendRow(1, QStringLiteral("h"));
+        for (int i = 0; i < successes; ++i)
+            model.recordSuccess(row, 1, static_cast<quint32>(10 + i), 64, QDateTime::currentDateTime());
+        for (int i = 0; i < failures; ++i)
+            model.recordFailure(row, 11010, QDateTime::currentDateTime());
+
+        const ResultsSnapshot s = model.snapshot();
+        QCOMPARE(s.kinds.size(), s.headers.size());
+        for (int c = 0; c < s.headers.size(); ++c) {
+            const CellKind kind = s.kind(c);
+            const bool wholeNumber = kind == CellKind::Count || kind == CellKind::Milliseconds || kind == CellKind::Ttl;
+            const QString text = s.rows.first().at(c);
+            const std::optional<qint64> n = s.number(0, c);
+            QVERIFY2(n.has_value() == (wholeNumber && !text.isEmpty()), qPrintable(s.headers.at(c)));
+            if (n)
+                QCOMPARE(QString::number(*n), text);
+        }
     }
 
     void averageIsTheMeanOfAllSuccesses()
