@@ -1,5 +1,10 @@
 // Times the three results exports on a table of 10,000 hosts (12 columns, cells as a busy session shows
 // them). Prints figures only; nothing here passes or fails.
+//
+//     export_bench [DIR]
+//
+// With DIR, the outputs stay there as results.txt, clipboard.txt (the clipboard text as UTF-8) and
+// results.xlsx, so that two builds can be compared file by file.
 
 #include "AlignedTextWriter.h"
 #include "ClipboardTextWriter.h"
@@ -16,7 +21,9 @@
 #include "FakeSpreadsheetLauncher.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -70,8 +77,15 @@ int main(int argc, char** argv)
     ResultsModel results;
     fill(results);
     const ResultsSnapshot snapshot = results.snapshot();
-    QTemporaryDir folder;
+    QTemporaryDir temporary;
+    const QStringList arguments = QCoreApplication::arguments();
+    const QDir folder(arguments.size() > 1 ? arguments.at(1) : temporary.path());
+    if (!folder.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "cannot create %s\n", qPrintable(folder.path()));
+        return 2;
+    }
     const QString textPath = folder.filePath(QStringLiteral("results.txt"));
+    const QString clipboardPath = folder.filePath(QStringLiteral("clipboard.txt"));
     const QString workbookPath = folder.filePath(QStringLiteral("results.xlsx"));
 
     std::printf("%d rows x %d columns, best and median of %d runs\n", Rows, static_cast<int>(snapshot.headers.size()),
@@ -103,6 +117,10 @@ int main(int argc, char** argv)
         if (!writer.writeFile(snapshot, workbookPath))
             std::printf("  failed: %s\n", qPrintable(writer.errorString()));
     });
+    QFile clipboardFile(clipboardPath);
+    if (!clipboardFile.open(QIODevice::WriteOnly) || clipboardFile.write(clipboard.content.toUtf8()) < 0)
+        std::printf("  cannot write %s\n", qPrintable(clipboardPath));
+    clipboardFile.close();
     std::printf("sizes: text file %lld bytes, clipboard %lld characters, workbook %lld bytes\n",
                 static_cast<long long>(QFileInfo(textPath).size()), static_cast<long long>(clipboard.content.size()),
                 static_cast<long long>(QFileInfo(workbookPath).size()));

@@ -24,11 +24,11 @@ QString failedPercent(qint64 succeeded, qint64 failed)
     return QStringLiteral("%1.%2%").arg(hundredths / 100).arg(hundredths % 100, 2, 10, QLatin1Char('0'));
 }
 
-QString averageMs(quint64 sum, quint64 count)
+std::optional<qint64> averageMs(quint64 sum, quint64 count)
 {
     if (count == 0)
-        return {};
-    return QString::number(divideHalfEven(sum, count));
+        return std::nullopt;
+    return divideHalfEven(sum, count);
 }
 
 QString timeFormatWithSeconds(const QLocale& locale)
@@ -43,9 +43,36 @@ QString timeFormatWithSeconds(const QLocale& locale)
     return format;
 }
 
+QString withFullYear(const QString& dateFormat)
+{
+    QString out;
+    out.reserve(dateFormat.size() + 2);
+    bool quoted = false;
+    for (qsizetype i = 0; i < dateFormat.size();) {
+        const QChar c = dateFormat.at(i);
+        if (c == QLatin1Char('\'')) {
+            quoted = !quoted; // '' inside or outside quotes toggles twice and stays one literal quote
+            out.append(c);
+            ++i;
+            continue;
+        }
+        qsizetype run = 1;
+        while (i + run < dateFormat.size() && dateFormat.at(i + run) == c)
+            ++run;
+        // Qt reads "yyy" as "yy" too; a lone "y" is no year in a Qt format.
+        if (!quoted && c == QLatin1Char('y') && (run == 2 || run == 3))
+            out.append(QStringLiteral("yyyy"));
+        else
+            out.append(dateFormat.mid(i, run));
+        i += run;
+    }
+    return out;
+}
+
 QString dateTime(const QLocale& locale, const QDateTime& when)
 {
-    return locale.toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+    // A two-digit year is ambiguous once results are kept for years; the locale's order and separators stay.
+    return locale.toString(when.date(), withFullYear(locale.dateFormat(QLocale::ShortFormat))) + QLatin1Char(' ') +
            locale.toString(when.time(), timeFormatWithSeconds(locale));
 }
 

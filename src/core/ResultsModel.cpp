@@ -4,23 +4,55 @@
 #include "ResultsFormat.h"
 
 #include <algorithm>
+#include <array>
+
+namespace {
+
+struct ColumnSpec {
+    const char* caption;
+    CellKind kind;
+};
+
+// The one list of the columns, in table order.
+constexpr std::array<ColumnSpec, ResultsModel::ColumnCount> Columns = {{
+    {"Host Name/IP", CellKind::Text},
+    {"Reply IP Address", CellKind::Text},
+    {"Succeed Count", CellKind::Count},
+    {"Failed Count", CellKind::Count},
+    {"% Failed", CellKind::Percent},
+    {"Last Ping Status", CellKind::Text},
+    {"Last Ping Time (ms)", CellKind::Milliseconds},
+    {"Last Ping TTL", CellKind::Ttl},
+    {"Average Ping Time (ms)", CellKind::Milliseconds},
+    {"Description", CellKind::Text},
+    {"Last Succeed On", CellKind::Date},
+    {"Last Failed On", CellKind::Date},
+}};
+
+} // namespace
 
 ResultsModel::ResultsModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 QStringList ResultsModel::captions()
 {
-    return {QStringLiteral("Host Name/IP"),
-            QStringLiteral("Reply IP Address"),
-            QStringLiteral("Succeed Count"),
-            QStringLiteral("Failed Count"),
-            QStringLiteral("% Failed"),
-            QStringLiteral("Last Ping Status"),
-            QStringLiteral("Last Ping Time (ms)"),
-            QStringLiteral("Last Ping TTL"),
-            QStringLiteral("Average Ping Time (ms)"),
-            QStringLiteral("Description"),
-            QStringLiteral("Last Succeed On"),
-            QStringLiteral("Last Failed On")};
+    static const QStringList list = [] {
+        QStringList out;
+        for (const ColumnSpec& column : Columns)
+            out.append(QString::fromLatin1(column.caption));
+        return out;
+    }();
+    return list;
+}
+
+QList<CellKind> ResultsModel::kinds()
+{
+    static const QList<CellKind> list = [] {
+        QList<CellKind> out;
+        for (const ColumnSpec& column : Columns)
+            out.append(column.kind);
+        return out;
+    }();
+    return list;
 }
 
 int ResultsModel::rowCount(const QModelIndex& parent) const
@@ -52,6 +84,24 @@ QString ResultsModel::cellText(int row, int column) const
     return cell(m_rows.at(row), column);
 }
 
+std::optional<qint64> ResultsModel::number(const ResultRow& r, int column)
+{
+    switch (column) {
+    case SucceedCount:
+        return r.counted ? std::optional<qint64>(r.succeeded) : std::nullopt;
+    case FailedCount:
+        return r.counted ? std::optional<qint64>(r.failed) : std::nullopt;
+    case LastTime:
+        return r.lastRtt ? std::optional<qint64>(*r.lastRtt) : std::nullopt;
+    case LastTtl:
+        return r.lastTtl ? std::optional<qint64>(*r.lastTtl) : std::nullopt;
+    case AverageTime:
+        return ResultsFormat::averageMs(r.rttSum, r.rttCount);
+    default:
+        return std::nullopt;
+    }
+}
+
 QString ResultsModel::cell(const ResultRow& r, int column) const
 {
     switch (column) {
@@ -60,19 +110,17 @@ QString ResultsModel::cell(const ResultRow& r, int column) const
     case ReplyAddress:
         return r.replyAddress ? ipv4Text(*r.replyAddress) : QString();
     case SucceedCount:
-        return r.counted ? QString::number(r.succeeded) : QString();
     case FailedCount:
-        return r.counted ? QString::number(r.failed) : QString();
+    case LastTime:
+    case LastTtl:
+    case AverageTime: {
+        const std::optional<qint64> n = number(r, column);
+        return n ? QString::number(*n) : QString();
+    }
     case PercentFailed:
         return r.counted ? ResultsFormat::failedPercent(r.succeeded, r.failed) : QString();
     case LastStatus:
         return r.lastStatus ? statusText(*r.lastStatus) : QString();
-    case LastTime:
-        return r.lastRtt ? QString::number(*r.lastRtt) : QString();
-    case LastTtl:
-        return r.lastTtl ? QString::number(*r.lastTtl) : QString();
-    case AverageTime:
-        return ResultsFormat::averageMs(r.rttSum, r.rttCount);
     case LastSucceedOn:
         return r.lastSucceedOn.isValid() ? ResultsFormat::dateTime(m_locale, r.lastSucceedOn) : QString();
     case LastFailedOn:
@@ -171,13 +219,20 @@ ResultsSnapshot ResultsModel::snapshot() const
 {
     ResultsSnapshot s;
     s.headers = captions();
+    s.kinds = kinds();
     s.rows.reserve(m_rows.size());
+    s.numbers.reserve(m_rows.size());
     for (const ResultRow& r : m_rows) {
         QStringList cells;
+        QList<std::optional<qint64>> numbers;
         cells.reserve(ColumnCount);
-        for (int c = 0; c < ColumnCount; ++c)
+        numbers.reserve(ColumnCount);
+        for (int c = 0; c < ColumnCount; ++c) {
             cells.append(cell(r, c));
+            numbers.append(number(r, c));
+        }
         s.rows.append(std::move(cells));
+        s.numbers.append(std::move(numbers));
     }
     return s;
 }

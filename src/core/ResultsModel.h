@@ -51,7 +51,9 @@ public:
 
     explicit ResultsModel(QObject* parent = nullptr);
 
+    // The column captions and what each column holds, both in column order.
     static QStringList captions();
+    static QList<CellKind> kinds();
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -86,6 +88,8 @@ Q_SIGNALS:
 
 private:
     QString cell(const ResultRow& r, int column) const;
+    // The number a Count, Milliseconds or Ttl cell shows; none for an empty cell and for other columns.
+    static std::optional<qint64> number(const ResultRow& r, int column);
     void rowChanged(int i);
 
     QList<ResultRow> m_rows; // row ids rise in table order

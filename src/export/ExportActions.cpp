@@ -22,15 +22,6 @@
 
 #include <optional>
 
-namespace {
-
-// The error-box line numbers of writeTextFile's stages.
-constexpr int OpenLine = 156;
-constexpr int WriteLine = 216;
-constexpr int CommitLine = 232;
-
-} // namespace
-
 ExportActions::ExportActions(ResultsModel& results, SessionState& state, ErrorBox& errorBox, MessageBoxes& boxes,
                              FileDialogs& dialogs, Clipboard& clipboard, SpreadsheetLauncher& spreadsheet,
                              ProgressSink& progress, QObject* parent)
@@ -64,16 +55,18 @@ void ExportActions::saveAsText()
     QString title;
     QStringList filters;
     QString fileName;
-    g.step(108, [&] { title = QStringLiteral("Save"); });
-    g.step(110, [&] { filters = {QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*.*)")}; });
+    g.step(SaveTextStep::SetTitle, [&] { title = QStringLiteral("Save"); });
+    g.step(SaveTextStep::SetFilters, [&] {
+        filters = {QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)")};
+    });
     // The dialog asks before replacing a file; its name is used as given, with no extension added.
-    g.step(112, [&] { fileName = m_dialogs.saveFile(title, filters); });
-    if (fileName.isEmpty()) // (116) cancelled
+    g.step(SaveTextStep::AskFileName, [&] { fileName = m_dialogs.saveFile(title, filters); });
+    if (fileName.isEmpty()) // cancelled
         return;
     std::optional<BusyPointer> busy; // the pointer comes back on every way out
-    g.step(118, [&] { busy.emplace(m_state); });
-    g.step(120, [&] { writeTextFile(fileName); });
-    g.step(122, [&] { busy.reset(); });
+    g.step(SaveTextStep::ShowBusy, [&] { busy.emplace(m_state); });
+    g.step(SaveTextStep::WriteFile, [&] { writeTextFile(fileName); });
+    g.step(SaveTextStep::EndBusy, [&] { busy.reset(); });
 }
 
 bool ExportActions::writeTextFile(const QString& fileName)
@@ -81,11 +74,11 @@ bool ExportActions::writeTextFile(const QString& fileName)
     GuardedProcedure g(m_errorBox, AppTexts::location("Main", "SaveListviewProperlySpaced"));
     const QString barText = QStringLiteral("Writing file: ") + barName(fileName);
     ResultsSnapshot snapshot;
-    g.step(100, [&] {
+    g.step(WriteTextStep::ShowStart, [&] {
         m_progress.setPosition(1);
         m_progress.setText(barText);
     });
-    bool written = g.step(104, [&] {
+    bool written = g.step(WriteTextStep::TakeSnapshot, [&] {
         snapshot = m_results.snapshot();
         m_progress.setPosition(10);
         m_progress.setText(barText);
@@ -104,30 +97,30 @@ bool ExportActions::writeTextFile(const QString& fileName)
                 m_progress.setText(barText + QStringLiteral(" (") + QString::number(row) + QLatin1Char(')'));
         });
         // One step for the whole file; a failure names the stage it happened in.
-        written = g.step(OpenLine, [&] {
+        written = g.step(WriteTextStep::OpenFile, [&] {
             if (writer.writeFile(snapshot, fileName))
                 return;
             switch (writer.failure()) {
             case AlignedTextWriter::Failure::Write:
-                g.reach(WriteLine);
+                g.reach(WriteTextStep::WriteLines);
                 break;
             case AlignedTextWriter::Failure::Commit:
-                g.reach(CommitLine);
+                g.reach(WriteTextStep::CommitFile);
                 break;
             default:
-                g.reach(OpenLine);
+                g.reach(WriteTextStep::OpenFile);
                 break;
             }
             throw AppError(writer.errorString());
         });
     }
     if (written) {
-        g.step(234, [&] {
+        g.step(WriteTextStep::ShowDone, [&] {
             m_progress.setPosition(100);
             m_progress.setText(QStringLiteral("Done."));
         });
     }
-    g.step(236, [&] {
+    g.step(WriteTextStep::ResetBar, [&] {
         m_progress.setPosition(0);
         m_progress.setText(AppTexts::ProgressIdleText);
     });
@@ -137,8 +130,8 @@ bool ExportActions::writeTextFile(const QString& fileName)
 void ExportActions::copyToClipboard()
 {
     GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton5_Click"));
-    g.step(106, [&] { copyRows(); });
-    g.step(108, [&] { m_boxes.information(m_state.applicationTitle, copiedMessage()); });
+    g.step(CopyStep::CopyRows, [&] { copyRows(); });
+    g.step(CopyStep::SayCopied, [&] { m_boxes.information(m_state.applicationTitle, copiedMessage()); });
 }
 
 void ExportActions::copyRows()
@@ -163,7 +156,7 @@ void ExportActions::saveAsWorkbook()
 {
     GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton13_Click"));
     bool installed = false;
-    g.step(100, [&] {
+    g.step(SaveWorkbookStep::CheckSpreadsheet, [&] {
         installed = ensureSpreadsheetInstalled();
         if (!installed)
             m_boxes.information(m_state.applicationTitle,
@@ -173,15 +166,15 @@ void ExportActions::saveAsWorkbook()
     if (!installed)
         return;
     ResultsSnapshot snapshot;
-    bool taken = g.step(108, [&] { snapshot = m_results.snapshot(); });
+    bool taken = g.step(SaveWorkbookStep::TakeSnapshot, [&] { snapshot = m_results.snapshot(); });
     if (!taken || snapshot.rows.isEmpty())
         return;
     std::optional<BusyPointer> busy;
-    g.step(110, [&] { busy.emplace(m_state); });
+    g.step(SaveWorkbookStep::ShowBusy, [&] { busy.emplace(m_state); });
     // Calc opens the workbook after this handler has returned, so it is written to a file of its own in
     // the temporary folder and left there; -n opens it as a new document, so it is never saved over.
     QString path;
-    const bool written = g.step(112, [&] {
+    const bool written = g.step(SaveWorkbookStep::WriteWorkbook, [&] {
         // Qt gives an empty path when TMPDIR names no folder; that must not become the root folder.
         const QString folder = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
         if (folder.isEmpty())
@@ -199,11 +192,11 @@ void ExportActions::saveAsWorkbook()
         }
     });
     if (written) {
-        g.step(114, [&] {
+        g.step(SaveWorkbookStep::OpenWorkbook, [&] {
             if (!m_spreadsheet.openAsNewDocument(path))
                 throw AppError(QStringLiteral("Cannot start the spreadsheet application to open %1")
                                    .arg(QDir::toNativeSeparators(path)));
         });
     }
-    g.step(116, [&] { busy.reset(); });
+    g.step(SaveWorkbookStep::EndBusy, [&] { busy.reset(); });
 }

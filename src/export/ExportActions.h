@@ -17,6 +17,43 @@ class SpreadsheetLauncher;
 class ExportActions : public QObject {
     Q_OBJECT
 public:
+    // Where the error box says each handler stopped. Users quote these numbers in reports, so they never
+    // change.
+    struct SaveTextStep {
+        enum : int {
+            SetTitle = 108,
+            SetFilters = 110,
+            AskFileName = 112,
+            ShowBusy = 118,
+            WriteFile = 120,
+            EndBusy = 122
+        };
+    };
+    struct WriteTextStep {
+        enum : int {
+            ShowStart = 100,
+            TakeSnapshot = 104,
+            OpenFile = 156,
+            WriteLines = 216,
+            CommitFile = 232,
+            ShowDone = 234,
+            ResetBar = 236
+        };
+    };
+    struct CopyStep {
+        enum : int { CopyRows = 106, SayCopied = 108 };
+    };
+    struct SaveWorkbookStep {
+        enum : int {
+            CheckSpreadsheet = 100,
+            TakeSnapshot = 108,
+            ShowBusy = 110,
+            WriteWorkbook = 112,
+            OpenWorkbook = 114,
+            EndBusy = 116
+        };
+    };
+
     ExportActions(ResultsModel& results, SessionState& state, ErrorBox& errorBox, MessageBoxes& boxes,
                   FileDialogs& dialogs, Clipboard& clipboard, SpreadsheetLauncher& spreadsheet, ProgressSink& progress,
                   QObject* parent = nullptr);

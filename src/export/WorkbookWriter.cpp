@@ -19,12 +19,10 @@ QString libraryError(lxw_error error)
 
 } // namespace
 
-bool WorkbookWriter::isNumberColumn(const QString& header)
+bool WorkbookWriter::isNumberKind(CellKind kind)
 {
-    static const QStringList numbers = {QStringLiteral("Succeed Count"), QStringLiteral("Failed Count"),
-                                        QStringLiteral("Last Ping Time (ms)"), QStringLiteral("Last Ping TTL"),
-                                        QStringLiteral("Average Ping Time (ms)")};
-    return numbers.contains(header);
+    // Percent and dates stay the texts the table shows: a sheet would reformat them in its own way.
+    return kind == CellKind::Count || kind == CellKind::Milliseconds || kind == CellKind::Ttl;
 }
 
 QString WorkbookWriter::cellText(const QString& text, qsizetype column)
@@ -61,28 +59,25 @@ bool WorkbookWriter::writeWorkbook(const ResultsSnapshot& snapshot, const QStrin
     lxw_error error = LXW_NO_ERROR;
     for (qsizetype c = 0; c < columns && error == LXW_NO_ERROR; ++c) {
         const QString& header = snapshot.headers.at(c);
-        numeric[c] = isNumberColumn(header);
+        numeric[c] = isNumberKind(snapshot.kind(c));
         widths[c] = ColumnWidths::characterCount(header);
         error = worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c), header.toUtf8().constData(), nullptr);
     }
-    lxw_row_t sheetRow = 1;
-    for (const QStringList& cells : snapshot.rows) {
-        if (error != LXW_NO_ERROR)
-            break;
+    for (qsizetype r = 0; r < snapshot.rows.size() && error == LXW_NO_ERROR; ++r) {
+        const QStringList& cells = snapshot.rows.at(r);
+        const auto sheetRow = static_cast<lxw_row_t>(r + 1);
         for (qsizetype c = 0; c < columns && error == LXW_NO_ERROR; ++c) {
             const QString text = cellText(cells.value(c), c);
             if (text.isEmpty())
                 continue; // a blank cell, and the next value stays under its own header
             widths[c] = std::max(widths.at(c), ColumnWidths::characterCount(text));
             const auto column = static_cast<lxw_col_t>(c);
-            bool isInteger = false;
-            const qlonglong number = numeric.at(c) ? text.toLongLong(&isInteger) : 0;
-            if (isInteger)
-                error = worksheet_write_number(sheet, sheetRow, column, static_cast<double>(number), nullptr);
+            const std::optional<qint64> number = numeric.at(c) ? snapshot.number(r, c) : std::nullopt;
+            if (number)
+                error = worksheet_write_number(sheet, sheetRow, column, static_cast<double>(*number), nullptr);
             else
                 error = worksheet_write_string(sheet, sheetRow, column, text.toUtf8().constData(), nullptr);
         }
-        ++sheetRow;
     }
     // libxlsxwriter 1.1.4 has no worksheet_autofit(), so the widths measured above stand in for it.
     for (qsizetype c = 0; c < columns && error == LXW_NO_ERROR; ++c) {

@@ -9,8 +9,8 @@ class QIODevice;
 
 // The results as an .xlsx workbook of one sheet: the headers in row 1, then one sheet row per results row,
 // every value under its own header and an empty text left as a blank cell. Counts, times and TTL go in as
-// numbers when they hold an integer, everything else as text. Every "=" is taken out of all columns but the
-// first (the host keeps its own); the columns are sized to their longest text.
+// the numbers the snapshot carries for them, everything else as text. Every "=" is taken out of the texts of
+// all columns but the first (the host keeps its own); the columns are sized to their longest text.
 class WorkbookWriter {
 public:
     QByteArray toByteArray(const ResultsSnapshot& snapshot);
@@ -20,7 +20,8 @@ public:
 
     QString errorString() const { return m_errorString; }
 
-    static bool isNumberColumn(const QString& header);
+    // The kinds a sheet holds as numbers rather than as text.
+    static bool isNumberKind(CellKind kind);
     // The text as the sheet shows it.
     static QString cellText(const QString& text, qsizetype column);
     // The width, in the sheet's character units, of a column whose longest text has that many characters.

@@ -34,18 +34,19 @@ void HostListActions::addHost()
 {
     GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton6_Click"));
     QString text;
-    g.step(100, [&] { text = m_input.getText(m_state.applicationTitle, QStringLiteral("Enter one host or IP address:")); });
-    if (text.isEmpty()) // (102) Cancel and OK on an empty field both end here
+    g.step(AddHostStep::AskHost,
+           [&] { text = m_input.getText(m_state.applicationTitle, QStringLiteral("Enter one host or IP address:")); });
+    if (text.isEmpty()) // Cancel and OK on an empty field both end here
         return;
-    g.step(104, [&] { m_hosts.append(text); });
-    g.step(106, [&] { m_results.clear(); });
-    g.step(108, [&] { m_state.hostListChanged = true; });
+    g.step(AddHostStep::AppendHost, [&] { m_hosts.append(text); });
+    g.step(AddHostStep::ClearResults, [&] { m_results.clear(); });
+    g.step(AddHostStep::MarkHostListChanged, [&] { m_state.hostListChanged = true; });
 }
 
 void HostListActions::clearList()
 {
     GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton1_Click"));
-    g.step(100, [&] {
+    g.step(ClearListStep::ClearHosts, [&] {
         if (!m_state.isBusy())
             m_hosts.clear();
     });
@@ -55,9 +56,9 @@ void HostListActions::loadSampleData()
 {
     GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton7_Click"));
     const QStringList samples = sampleHosts();
-    g.step(100, [&] { m_hosts.append(samples.at(0)); });
-    g.step(102, [&] { m_hosts.append(samples.at(1)); });
-    g.step(104, [&] { m_hosts.append(samples.at(2)); });
+    g.step(SampleDataStep::AppendFirst, [&] { m_hosts.append(samples.at(0)); });
+    g.step(SampleDataStep::AppendSecond, [&] { m_hosts.append(samples.at(1)); });
+    g.step(SampleDataStep::AppendThird, [&] { m_hosts.append(samples.at(2)); });
 }
 
 void HostListActions::removeSelected(int row)
@@ -72,8 +73,8 @@ void HostListActions::chooseListFiles()
     GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton3_Click"));
     QStringList paths;
     // The dialog reports full paths, so a multiple selection needs no joining or repair.
-    g.step(108, [&] { paths = m_dialogs.openFiles(loadDialogTitle(), fileFilters()); });
-    if (paths.isEmpty()) // (110) cancelled: nothing changes
+    g.step(LoadListStep::AskFiles, [&] { paths = m_dialogs.openFiles(loadDialogTitle(), fileFilters()); });
+    if (paths.isEmpty()) // cancelled: nothing changes
         return;
     loadFiles(paths);
 }
@@ -82,14 +83,14 @@ void HostListActions::loadFiles(const QStringList& paths)
 {
     // The files are read off the window's thread so that a huge list does not freeze it; their entries
     // are appended here, in the dialog's order, once all are read.
-    m_state.beginBusy(); // (114)
+    m_state.beginBusy();
     ++m_loads;
     auto* watcher = new QFutureWatcher<QList<ListFileReader::FileResult>>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, paths] {
         watcher->deleteLater();
         GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton3_Click"));
         QList<ListFileReader::FileResult> files;
-        g.step(116, [&] { files = watcher->result(); });
+        g.step(LoadListStep::CollectFiles, [&] { files = watcher->result(); });
         auto load = [&](const ListFileReader::FileResult& file) {
             if (file.outcome == ListFileReader::FileResult::NotFound)
                 m_boxes.information(m_state.applicationTitle, QStringLiteral("File not found"));
@@ -99,16 +100,16 @@ void HostListActions::loadFiles(const QStringList& paths)
                 m_hosts.append(file.entries);
         };
         if (files.size() == 1) {
-            g.step(120, [&] { load(files.first()); });
+            g.step(LoadListStep::LoadOneFile, [&] { load(files.first()); });
         } else if (files.size() > 1) {
-            g.reach(122);
+            g.reach(LoadListStep::LoadSeveralFiles);
             for (const ListFileReader::FileResult& file : std::as_const(files)) {
-                g.step(134, [&] { load(file); });
-                g.step(136, [&] { m_results.clear(); });
-                g.step(138, [&] { m_state.hostListChanged = true; });
+                g.step(LoadListStep::LoadFile, [&] { load(file); });
+                g.step(LoadListStep::ClearResults, [&] { m_results.clear(); });
+                g.step(LoadListStep::MarkHostListChanged, [&] { m_state.hostListChanged = true; });
             }
         }
-        g.reach(142);
+        g.reach(LoadListStep::Finish);
         --m_loads;
         m_state.endBusy();
         Q_EMIT loadFinished();

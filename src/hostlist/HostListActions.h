@@ -15,11 +15,36 @@ class SessionState;
 class HostListActions : public QObject {
     Q_OBJECT
 public:
+    // Where the error box says each handler stopped. Users quote these numbers in reports, so they never
+    // change.
+    struct AddHostStep {
+        enum : int { AskHost = 100, AppendHost = 104, ClearResults = 106, MarkHostListChanged = 108 };
+    };
+    struct ClearListStep {
+        enum : int { ClearHosts = 100 };
+    };
+    struct SampleDataStep {
+        enum : int { AppendFirst = 100, AppendSecond = 102, AppendThird = 104 };
+    };
+    // Choosing the files and loading them are one handler to the user.
+    struct LoadListStep {
+        enum : int {
+            AskFiles = 108,
+            CollectFiles = 116,
+            LoadOneFile = 120,
+            LoadSeveralFiles = 122,
+            LoadFile = 134,
+            ClearResults = 136,
+            MarkHostListChanged = 138,
+            Finish = 142
+        };
+    };
+
     HostListActions(HostListModel& hosts, ResultsModel& results, SessionState& state, ErrorBox& errorBox,
                     MessageBoxes& boxes, InputBox& input, FileDialogs& dialogs, QObject* parent = nullptr);
 
     static QString loadDialogTitle() { return QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files"); }
-    static QStringList fileFilters() { return {QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*.*)")}; }
+    static QStringList fileFilters() { return {QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)")}; }
     static QStringList sampleHosts();
 
     void addHost(); // "Add One Host Name/IP"

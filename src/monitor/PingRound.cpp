@@ -10,6 +10,16 @@
 
 #include <QTimer>
 
+namespace {
+
+// Where the error box says recording an outcome stopped. Users quote these numbers in reports, so they
+// never change.
+struct RecordStep {
+    enum : int { Success = 150, Failure = 170 };
+};
+
+} // namespace
+
 PingRound::PingRound(HostListModel& hosts, ResultsModel& results, SessionState& state, ErrorBox& errorBox,
                      EchoService& echo, HostResolver& resolver, Clock& clock, std::function<bool()> monitoringOn,
                      int number, QObject* parent)
@@ -122,7 +132,7 @@ void PingRound::record(quint64 rowId, const EchoReply& reply)
     GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "Timer1_Timer"));
     const bool success = reply.status == 0;
     bool recorded = false;
-    g.step(success ? 150 : 170, [&] {
+    g.step(success ? RecordStep::Success : RecordStep::Failure, [&] {
         const QDateTime now = m_clock.now();
         recorded = success ? m_results.recordSuccess(rowId, reply.address, reply.roundTripMs, reply.ttl, now)
                            : m_results.recordFailure(rowId, reply.status, now);

@@ -50,24 +50,54 @@ private Q_SLOTS:
         QFETCH(quint64, sum);
         QFETCH(quint64, count);
         QFETCH(QString, text);
-        QCOMPARE(ResultsFormat::averageMs(sum, count), text);
+        const std::optional<qint64> ms = ResultsFormat::averageMs(sum, count);
+        QCOMPARE(ms ? QString::number(*ms) : QString(), text);
     }
 
-    void dateTimeAlwaysHoldsDateAndSeconds_data()
+    void dateTimeHoldsFullYearAndSeconds_data()
     {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QTime>("time");
         QTest::addColumn<QString>("text");
-        QTest::newRow("us afternoon") << QStringLiteral("en_US") << QTime(15, 5, 9) << QStringLiteral("12/7/26 3:05:09 PM");
-        QTest::newRow("us midnight") << QStringLiteral("en_US") << QTime(0, 0) << QStringLiteral("12/7/26 12:00:00 AM");
-        QTest::newRow("german") << QStringLiteral("de_DE") << QTime(15, 5, 9) << QStringLiteral("07.12.26 15:05:09");
+        // The locale's order and separators, a four-digit year, and the time with seconds.
+        QTest::newRow("us afternoon") << "en_US" << QTime(15, 5, 9) << "12/7/2026 3:05:09 PM";
+        QTest::newRow("us midnight") << "en_US" << QTime(0, 0) << "12/7/2026 12:00:00 AM";
+        QTest::newRow("german") << "de_DE" << QTime(15, 5, 9) << "07.12.2026 15:05:09";
+        QTest::newRow("british") << "en_GB" << QTime(15, 5, 9) << "07/12/2026 15:05:09";
+        QTest::newRow("japanese") << "ja_JP" << QTime(15, 5, 9) << "2026/12/07 15時05分09秒";
+        QTest::newRow("french") << "fr_FR" << QTime(15, 5, 9) << "07/12/2026 15:05:09";
+        QTest::newRow("c") << "C" << QTime(15, 5, 9) << "7 Dec 2026 15:05:09";
     }
-    void dateTimeAlwaysHoldsDateAndSeconds()
+    void dateTimeHoldsFullYearAndSeconds()
     {
         QFETCH(QString, locale);
         QFETCH(QTime, time);
         QFETCH(QString, text);
         QCOMPARE(ResultsFormat::dateTime(QLocale(locale), QDateTime(QDate(2026, 12, 7), time)), text);
+    }
+
+    void fullYearFormat_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("widened");
+        QTest::newRow("day first") << "d.M.yy"
+                                   << "d.M.yyyy";
+        QTest::newRow("year first") << "yy/MM/dd"
+                                    << "yyyy/MM/dd";
+        QTest::newRow("already four digits") << "dd/MM/yyyy"
+                                             << "dd/MM/yyyy";
+        QTest::newRow("three read as two") << "yyy-MM-dd"
+                                           << "yyyy-MM-dd";
+        QTest::newRow("quoted text kept") << "d 'yy' M yy"
+                                          << "d 'yy' M yyyy";
+        QTest::newRow("escaped quote") << "d''yy"
+                                       << "d''yyyy";
+    }
+    void fullYearFormat()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, widened);
+        QCOMPARE(ResultsFormat::withFullYear(format), widened);
     }
 
     void newRowHasOnlyItsHostText()
@@ -95,9 +125,8 @@ private Q_SLOTS:
         QVERIFY(model.recordSuccess(row, 0x7F000001, 3, 64, when));
         QCOMPARE(changed.size(), 1);
         const QStringList afterSuccess = model.snapshot().rows.first();
-        QCOMPARE(afterSuccess,
-                 (QStringList{"h", "127.0.0.1", "1", "0", "0.00%", "Success", "3", "64", "3", "", "12/7/26 3:05:09 PM",
-                              ""}));
+        QCOMPARE(afterSuccess, (QStringList{"h", "127.0.0.1", "1", "0", "0.00%", "Success", "3", "64", "3", "",
+                                            "12/7/2026 3:05:09 PM", ""}));
 
         QVERIFY(model.recordSuccess(row, 0x7F000001, 4, 64, when));
         QVERIFY(model.recordFailure(row, 11010, when.addSecs(3)));
@@ -105,7 +134,7 @@ private Q_SLOTS:
         QCOMPARE(recorded.last(), (QVariantList{0, QVariant::fromValue(row), false}));
         const QStringList afterFailure = model.snapshot().rows.first();
         QCOMPARE(afterFailure, (QStringList{"h", "127.0.0.1", "2", "1", "33.33%", "Request timed out", "4", "64", "4",
-                                            "", "12/7/26 3:05:09 PM", "12/7/26 3:05:12 PM"}));
+                                            "", "12/7/2026 3:05:09 PM", "12/7/2026 3:05:12 PM"}));
     }
 
     void firstFailureShowsZeroSuccessesAndNothingElse()
@@ -114,8 +143,41 @@ private Q_SLOTS:
         model.setLocale(QLocale(QStringLiteral("en_US")));
         const quint64 row = model.appendRow(1, QStringLiteral("h"));
         model.recordFailure(row, 11003, QDateTime(QDate(2026, 12, 7), QTime(0, 0)));
-        QCOMPARE(model.snapshot().rows.first(), (QStringList{"h", "", "0", "1", "100.00%", "Destination host unreachable",
-                                                             "", "", "", "", "", "12/7/26 12:00:00 AM"}));
+        QCOMPARE(model.snapshot().rows.first(),
+                 (QStringList{"h", "", "0", "1", "100.00%", "Destination host unreachable", "", "", "", "", "",
+                              "12/7/2026 12:00:00 AM"}));
+    }
+
+    void snapshotCarriesTheNumbersItShows_data()
+    {
+        QTest::addColumn<int>("successes");
+        QTest::addColumn<int>("failures");
+        QTest::newRow("not pinged yet") << 0 << 0;
+        QTest::newRow("failed only") << 0 << 2;
+        QTest::newRow("answered and failed") << 3 << 1;
+    }
+    void snapshotCarriesTheNumbersItShows()
+    {
+        QFETCH(int, successes);
+        QFETCH(int, failures);
+        ResultsModel model;
+        const quint64 row = model.appendRow(1, QStringLiteral("h"));
+        for (int i = 0; i < successes; ++i)
+            model.recordSuccess(row, 1, static_cast<quint32>(10 + i), 64, QDateTime::currentDateTime());
+        for (int i = 0; i < failures; ++i)
+            model.recordFailure(row, 11010, QDateTime::currentDateTime());
+
+        const ResultsSnapshot s = model.snapshot();
+        QCOMPARE(s.kinds.size(), s.headers.size());
+        for (int c = 0; c < s.headers.size(); ++c) {
+            const CellKind kind = s.kind(c);
+            const bool wholeNumber = kind == CellKind::Count || kind == CellKind::Milliseconds || kind == CellKind::Ttl;
+            const QString text = s.rows.first().at(c);
+            const std::optional<qint64> n = s.number(0, c);
+            QVERIFY2(n.has_value() == (wholeNumber && !text.isEmpty()), qPrintable(s.headers.at(c)));
+            if (n)
+                QCOMPARE(QString::number(*n), text);
+        }
     }
 
     void averageIsTheMeanOfAllSuccesses()

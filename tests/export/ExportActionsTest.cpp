@@ -133,7 +133,7 @@ void ExportActionsTest::textFileAsTheTableShowsIt()
     rig.actions->saveAsText();
 
     QCOMPARE(rig.dialogs.lastTitle, QStringLiteral("Save"));
-    QCOMPARE(rig.dialogs.lastFilters, (QStringList{"Text Files (*.txt)", "All Files (*.*)"}));
+    QCOMPARE(rig.dialogs.lastFilters, (QStringList{"Text Files (*.txt)", "All Files (*)"}));
     const QByteArray bytes = readAll(path);
     QCOMPARE(bytes, AlignedTextWriter().toByteArray(rig.results.snapshot()));
     QVERIFY(bytes.startsWith("Host Name/IP  \tReply IP Address\tSucceed Count\t"));
@@ -277,8 +277,11 @@ void ExportActionsTest::textFileWriteFailureKeepsTheOldFile()
 
     QCOMPARE(rig.boxes.shown.size(), 1);
     const QString text = rig.boxes.shown.first().text;
-    QVERIFY2(text.contains("SaveListviewProperlySpaced at line 216") ||
-                 text.contains("SaveListviewProperlySpaced at line 232"),
+    // The limit hits while lines are written or while the file is closed, depending on buffering.
+    const auto stoppedAt = [&](int step) {
+        return text.contains(QStringLiteral("SaveListviewProperlySpaced at line %1\r").arg(step));
+    };
+    QVERIFY2(stoppedAt(ExportActions::WriteTextStep::WriteLines) || stoppedAt(ExportActions::WriteTextStep::CommitFile),
              qPrintable(text));
     QVERIFY2(!text.contains("Unknown error"), qPrintable(text)); // the box names the cause
     QCOMPARE(readAll(path), old);

@@ -130,10 +130,28 @@ private Q_SLOTS:
         f.hosts.append(QStringLiteral("first"));
         f.load({f.file("one.txt", "a\r\nb\r\n")});
         QCOMPARE(f.dialogs.lastTitle, QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files"));
-        QCOMPARE(f.dialogs.lastFilters, (QStringList{"Text Files (*.txt)", "All Files (*.*)"}));
+        QCOMPARE(f.dialogs.lastFilters, (QStringList{"Text Files (*.txt)", "All Files (*)"}));
         QCOMPARE(f.hosts.texts(), (QStringList{"first", "a", "b"}));
         QCOMPARE(f.results.count(), 1);
         QVERIFY(!f.state.hostListChanged);
+    }
+
+    void allFilesFilterShowsEveryName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("no dot") << QStringLiteral("hosts");
+        QTest::newRow("text file") << QStringLiteral("hosts.txt");
+        QTest::newRow("other extension") << QStringLiteral("hosts.list");
+    }
+    void allFilesFilterShowsEveryName()
+    {
+        QFETCH(QString, name);
+        // The pattern between the parentheses, matched as the file dialog matches it.
+        const QString filter = HostListActions::fileFilters().last();
+        const qsizetype open = filter.indexOf(u'(');
+        const QString pattern = filter.mid(open + 1, filter.size() - open - 2);
+        const QRegularExpression wildcard(QRegularExpression::wildcardToRegularExpression(pattern));
+        QVERIFY2(wildcard.match(name).hasMatch(), qPrintable(pattern));
     }
 
     void twoFilesAppendInOrderAndEmptyResults()

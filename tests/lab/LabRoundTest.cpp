@@ -44,7 +44,7 @@ private Q_SLOTS:
         }
         QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.texts().join(u'|')));
 
-        const QString when = QStringLiteral("12/7/26 3:05:09 PM");
+        const QString when = QStringLiteral("12/7/2026 3:05:09 PM");
         const QList<QStringList> rows = results.snapshot().rows;
         QCOMPARE(rows.size(), 8);
         auto successRow = [&](int r, const QString& host, const QString& reply, const QString& ttl) {

@@ -170,10 +170,10 @@ private Q_SLOTS:
         });
         QCOMPARE(f.results.snapshot().rows.at(0),
                  (QStringList{"127.0.0.1", "127.0.0.1", "1", "0", "0.00%", "Success", "7", "64", "7", "",
-                              "12/7/26 3:05:09 PM", ""}));
+                              "12/7/2026 3:05:09 PM", ""}));
         QCOMPARE(f.results.snapshot().rows.at(1), (QStringList{"198.51.100.7", "", "0", "1", "100.00%",
                                                                "Request timed out", "", "", "", "", "",
-                                                               "12/7/26 3:05:09 PM"}));
+                                                               "12/7/2026 3:05:09 PM"}));
     }
 
     void twoSuccessesThenAFailure()

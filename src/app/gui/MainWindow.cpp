@@ -49,6 +49,26 @@ QPoint cursorHotSpot(const QByteArray& cur, const QPixmap& image)
     return {image.width() / 2, image.height() / 2};
 }
 
+// Where the error box says the start-up and closing handlers stopped. Users quote these numbers in reports,
+// so they never change.
+struct StartUpStep {
+    enum : int {
+        ApplySkin = 100,
+        StartOnlineCheck = 102,
+        SetTitles = 108,
+        LookForCursorFile = 110,
+        LoadCursor = 112,
+        VisitWebsite = 114,
+        SetUpColumns = 132,
+        ReadSavedList = 184,
+        AppendSavedList = 196,
+        MarkHostListChanged = 200
+    };
+};
+struct SaveHostListStep {
+    enum : int { JoinHosts = 102, WriteSettings = 110 };
+};
+
 } // namespace
 
 MainWindow::MainWindow(Services services, QString programFolder, QWidget* parent)
@@ -192,9 +212,9 @@ void MainWindow::setUpColumns()
 void MainWindow::startUp()
 {
     GuardedProcedure g(*m_errorBox, AppTexts::location("Form1", "Form_Load"));
-    g.step(100, [&] { Skin::apply(m_programFolder, *this); });
-    g.step(102, [&] { m_onlineCheck->start(); });
-    g.step(108, [&] {
+    g.step(StartUpStep::ApplySkin, [&] { Skin::apply(m_programFolder, *this); });
+    g.step(StartUpStep::StartOnlineCheck, [&] { m_onlineCheck->start(); });
+    g.step(StartUpStep::SetTitles, [&] {
         setWindowTitle(AppTexts::WindowCaption);
         setWindowIcon(QIcon(QStringLiteral(":/vantrel.png")));
         m_state->applicationTitle = StartupRoutines::shortenedTitle(AppTexts::ProductName);
@@ -202,9 +222,9 @@ void MainWindow::startUp()
     });
     bool hasCursorFile = false;
     const QString cursorPath = m_programFolder + QStringLiteral("/HAND-M.CUR");
-    g.step(110, [&] { hasCursorFile = StartupRoutines::fileExists(cursorPath); });
+    g.step(StartUpStep::LookForCursorFile, [&] { hasCursorFile = StartupRoutines::fileExists(cursorPath); });
     if (hasCursorFile) {
-        g.step(112, [&] {
+        g.step(StartUpStep::LoadCursor, [&] {
             QFile file(cursorPath);
             const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
             QPixmap image;
@@ -214,21 +234,22 @@ void MainWindow::startUp()
             applyPointer();
         });
     }
-    g.step(114, [&] { StartupRoutines::occasionalWebsiteVisit(m_services.random, m_services.urlOpener); });
-    g.step(132, [&] { setUpColumns(); });
+    g.step(StartUpStep::VisitWebsite,
+           [&] { StartupRoutines::occasionalWebsiteVisit(m_services.random, m_services.urlOpener); });
+    g.step(StartUpStep::SetUpColumns, [&] { setUpColumns(); });
     QString saved;
-    g.step(184, [&] { saved = SavedHostList::read(m_services.settings); });
-    if (!saved.isEmpty()) // (188)
-        g.step(196, [&] { m_hostList->append(SavedHostList::split(saved)); });
-    g.step(200, [&] { m_state->hostListChanged = true; });
+    g.step(StartUpStep::ReadSavedList, [&] { saved = SavedHostList::read(m_services.settings); });
+    if (!saved.isEmpty())
+        g.step(StartUpStep::AppendSavedList, [&] { m_hostList->append(SavedHostList::split(saved)); });
+    g.step(StartUpStep::MarkHostListChanged, [&] { m_state->hostListChanged = true; });
 }
 
 void MainWindow::saveHostList()
 {
     GuardedProcedure g(*m_errorBox, AppTexts::location("Form1", "Form_QueryUnload"));
     QString joined;
-    g.step(102, [&] { joined = SavedHostList::join(m_hostList->texts()); });
-    g.step(110, [&] { SavedHostList::write(m_services.settings, joined); });
+    g.step(SaveHostListStep::JoinHosts, [&] { joined = SavedHostList::join(m_hostList->texts()); });
+    g.step(SaveHostListStep::WriteSettings, [&] { SavedHostList::write(m_services.settings, joined); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
