@@ -1,8 +1,7 @@
 #include "ListFileReader.h"
 
-#include "StartupRoutines.h"
-
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 
 namespace ListFileReader {
@@ -55,7 +54,9 @@ FileResult readFile(const QString& path)
 {
     FileResult result;
     result.path = path;
-    if (!StartupRoutines::fileExists(path)) {
+    // "File not found" also for a path whose times cannot be read, such as a broken link.
+    const QFileInfo info(path);
+    if (!info.exists() || !info.lastModified().isValid()) {
         result.outcome = FileResult::NotFound;
         return result;
     }
