@@ -1,6 +1,7 @@
 #include "ResultsModel.h"
 
-#include "PingTexts.h"
+#include "EchoStatus.h"
+#include "HostAddress.h"
 #include "ResultsFormat.h"
 
 #include <algorithm>
@@ -58,7 +59,7 @@ QString ResultsModel::cell(const ResultRow& r, int column) const
     case HostName:
         return r.host;
     case ReplyAddress:
-        return r.replyAddress ? ipv4Text(*r.replyAddress) : QString();
+        return r.replyAddress ? HostAddress::ipv4Text(*r.replyAddress) : QString();
     case SucceedCount:
         return r.counted ? QString::number(r.succeeded) : QString();
     case FailedCount:
@@ -66,7 +67,7 @@ QString ResultsModel::cell(const ResultRow& r, int column) const
     case PercentFailed:
         return r.counted ? ResultsFormat::failedPercent(r.succeeded, r.failed) : QString();
     case LastStatus:
-        return r.lastStatus ? statusText(*r.lastStatus) : QString();
+        return r.lastStatus ? statusText(static_cast<EchoStatus>(*r.lastStatus)) : QString();
     case LastTime:
         return r.lastRtt ? QString::number(*r.lastRtt) : QString();
     case LastTtl:
