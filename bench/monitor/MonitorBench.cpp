@@ -26,6 +26,8 @@
 #include "SessionState.h"
 #include "StallProbe.h"
 #include "SystemClock.h"
+#include "SystemPreciseClock.h"
+#include "SystemRandom.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -306,7 +308,9 @@ int main(int argc, char** argv)
     }
 
     BenchMessageBoxes boxes;
-    LinuxEchoService echo(boxes);
+    SystemPreciseClock echoClock;
+    SystemRandom random;
+    LinuxEchoService echo(echoClock, random);
     if (!echo.available()) {
         std::fprintf(stderr, "ICMP not permitted: %s\n", qPrintable(echo.unavailableReason()));
         return 77;

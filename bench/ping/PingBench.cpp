@@ -5,7 +5,8 @@
 
 #include "LinuxEchoService.h"
 #include "LinuxIcmpSocket.h"
-#include "MessageBoxes.h"
+#include "SystemPreciseClock.h"
+#include "SystemRandom.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -17,16 +18,6 @@
 
 namespace
 {
-
-class PrintingMessageBoxes : public MessageBoxes
-{
-public:
-    void information(const QString& title, const QString& text) override { warning(title, text); }
-    void warning(const QString& title, const QString& text) override
-    {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
-    }
-};
 
 double cpuMs(int who)
 {
@@ -98,12 +89,13 @@ int main(int argc, char** argv)
     }
     const QStringList addresses = loopbackAddresses(count);
 
-    PrintingMessageBoxes boxes;
+    SystemPreciseClock clock;
+    SystemRandom random;
     auto socket = std::make_unique<LinuxIcmpSocket>();
     LinuxIcmpSocket* rawSocket = socket.get();
-    LinuxEchoService engine(boxes, std::move(socket));
+    LinuxEchoService engine(clock, random, std::move(socket));
     if (!engine.available()) {
-        std::fprintf(stderr, "%s\n", qPrintable(engine.unavailableReason()));
+        std::fprintf(stderr, "ICMP not permitted: %s\n", qPrintable(engine.unavailableReason()));
         return 3;
     }
 
@@ -117,7 +109,7 @@ int main(int argc, char** argv)
         wall.start();
         for (const QString& address : addresses) {
             engine.send(address, &app, [&](const EchoReply& reply) {
-                figures.lost += reply.status != 0;
+                figures.lost += reply.status != EchoStatus::Success;
                 maxRtt = std::max<qint64>(maxRtt, reply.roundTripMs);
                 if (++answered == count) {
                     figures.wallMs = wall.elapsed();

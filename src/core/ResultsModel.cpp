@@ -1,6 +1,7 @@
 #include "ResultsModel.h"
 
-#include "PingTexts.h"
+#include "EchoStatus.h"
+#include "HostAddress.h"
 #include "ResultsFormat.h"
 
 #include <algorithm>
@@ -108,7 +109,7 @@ QString ResultsModel::cell(const ResultRow& r, int column) const
     case HostName:
         return r.host;
     case ReplyAddress:
-        return r.replyAddress ? ipv4Text(*r.replyAddress) : QString();
+        return r.replyAddress ? HostAddress::ipv4Text(*r.replyAddress) : QString();
     case SucceedCount:
     case FailedCount:
     case LastTime:
@@ -120,7 +121,7 @@ QString ResultsModel::cell(const ResultRow& r, int column) const
     case PercentFailed:
         return r.counted ? ResultsFormat::failedPercent(r.succeeded, r.failed) : QString();
     case LastStatus:
-        return r.lastStatus ? statusText(*r.lastStatus) : QString();
+        return r.lastStatus ? statusText(static_cast<EchoStatus>(*r.lastStatus)) : QString();
     case LastSucceedOn:
         return r.lastSucceedOn.isValid() ? ResultsFormat::dateTime(m_locale, r.lastSucceedOn) : QString();
     case LastFailedOn:

@@ -4,7 +4,7 @@
 #include "Clock.h"
 #include "GuardedProcedure.h"
 #include "HostResolver.h"
-#include "PingTexts.h"
+#include "HostAddress.h"
 #include "ResultsModel.h"
 #include "SessionState.h"
 
@@ -79,7 +79,7 @@ void PingRound::dispatchHost(const HostEntry& entry)
     if (rowId == 0)
         rowId = m_results.appendRow(entry.id, entry.text);
 
-    if (!isHostName(entry.text)) {
+    if (!HostAddress::isHostName(entry.text)) {
         sendEcho(rowId, entry.text);
         return;
     }
@@ -130,12 +130,12 @@ void PingRound::sendEcho(quint64 rowId, const QString& address)
 void PingRound::record(quint64 rowId, const EchoReply& reply)
 {
     GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "Timer1_Timer"));
-    const bool success = reply.status == 0;
+    const bool success = reply.status == EchoStatus::Success;
     bool recorded = false;
     g.step(success ? RecordStep::Success : RecordStep::Failure, [&] {
         const QDateTime now = m_clock.now();
         recorded = success ? m_results.recordSuccess(rowId, reply.address, reply.roundTripMs, reply.ttl, now)
-                           : m_results.recordFailure(rowId, reply.status, now);
+                           : m_results.recordFailure(rowId, static_cast<quint32>(reply.status), now);
     });
     if (!recorded)
         return;

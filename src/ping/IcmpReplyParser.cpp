@@ -173,7 +173,7 @@ int IcmpReplyParser::ttlFromControl(const QByteArray& control)
     return ttl >= 0 && ttl <= 255 ? ttl : -1;
 }
 
-quint32 IcmpReplyParser::statusForIcmp(quint8 type, quint8 code)
+EchoStatus IcmpReplyParser::statusForIcmp(quint8 type, quint8 code)
 {
     switch (type) {
     case IcmpPacket::DestUnreachableType:
@@ -182,7 +182,7 @@ quint32 IcmpReplyParser::statusForIcmp(quint8 type, quint8 code)
         case 6:  // network unknown
         case 9:  // network administratively prohibited
         case 11: // network unreachable for type of service
-            return IpStatus::DestNetUnreachable;
+            return EchoStatus::DestNetUnreachable;
         case 1:  // host
         case 7:  // host unknown
         case 8:  // source host isolated
@@ -191,43 +191,43 @@ quint32 IcmpReplyParser::statusForIcmp(quint8 type, quint8 code)
         case 13: // communication administratively prohibited
         case 14: // host precedence violation
         case 15: // precedence cutoff
-            return IpStatus::DestHostUnreachable;
+            return EchoStatus::DestHostUnreachable;
         case 2:
-            return IpStatus::DestProtUnreachable;
+            return EchoStatus::DestProtUnreachable;
         case 3:
-            return IpStatus::DestPortUnreachable;
+            return EchoStatus::DestPortUnreachable;
         case 4: // fragmentation needed but DF set
-            return IpStatus::PacketTooBig;
+            return EchoStatus::PacketTooBig;
         case 5:
-            return IpStatus::BadRoute;
+            return EchoStatus::BadRoute;
         default:
-            return IpStatus::GeneralFailure;
+            return EchoStatus::GeneralFailure;
         }
     case IcmpPacket::TimeExceededType:
         if (code == 0)
-            return IpStatus::TtlExpiredTransit;
+            return EchoStatus::TtlExpiredTransit;
         if (code == 1)
-            return IpStatus::TtlExpiredReassembly;
-        return IpStatus::GeneralFailure;
+            return EchoStatus::TtlExpiredReassembly;
+        return EchoStatus::GeneralFailure;
     case IcmpPacket::ParameterProblemType:
-        return IpStatus::ParameterProblem;
+        return EchoStatus::ParameterProblem;
     case IcmpPacket::SourceQuenchType:
-        return IpStatus::SourceQuench;
+        return EchoStatus::SourceQuench;
     default:
-        return IpStatus::GeneralFailure;
+        return EchoStatus::GeneralFailure;
     }
 }
 
-quint32 IcmpReplyParser::statusForErrno(int error)
+EchoStatus IcmpReplyParser::statusForErrno(int error)
 {
     switch (error) {
     case ENETUNREACH:
-        return IpStatus::DestNetUnreachable;
+        return EchoStatus::DestNetUnreachable;
     case EHOSTUNREACH:
-        return IpStatus::DestHostUnreachable;
+        return EchoStatus::DestHostUnreachable;
     case EMSGSIZE:
-        return IpStatus::PacketTooBig;
+        return EchoStatus::PacketTooBig;
     default:
-        return IpStatus::GeneralFailure;
+        return EchoStatus::GeneralFailure;
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "EchoStatus.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
@@ -15,8 +17,8 @@ public:
         quint16 sequence = 0;
         quint32 address = 0;     // who answered: the destination for a reply, the reporting router for an error
         quint32 destination = 0; // errors only: where the quoted echo was going
-        quint32 status = 0;      // errors only: the IP status code
-        quint8 ttl = 0;          // replies only
+        EchoStatus status = EchoStatus::Success; // errors only
+        quint8 ttl = 0;                          // replies only
     };
 
     // A raw socket datagram: IP header, then ICMP. Echo replies and errors quoting an echo request.
@@ -29,6 +31,6 @@ public:
 
     // The TTL from an IP_TTL control message, or -1 when there is none.
     static int ttlFromControl(const QByteArray& control);
-    static quint32 statusForIcmp(quint8 type, quint8 code);
-    static quint32 statusForErrno(int error);
+    static EchoStatus statusForIcmp(quint8 type, quint8 code);
+    static EchoStatus statusForErrno(int error);
 };

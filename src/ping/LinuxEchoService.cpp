@@ -1,18 +1,20 @@
 #include "LinuxEchoService.h"
 
+#include "HostAddress.h"
 #include "IcmpPacket.h"
 #include "IcmpReplyParser.h"
 #include "LinuxIcmpSocket.h"
-#include "MessageBoxes.h"
+#include "PreciseClock.h"
+#include "RandomSource.h"
 
-#include <QCoreApplication>
-#include <QRandomGenerator>
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 namespace
 {
 
-constexpr int SequenceSpace = 65536;
 // Echoes sent per event-loop turn: large enough to keep up with a round that dispatches 256 per turn,
 // small enough that replies and timers get their turn.
 constexpr int SendsPerTurn = 512;
@@ -21,29 +23,42 @@ constexpr int SendsPerTurn = 512;
 constexpr int DrainEverySends = 32;
 // Reads per drain, so a flood of foreign ICMP cannot hold the thread; the notifier fires again for the rest.
 constexpr int ReadsPerDrain = 8192;
+// Before declaring timeouts everything received must be read; the receive buffer holds fewer than this.
+constexpr int ReadsBeforeTimeouts = 8 * ReadsPerDrain;
 // When the kernel has no room for another echo, try again this soon.
 constexpr int RetryAfterMs = 1;
 constexpr qint64 NsPerMs = 1000000;
 constexpr qint64 TimeoutNs = qint64(EchoTimeoutMs) * NsPerMs;
+// The wall clock moving against the monotonic one by more than this, plus what slewing can do (chrony slews
+// at up to 83,333 ppm), means it was stepped, and its receive stamps cannot be compared with the send stamp.
+constexpr qint64 SteppedNs = NsPerMs;
+constexpr qint64 SlewDivisor = 8;
+
+EchoReply timedOut()
+{
+    EchoReply reply;
+    reply.status = EchoStatus::RequestTimedOut;
+    return reply;
+}
 
 } // namespace
 
-LinuxEchoService::LinuxEchoService(MessageBoxes& boxes, QObject* parent)
-    : LinuxEchoService(boxes, std::make_unique<LinuxIcmpSocket>(), parent)
+LinuxEchoService::LinuxEchoService(PreciseClock& clock, RandomSource& random, QObject* parent)
+    : LinuxEchoService(clock, random, std::make_unique<LinuxIcmpSocket>(), parent)
 {
 }
 
-LinuxEchoService::LinuxEchoService(MessageBoxes& boxes, std::unique_ptr<IcmpSocket> socket, QObject* parent)
-    : QObject(parent), m_boxes(boxes), m_socket(std::move(socket)), m_inFlight(SequenceSpace),
+LinuxEchoService::LinuxEchoService(PreciseClock& clock, RandomSource& random, std::unique_ptr<IcmpSocket> socket,
+                                   QObject* parent)
+    : QObject(parent), m_clock(clock), m_random(random), m_socket(std::move(socket)),
       m_payload(IcmpPacket::echoPayload())
 {
-    m_clock.start();
     m_pumpTimer.setSingleShot(true);
     connect(&m_pumpTimer, &QTimer::timeout, this, &LinuxEchoService::pump);
     m_timeoutTimer.setSingleShot(true);
     m_timeoutTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timeoutTimer, &QTimer::timeout, this, &LinuxEchoService::checkTimeouts);
-    connect(m_socket.get(), &IcmpSocket::readyRead, this, &LinuxEchoService::drain);
+    connect(&m_timeoutTimer, &QTimer::timeout, this, &LinuxEchoService::expireOverdue);
+    connect(m_socket.get(), &IcmpSocket::readyRead, this, [this] { drain(ReadsPerDrain); });
 }
 
 LinuxEchoService::~LinuxEchoService() = default;
@@ -51,7 +66,7 @@ LinuxEchoService::~LinuxEchoService() = default;
 EchoService::Ticket LinuxEchoService::send(const QString& addressText, QObject* context, Done done)
 {
     Queued echo;
-    const std::optional<quint32> address = parseAddress(addressText);
+    const std::optional<quint32> address = HostAddress::parseIpv4(addressText);
     echo.valid = address.has_value();
     echo.destination = address.value_or(0);
     echo.hasContext = context != nullptr;
@@ -76,7 +91,7 @@ bool LinuxEchoService::available()
 
 QString LinuxEchoService::unavailableReason()
 {
-    return ensureOpen() ? QString() : permissionAdvice(m_unavailableReason);
+    return ensureOpen() ? QString() : m_unavailableReason;
 }
 
 IcmpSocket::Kind LinuxEchoService::socketKind()
@@ -85,51 +100,19 @@ IcmpSocket::Kind LinuxEchoService::socketKind()
     return m_socket->kind();
 }
 
-QString LinuxEchoService::permissionAdvice(const QString& reason)
-{
-    QString path = QCoreApplication::applicationFilePath();
-    if (path.isEmpty())
-        path = QStringLiteral("/path/to/vantrel");
-    return QStringLiteral("Vantrel cannot send pings: this system does not permit ICMP echo for this user (%1).\n\n"
-                          "To permit it, either give the program the raw socket capability:\n"
-                          "    sudo setcap cap_net_raw+ep %2\n"
-                          "or let every group use ping sockets:\n"
-                          "    sudo sysctl -w net.ipv4.ping_group_range=\"0 2147483647\"")
-        .arg(reason, path);
-}
-
-std::optional<quint32> LinuxEchoService::parseAddress(const QString& text)
-{
-    const QStringList parts = text.split(QLatin1Char('.'));
-    if (parts.size() != 4)
-        return std::nullopt;
-    quint32 address = 0;
-    for (const QString& part : parts) {
-        if (part.isEmpty() || part.size() > 3)
-            return std::nullopt;
-        quint32 value = 0;
-        for (const QChar c : part) {
-            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-                return std::nullopt;
-            value = value * 10 + static_cast<quint32>(c.unicode() - u'0');
-        }
-        if (value > 255)
-            return std::nullopt;
-        address = address << 8 | value;
-    }
-    return address;
-}
-
 bool LinuxEchoService::ensureOpen()
 {
     if (m_openState == OpenState::NotTried) {
         if (m_socket->open()) {
             m_openState = OpenState::Open;
+            const auto draw = [this](int count) {
+                return std::clamp(static_cast<int>(m_random.next() * count), 0, count - 1);
+            };
             m_identifier = m_socket->kind() == IcmpSocket::Kind::Datagram
                                ? m_socket->localIdentifier()
-                               : static_cast<quint16>(QRandomGenerator::global()->bounded(1, SequenceSpace));
+                               : static_cast<quint16>(1 + draw(InFlightTable::SequenceSpace - 1));
             // Start the sequences somewhere random too, so two runs do not look alike to a middlebox.
-            m_nextSequence = static_cast<quint16>(QRandomGenerator::global()->bounded(SequenceSpace));
+            m_inFlight.startAt(static_cast<quint16>(draw(InFlightTable::SequenceSpace)));
         } else {
             m_openState = OpenState::Unavailable;
             m_unavailableReason = m_socket->openError();
@@ -152,49 +135,50 @@ void LinuxEchoService::pump()
     }
     int sent = 0;
     bool kernelFull = false;
+    bool allSequencesInFlight = false;
     while (!m_queue.empty() && sent < SendsPerTurn) {
         auto first = m_queue.begin();
         if (!first->second.valid) {
             const Queued echo = std::move(first->second);
             m_queue.erase(first);
             EchoReply reply;
-            reply.status = IpStatus::BadDestination;
+            reply.status = EchoStatus::BadDestination;
             deliver(echo.hasContext, echo.context, echo.done, reply);
             continue;
         }
-        quint16 sequence = 0;
-        if (!nextFreeSequence(sequence))
-            break; // every sequence is in flight; timeouts will free some
-        const QByteArray packet = IcmpPacket::echoRequest(m_identifier, sequence, m_payload);
+        const std::optional<quint16> sequence = m_inFlight.nextFree();
+        if (!sequence) {
+            allSequencesInFlight = true; // the next echo to settle frees one and calls the pump again
+            break;
+        }
+        const QByteArray packet = IcmpPacket::echoRequest(m_identifier, *sequence, m_payload);
+        InFlightTable::Echo echo;
+        echo.sentMonotonicNs = m_clock.monotonicNs();
+        echo.sentRealtimeNs = m_clock.realtimeNs();
         const int error = m_socket->send(first->second.destination, packet);
         if (error == EAGAIN || error == EWOULDBLOCK || error == ENOBUFS || error == EINTR) {
             kernelFull = true;
-            drain();
+            drain(ReadsPerDrain);
             break;
         }
-        const Ticket ticket = first->first;
-        Queued echo = std::move(first->second);
+        echo.ticket = first->first;
+        Queued queued = std::move(first->second);
         m_queue.erase(first);
         if (error != 0) {
             EchoReply reply;
             reply.status = IcmpReplyParser::statusForErrno(error);
-            deliver(echo.hasContext, echo.context, echo.done, reply);
+            deliver(queued.hasContext, queued.context, queued.done, reply);
             continue;
         }
-        InFlight& slot = m_inFlight[sequence];
-        slot.ticket = ticket;
-        slot.destination = echo.destination;
-        slot.sentNs = m_clock.nsecsElapsed();
-        slot.hasContext = echo.hasContext;
-        slot.context = echo.context;
-        slot.done = std::move(echo.done);
-        m_sendOrder.emplace_back(sequence, ticket);
-        ++m_inFlightCount;
-        m_nextSequence = static_cast<quint16>(sequence + 1);
+        echo.destination = queued.destination;
+        echo.hasContext = queued.hasContext;
+        echo.context = queued.context;
+        echo.done = std::move(queued.done);
+        m_inFlight.insert(*sequence, std::move(echo));
         if (++sent % DrainEverySends == 0)
-            drain();
+            drain(ReadsPerDrain);
     }
-    if (!m_queue.empty() && !m_pumpTimer.isActive())
+    if (!m_queue.empty() && !allSequencesInFlight && !m_pumpTimer.isActive())
         m_pumpTimer.start(kernelFull ? RetryAfterMs : 0);
     if (!m_timeoutTimer.isActive())
         armTimeout();
@@ -202,9 +186,9 @@ void LinuxEchoService::pump()
 
 void LinuxEchoService::failQueued()
 {
-    if (!m_adviceShown) {
-        m_adviceShown = true;
-        m_boxes.information(QStringLiteral("Vantrel"), permissionAdvice(m_unavailableReason));
+    if (!m_unavailableReported) {
+        m_unavailableReported = true;
+        emit icmpUnavailable(m_unavailableReason);
     }
     // A callback may queue more echoes; they get their own turn.
     std::map<Ticket, Queued> failing;
@@ -212,44 +196,43 @@ void LinuxEchoService::failQueued()
     for (auto& [ticket, echo] : failing) {
         Q_UNUSED(ticket);
         EchoReply reply;
-        reply.status = echo.valid ? IpStatus::GeneralFailure : IpStatus::BadDestination;
+        reply.status = echo.valid ? EchoStatus::GeneralFailure : EchoStatus::BadDestination;
         deliver(echo.hasContext, echo.context, echo.done, reply);
     }
 }
 
-bool LinuxEchoService::nextFreeSequence(quint16& sequence)
-{
-    if (m_inFlightCount >= SequenceSpace)
-        return false;
-    quint16 candidate = m_nextSequence;
-    for (int tries = 0; tries < SequenceSpace; ++tries, ++candidate) {
-        if (m_inFlight[candidate].ticket == 0) {
-            sequence = candidate;
-            return true;
-        }
-    }
-    return false;
-}
-
-void LinuxEchoService::drain()
+bool LinuxEchoService::drain(int maxReads)
 {
     if (m_openState != OpenState::Open)
-        return;
+        return true;
     IcmpSocket::Message message;
     int reads = 0;
     // Errors first: a ping socket may hold an ICMP error and a plain read would only report its errno.
-    while (reads < ReadsPerDrain && m_socket->receiveError(message)) {
+    while (reads < maxReads && m_socket->receiveError(message)) {
         ++reads;
         handle(message, true);
+        if (message.error != 0)
+            break; // whatever failed would fail again at once
     }
-    while (reads < ReadsPerDrain && m_socket->receive(message)) {
+    while (reads < maxReads && m_socket->receive(message)) {
         ++reads;
         handle(message, false);
+        if (message.error != 0)
+            break;
     }
+    return reads < maxReads;
 }
 
 void LinuxEchoService::handle(const IcmpSocket::Message& message, bool fromErrorQueue)
 {
+    if (message.error != 0) {
+        recordReceiveFailure(message.error);
+        return;
+    }
+    if (message.truncated) {
+        ++m_truncatedDatagrams;
+        return;
+    }
     using Event = IcmpReplyParser::Event;
     Event event;
     if (fromErrorQueue)
@@ -260,68 +243,86 @@ void LinuxEchoService::handle(const IcmpSocket::Message& message, bool fromError
         event = IcmpReplyParser::parseDatagramReply(message.data, message.peer, message.control);
     if (event.kind == Event::Kind::Ignored || event.identifier != m_identifier)
         return;
-    const InFlight& slot = m_inFlight[event.sequence];
-    if (slot.ticket == 0)
+    const InFlightTable::Echo* echo = m_inFlight.find(event.sequence);
+    if (echo == nullptr)
         return; // unknown, late or already answered
+    // Replies come from the destination; errors quote it.
+    if ((event.kind == Event::Kind::Reply ? event.address : event.destination) != echo->destination)
+        return;
+    const qint64 roundTrip = roundTripNs(message, *echo);
+    if (roundTrip < 0)
+        return; // an answer to an earlier echo that had the same sequence
+    if (roundTrip >= TimeoutNs) {
+        finish(event.sequence, timedOut());
+        return;
+    }
     EchoReply reply;
     reply.address = event.address;
     if (event.kind == Event::Kind::Reply) {
-        if (event.address != slot.destination)
-            return;
-        reply.status = IpStatus::Success;
-        reply.roundTripMs = static_cast<quint32>((m_clock.nsecsElapsed() - slot.sentNs) / NsPerMs);
+        reply.status = EchoStatus::Success;
+        reply.roundTripMs = static_cast<quint32>(roundTrip / NsPerMs);
         reply.ttl = event.ttl;
     } else {
-        if (event.destination != slot.destination)
-            return;
         reply.status = event.status;
     }
     finish(event.sequence, reply);
 }
 
-void LinuxEchoService::finish(quint16 sequence, const EchoReply& reply)
+qint64 LinuxEchoService::roundTripNs(const IcmpSocket::Message& message, const InFlightTable::Echo& echo) const
 {
-    InFlight& slot = m_inFlight[sequence];
-    const bool hasContext = slot.hasContext;
-    const QPointer<QObject> context = slot.context;
-    const Done done = std::move(slot.done);
-    slot = InFlight();
-    --m_inFlightCount;
-    deliver(hasContext, context, done, reply);
+    const qint64 nowMonotonic = m_clock.monotonicNs();
+    // The message is here now, so it took no longer than this.
+    const qint64 elapsed = nowMonotonic - echo.sentMonotonicNs;
+    if (message.receivedRealtimeNs == 0)
+        return elapsed;
+    const qint64 drift = (m_clock.realtimeNs() - nowMonotonic) - (echo.sentRealtimeNs - echo.sentMonotonicNs);
+    if (std::abs(drift) > SteppedNs + elapsed / SlewDivisor)
+        return elapsed;
+    const qint64 stamped = message.receivedRealtimeNs - echo.sentRealtimeNs;
+    if (stamped < 0)
+        return -1; // in the kernel before this echo left
+    return std::min(stamped, elapsed);
 }
 
-void LinuxEchoService::checkTimeouts()
+void LinuxEchoService::recordReceiveFailure(int error)
 {
-    // A reply already waiting in the socket must win over its deadline.
-    drain();
-    const qint64 now = m_clock.nsecsElapsed();
-    while (!m_sendOrder.empty()) {
-        const auto [sequence, ticket] = m_sendOrder.front();
-        const InFlight& slot = m_inFlight[sequence];
-        if (slot.ticket != ticket) {
-            m_sendOrder.pop_front(); // answered already
-            continue;
-        }
-        if (slot.sentNs + TimeoutNs > now)
+    ++m_receiveFailures;
+    m_lastReceiveError = error;
+    if (m_receiveFailures == 1)
+        qWarning("Reading the ICMP socket failed: %s", std::strerror(error));
+}
+
+void LinuxEchoService::finish(quint16 sequence, const EchoReply& reply)
+{
+    const bool allWereInFlight = m_inFlight.size() >= InFlightTable::SequenceSpace;
+    const InFlightTable::Echo echo = m_inFlight.take(sequence);
+    if (allWereInFlight && !m_queue.empty())
+        schedulePump();
+    deliver(echo.hasContext, echo.context, echo.done, reply);
+}
+
+void LinuxEchoService::expireOverdue()
+{
+    // A reply that arrived in time must win over its deadline, however late the thread gets to it.
+    drain(ReadsBeforeTimeouts);
+    const qint64 now = m_clock.monotonicNs();
+    quint16 sequence = 0;
+    while (const InFlightTable::Echo* echo = m_inFlight.oldest(&sequence)) {
+        if (echo->sentMonotonicNs + TimeoutNs > now)
             break;
-        m_sendOrder.pop_front();
-        EchoReply reply;
-        reply.status = IpStatus::RequestTimedOut;
-        finish(sequence, reply);
+        finish(sequence, timedOut());
     }
     armTimeout();
 }
 
 void LinuxEchoService::armTimeout()
 {
-    while (!m_sendOrder.empty() && m_inFlight[m_sendOrder.front().first].ticket != m_sendOrder.front().second)
-        m_sendOrder.pop_front();
-    if (m_sendOrder.empty()) {
+    const InFlightTable::Echo* oldest = m_inFlight.oldest();
+    if (oldest == nullptr) {
         m_timeoutTimer.stop();
         return;
     }
-    const qint64 deadline = m_inFlight[m_sendOrder.front().first].sentNs + TimeoutNs;
-    const qint64 remaining = deadline - m_clock.nsecsElapsed();
+    const qint64 remaining = oldest->sentMonotonicNs + TimeoutNs - m_clock.monotonicNs();
     m_timeoutTimer.start(remaining <= 0 ? 0 : static_cast<int>((remaining + NsPerMs - 1) / NsPerMs));
 }
 

@@ -17,15 +17,58 @@ constexpr int WantedReceiveBuffer = 8 * 1024 * 1024;
 // Larger than any ICMP error we care about (they quote at most 576 bytes) and any echo reply we asked for.
 constexpr int BufferSize = 2048;
 constexpr int ControlSize = 512;
+// Reads one receive call may spend getting past interruptions and pending ICMP errors.
+constexpr int ReadAttempts = 16;
 
-int setIntOption(int fd, int level, int name, int value)
+bool setIntOption(int fd, int level, int name, int value)
 {
-    return setsockopt(fd, level, name, &value, sizeof value);
+    return setsockopt(fd, level, name, &value, sizeof value) == 0;
 }
 
 QString errnoText(const char* what, int error)
 {
     return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(strerror(error)));
+}
+
+QString optionError(const char* kindName, const char* option, int error)
+{
+    return QStringLiteral("%1: %2: %3")
+        .arg(QLatin1String(kindName), QLatin1String(option), QString::fromLocal8Bit(strerror(error)));
+}
+
+// With IP_RECVERR an ICMP error about an earlier echo also sets the socket error, which the next plain read
+// reports once (the error itself waits in the error queue). These are the errnos the kernel uses for that.
+bool isPendingIcmpError(int error)
+{
+    switch (error) {
+    case ENETUNREACH:
+    case EHOSTUNREACH:
+    case ENOPROTOOPT:
+    case ECONNREFUSED:
+    case EMSGSIZE:
+    case EOPNOTSUPP:
+    case EHOSTDOWN:
+    case ENONET:
+    case EREMOTEIO:
+    case EPROTO:
+    case EACCES:
+        return true;
+    default:
+        return false;
+    }
+}
+
+qint64 receiveStamp(msghdr& header)
+{
+    for (cmsghdr* c = CMSG_FIRSTHDR(&header); c != nullptr; c = CMSG_NXTHDR(&header, c)) {
+        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS &&
+            c->cmsg_len >= CMSG_LEN(sizeof(timespec))) {
+            timespec stamp{};
+            std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
+            return qint64(stamp.tv_sec) * 1000000000 + stamp.tv_nsec;
+        }
+    }
+    return 0;
 }
 
 } // namespace
@@ -59,11 +102,26 @@ bool LinuxIcmpSocket::open()
     return true;
 }
 
+void LinuxIcmpSocket::addOpenError(const QString& error)
+{
+    m_openError = m_openError.isEmpty() ? error : m_openError + QStringLiteral("; ") + error;
+}
+
+bool LinuxIcmpSocket::setCommonOptions(int fd, const char* kindName)
+{
+    // Round trips are measured from the kernel's receive time, not from when the thread got round to reading.
+    if (!setIntOption(fd, SOL_SOCKET, SO_TIMESTAMPNS, 1)) {
+        addOpenError(optionError(kindName, "SO_TIMESTAMPNS", errno));
+        return false;
+    }
+    return true;
+}
+
 bool LinuxIcmpSocket::openDatagram()
 {
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_ICMP);
     if (fd < 0) {
-        m_openError = errnoText("ping socket", errno);
+        addOpenError(errnoText("ping socket", errno));
         return false;
     }
     // Binding now makes the kernel pick our identifier before the first echo, so replies can be matched.
@@ -72,12 +130,24 @@ bool LinuxIcmpSocket::openDatagram()
     socklen_t length = sizeof local;
     if (bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
         getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
-        m_openError = errnoText("ping socket", errno);
+        addOpenError(errnoText("ping socket", errno));
         ::close(fd);
         return false;
     }
-    setIntOption(fd, IPPROTO_IP, IP_RECVTTL, 1);
-    setIntOption(fd, IPPROTO_IP, IP_RECVERR, 1);
+    // Without the TTL the rows lose a column; without the error queue every ICMP error would pass for a timeout.
+    bool ready = setCommonOptions(fd, "ping socket");
+    if (ready && !setIntOption(fd, IPPROTO_IP, IP_RECVTTL, 1)) {
+        addOpenError(optionError("ping socket", "IP_RECVTTL", errno));
+        ready = false;
+    }
+    if (ready && !setIntOption(fd, IPPROTO_IP, IP_RECVERR, 1)) {
+        addOpenError(optionError("ping socket", "IP_RECVERR", errno));
+        ready = false;
+    }
+    if (!ready) {
+        ::close(fd);
+        return false;
+    }
     m_fd = fd;
     m_kind = Kind::Datagram;
     m_identifier = ntohs(local.sin_port);
@@ -88,8 +158,7 @@ bool LinuxIcmpSocket::openRaw()
 {
     const int fd = socket(AF_INET, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_ICMP);
     if (fd < 0) {
-        const QString rawError = errnoText("raw socket", errno);
-        m_openError = m_openError.isEmpty() ? rawError : m_openError + QStringLiteral("; ") + rawError;
+        addOpenError(errnoText("raw socket", errno));
         return false;
     }
     // A raw socket gets every ICMP packet of the host; let the kernel drop all but the kinds we read, above
@@ -97,7 +166,15 @@ bool LinuxIcmpSocket::openRaw()
     icmp_filter filter{};
     filter.data = ~((1U << ICMP_ECHOREPLY) | (1U << ICMP_DEST_UNREACH) | (1U << ICMP_SOURCE_QUENCH) |
                     (1U << ICMP_TIME_EXCEEDED) | (1U << ICMP_PARAMETERPROB));
-    setsockopt(fd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter);
+    bool ready = setCommonOptions(fd, "raw socket");
+    if (ready && setsockopt(fd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter) != 0) {
+        addOpenError(optionError("raw socket", "ICMP_FILTER", errno));
+        ready = false;
+    }
+    if (!ready) {
+        ::close(fd);
+        return false;
+    }
     m_fd = fd;
     m_kind = Kind::Raw;
     m_identifier = 0;
@@ -176,9 +253,7 @@ bool LinuxIcmpSocket::receiveInto(Message& message, int flags)
 {
     if (m_fd < 0)
         return false;
-    // A pending socket error (set alongside a queued ICMP error) is reported once by a plain read and then
-    // cleared, so a few retries get past it without spinning.
-    for (int attempt = 0; attempt < 4; ++attempt) {
+    for (int attempt = 0; attempt < ReadAttempts; ++attempt) {
         sockaddr_in from{};
         iovec vector{m_buffer.data(), static_cast<size_t>(m_buffer.size())};
         msghdr header{};
@@ -190,9 +265,15 @@ bool LinuxIcmpSocket::receiveInto(Message& message, int flags)
         header.msg_controllen = static_cast<size_t>(m_controlBuffer.size());
         const ssize_t received = recvmsg(m_fd, &header, flags);
         if (received < 0) {
-            if (errno == EAGAIN || errno == EWOULDBLOCK)
+            const int error = errno;
+            if (error == EAGAIN || error == EWOULDBLOCK)
                 return false;
-            continue;
+            // A pending socket error is reported once by a plain read and then cleared: read on past it.
+            if (error == EINTR || (m_kind == Kind::Datagram && isPendingIcmpError(error)))
+                continue;
+            message = Message();
+            message.error = error;
+            return true;
         }
         const qsizetype length = std::min<qsizetype>(received, m_buffer.size());
         message.data = QByteArray(m_buffer.constData(), length);
@@ -200,6 +281,9 @@ bool LinuxIcmpSocket::receiveInto(Message& message, int flags)
         message.control =
             QByteArray(m_controlBuffer.constData(),
                        std::min<qsizetype>(static_cast<qsizetype>(header.msg_controllen), m_controlBuffer.size()));
+        message.receivedRealtimeNs = receiveStamp(header);
+        message.truncated = (header.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) != 0;
+        message.error = 0;
         return true;
     }
     return false;

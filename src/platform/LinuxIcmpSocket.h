@@ -16,7 +16,6 @@ public:
 
     bool open() override;
     Kind kind() const override { return m_kind; }
-    int fd() const override { return m_fd; }
     quint16 localIdentifier() const override { return m_identifier; }
     QString openError() const override { return m_openError; }
 
@@ -30,6 +29,9 @@ public:
 private:
     bool openDatagram();
     bool openRaw();
+    // Sets the options every socket kind needs; false with the reason in m_openError.
+    bool setCommonOptions(int fd, const char* kindName);
+    void addOpenError(const QString& error);
     void growReceiveBuffer();
     bool receiveInto(Message& message, int flags);
     void close();

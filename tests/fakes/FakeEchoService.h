@@ -70,10 +70,10 @@ public:
         r.ttl = ttl;
         return r;
     }
-    static EchoReply failure(quint32 status)
+    static EchoReply failure(quint32 code)
     {
         EchoReply r;
-        r.status = status;
+        r.status = static_cast<EchoStatus>(code);
         return r;
     }
 

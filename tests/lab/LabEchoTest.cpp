@@ -1,9 +1,12 @@
-#include "FakeMessageBoxes.h"
+#include "HostAddress.h"
 #include "LinuxEchoService.h"
 #include "QtHostResolver.h"
 #include "RequestedSocket.h"
+#include "SystemPreciseClock.h"
+#include "SystemRandom.h"
 
 #include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace
@@ -18,7 +21,7 @@ struct Outcomes {
 
 quint32 Address(const char* text)
 {
-    return *LinuxEchoService::parseAddress(QString::fromLatin1(text));
+    return *HostAddress::parseIpv4(QString::fromLatin1(text));
 }
 } // namespace
 
@@ -27,7 +30,8 @@ class LabEchoTest : public QObject
 {
     Q_OBJECT
 
-    FakeMessageBoxes m_boxes;
+    SystemPreciseClock m_clock;
+    SystemRandom m_random;
     LinuxEchoService* m_engine = nullptr;
 
 private slots:
@@ -39,26 +43,25 @@ private slots:
         QVERIFY2(probe.open(), qPrintable(probe.openError()));
         qInfo("socket kind: %s", probe.kind() == IcmpSocket::Kind::Raw ? "raw" : "datagram");
     }
-    void init() { m_engine = new LinuxEchoService(m_boxes, RequestedSocket()); }
+    void init() { m_engine = new LinuxEchoService(m_clock, m_random, RequestedSocket()); }
     void cleanup()
     {
+        QCOMPARE(m_engine->receiveFailures(), 0);
         delete m_engine;
         m_engine = nullptr;
-        QVERIFY(m_boxes.shown.isEmpty());
     }
 
     void resolvedNameAnswers()
     {
         QtHostResolver resolver;
         QString resolved = QStringLiteral("-");
-        resolver.resolve(QStringLiteral("answer.lab"), this,
-                                    [&resolved](const QString& text) { resolved = text; });
+        resolver.resolve(QStringLiteral("answer.lab"), this, [&resolved](const QString& text) { resolved = text; });
         QTRY_COMPARE(resolved, QStringLiteral("10.77.2.2"));
         Outcomes outcomes;
         m_engine->send(resolved, this, outcomes.recorder());
         QTRY_COMPARE(outcomes.replies.size(), 1);
         const EchoReply reply = outcomes.replies.first();
-        QCOMPARE(reply.status, 0u);
+        QCOMPARE(reply.status, EchoStatus::Success);
         QCOMPARE(reply.address, Address("10.77.2.2"));
         QCOMPARE(reply.ttl, quint8(63)); // one router on the way back
         QVERIFY2(reply.roundTripMs < 100, qPrintable(QString::number(reply.roundTripMs)));
@@ -67,22 +70,22 @@ private slots:
     void outcomes_data()
     {
         QTest::addColumn<QString>("address");
-        QTest::addColumn<quint32>("status");
+        QTest::addColumn<EchoStatus>("status");
         QTest::addColumn<QList<quint32>>("reporters");
         QTest::addColumn<int>("ttl");
         QTest::newRow("router answers itself")
-            << "10.77.1.1" << IpStatus::Success << QList<quint32>{Address("10.77.1.1")} << 64;
-        QTest::newRow("quiet host") << "10.77.3.2" << IpStatus::RequestTimedOut << QList<quint32>{0} << 0;
-        QTest::newRow("blackhole") << "10.99.12.34" << IpStatus::RequestTimedOut << QList<quint32>{0} << 0;
+            << "10.77.1.1" << EchoStatus::Success << QList<quint32>{Address("10.77.1.1")} << 64;
+        QTest::newRow("quiet host") << "10.77.3.2" << EchoStatus::RequestTimedOut << QList<quint32>{0} << 0;
+        QTest::newRow("blackhole") << "10.99.12.34" << EchoStatus::RequestTimedOut << QList<quint32>{0} << 0;
         QTest::newRow("unreachable route")
-            << "10.98.0.7" << IpStatus::DestHostUnreachable << QList<quint32>{Address("10.77.1.1")} << 0;
-        QTest::newRow("routing loop") << "10.97.0.9" << IpStatus::TtlExpiredTransit
+            << "10.98.0.7" << EchoStatus::DestHostUnreachable << QList<quint32>{Address("10.77.1.1")} << 0;
+        QTest::newRow("routing loop") << "10.97.0.9" << EchoStatus::TtlExpiredTransit
                                       << QList<quint32>{Address("10.77.4.1"), Address("10.77.4.2")} << 0;
     }
     void outcomes()
     {
         QFETCH(QString, address);
-        QFETCH(quint32, status);
+        QFETCH(EchoStatus, status);
         QFETCH(QList<quint32>, reporters);
         QFETCH(int, ttl);
         Outcomes outcomes;
@@ -95,7 +98,7 @@ private slots:
         QCOMPARE(reply.status, status);
         QVERIFY2(reporters.contains(reply.address), qPrintable(QString::number(reply.address, 16)));
         QCOMPARE(int(reply.ttl), ttl);
-        if (status == IpStatus::RequestTimedOut)
+        if (status == EchoStatus::RequestTimedOut)
             QVERIFY(elapsed >= EchoTimeoutMs - 5);
         else
             // Errors are noticed when they arrive, not only when the deadline check drains the socket.
@@ -112,7 +115,7 @@ private slots:
         clock.start();
         QTRY_COMPARE_WITH_TIMEOUT(outcomes.replies.size(), Count, 5000);
         for (const EchoReply& reply : outcomes.replies)
-            QCOMPARE(reply.status, IpStatus::RequestTimedOut);
+            QCOMPARE(reply.status, EchoStatus::RequestTimedOut);
         // The timeouts run side by side from one timer; one after another they would take minutes.
         QVERIFY2(clock.elapsed() < 10 * EchoTimeoutMs, qPrintable(QString::number(clock.elapsed())));
     }
@@ -123,14 +126,13 @@ private slots:
         const QStringList targets = {QStringLiteral("10.77.2.2"), QStringLiteral("10.99.0.1"),
                                      QStringLiteral("10.98.0.1"), QStringLiteral("10.97.0.1"),
                                      QStringLiteral("10.77.3.2"), QStringLiteral("10.0.0.300")};
-        QList<quint32> statuses(targets.size(), 1);
+        QList<EchoStatus> statuses(targets.size(), EchoStatus::Pending);
         for (int i = 0; i < targets.size(); ++i)
-            m_engine->send(targets.at(i), this,
-                             [&statuses, i](const EchoReply& reply) { statuses[i] = reply.status; });
-        QTRY_VERIFY(!statuses.contains(1u));
-        QCOMPARE(statuses,
-                 (QList<quint32>{IpStatus::Success, IpStatus::RequestTimedOut, IpStatus::DestHostUnreachable,
-                                 IpStatus::TtlExpiredTransit, IpStatus::RequestTimedOut, IpStatus::BadDestination}));
+            m_engine->send(targets.at(i), this, [&statuses, i](const EchoReply& reply) { statuses[i] = reply.status; });
+        QTRY_VERIFY(!statuses.contains(EchoStatus::Pending));
+        QCOMPARE(statuses, (QList<EchoStatus>{EchoStatus::Success, EchoStatus::RequestTimedOut,
+                                              EchoStatus::DestHostUnreachable, EchoStatus::TtlExpiredTransit,
+                                              EchoStatus::RequestTimedOut, EchoStatus::BadDestination}));
     }
 };
 

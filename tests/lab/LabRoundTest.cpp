@@ -9,6 +9,8 @@
 #include "QtHostResolver.h"
 #include "ResultsModel.h"
 #include "SessionState.h"
+#include "SystemPreciseClock.h"
+#include "SystemRandom.h"
 
 #include <QtTest>
 
@@ -29,7 +31,9 @@ private Q_SLOTS:
         SessionState state;
         FakeMessageBoxes boxes;
         ErrorBox errorBox(boxes);
-        LinuxEchoService echo(boxes);
+        SystemPreciseClock echoClock;
+        SystemRandom random;
+        LinuxEchoService echo(echoClock, random);
         QtHostResolver resolver;
         FakeClock clock;
         Monitor monitor(hosts, results, state, errorBox, boxes, echo, resolver, clock);

@@ -3,7 +3,6 @@
 #include "CraftedPackets.h"
 #include "EchoReply.h"
 #include "IcmpReplyParser.h"
-#include "LinuxEchoService.h"
 
 #include <QTest>
 #include <cerrno>
@@ -283,38 +282,6 @@ private slots:
         QFETCH(int, error);
         QFETCH(int, status);
         QCOMPARE(int(IcmpReplyParser::statusForErrno(error)), status);
-    }
-
-    void addressText_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("valid");
-        QTest::addColumn<quint32>("address");
-        QTest::newRow("loopback") << "127.0.0.1" << true << 0x7F000001u;
-        QTest::newRow("edges") << "255.0.255.0" << true << 0xFF00FF00u;
-        QTest::newRow("leading zero is decimal") << "010.0.0.1" << true << 0x0A000001u;
-        QTest::newRow("empty") << "" << false << 0u;
-        QTest::newRow("octet too big") << "10.0.0.300" << false << 0u;
-        QTest::newRow("three parts") << "1.2.3" << false << 0u;
-        QTest::newRow("five parts") << "1.2.3.4.5" << false << 0u;
-        QTest::newRow("leading space") << " 1.2.3.4" << false << 0u;
-        QTest::newRow("trailing space") << "1.2.3.4 " << false << 0u;
-        QTest::newRow("empty part") << "1..3.4" << false << 0u;
-        QTest::newRow("four digits") << "1.2.3.0004" << false << 0u;
-        QTest::newRow("sign") << "1.2.3.+4" << false << 0u;
-        QTest::newRow("hex") << "0x7f.0.0.1" << false << 0u;
-        QTest::newRow("name") << "answer.lab" << false << 0u;
-        QTest::newRow("arabic-indic digits") << QString::fromUtf8("\u0661.2.3.4") << false << 0u;
-    }
-    void addressText()
-    {
-        QFETCH(QString, text);
-        QFETCH(bool, valid);
-        QFETCH(quint32, address);
-        const std::optional<quint32> parsed = LinuxEchoService::parseAddress(text);
-        QCOMPARE(parsed.has_value(), valid);
-        if (valid)
-            QCOMPARE(*parsed, address);
     }
 };
 

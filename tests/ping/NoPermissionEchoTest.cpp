@@ -1,11 +1,13 @@
-#include "FakeMessageBoxes.h"
+#include "FakeRandom.h"
 #include "LinuxEchoService.h"
 #include "LinuxIcmpSocket.h"
+#include "SystemPreciseClock.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 // Runs where neither a raw nor a ping socket may be opened (the lab drops CAP_NET_RAW and keeps
-// ping_group_range closed): the user hears about it once, and every echo fails fast.
+// ping_group_range closed): the caller hears about it once, and every echo fails fast.
 class NoPermissionEchoTest : public QObject
 {
     Q_OBJECT
@@ -17,27 +19,28 @@ private slots:
             QSKIP("ICMP is permitted here; run through tests/lab/netlab.sh isolated --nocap");
     }
 
-    void oneMessageThenGeneralFailure()
+    void reportedOnceThenGeneralFailure()
     {
-        FakeMessageBoxes boxes;
-        LinuxEchoService engine(boxes);
-        QVERIFY(boxes.shown.isEmpty());
+        SystemPreciseClock clock;
+        FakeRandom random;
+        LinuxEchoService engine(clock, random);
+        QSignalSpy unavailable(&engine, &LinuxEchoService::icmpUnavailable);
         QList<EchoReply> replies;
         for (int i = 1; i <= 300; ++i)
             engine.send(QStringLiteral("127.0.0.%1").arg(i % 250 + 1), this,
-                          [&replies](const EchoReply& reply) { replies.append(reply); });
+                        [&replies](const EchoReply& reply) { replies.append(reply); });
         QVERIFY(replies.isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(replies.size(), 300, 2000);
         for (const EchoReply& reply : replies)
-            QCOMPARE(reply.status, IpStatus::GeneralFailure);
-        QCOMPARE(boxes.shown.size(), 1);
-        QCOMPARE(boxes.shown.first().title, QStringLiteral("Vantrel"));
-        QVERIFY(boxes.shown.first().text.contains(QStringLiteral("sudo setcap cap_net_raw+ep ")));
-        QVERIFY(boxes.shown.first().text.contains(QStringLiteral("ping_group_range")));
+            QCOMPARE(reply.status, EchoStatus::GeneralFailure);
+        QCOMPARE(unavailable.size(), 1);
+        const QString reason = unavailable.first().first().toString();
+        QVERIFY2(reason.contains(QStringLiteral("ping socket")) && reason.contains(QStringLiteral("raw socket")),
+                 qPrintable(reason));
         QVERIFY(!engine.available());
-        QVERIFY(!engine.unavailableReason().isEmpty());
+        QCOMPARE(engine.unavailableReason(), reason);
         QCOMPARE(engine.socketKind(), IcmpSocket::Kind::None);
-        qInfo("%s", qPrintable(engine.unavailableReason()));
+        qInfo("%s", qPrintable(reason));
     }
 };
 

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "FakePreciseClock.h"
 #include "IcmpPacket.h"
 #include "IcmpSocket.h"
 
 #include <QList>
 
 // An ICMP socket whose traffic the test writes: it records what is sent and hands out what the test queued.
+// What arrives is stamped with the clock's wall time, as the kernel stamps what it receives.
 class ScriptedIcmpSocket : public IcmpSocket
 {
 public:
@@ -14,6 +16,8 @@ public:
         QByteArray packet;
     };
 
+    explicit ScriptedIcmpSocket(const FakePreciseClock& clock) : m_clock(clock) {}
+
     bool open() override
     {
         ++opens;
@@ -21,7 +25,6 @@ public:
         return openSucceeds;
     }
     Kind kind() const override { return m_kind; }
-    int fd() const override { return -1; }
     quint16 localIdentifier() const override { return m_kind == Kind::Datagram ? identifier : 0; }
     QString openError() const override { return openSucceeds ? QString() : QStringLiteral("Operation not permitted"); }
 
@@ -36,15 +39,20 @@ public:
     bool receive(Message& message) override { return take(incoming, message); }
     bool receiveError(Message& message) override { return take(errors, message); }
 
-    // Queues a datagram and tells the engine, as the socket notifier would.
+    // Queues a datagram received now and tells the engine, as the socket notifier would.
     void arrive(const QByteArray& data, quint32 peer = 0, const QByteArray& control = {})
     {
-        incoming.append({data, peer, control});
+        arriveUnread(data, peer, control);
         emit readyRead();
+    }
+    // Queues a datagram received now without telling: the engine's thread has not got round to it.
+    void arriveUnread(const QByteArray& data, quint32 peer = 0, const QByteArray& control = {})
+    {
+        incoming.append(received(data, peer, control));
     }
     void arriveError(const QByteArray& data, quint32 peer, const QByteArray& control)
     {
-        errors.append({data, peer, control});
+        errors.append(received(data, peer, control));
         emit readyRead();
     }
 
@@ -62,6 +70,15 @@ public:
     QList<Message> errors;
 
 private:
+    Message received(const QByteArray& data, quint32 peer, const QByteArray& control) const
+    {
+        Message message;
+        message.data = data;
+        message.peer = peer;
+        message.control = control;
+        message.receivedRealtimeNs = m_clock.realtime;
+        return message;
+    }
     static bool take(QList<Message>& queue, Message& message)
     {
         if (queue.isEmpty())
@@ -69,5 +86,6 @@ private:
         message = queue.takeFirst();
         return true;
     }
+    const FakePreciseClock& m_clock;
     Kind m_kind = Kind::None;
 };

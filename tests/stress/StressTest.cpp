@@ -20,6 +20,7 @@
 #include "FakeMessageBoxes.h"
 #include "FakeProgressSink.h"
 #include "FakeSpreadsheetLauncher.h"
+#include "HostAddress.h"
 #include "HostListActions.h"
 #include "HostListModel.h"
 #include "LinuxEchoService.h"
@@ -28,6 +29,8 @@
 #include "ResidentMemory.h"
 #include "ResultsModel.h"
 #include "SessionState.h"
+#include "SystemPreciseClock.h"
+#include "SystemRandom.h"
 #include "SystemClock.h"
 
 #include <QElapsedTimer>
@@ -62,7 +65,9 @@ private Q_SLOTS:
 void StressTest::randomStepsKeepTheTablesRight()
 {
     FakeMessageBoxes boxes;
-    LinuxEchoService engine(boxes);
+    SystemPreciseClock echoClock;
+    SystemRandom echoRandom;
+    LinuxEchoService engine(echoClock, echoRandom);
     if (!engine.available())
         QSKIP(qPrintable(QStringLiteral("ICMP not permitted here (%1)").arg(engine.unavailableReason())));
 
@@ -149,7 +154,7 @@ void StressTest::randomStepsKeepTheTablesRight()
                 // Loopback answers from the address asked, so a reply from any other tells of a crossed outcome.
                 const QString asked = hosts.text(e) == QLatin1String("localhost") ? QStringLiteral("127.0.0.1")
                                                                                   : hosts.text(e);
-                if (row.replyAddress && LinuxEchoService::parseAddress(asked) != row.replyAddress) {
+                if (row.replyAddress && HostAddress::parseIpv4(asked) != row.replyAddress) {
                     qWarning("row %d (%s) shows a reply from %s", r, qPrintable(row.host),
                              qPrintable(results.cellText(r, ResultsModel::ReplyAddress)));
                     return false;

@@ -6,6 +6,7 @@
 #include "HostListAutosave.h"
 #include "IniSettingsStore.h"
 #include "LinuxEchoService.h"
+#include "PermissionAdvice.h"
 #include "QtClipboard.h"
 #include "QtFileDialogs.h"
 #include "QtHostResolver.h"
@@ -13,6 +14,7 @@
 #include "QtMessageBoxes.h"
 #include "QtProcessRunner.h"
 #include "SystemClock.h"
+#include "SystemPreciseClock.h"
 #include "SystemRandom.h"
 #include "UnixSignalWatcher.h"
 #include "Version.h"
@@ -51,13 +53,17 @@ int main(int argc, char* argv[])
     SystemClock clock;
     SystemRandom random;
     CalcLauncher spreadsheet;
-    LinuxEchoService echo(messageBoxes);
+    SystemPreciseClock echoClock;
+    LinuxEchoService echo(echoClock, random);
     QtHostResolver resolver;
 
     MainWindow window(Services{messageBoxes, inputBox, fileDialogs, clipboard, settings, processRunner, urlOpener, clock,
                           random, spreadsheet, echo, resolver},
                  QCoreApplication::applicationDirPath());
     messageBoxes.setParent(&window);
+    QObject::connect(&echo, &LinuxEchoService::icmpUnavailable, &window, [&messageBoxes](const QString& reason) {
+        messageBoxes.information(QStringLiteral("Vantrel"), PermissionAdvice::text(reason));
+    });
     inputBox.setParent(&window);
     fileDialogs.setParent(&window);
 

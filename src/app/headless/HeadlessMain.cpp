@@ -4,8 +4,11 @@
 #include "HeadlessOptions.h"
 #include "HeadlessRun.h"
 #include "LinuxEchoService.h"
+#include "PermissionAdvice.h"
 #include "QtHostResolver.h"
 #include "SystemClock.h"
+#include "SystemPreciseClock.h"
+#include "SystemRandom.h"
 #include "UnixSignalWatcher.h"
 #include "Version.h"
 
@@ -32,9 +35,11 @@ int runHeadless(int argc, char* argv[])
     }
 
     ConsoleMessageBoxes console;
-    LinuxEchoService echo(console);
+    SystemPreciseClock echoClock;
+    SystemRandom echoRandom;
+    LinuxEchoService echo(echoClock, echoRandom);
     if (!echo.available()) {
-        std::fprintf(stderr, "vantrel: %s\n", qPrintable(echo.unavailableReason()));
+        std::fprintf(stderr, "vantrel: %s\n", qPrintable(PermissionAdvice::text(echo.unavailableReason())));
         return 3;
     }
     QtHostResolver resolver;

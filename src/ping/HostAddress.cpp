@@ -1,0 +1,43 @@
+#include "HostAddress.h"
+
+#include <QStringList>
+
+bool HostAddress::isHostName(const QString& text)
+{
+    for (const QChar c : text) {
+        if (!(c >= QLatin1Char('0') && c <= QLatin1Char('9')) && c != QLatin1Char('.'))
+            return true;
+    }
+    return false;
+}
+
+QString HostAddress::ipv4Text(quint32 address)
+{
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg(address >> 24)
+        .arg((address >> 16) & 0xFF)
+        .arg((address >> 8) & 0xFF)
+        .arg(address & 0xFF);
+}
+
+std::optional<quint32> HostAddress::parseIpv4(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return std::nullopt;
+    quint32 address = 0;
+    for (const QString& part : parts) {
+        if (part.isEmpty() || part.size() > 3)
+            return std::nullopt;
+        quint32 value = 0;
+        for (const QChar c : part) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return std::nullopt;
+            value = value * 10 + static_cast<quint32>(c.unicode() - u'0');
+        }
+        if (value > 255)
+            return std::nullopt;
+        address = address << 8 | value;
+    }
+    return address;
+}
