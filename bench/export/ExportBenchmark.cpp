@@ -49,7 +49,7 @@ void fill(ResultsModel& results)
             if ((i + round) % 7 == 0)
                 results.recordFailure(row, 11010, when);
             else
-                results.recordSuccess(row, 0xC0000200u + static_cast<quint32>(i % 250),
+                results.recordSuccess(row, IpAddress::fromIpv4(0xC0000200u + static_cast<quint32>(i % 250)),
                                       static_cast<quint32>(5 + (i * 7 + round) % 180), 57, when);
         }
     }

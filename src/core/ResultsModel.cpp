@@ -1,7 +1,6 @@
 #include "ResultsModel.h"
 
 #include "EchoStatus.h"
-#include "HostAddress.h"
 #include "ResultsFormat.h"
 
 #include <algorithm>
@@ -109,7 +108,7 @@ QString ResultsModel::cell(const ResultRow& r, int column) const
     case HostName:
         return r.host;
     case ReplyAddress:
-        return r.replyAddress ? HostAddress::ipv4Text(*r.replyAddress) : QString();
+        return r.replyAddress.toString();
     case SucceedCount:
     case FailedCount:
     case LastTime:
@@ -154,7 +153,8 @@ int ResultsModel::indexOfRowId(quint64 rowId) const
     return static_cast<int>(it - m_rows.cbegin());
 }
 
-bool ResultsModel::recordSuccess(quint64 rowId, quint32 address, quint32 rtt, quint8 ttl, const QDateTime& when)
+bool ResultsModel::recordSuccess(quint64 rowId, const IpAddress& address, quint32 rtt, quint8 ttl,
+                                 const QDateTime& when)
 {
     const int i = indexOfRowId(rowId);
     if (i < 0)

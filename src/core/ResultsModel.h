@@ -1,5 +1,6 @@
 #pragma once
 
+#include "IpAddress.h"
 #include "ResultsSnapshot.h"
 
 #include <QAbstractTableModel>
@@ -16,7 +17,7 @@ struct ResultRow {
     quint64 rowId = 0;
     quint64 hostId = 0; // the host list entry the row belongs to
     QString host;       // "Host Name/IP", copied from the entry when the row is made
-    std::optional<quint32> replyAddress;
+    IpAddress replyAddress; // null until a reply came; 17 bytes, IPv4 or IPv6
     bool counted = false; // both counts show once the first outcome is in
     qint64 succeeded = 0;
     qint64 failed = 0;
@@ -73,7 +74,7 @@ public:
     int indexOfRowId(quint64 rowId) const;
 
     // Record one echo's outcome in a row; false when the row is gone.
-    bool recordSuccess(quint64 rowId, quint32 address, quint32 rtt, quint8 ttl, const QDateTime& when);
+    bool recordSuccess(quint64 rowId, const IpAddress& address, quint32 rtt, quint8 ttl, const QDateTime& when);
     bool recordFailure(quint64 rowId, quint32 status, const QDateTime& when);
 
     void removeAt(int i);

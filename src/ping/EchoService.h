@@ -16,9 +16,9 @@ public:
     using Done = std::function<void(const EchoReply&)>;
     using Ticket = quint64;
 
-    // One echo of "Echo This" to a dotted IPv4 address text. done runs exactly once with the outcome,
-    // unless the echo is cancelled before it is sent or context is destroyed first. A text that is not
-    // a dotted IPv4 address is answered with a failure status without sending anything.
+    // One echo of "Echo This" to an address text: dotted IPv4, or an IPv6 literal (echoed over ICMPv6). done
+    // runs exactly once with the outcome, unless the echo is cancelled before it is sent or context is
+    // destroyed first. A text that is not an address is answered with a failure status without sending.
     virtual Ticket send(const QString& addressText, QObject* context, Done done) = 0;
 
     // Drops an echo that has not been sent yet. True when it was dropped; done will then never run.

@@ -4,6 +4,8 @@
 
 bool HostAddress::isHostName(const QString& text)
 {
+    if (text.contains(QLatin1Char(':')))
+        return false;
     for (const QChar c : text) {
         if (!(c >= QLatin1Char('0') && c <= QLatin1Char('9')) && c != QLatin1Char('.'))
             return true;
@@ -40,4 +42,16 @@ std::optional<quint32> HostAddress::parseIpv4(const QString& text)
         address = address << 8 | value;
     }
     return address;
+}
+
+std::optional<HostAddress::Target> HostAddress::parseLiteral(const QString& text)
+{
+    if (const std::optional<quint32> ipv4 = parseIpv4(text))
+        return Target{IpAddress::fromIpv4(*ipv4), 0};
+    Target target;
+    const std::optional<IpAddress> ipv6 = IpAddress::parseIpv6(text, &target.scopeId);
+    if (!ipv6)
+        return std::nullopt;
+    target.address = *ipv6;
+    return target;
 }

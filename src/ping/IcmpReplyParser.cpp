@@ -1,5 +1,6 @@
 #include "IcmpReplyParser.h"
 
+#include "ControlMessage.h"
 #include "EchoReply.h"
 #include "IcmpPacket.h"
 
@@ -14,32 +15,6 @@ namespace
 
 constexpr int MinIpHeader = 20;
 constexpr quint8 IcmpProtocol = 1;
-
-// Control messages are walked by hand with bounds checks; the CMSG macros trust cmsg_len blindly.
-constexpr size_t alignControl(size_t length)
-{
-    return (length + sizeof(size_t) - 1) & ~(sizeof(size_t) - 1);
-}
-
-// Finds the first control message of level/type; its payload and length, or nullptr.
-const char* findControl(const QByteArray& control, int level, int type, size_t& payloadLength)
-{
-    const size_t total = static_cast<size_t>(control.size());
-    const size_t headerLength = alignControl(sizeof(cmsghdr));
-    size_t offset = 0;
-    while (offset + sizeof(cmsghdr) <= total) {
-        cmsghdr header;
-        std::memcpy(&header, control.constData() + offset, sizeof header);
-        if (header.cmsg_len < headerLength || header.cmsg_len > total - offset)
-            return nullptr;
-        if (header.cmsg_level == level && header.cmsg_type == type) {
-            payloadLength = header.cmsg_len - headerLength;
-            return control.constData() + offset + headerLength;
-        }
-        offset += alignControl(header.cmsg_len);
-    }
-    return nullptr;
-}
 
 // Length of a sane IPv4 header carrying ICMP at the start of bytes, or 0.
 int icmpIpHeaderLength(const char* bytes, qsizetype size)
@@ -76,7 +51,7 @@ IcmpReplyParser::Event IcmpReplyParser::parseRawPacket(const QByteArray& packet)
         return event;
     const quint8 type = IcmpPacket::byteAt(icmp, 0);
     const quint8 code = IcmpPacket::byteAt(icmp, 1);
-    const quint32 source = IcmpPacket::read32(bytes + 12);
+    const IpAddress source = IpAddress::fromIpv4(IcmpPacket::read32(bytes + 12));
 
     if (type == IcmpPacket::EchoReplyType) {
         if (code != 0)
@@ -105,12 +80,12 @@ IcmpReplyParser::Event IcmpReplyParser::parseRawPacket(const QByteArray& packet)
     event.identifier = IcmpPacket::read16(quotedIcmp + 4);
     event.sequence = IcmpPacket::read16(quotedIcmp + 6);
     event.address = source;
-    event.destination = IcmpPacket::read32(quoted + 16);
+    event.destination = IpAddress::fromIpv4(IcmpPacket::read32(quoted + 16));
     event.status = statusForIcmp(type, code);
     return event;
 }
 
-IcmpReplyParser::Event IcmpReplyParser::parseDatagramReply(const QByteArray& data, quint32 peer,
+IcmpReplyParser::Event IcmpReplyParser::parseDatagramReply(const QByteArray& data, const IpAddress& peer,
                                                            const QByteArray& control)
 {
     Event event;
@@ -128,11 +103,12 @@ IcmpReplyParser::Event IcmpReplyParser::parseDatagramReply(const QByteArray& dat
     return event;
 }
 
-IcmpReplyParser::Event IcmpReplyParser::parseErrorQueue(const QByteArray& data, quint32 peer, const QByteArray& control)
+IcmpReplyParser::Event IcmpReplyParser::parseErrorQueue(const QByteArray& data, const IpAddress& peer,
+                                                        const QByteArray& control)
 {
     Event event;
     size_t length = 0;
-    const char* payload = findControl(control, IPPROTO_IP, IP_RECVERR, length);
+    const char* payload = ControlMessage::find(control, IPPROTO_IP, IP_RECVERR, length);
     if (payload == nullptr || length < sizeof(sock_extended_err))
         return event;
     sock_extended_err error;
@@ -145,7 +121,7 @@ IcmpReplyParser::Event IcmpReplyParser::parseErrorQueue(const QByteArray& data, 
         if (length >= sizeof error + sizeof offender) {
             std::memcpy(&offender, payload + sizeof error, sizeof offender);
             if (offender.sin_family == AF_INET)
-                event.address = ntohl(offender.sin_addr.s_addr);
+                event.address = IpAddress::fromIpv4(ntohl(offender.sin_addr.s_addr));
         }
     } else if (error.ee_origin == SO_EE_ORIGIN_LOCAL) {
         event.status = statusForErrno(static_cast<int>(error.ee_errno));
@@ -164,13 +140,7 @@ IcmpReplyParser::Event IcmpReplyParser::parseErrorQueue(const QByteArray& data, 
 
 int IcmpReplyParser::ttlFromControl(const QByteArray& control)
 {
-    size_t length = 0;
-    const char* payload = findControl(control, IPPROTO_IP, IP_TTL, length);
-    if (payload == nullptr || length < sizeof(int))
-        return -1;
-    int ttl = 0;
-    std::memcpy(&ttl, payload, sizeof ttl);
-    return ttl >= 0 && ttl <= 255 ? ttl : -1;
+    return ControlMessage::hopCount(control, IPPROTO_IP, IP_TTL);
 }
 
 EchoStatus IcmpReplyParser::statusForIcmp(quint8 type, quint8 code)

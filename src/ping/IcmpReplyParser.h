@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EchoStatus.h"
+#include "IpAddress.h"
 
 #include <QByteArray>
 #include <QtGlobal>
@@ -15,19 +16,19 @@ public:
         Kind kind = Kind::Ignored;
         quint16 identifier = 0;
         quint16 sequence = 0;
-        quint32 address = 0;     // who answered: the destination for a reply, the reporting router for an error
-        quint32 destination = 0; // errors only: where the quoted echo was going
+        IpAddress address;     // who answered: the destination for a reply, the reporting router for an error
+        IpAddress destination; // errors only: where the quoted echo was going
         EchoStatus status = EchoStatus::Success; // errors only
-        quint8 ttl = 0;                          // replies only
+        quint8 ttl = 0;                          // replies only: the TTL or hop limit
     };
 
     // A raw socket datagram: IP header, then ICMP. Echo replies and errors quoting an echo request.
     static Event parseRawPacket(const QByteArray& packet);
     // A ping socket datagram: ICMP header and payload only; the TTL comes in the IP_TTL control message.
-    static Event parseDatagramReply(const QByteArray& data, quint32 peer, const QByteArray& control);
+    static Event parseDatagramReply(const QByteArray& data, const IpAddress& peer, const QByteArray& control);
     // A ping socket error queue entry: data is the quoted echo header, peer its destination, control holds
     // the sock_extended_err.
-    static Event parseErrorQueue(const QByteArray& data, quint32 peer, const QByteArray& control);
+    static Event parseErrorQueue(const QByteArray& data, const IpAddress& peer, const QByteArray& control);
 
     // The TTL from an IP_TTL control message, or -1 when there is none.
     static int ttlFromControl(const QByteArray& control);

@@ -17,7 +17,7 @@ public:
 
     struct Echo {
         EchoService::Ticket ticket = 0;
-        quint32 destination = 0;
+        IpAddress destination;
         // Read just before the echo was handed to the kernel, on both clocks (see PreciseClock).
         qint64 sentMonotonicNs = 0;
         qint64 sentRealtimeNs = 0;

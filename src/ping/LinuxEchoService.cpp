@@ -1,6 +1,8 @@
 #include "LinuxEchoService.h"
 
 #include "HostAddress.h"
+#include "Icmp6Packet.h"
+#include "Icmp6ReplyParser.h"
 #include "IcmpPacket.h"
 #include "IcmpReplyParser.h"
 #include "LinuxIcmpSocket.h"
@@ -44,31 +46,64 @@ EchoReply timedOut()
 } // namespace
 
 LinuxEchoService::LinuxEchoService(PreciseClock& clock, RandomSource& random, QObject* parent)
-    : LinuxEchoService(clock, random, std::make_unique<LinuxIcmpSocket>(), parent)
+    : LinuxEchoService(clock, random,
+                       std::make_unique<LinuxIcmpSocket>(LinuxIcmpSocket::Preference::Any, IpFamily::IPv4),
+                       std::make_unique<LinuxIcmpSocket>(LinuxIcmpSocket::Preference::Any, IpFamily::IPv6), parent)
 {
 }
 
 LinuxEchoService::LinuxEchoService(PreciseClock& clock, RandomSource& random, std::unique_ptr<IcmpSocket> socket,
                                    QObject* parent)
-    : QObject(parent), m_clock(clock), m_random(random), m_socket(std::move(socket)),
-      m_payload(IcmpPacket::echoPayload())
+    : LinuxEchoService(clock, random, std::move(socket), nullptr, parent)
+{
+}
+
+LinuxEchoService::LinuxEchoService(PreciseClock& clock, RandomSource& random, std::unique_ptr<IcmpSocket> ipv4,
+                                   std::unique_ptr<IcmpSocket> ipv6, QObject* parent)
+    : QObject(parent), m_clock(clock), m_random(random), m_payload(IcmpPacket::echoPayload())
 {
     m_pumpTimer.setSingleShot(true);
     connect(&m_pumpTimer, &QTimer::timeout, this, &LinuxEchoService::pump);
     m_timeoutTimer.setSingleShot(true);
     m_timeoutTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_timeoutTimer, &QTimer::timeout, this, &LinuxEchoService::expireOverdue);
-    connect(m_socket.get(), &IcmpSocket::readyRead, this, [this] { drain(ReadsPerDrain); });
+    addChannel(std::move(ipv4));
+    addChannel(std::move(ipv6));
 }
 
 LinuxEchoService::~LinuxEchoService() = default;
 
+void LinuxEchoService::addChannel(std::unique_ptr<IcmpSocket> socket)
+{
+    if (!socket)
+        return;
+    Channel& channel = socket->family() == IpFamily::IPv6 ? m_ipv6 : m_ipv4;
+    channel.socket = std::move(socket);
+    connect(channel.socket.get(), &IcmpSocket::readyRead, this, [this, &channel] { drain(channel, ReadsPerDrain); });
+}
+
+LinuxEchoService::Channel* LinuxEchoService::channelFor(IpFamily family)
+{
+    Channel* channel = family == IpFamily::IPv6 ? &m_ipv6 : family == IpFamily::IPv4 ? &m_ipv4 : nullptr;
+    return channel != nullptr && channel->socket ? channel : nullptr;
+}
+
+LinuxEchoService::Channel* LinuxEchoService::queriedChannel(IpFamily family)
+{
+    if (family == IpFamily::Unspecified)
+        family = m_family == IpFamily::Unspecified ? IpFamily::IPv4 : m_family;
+    return channelFor(family);
+}
+
 EchoService::Ticket LinuxEchoService::send(const QString& addressText, QObject* context, Done done)
 {
     Queued echo;
-    const std::optional<quint32> address = HostAddress::parseIpv4(addressText);
-    echo.valid = address.has_value();
-    echo.destination = address.value_or(0);
+    if (const std::optional<HostAddress::Target> target = HostAddress::parseLiteral(addressText)) {
+        echo.destination = target->address;
+        echo.scopeId = target->scopeId;
+        echo.valid = channelFor(target->address.family()) != nullptr &&
+                     (m_family == IpFamily::Unspecified || m_family == target->address.family());
+    }
     echo.hasContext = context != nullptr;
     echo.context = context;
     echo.done = std::move(done);
@@ -84,41 +119,53 @@ bool LinuxEchoService::cancel(Ticket ticket)
     return m_queue.erase(ticket) > 0;
 }
 
-bool LinuxEchoService::available()
+bool LinuxEchoService::available(IpFamily family)
 {
-    return ensureOpen();
+    Channel* channel = queriedChannel(family);
+    return channel != nullptr && ensureOpen(*channel);
 }
 
-QString LinuxEchoService::unavailableReason()
+QString LinuxEchoService::unavailableReason(IpFamily family)
 {
-    return ensureOpen() ? QString() : m_unavailableReason;
+    Channel* channel = queriedChannel(family);
+    if (channel == nullptr)
+        return QStringLiteral("no ICMP socket for this address family");
+    return ensureOpen(*channel) ? QString() : channel->unavailableReason;
 }
 
-IcmpSocket::Kind LinuxEchoService::socketKind()
+IcmpSocket::Kind LinuxEchoService::socketKind(IpFamily family)
 {
-    ensureOpen();
-    return m_socket->kind();
+    Channel* channel = queriedChannel(family);
+    if (channel == nullptr)
+        return IcmpSocket::Kind::None;
+    ensureOpen(*channel);
+    return channel->socket->kind();
 }
 
-bool LinuxEchoService::ensureOpen()
+int LinuxEchoService::inFlightCount() const
 {
-    if (m_openState == OpenState::NotTried) {
-        if (m_socket->open()) {
-            m_openState = OpenState::Open;
+    return m_ipv4.inFlight.size() + m_ipv6.inFlight.size();
+}
+
+bool LinuxEchoService::ensureOpen(Channel& channel)
+{
+    if (channel.openState == OpenState::NotTried) {
+        if (channel.socket->open()) {
+            channel.openState = OpenState::Open;
             const auto draw = [this](int count) {
                 return std::clamp(static_cast<int>(m_random.next() * count), 0, count - 1);
             };
-            m_identifier = m_socket->kind() == IcmpSocket::Kind::Datagram
-                               ? m_socket->localIdentifier()
-                               : static_cast<quint16>(1 + draw(InFlightTable::SequenceSpace - 1));
+            channel.identifier = channel.socket->kind() == IcmpSocket::Kind::Datagram
+                                     ? channel.socket->localIdentifier()
+                                     : static_cast<quint16>(1 + draw(InFlightTable::SequenceSpace - 1));
             // Start the sequences somewhere random too, so two runs do not look alike to a middlebox.
-            m_inFlight.startAt(static_cast<quint16>(draw(InFlightTable::SequenceSpace)));
+            channel.inFlight.startAt(static_cast<quint16>(draw(InFlightTable::SequenceSpace)));
         } else {
-            m_openState = OpenState::Unavailable;
-            m_unavailableReason = m_socket->openError();
+            channel.openState = OpenState::Unavailable;
+            channel.unavailableReason = channel.socket->openError();
         }
     }
-    return m_openState == OpenState::Open;
+    return channel.openState == OpenState::Open;
 }
 
 void LinuxEchoService::schedulePump()
@@ -129,36 +176,41 @@ void LinuxEchoService::schedulePump()
 
 void LinuxEchoService::pump()
 {
-    if (!ensureOpen()) {
-        failQueued();
-        return;
-    }
     int sent = 0;
+    int refused = 0; // counted too: a callback may queue another echo that fails at once
     bool kernelFull = false;
     bool allSequencesInFlight = false;
-    while (!m_queue.empty() && sent < SendsPerTurn) {
+    while (!m_queue.empty() && sent + refused < SendsPerTurn) {
         auto first = m_queue.begin();
-        if (!first->second.valid) {
+        Channel* channel = first->second.valid ? channelFor(first->second.destination.family()) : nullptr;
+        if (channel == nullptr || !ensureOpen(*channel)) {
             const Queued echo = std::move(first->second);
             m_queue.erase(first);
             EchoReply reply;
             reply.status = EchoStatus::BadDestination;
+            if (channel != nullptr) {
+                reportUnavailable(channel->unavailableReason);
+                reply.status = EchoStatus::GeneralFailure;
+            }
+            ++refused;
             deliver(echo.hasContext, echo.context, echo.done, reply);
             continue;
         }
-        const std::optional<quint16> sequence = m_inFlight.nextFree();
+        const std::optional<quint16> sequence = channel->inFlight.nextFree();
         if (!sequence) {
             allSequencesInFlight = true; // the next echo to settle frees one and calls the pump again
             break;
         }
-        const QByteArray packet = IcmpPacket::echoRequest(m_identifier, *sequence, m_payload);
+        const bool ipv6 = channel == &m_ipv6;
+        const QByteArray packet = ipv6 ? Icmp6Packet::echoRequest(channel->identifier, *sequence, m_payload)
+                                       : IcmpPacket::echoRequest(channel->identifier, *sequence, m_payload);
         InFlightTable::Echo echo;
         echo.sentMonotonicNs = m_clock.monotonicNs();
         echo.sentRealtimeNs = m_clock.realtimeNs();
-        const int error = m_socket->send(first->second.destination, packet);
+        const int error = channel->socket->send(first->second.destination, first->second.scopeId, packet);
         if (error == EAGAIN || error == EWOULDBLOCK || error == ENOBUFS || error == EINTR) {
             kernelFull = true;
-            drain(ReadsPerDrain);
+            drain(*channel, ReadsPerDrain);
             break;
         }
         echo.ticket = first->first;
@@ -167,6 +219,7 @@ void LinuxEchoService::pump()
         if (error != 0) {
             EchoReply reply;
             reply.status = IcmpReplyParser::statusForErrno(error);
+            ++refused;
             deliver(queued.hasContext, queued.context, queued.done, reply);
             continue;
         }
@@ -174,9 +227,9 @@ void LinuxEchoService::pump()
         echo.hasContext = queued.hasContext;
         echo.context = queued.context;
         echo.done = std::move(queued.done);
-        m_inFlight.insert(*sequence, std::move(echo));
+        channel->inFlight.insert(*sequence, std::move(echo));
         if (++sent % DrainEverySends == 0)
-            drain(ReadsPerDrain);
+            drain(*channel, ReadsPerDrain);
     }
     if (!m_queue.empty() && !allSequencesInFlight && !m_pumpTimer.isActive())
         m_pumpTimer.start(kernelFull ? RetryAfterMs : 0);
@@ -184,46 +237,44 @@ void LinuxEchoService::pump()
         armTimeout();
 }
 
-void LinuxEchoService::failQueued()
+void LinuxEchoService::reportUnavailable(const QString& reason)
 {
-    if (!m_unavailableReported) {
-        m_unavailableReported = true;
-        emit icmpUnavailable(m_unavailableReason);
-    }
-    // A callback may queue more echoes; they get their own turn.
-    std::map<Ticket, Queued> failing;
-    failing.swap(m_queue);
-    for (auto& [ticket, echo] : failing) {
-        Q_UNUSED(ticket);
-        EchoReply reply;
-        reply.status = echo.valid ? EchoStatus::GeneralFailure : EchoStatus::BadDestination;
-        deliver(echo.hasContext, echo.context, echo.done, reply);
-    }
+    if (m_unavailableReported)
+        return;
+    m_unavailableReported = true;
+    emit icmpUnavailable(reason);
 }
 
 bool LinuxEchoService::drain(int maxReads)
 {
-    if (m_openState != OpenState::Open)
+    const bool ipv4Done = drain(m_ipv4, maxReads);
+    const bool ipv6Done = drain(m_ipv6, maxReads);
+    return ipv4Done && ipv6Done;
+}
+
+bool LinuxEchoService::drain(Channel& channel, int maxReads)
+{
+    if (channel.openState != OpenState::Open)
         return true;
     IcmpSocket::Message message;
     int reads = 0;
     // Errors first: a ping socket may hold an ICMP error and a plain read would only report its errno.
-    while (reads < maxReads && m_socket->receiveError(message)) {
+    while (reads < maxReads && channel.socket->receiveError(message)) {
         ++reads;
-        handle(message, true);
+        handle(channel, message, true);
         if (message.error != 0)
             break; // whatever failed would fail again at once
     }
-    while (reads < maxReads && m_socket->receive(message)) {
+    while (reads < maxReads && channel.socket->receive(message)) {
         ++reads;
-        handle(message, false);
+        handle(channel, message, false);
         if (message.error != 0)
             break;
     }
     return reads < maxReads;
 }
 
-void LinuxEchoService::handle(const IcmpSocket::Message& message, bool fromErrorQueue)
+void LinuxEchoService::handle(Channel& channel, const IcmpSocket::Message& message, bool fromErrorQueue)
 {
     if (message.error != 0) {
         recordReceiveFailure(message.error);
@@ -235,15 +286,18 @@ void LinuxEchoService::handle(const IcmpSocket::Message& message, bool fromError
     }
     using Event = IcmpReplyParser::Event;
     Event event;
-    if (fromErrorQueue)
+    if (&channel == &m_ipv6)
+        event = fromErrorQueue ? Icmp6ReplyParser::parseErrorQueue(message.data, message.peer, message.control)
+                               : Icmp6ReplyParser::parseMessage(message.data, message.peer, message.control);
+    else if (fromErrorQueue)
         event = IcmpReplyParser::parseErrorQueue(message.data, message.peer, message.control);
-    else if (m_socket->kind() == IcmpSocket::Kind::Raw)
+    else if (channel.socket->kind() == IcmpSocket::Kind::Raw)
         event = IcmpReplyParser::parseRawPacket(message.data);
     else
         event = IcmpReplyParser::parseDatagramReply(message.data, message.peer, message.control);
-    if (event.kind == Event::Kind::Ignored || event.identifier != m_identifier)
+    if (event.kind == Event::Kind::Ignored || event.identifier != channel.identifier)
         return;
-    const InFlightTable::Echo* echo = m_inFlight.find(event.sequence);
+    const InFlightTable::Echo* echo = channel.inFlight.find(event.sequence);
     if (echo == nullptr)
         return; // unknown, late or already answered
     // Replies come from the destination; errors quote it.
@@ -253,7 +307,7 @@ void LinuxEchoService::handle(const IcmpSocket::Message& message, bool fromError
     if (roundTrip < 0)
         return; // an answer to an earlier echo that had the same sequence
     if (roundTrip >= TimeoutNs) {
-        finish(event.sequence, timedOut());
+        finish(channel, event.sequence, timedOut());
         return;
     }
     EchoReply reply;
@@ -265,7 +319,7 @@ void LinuxEchoService::handle(const IcmpSocket::Message& message, bool fromError
     } else {
         reply.status = event.status;
     }
-    finish(event.sequence, reply);
+    finish(channel, event.sequence, reply);
 }
 
 qint64 LinuxEchoService::roundTripNs(const IcmpSocket::Message& message, const InFlightTable::Echo& echo) const
@@ -292,10 +346,10 @@ void LinuxEchoService::recordReceiveFailure(int error)
         qWarning("Reading the ICMP socket failed: %s", std::strerror(error));
 }
 
-void LinuxEchoService::finish(quint16 sequence, const EchoReply& reply)
+void LinuxEchoService::finish(Channel& channel, quint16 sequence, const EchoReply& reply)
 {
-    const bool allWereInFlight = m_inFlight.size() >= InFlightTable::SequenceSpace;
-    const InFlightTable::Echo echo = m_inFlight.take(sequence);
+    const bool allWereInFlight = channel.inFlight.size() >= InFlightTable::SequenceSpace;
+    const InFlightTable::Echo echo = channel.inFlight.take(sequence);
     if (allWereInFlight && !m_queue.empty())
         schedulePump();
     deliver(echo.hasContext, echo.context, echo.done, reply);
@@ -306,18 +360,22 @@ void LinuxEchoService::expireOverdue()
     // A reply that arrived in time must win over its deadline, however late the thread gets to it.
     drain(ReadsBeforeTimeouts);
     const qint64 now = m_clock.monotonicNs();
-    quint16 sequence = 0;
-    while (const InFlightTable::Echo* echo = m_inFlight.oldest(&sequence)) {
-        if (echo->sentMonotonicNs + TimeoutNs > now)
-            break;
-        finish(sequence, timedOut());
+    for (Channel* channel : {&m_ipv4, &m_ipv6}) {
+        quint16 sequence = 0;
+        while (const InFlightTable::Echo* echo = channel->inFlight.oldest(&sequence)) {
+            if (echo->sentMonotonicNs + TimeoutNs > now)
+                break;
+            finish(*channel, sequence, timedOut());
+        }
     }
     armTimeout();
 }
 
 void LinuxEchoService::armTimeout()
 {
-    const InFlightTable::Echo* oldest = m_inFlight.oldest();
+    const InFlightTable::Echo* oldest = m_ipv4.inFlight.oldest();
+    if (const InFlightTable::Echo* oldest6 = m_ipv6.inFlight.oldest())
+        oldest = oldest == nullptr || oldest6->sentMonotonicNs < oldest->sentMonotonicNs ? oldest6 : oldest;
     if (oldest == nullptr) {
         m_timeoutTimer.stop();
         return;

@@ -11,36 +11,46 @@
 class PreciseClock;
 class RandomSource;
 
-// The ICMP echo engine: one socket for every echo, a send queue paced by event-loop turns, replies matched by
-// identifier, sequence and source, and one timer aimed at the earliest of the in-flight deadlines.
+// The ICMP echo engine: one socket per address family (ICMP for IPv4, ICMPv6 for IPv6), each with its own
+// echoes in flight; one send queue for both, paced by event-loop turns; replies matched by identifier,
+// sequence and source; and one timer aimed at the earliest of the in-flight deadlines.
 //
 // Timing is the network's: an echo is stamped just before it is handed to the kernel, and a reply by the
 // kernel's receive stamp, so a reply that arrived in time counts however late the thread read it.
 //
 // Outcomes: Success on a reply; the IP status of an ICMP error, with the reporting router as Address;
-// RequestTimedOut when no reply arrived within EchoTimeoutMs; BadDestination for a text that is not a dotted
-// IPv4 address; GeneralFailure when ICMP is not permitted or sending failed for a reason without its own code.
+// RequestTimedOut when no reply arrived within EchoTimeoutMs; BadDestination for a text that is not an address,
+// or whose family the engine was told not to use; GeneralFailure when ICMP is not permitted or sending failed
+// for a reason without its own code. ICMPv6 errors map onto the same codes (Icmp6ReplyParser).
 // How to tell the user that ICMP is not permitted is the caller's business (icmpUnavailable).
 class LinuxEchoService : public QObject, public EchoService
 {
     Q_OBJECT
 public:
     LinuxEchoService(PreciseClock& clock, RandomSource& random, QObject* parent = nullptr);
-    // Takes an already made socket: tests script one, and the lab forces a socket kind.
+    // Takes already made sockets: tests script one, and the lab forces a socket kind. With one socket only
+    // its family is served; echoes to the other fail with BadDestination.
     LinuxEchoService(PreciseClock& clock, RandomSource& random, std::unique_ptr<IcmpSocket> socket,
                      QObject* parent = nullptr);
+    LinuxEchoService(PreciseClock& clock, RandomSource& random, std::unique_ptr<IcmpSocket> ipv4,
+                     std::unique_ptr<IcmpSocket> ipv6, QObject* parent = nullptr);
     ~LinuxEchoService() override;
 
     Ticket send(const QString& addressText, QObject* context, Done done) override;
     bool cancel(Ticket ticket) override;
 
-    // Opens the socket if not yet tried (silently); false when ICMP is not permitted.
-    bool available();
+    // Only this family from now on: an address of the other fails with BadDestination. Unspecified: both.
+    void setFamily(IpFamily family) { m_family = family; }
+    IpFamily family() const { return m_family; }
+
+    // Opens the socket of the family if not yet tried (silently); false when ICMP is not permitted. Without a
+    // family: the one set by setFamily, IPv4 when both are served.
+    bool available(IpFamily family = IpFamily::Unspecified);
     // The system's reason why ICMP is not available; empty when available.
-    QString unavailableReason();
-    IcmpSocket::Kind socketKind();
+    QString unavailableReason(IpFamily family = IpFamily::Unspecified);
+    IcmpSocket::Kind socketKind(IpFamily family = IpFamily::Unspecified);
     // Echoes sent and not yet answered or timed out.
-    int inFlightCount() const { return m_inFlight.size(); }
+    int inFlightCount() const;
     int queuedCount() const { return static_cast<int>(m_queue.size()); }
 
     // Reads of the socket that failed for an unexpected reason, and the errno of the last of them.
@@ -59,37 +69,48 @@ signals:
 
 private:
     struct Queued {
-        quint32 destination = 0;
+        IpAddress destination;
+        quint32 scopeId = 0;
         bool valid = false;
         bool hasContext = false;
         QPointer<QObject> context;
         Done done;
     };
     enum class OpenState { NotTried, Open, Unavailable };
+    // Everything one family's socket needs.
+    struct Channel {
+        std::unique_ptr<IcmpSocket> socket;
+        OpenState openState = OpenState::NotTried;
+        QString unavailableReason;
+        quint16 identifier = 0;
+        InFlightTable inFlight;
+    };
 
-    bool ensureOpen();
+    void addChannel(std::unique_ptr<IcmpSocket> socket);
+    Channel* channelFor(IpFamily family);
+    Channel* queriedChannel(IpFamily family);
+    bool ensureOpen(Channel& channel);
     void schedulePump();
     void pump();
-    void failQueued();
+    void reportUnavailable(const QString& reason);
     bool drain(int maxReads);
-    void handle(const IcmpSocket::Message& message, bool fromErrorQueue);
+    bool drain(Channel& channel, int maxReads);
+    void handle(Channel& channel, const IcmpSocket::Message& message, bool fromErrorQueue);
     qint64 roundTripNs(const IcmpSocket::Message& message, const InFlightTable::Echo& echo) const;
     void recordReceiveFailure(int error);
     void armTimeout();
-    void finish(quint16 sequence, const EchoReply& reply);
+    void finish(Channel& channel, quint16 sequence, const EchoReply& reply);
     static void deliver(bool hasContext, const QPointer<QObject>& context, const Done& done, const EchoReply& reply);
 
     PreciseClock& m_clock;
     RandomSource& m_random;
-    std::unique_ptr<IcmpSocket> m_socket;
-    OpenState m_openState = OpenState::NotTried;
-    QString m_unavailableReason;
+    Channel m_ipv4;
+    Channel m_ipv6;
+    IpFamily m_family = IpFamily::Unspecified;
     bool m_unavailableReported = false;
 
     Ticket m_nextTicket = 1;
     std::map<Ticket, Queued> m_queue; // tickets grow, so this is send order and cancel stays cheap
-    InFlightTable m_inFlight;
-    quint16 m_identifier = 0;
     QByteArray m_payload;
 
     int m_receiveFailures = 0;

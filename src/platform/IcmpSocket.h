@@ -1,11 +1,14 @@
 #pragma once
 
+#include "IpAddress.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 
 // One ICMP socket shared by every echo. The engine talks to it through this seam so tests can script the
-// packets that arrive and the errors that sending meets. IPv4 today; a second family gets a second socket.
+// packets that arrive and the errors that sending meets. One socket serves one address family (ICMP for IPv4,
+// ICMPv6 for IPv6); the engine holds one of each.
 class IcmpSocket : public QObject
 {
     Q_OBJECT
@@ -14,11 +17,11 @@ public:
     // Raw: needs CAP_NET_RAW, sees every ICMP packet of the host together with its IP header.
     enum class Kind { None, Datagram, Raw };
 
-    // What one receive call hands back: the bytes, the peer address (host byte order) and the ancillary data
+    // What one receive call hands back: the bytes, the peer address and the ancillary data
     // exactly as the kernel wrote it, plus what the socket itself learned about the read.
     struct Message {
         QByteArray data;
-        quint32 peer = 0;
+        IpAddress peer;
         QByteArray control;
         // When the kernel received the datagram (SO_TIMESTAMPNS, CLOCK_REALTIME ns); 0 when it gave no stamp.
         qint64 receivedRealtimeNs = 0;
@@ -33,12 +36,14 @@ public:
     // Opens the socket; false when no kind could be opened, with the reason in openError().
     virtual bool open() = 0;
     virtual Kind kind() const = 0;
+    virtual IpFamily family() const = 0;
     // The echo identifier the kernel puts on our datagram echoes (the local port); 0 for raw sockets.
     virtual quint16 localIdentifier() const = 0;
     virtual QString openError() const = 0;
 
-    // Sends one ICMP message (header included) to destination (host byte order). 0 or the errno.
-    virtual int send(quint32 destination, const QByteArray& packet) = 0;
+    // Sends one ICMP message (header included) to destination, of the socket's family; scopeId is the interface
+    // of a link-local IPv6 destination (0: none). 0 or the errno.
+    virtual int send(const IpAddress& destination, quint32 scopeId, const QByteArray& packet) = 0;
     // Non-blocking; false once nothing more is waiting. A true with message.error set reports a failed read.
     virtual bool receive(Message& message) = 0;
     // Non-blocking read of the error queue (datagram sockets); false once it is empty.

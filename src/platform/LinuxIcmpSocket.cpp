@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <linux/icmp.h>
+#include <netinet/icmp6.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -71,10 +72,19 @@ qint64 receiveStamp(msghdr& header)
     return 0;
 }
 
+IpAddress peerOf(const sockaddr_storage& from, socklen_t length)
+{
+    if (from.ss_family == AF_INET && length >= sizeof(sockaddr_in))
+        return IpAddress::fromIpv4(ntohl(reinterpret_cast<const sockaddr_in&>(from).sin_addr.s_addr));
+    if (from.ss_family == AF_INET6 && length >= sizeof(sockaddr_in6))
+        return IpAddress::fromIpv6(&reinterpret_cast<const sockaddr_in6&>(from).sin6_addr);
+    return {};
+}
+
 } // namespace
 
-LinuxIcmpSocket::LinuxIcmpSocket(Preference preference, QObject* parent)
-    : IcmpSocket(parent), m_preference(preference), m_buffer(BufferSize, '\0'), m_controlBuffer(ControlSize, '\0')
+LinuxIcmpSocket::LinuxIcmpSocket(Preference preference, IpFamily family, QObject* parent)
+    : IcmpSocket(parent), m_preference(preference), m_family(family), m_buffer(BufferSize, '\0'), m_controlBuffer(ControlSize, '\0')
 {
 }
 
@@ -89,10 +99,11 @@ bool LinuxIcmpSocket::open()
         return true;
     m_openError.clear();
     bool opened = false;
+    const bool v6 = m_family == IpFamily::IPv6;
     if (m_preference != Preference::RawOnly)
-        opened = openDatagram();
+        opened = v6 ? openDatagram6() : openDatagram();
     if (!opened && m_preference != Preference::DatagramOnly)
-        opened = openRaw();
+        opened = v6 ? openRaw6() : openRaw();
     if (!opened)
         return false;
     growReceiveBuffer();
@@ -181,6 +192,75 @@ bool LinuxIcmpSocket::openRaw()
     return true;
 }
 
+bool LinuxIcmpSocket::openDatagram6()
+{
+    const int fd = socket(AF_INET6, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_ICMPV6);
+    if (fd < 0) {
+        addOpenError(errnoText("ICMPv6 ping socket", errno));
+        return false;
+    }
+    sockaddr_in6 local{};
+    local.sin6_family = AF_INET6;
+    socklen_t length = sizeof local;
+    if (bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+        addOpenError(errnoText("ICMPv6 ping socket", errno));
+        ::close(fd);
+        return false;
+    }
+    bool ready = setCommonOptions(fd, "ICMPv6 ping socket");
+    if (ready && !setIntOption(fd, IPPROTO_IPV6, IPV6_RECVHOPLIMIT, 1)) {
+        addOpenError(optionError("ICMPv6 ping socket", "IPV6_RECVHOPLIMIT", errno));
+        ready = false;
+    }
+    if (ready && !setIntOption(fd, IPPROTO_IPV6, IPV6_RECVERR, 1)) {
+        addOpenError(optionError("ICMPv6 ping socket", "IPV6_RECVERR", errno));
+        ready = false;
+    }
+    if (!ready) {
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    m_kind = Kind::Datagram;
+    m_identifier = ntohs(local.sin6_port);
+    return true;
+}
+
+bool LinuxIcmpSocket::openRaw6()
+{
+    const int fd = socket(AF_INET6, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_ICMPV6);
+    if (fd < 0) {
+        addOpenError(errnoText("ICMPv6 raw socket", errno));
+        return false;
+    }
+    // As for IPv4: only replies and the errors that can quote an echo, above all not neighbour discovery
+    // and not our own requests looping back. The kernel fills in ICMPv6 checksums and checks those received.
+    icmp6_filter filter;
+    ICMP6_FILTER_SETBLOCKALL(&filter);
+    for (const int type : {ICMP6_ECHO_REPLY, ICMP6_DST_UNREACH, ICMP6_PACKET_TOO_BIG, ICMP6_TIME_EXCEEDED,
+                           ICMP6_PARAM_PROB})
+        ICMP6_FILTER_SETPASS(type, &filter);
+    bool ready = setCommonOptions(fd, "ICMPv6 raw socket");
+    if (ready && setsockopt(fd, IPPROTO_ICMPV6, ICMP6_FILTER, &filter, sizeof filter) != 0) {
+        addOpenError(optionError("ICMPv6 raw socket", "ICMP6_FILTER", errno));
+        ready = false;
+    }
+    // The IPv6 header is not delivered; the hop limit comes as a control message.
+    if (ready && !setIntOption(fd, IPPROTO_IPV6, IPV6_RECVHOPLIMIT, 1)) {
+        addOpenError(optionError("ICMPv6 raw socket", "IPV6_RECVHOPLIMIT", errno));
+        ready = false;
+    }
+    if (!ready) {
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    m_kind = Kind::Raw;
+    m_identifier = 0;
+    return true;
+}
+
 void LinuxIcmpSocket::growReceiveBuffer()
 {
     // FORCE passes the rmem_max cap when we hold CAP_NET_ADMIN; otherwise take what the cap allows.
@@ -207,18 +287,31 @@ void LinuxIcmpSocket::close()
     m_kind = Kind::None;
 }
 
-int LinuxIcmpSocket::send(quint32 destination, const QByteArray& packet)
+int LinuxIcmpSocket::send(const IpAddress& destination, quint32 scopeId, const QByteArray& packet)
 {
     if (m_fd < 0)
         return EBADF;
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = htonl(destination);
+    if (destination.family() != m_family)
+        return EAFNOSUPPORT;
+    sockaddr_storage to{};
+    socklen_t toLength = 0;
+    if (m_family == IpFamily::IPv6) {
+        auto* to6 = reinterpret_cast<sockaddr_in6*>(&to);
+        to6->sin6_family = AF_INET6;
+        std::memcpy(&to6->sin6_addr, destination.bytes().data(), sizeof to6->sin6_addr);
+        to6->sin6_scope_id = scopeId;
+        toLength = sizeof(sockaddr_in6);
+    } else {
+        auto* to4 = reinterpret_cast<sockaddr_in*>(&to);
+        to4->sin_family = AF_INET;
+        to4->sin_addr.s_addr = htonl(destination.toIpv4());
+        toLength = sizeof(sockaddr_in);
+    }
     int error = 0;
     int staleErrors = 0;
     for (int attempt = 0; attempt < 6; ++attempt) {
         const ssize_t sent = sendto(m_fd, packet.constData(), static_cast<size_t>(packet.size()), MSG_DONTWAIT,
-                                    reinterpret_cast<const sockaddr*>(&to), sizeof to);
+                                    reinterpret_cast<const sockaddr*>(&to), toLength);
         if (sent >= 0)
             return 0;
         error = errno;
@@ -254,7 +347,7 @@ bool LinuxIcmpSocket::receiveInto(Message& message, int flags)
     if (m_fd < 0)
         return false;
     for (int attempt = 0; attempt < ReadAttempts; ++attempt) {
-        sockaddr_in from{};
+        sockaddr_storage from{};
         iovec vector{m_buffer.data(), static_cast<size_t>(m_buffer.size())};
         msghdr header{};
         header.msg_name = &from;
@@ -277,7 +370,7 @@ bool LinuxIcmpSocket::receiveInto(Message& message, int flags)
         }
         const qsizetype length = std::min<qsizetype>(received, m_buffer.size());
         message.data = QByteArray(m_buffer.constData(), length);
-        message.peer = header.msg_namelen >= sizeof from ? ntohl(from.sin_addr.s_addr) : 0;
+        message.peer = peerOf(from, header.msg_namelen);
         message.control =
             QByteArray(m_controlBuffer.constData(),
                        std::min<qsizetype>(static_cast<qsizetype>(header.msg_controllen), m_controlBuffer.size()));

@@ -4,22 +4,24 @@
 
 class QSocketNotifier;
 
-// The real ICMP socket: a ping socket when the system allows one, else a raw socket.
+// The real ICMP socket of one family: a ping socket when the system allows one, else a raw socket.
 class LinuxIcmpSocket : public IcmpSocket
 {
     Q_OBJECT
 public:
     enum class Preference { Any, DatagramOnly, RawOnly };
 
-    explicit LinuxIcmpSocket(Preference preference = Preference::Any, QObject* parent = nullptr);
+    explicit LinuxIcmpSocket(Preference preference = Preference::Any, IpFamily family = IpFamily::IPv4,
+                             QObject* parent = nullptr);
     ~LinuxIcmpSocket() override;
 
     bool open() override;
     Kind kind() const override { return m_kind; }
+    IpFamily family() const override { return m_family; }
     quint16 localIdentifier() const override { return m_identifier; }
     QString openError() const override { return m_openError; }
 
-    int send(quint32 destination, const QByteArray& packet) override;
+    int send(const IpAddress& destination, quint32 scopeId, const QByteArray& packet) override;
     bool receive(Message& message) override;
     bool receiveError(Message& message) override;
 
@@ -29,6 +31,8 @@ public:
 private:
     bool openDatagram();
     bool openRaw();
+    bool openDatagram6();
+    bool openRaw6();
     // Sets the options every socket kind needs; false with the reason in m_openError.
     bool setCommonOptions(int fd, const char* kindName);
     void addOpenError(const QString& error);
@@ -37,6 +41,7 @@ private:
     void close();
 
     Preference m_preference;
+    IpFamily m_family;
     Kind m_kind = Kind::None;
     int m_fd = -1;
     quint16 m_identifier = 0;

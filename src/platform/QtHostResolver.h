@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HostResolver.h"
+#include "IpAddress.h"
 
 #include <QHash>
 #include <QList>
@@ -12,7 +13,8 @@
 // whose lookup hangs would take one more worker at every round until none is left for the others.
 class QtHostResolver : public HostResolver {
 public:
-    QtHostResolver();
+    // family limits the answers to one family; Unspecified takes IPv4 first, else IPv6.
+    explicit QtHostResolver(IpFamily family = IpFamily::Unspecified);
     ~QtHostResolver() override;
 
     void resolve(const QString& name, QObject* context, Done done) override;
@@ -24,6 +26,7 @@ private:
         QPointer<QObject> context;
         Done done;
     };
+    IpFamily m_family;
     QObject m_receiver; // QHostInfo answers on this object's thread; it dies with us, so late answers go nowhere
     QHash<QString, QList<Waiter>> m_waiting;
 };

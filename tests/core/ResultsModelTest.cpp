@@ -122,13 +122,13 @@ private Q_SLOTS:
         QSignalSpy recorded(&model, &ResultsModel::outcomeRecorded);
         const QDateTime when(QDate(2026, 12, 7), QTime(15, 5, 9));
 
-        QVERIFY(model.recordSuccess(row, 0x7F000001, 3, 64, when));
+        QVERIFY(model.recordSuccess(row, IpAddress::fromIpv4(0x7F000001), 3, 64, when));
         QCOMPARE(changed.size(), 1);
         const QStringList afterSuccess = model.snapshot().rows.first();
         QCOMPARE(afterSuccess, (QStringList{"h", "127.0.0.1", "1", "0", "0.00%", "Success", "3", "64", "3", "",
                                             "12/7/2026 3:05:09 PM", ""}));
 
-        QVERIFY(model.recordSuccess(row, 0x7F000001, 4, 64, when));
+        QVERIFY(model.recordSuccess(row, IpAddress::fromIpv4(0x7F000001), 4, 64, when));
         QVERIFY(model.recordFailure(row, 11010, when.addSecs(3)));
         QCOMPARE(recorded.size(), 3);
         QCOMPARE(recorded.last(), (QVariantList{0, QVariant::fromValue(row), false}));
@@ -163,7 +163,7 @@ private Q_SLOTS:
         ResultsModel model;
         const quint64 row = model.appendRow(1, QStringLiteral("h"));
         for (int i = 0; i < successes; ++i)
-            model.recordSuccess(row, 1, static_cast<quint32>(10 + i), 64, QDateTime::currentDateTime());
+            model.recordSuccess(row, IpAddress::fromIpv4(1), static_cast<quint32>(10 + i), 64, QDateTime::currentDateTime());
         for (int i = 0; i < failures; ++i)
             model.recordFailure(row, 11010, QDateTime::currentDateTime());
 
@@ -185,7 +185,7 @@ private Q_SLOTS:
         ResultsModel model;
         const quint64 row = model.appendRow(1, QStringLiteral("h"));
         for (quint32 rtt : {10u, 20u, 30u, 41u})
-            model.recordSuccess(row, 1, rtt, 64, QDateTime::currentDateTime());
+            model.recordSuccess(row, IpAddress::fromIpv4(1), rtt, 64, QDateTime::currentDateTime());
         model.recordFailure(row, 11010, QDateTime::currentDateTime());
         QCOMPARE(model.cellText(0, ResultsModel::AverageTime), QStringLiteral("25")); // 101 / 4 = 25.25
         QCOMPARE(model.cellText(0, ResultsModel::LastTime), QStringLiteral("41"));
@@ -198,7 +198,7 @@ private Q_SLOTS:
         const quint64 a = model.appendRow(1, QStringLiteral("a"));
         const quint64 b = model.appendRow(2, QStringLiteral("b"));
         model.removeAt(0);
-        QVERIFY(!model.recordSuccess(a, 1, 1, 1, QDateTime::currentDateTime()));
+        QVERIFY(!model.recordSuccess(a, IpAddress::fromIpv4(1), 1, 1, QDateTime::currentDateTime()));
         QCOMPARE(model.rowIdForHost(1), quint64(0));
         QCOMPARE(model.rowIdForHost(2), b);
         QVERIFY(model.recordFailure(b, 11010, QDateTime::currentDateTime()));

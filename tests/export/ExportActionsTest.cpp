@@ -53,7 +53,7 @@ struct Rig {
             const quint64 row =
                 results.appendRow(static_cast<quint64>(i + 1), QStringLiteral("host-%1.example").arg(i));
             if (i % 3 == 0)
-                results.recordSuccess(row, 0xC0000207u, static_cast<quint32>(i % 200), 57, when);
+                results.recordSuccess(row, IpAddress::fromIpv4(0xC0000207u), static_cast<quint32>(i % 200), 57, when);
             else if (i % 3 == 1)
                 results.recordFailure(row, 11010, when);
         }

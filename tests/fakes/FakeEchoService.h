@@ -62,7 +62,11 @@ public:
         return n;
     }
 
-    static EchoReply success(quint32 address, quint32 rtt, quint8 ttl)
+    static EchoReply success(quint32 ipv4, quint32 rtt, quint8 ttl)
+    {
+        return success(IpAddress::fromIpv4(ipv4), rtt, ttl);
+    }
+    static EchoReply success(const IpAddress& address, quint32 rtt, quint8 ttl)
     {
         EchoReply r;
         r.address = address;

@@ -1,4 +1,3 @@
-#include "HostAddress.h"
 #include "LinuxEchoService.h"
 #include "QtHostResolver.h"
 #include "RequestedSocket.h"
@@ -18,14 +17,10 @@ struct Outcomes {
         return [this](const EchoReply& reply) { replies.append(reply); };
     }
 };
-
-quint32 Address(const char* text)
-{
-    return *HostAddress::parseIpv4(QString::fromLatin1(text));
-}
 } // namespace
 
-// Runs inside the client namespace of tests/lab/netlab.sh, one router away from every lab host.
+// Runs inside the client namespace of tests/lab/netlab.sh, one router away from every lab host, over both
+// address families.
 class LabEchoTest : public QObject
 {
     Q_OBJECT
@@ -39,11 +34,17 @@ private slots:
     {
         if (qEnvironmentVariableIsEmpty("VANTREL_IN_LAB"))
             QSKIP("run through tests/lab/netlab.sh run -- env VANTREL_IN_LAB=1 ...");
-        LinuxIcmpSocket probe(RequestedPreference());
-        QVERIFY2(probe.open(), qPrintable(probe.openError()));
-        qInfo("socket kind: %s", probe.kind() == IcmpSocket::Kind::Raw ? "raw" : "datagram");
+        for (const IpFamily family : {IpFamily::IPv4, IpFamily::IPv6}) {
+            LinuxIcmpSocket probe(RequestedPreference(), family);
+            QVERIFY2(probe.open(), qPrintable(probe.openError()));
+            qInfo("socket kind: %s", probe.kind() == IcmpSocket::Kind::Raw ? "raw" : "datagram");
+        }
     }
-    void init() { m_engine = new LinuxEchoService(m_clock, m_random, RequestedSocket()); }
+    void init()
+    {
+        m_engine = new LinuxEchoService(m_clock, m_random, RequestedSocket(IpFamily::IPv4),
+                                        RequestedSocket(IpFamily::IPv6));
+    }
     void cleanup()
     {
         QCOMPARE(m_engine->receiveFailures(), 0);
@@ -51,18 +52,36 @@ private slots:
         m_engine = nullptr;
     }
 
+    // answer.lab has both families in the hosts file: IPv4 wins unless the family is forced.
+    void resolvedNameAnswers_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<IpFamily>("family");
+        QTest::addColumn<QString>("address");
+        QTest::newRow("dual-stack name") << "answer.lab" << IpFamily::Unspecified << "10.77.2.2";
+        QTest::newRow("dual-stack name, --ipv4") << "answer.lab" << IpFamily::IPv4 << "10.77.2.2";
+        QTest::newRow("dual-stack name, --ipv6") << "answer.lab" << IpFamily::IPv6 << "fd00:77:2::2";
+        QTest::newRow("IPv6-only name") << "answer6.lab" << IpFamily::Unspecified << "fd00:77:2::2";
+        QTest::newRow("IPv6-only name, --ipv4") << "answer6.lab" << IpFamily::IPv4 << "";
+        QTest::newRow("IPv4-only name, --ipv6") << "router.lab" << IpFamily::IPv6 << "";
+    }
     void resolvedNameAnswers()
     {
-        QtHostResolver resolver;
+        QFETCH(QString, name);
+        QFETCH(IpFamily, family);
+        QFETCH(QString, address);
+        QtHostResolver resolver(family);
         QString resolved = QStringLiteral("-");
-        resolver.resolve(QStringLiteral("answer.lab"), this, [&resolved](const QString& text) { resolved = text; });
-        QTRY_COMPARE(resolved, QStringLiteral("10.77.2.2"));
+        resolver.resolve(name, this, [&resolved](const QString& text) { resolved = text; });
+        QTRY_COMPARE(resolved, address);
+        if (address.isEmpty())
+            return;
         Outcomes outcomes;
         m_engine->send(resolved, this, outcomes.recorder());
         QTRY_COMPARE(outcomes.replies.size(), 1);
         const EchoReply reply = outcomes.replies.first();
         QCOMPARE(reply.status, EchoStatus::Success);
-        QCOMPARE(reply.address, Address("10.77.2.2"));
+        QCOMPARE(reply.address.toString(), address);
         QCOMPARE(reply.ttl, quint8(63)); // one router on the way back
         QVERIFY2(reply.roundTripMs < 100, qPrintable(QString::number(reply.roundTripMs)));
     }
@@ -71,22 +90,39 @@ private slots:
     {
         QTest::addColumn<QString>("address");
         QTest::addColumn<EchoStatus>("status");
-        QTest::addColumn<QList<quint32>>("reporters");
+        QTest::addColumn<QStringList>("reporters");
         QTest::addColumn<int>("ttl");
-        QTest::newRow("router answers itself")
-            << "10.77.1.1" << EchoStatus::Success << QList<quint32>{Address("10.77.1.1")} << 64;
-        QTest::newRow("quiet host") << "10.77.3.2" << EchoStatus::RequestTimedOut << QList<quint32>{0} << 0;
-        QTest::newRow("blackhole") << "10.99.12.34" << EchoStatus::RequestTimedOut << QList<quint32>{0} << 0;
+        const QStringList none{QString()};
+        QTest::newRow("router answers itself") << "10.77.1.1" << EchoStatus::Success << QStringList{"10.77.1.1"} << 64;
+        QTest::newRow("quiet host") << "10.77.3.2" << EchoStatus::RequestTimedOut << none << 0;
+        QTest::newRow("blackhole") << "10.99.12.34" << EchoStatus::RequestTimedOut << none << 0;
         QTest::newRow("unreachable route")
-            << "10.98.0.7" << EchoStatus::DestHostUnreachable << QList<quint32>{Address("10.77.1.1")} << 0;
+            << "10.98.0.7" << EchoStatus::DestHostUnreachable << QStringList{"10.77.1.1"} << 0;
         QTest::newRow("routing loop") << "10.97.0.9" << EchoStatus::TtlExpiredTransit
-                                      << QList<quint32>{Address("10.77.4.1"), Address("10.77.4.2")} << 0;
+                                      << QStringList{"10.77.4.1", "10.77.4.2"} << 0;
+
+        QTest::newRow("v6 router answers itself")
+            << "fd00:77:1::1" << EchoStatus::Success << QStringList{"fd00:77:1::1"} << 64;
+        QTest::newRow("v6 answering host") << "fd00:77:2::2" << EchoStatus::Success << QStringList{"fd00:77:2::2"}
+                                           << 63;
+        QTest::newRow("v6 in brackets, long form")
+            << "[fd00:0077:0002:0000:0000:0000:0000:0002]" << EchoStatus::Success << QStringList{"fd00:77:2::2"} << 63;
+        QTest::newRow("v6 quiet host") << "fd00:77:3::2" << EchoStatus::RequestTimedOut << none << 0;
+        QTest::newRow("v6 blackhole") << "fd00:99::12:34" << EchoStatus::RequestTimedOut << none << 0;
+        // ICMPv6 "no route" for an unreachable route, where IPv4 says host unreachable.
+        QTest::newRow("v6 unreachable route")
+            << "fd00:98::7" << EchoStatus::DestNetUnreachable << QStringList{"fd00:77:1::1"} << 0;
+        QTest::newRow("v6 prohibited route")
+            << "fd00:96::7" << EchoStatus::DestHostUnreachable << QStringList{"fd00:77:1::1"} << 0;
+        QTest::newRow("v6 hop-limit loop")
+            << "fd00:97::9" << EchoStatus::TtlExpiredTransit
+            << QStringList{"fd00:77:4::1", "fd00:77:4::2", "fd00:77:1::1"} << 0;
     }
     void outcomes()
     {
         QFETCH(QString, address);
         QFETCH(EchoStatus, status);
-        QFETCH(QList<quint32>, reporters);
+        QFETCH(QStringList, reporters);
         QFETCH(int, ttl);
         Outcomes outcomes;
         QElapsedTimer clock;
@@ -96,7 +132,7 @@ private slots:
         const qint64 elapsed = clock.elapsed();
         const EchoReply reply = outcomes.replies.first();
         QCOMPARE(reply.status, status);
-        QVERIFY2(reporters.contains(reply.address), qPrintable(QString::number(reply.address, 16)));
+        QVERIFY2(reporters.contains(reply.address.toString()), qPrintable(reply.address.toString()));
         QCOMPARE(int(reply.ttl), ttl);
         if (status == EchoStatus::RequestTimedOut)
             QVERIFY(elapsed >= EchoTimeoutMs - 5);
@@ -105,12 +141,19 @@ private slots:
             QVERIFY2(elapsed < EchoTimeoutMs, qPrintable(QString::number(elapsed)));
     }
 
+    void manySilentAddresses_data()
+    {
+        QTest::addColumn<QString>("pattern");
+        QTest::newRow("IPv4") << "10.99.%1.%2";
+        QTest::newRow("IPv6") << "fd00:99::%1:%2";
+    }
     void manySilentAddresses()
     {
+        QFETCH(QString, pattern);
         Outcomes outcomes;
         constexpr int Count = 1000;
         for (int i = 0; i < Count; ++i)
-            m_engine->send(QStringLiteral("10.99.%1.%2").arg(i / 200).arg(i % 200 + 1), this, outcomes.recorder());
+            m_engine->send(pattern.arg(i / 200).arg(i % 200 + 1), this, outcomes.recorder());
         QElapsedTimer clock;
         clock.start();
         QTRY_COMPARE_WITH_TIMEOUT(outcomes.replies.size(), Count, 5000);
@@ -120,19 +163,39 @@ private slots:
         QVERIFY2(clock.elapsed() < 10 * EchoTimeoutMs, qPrintable(QString::number(clock.elapsed())));
     }
 
+    // Both families in one batch, each echo matched to its own outcome.
     void mixedRound()
     {
         Outcomes outcomes;
-        const QStringList targets = {QStringLiteral("10.77.2.2"), QStringLiteral("10.99.0.1"),
-                                     QStringLiteral("10.98.0.1"), QStringLiteral("10.97.0.1"),
-                                     QStringLiteral("10.77.3.2"), QStringLiteral("10.0.0.300")};
+        const QList<std::pair<QString, EchoStatus>> targets = {
+            {"10.77.2.2", EchoStatus::Success},          {"fd00:77:2::2", EchoStatus::Success},
+            {"10.99.0.1", EchoStatus::RequestTimedOut},  {"fd00:99::1", EchoStatus::RequestTimedOut},
+            {"10.98.0.1", EchoStatus::DestHostUnreachable}, {"fd00:98::1", EchoStatus::DestNetUnreachable},
+            {"10.97.0.1", EchoStatus::TtlExpiredTransit}, {"fd00:97::1", EchoStatus::TtlExpiredTransit},
+            {"10.77.3.2", EchoStatus::RequestTimedOut},  {"fd00:77:3::2", EchoStatus::RequestTimedOut},
+            {"10.0.0.300", EchoStatus::BadDestination},  {"fd00::77::2", EchoStatus::BadDestination}};
         QList<EchoStatus> statuses(targets.size(), EchoStatus::Pending);
-        for (int i = 0; i < targets.size(); ++i)
-            m_engine->send(targets.at(i), this, [&statuses, i](const EchoReply& reply) { statuses[i] = reply.status; });
+        QList<EchoStatus> expected;
+        for (int i = 0; i < targets.size(); ++i) {
+            m_engine->send(targets.at(i).first, this,
+                           [&statuses, i](const EchoReply& reply) { statuses[i] = reply.status; });
+            expected.append(targets.at(i).second);
+        }
         QTRY_VERIFY(!statuses.contains(EchoStatus::Pending));
-        QCOMPARE(statuses, (QList<EchoStatus>{EchoStatus::Success, EchoStatus::RequestTimedOut,
-                                              EchoStatus::DestHostUnreachable, EchoStatus::TtlExpiredTransit,
-                                              EchoStatus::RequestTimedOut, EchoStatus::BadDestination}));
+        QCOMPARE(statuses, expected);
+    }
+
+    // --ipv4 / --ipv6: an address of the other family is not pinged at all.
+    void forcedFamily()
+    {
+        m_engine->setFamily(IpFamily::IPv6);
+        QVERIFY(m_engine->available());
+        QList<EchoStatus> statuses(2, EchoStatus::Pending);
+        m_engine->send(QStringLiteral("10.77.2.2"), this, [&statuses](const EchoReply& r) { statuses[0] = r.status; });
+        m_engine->send(QStringLiteral("fd00:77:2::2"), this,
+                       [&statuses](const EchoReply& r) { statuses[1] = r.status; });
+        QTRY_VERIFY(!statuses.contains(EchoStatus::Pending));
+        QCOMPARE(statuses, (QList<EchoStatus>{EchoStatus::BadDestination, EchoStatus::Success}));
     }
 };
 

@@ -4,9 +4,10 @@
 #
 #   netlab.sh up SUFFIX | down SUFFIX | exec SUFFIX CMD...   manage a lab by hand
 #   netlab.sh run [--dgram] [--nocap] -- CMD...                 lab for one command, torn down afterwards
-#   netlab.sh isolated [--dgram] [--nocap] -- CMD...            a lone namespace with only loopback
+#   netlab.sh isolated [--dgram] [--nocap] -- CMD...            a lone namespace with only loopback, where
+#                                                               every address of 127.0.0.0/8 and fd00:1::/64 answers
 #
-# --dgram opens net.ipv4.ping_group_range inside the client namespace, so ping sockets work there.
+# --dgram opens net.ipv4.ping_group_range inside the client namespace, so ping sockets (ICMP and ICMPv6) work there.
 # --nocap runs CMD without CAP_NET_RAW (ping_group_range stays closed unless --dgram): no ICMP at all.
 # Exits 77 (skipped) when not root or when network namespaces are not available.
 #
@@ -16,6 +17,13 @@
 #   router1 10.77.3.1 -- 10.77.3.2 quiet.lab  (ignores echoes)
 #   router1 10.77.4.1 -- 10.77.4.2 router2; 10.97.0.0/16 is routed back and forth between them (TTL expires)
 #   router1: 10.99.0.0/16 blackhole (silence), 10.98.0.0/16 unreachable (ICMP host unreachable)
+# and the same in IPv6 (unique local addresses, never routed anywhere else):
+#   client fd00:77:1::2 -- fd00:77:1::1 router1
+#   router1 fd00:77:2::1 -- fd00:77:2::2 answer.lab (also 10.77.2.2), answer6.lab (IPv6 only)
+#   router1 fd00:77:3::1 -- fd00:77:3::2 quiet6.lab (ignores echoes)
+#   router1 fd00:77:4::1 -- fd00:77:4::2 router2; fd00:97::/64 is routed back and forth (hop limit expires)
+#   router1: fd00:99::/64 blackhole, fd00:98::/64 unreachable (ICMPv6 no route),
+#            fd00:96::/64 prohibit (ICMPv6 administratively prohibited)
 set -u
 
 SKIP=77
@@ -42,10 +50,13 @@ in_ns() {
     ip netns exec "$name" "$@"
 }
 
-link() { # link NS_A IF_A ADDR_A NS_B IF_B ADDR_B
+link() { # link NS_A IF_A ADDR_A NS_B IF_B ADDR_B PREFIX6 (A gets PREFIX6::1/64, B ::2)
     ip -n "$1" link add "$2" type veth peer name "$5" netns "$4" || return 1
-    ip -n "$1" addr add "$3" dev "$2" && ip -n "$1" link set "$2" up &&
-        ip -n "$4" addr add "$6" dev "$5" && ip -n "$4" link set "$5" up
+    # nodad: duplicate address detection would keep the addresses unusable for a second or two.
+    ip -n "$1" addr add "$3" dev "$2" && ip -n "$1" addr add "$7::1/64" dev "$2" nodad &&
+        ip -n "$1" link set "$2" up &&
+        ip -n "$4" addr add "$6" dev "$5" && ip -n "$4" addr add "$7::2/64" dev "$5" nodad &&
+        ip -n "$4" link set "$5" up
 }
 
 lab_up() {
@@ -54,11 +65,12 @@ lab_up() {
     for n in "$c" "$r1" "$r2" "$a" "$q"; do
         ip netns add "$n" || return 1
         ip -n "$n" link set lo up || return 1
+        in_ns "$n" sysctl -qw net.ipv6.conf.all.accept_dad=0 net.ipv6.conf.default.accept_dad=0 || return 1
     done
-    link "$c" eth0 10.77.1.2/24 "$r1" toc 10.77.1.1/24 &&
-        link "$r1" toa 10.77.2.1/24 "$a" eth0 10.77.2.2/24 &&
-        link "$r1" toq 10.77.3.1/24 "$q" eth0 10.77.3.2/24 &&
-        link "$r1" tor2 10.77.4.1/24 "$r2" tor1 10.77.4.2/24 || return 1
+    link "$r1" toc 10.77.1.1/24 "$c" eth0 10.77.1.2/24 fd00:77:1 &&
+        link "$r1" toa 10.77.2.1/24 "$a" eth0 10.77.2.2/24 fd00:77:2 &&
+        link "$r1" toq 10.77.3.1/24 "$q" eth0 10.77.3.2/24 fd00:77:3 &&
+        link "$r1" tor2 10.77.4.1/24 "$r2" tor1 10.77.4.2/24 fd00:77:4 || return 1
     ip -n "$c" route add default via 10.77.1.1 &&
         ip -n "$a" route add default via 10.77.2.1 &&
         ip -n "$q" route add default via 10.77.3.1 &&
@@ -67,14 +79,26 @@ lab_up() {
         ip -n "$r1" route add unreachable 10.98.0.0/16 &&
         ip -n "$r1" route add 10.97.0.0/16 via 10.77.4.2 &&
         ip -n "$r2" route add 10.97.0.0/16 via 10.77.4.1 || return 1
+    ip -n "$c" -6 route add default via fd00:77:1::1 &&
+        ip -n "$a" -6 route add default via fd00:77:2::1 &&
+        ip -n "$q" -6 route add default via fd00:77:3::1 &&
+        ip -n "$r2" -6 route add default via fd00:77:4::1 &&
+        ip -n "$r1" -6 route add blackhole fd00:99::/64 &&
+        ip -n "$r1" -6 route add unreachable fd00:98::/64 &&
+        ip -n "$r1" -6 route add prohibit fd00:96::/64 &&
+        ip -n "$r1" -6 route add fd00:97::/64 via fd00:77:4::2 &&
+        ip -n "$r2" -6 route add fd00:97::/64 via fd00:77:4::1 || return 1
     for r in "$r1" "$r2"; do
         # Errors are what we test, so the routers must not rate-limit them.
-        in_ns "$r" sysctl -qw net.ipv4.ip_forward=1 net.ipv4.icmp_ratelimit=0 || return 1
+        in_ns "$r" sysctl -qw net.ipv4.ip_forward=1 net.ipv4.icmp_ratelimit=0 \
+            net.ipv6.conf.all.forwarding=1 net.ipv6.icmp.ratelimit=0 || return 1
     done
-    in_ns "$q" sysctl -qw net.ipv4.icmp_echo_ignore_all=1 || return 1
+    in_ns "$q" sysctl -qw net.ipv4.icmp_echo_ignore_all=1 net.ipv6.icmp.echo_ignore_all=1 || return 1
     # ip netns exec bind-mounts these over /etc for processes in the client namespace.
     mkdir -p "/etc/netns/$c" || return 1
-    printf '127.0.0.1 localhost\n10.77.1.2 client.lab\n10.77.1.1 router.lab\n10.77.2.2 answer.lab\n10.77.3.2 quiet.lab\n' \
+    # answer.lab has both families (pinged over IPv4 unless told otherwise), answer6.lab only IPv6.
+    printf '%s\n' '127.0.0.1 localhost' '10.77.1.2 client.lab' '10.77.1.1 router.lab' '10.77.2.2 answer.lab' \
+        '10.77.3.2 quiet.lab' 'fd00:77:2::2 answer.lab' 'fd00:77:2::2 answer6.lab' 'fd00:77:3::2 quiet6.lab' \
         >"/etc/netns/$c/hosts"
     # Names the hosts file lacks go to a resolver that is not there, inside the namespace: no traffic leaves.
     printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n' >"/etc/netns/$c/resolv.conf"
@@ -147,7 +171,9 @@ run | isolated)
         client=$(lab_up "$suffix") || die "could not build the lab"
     else
         client=$(ns iso "$suffix")
-        ip netns add "$client" && ip -n "$client" link set lo up || die "could not make a namespace"
+        # A local route for a whole prefix on lo makes every address of it answer, as 127.0.0.0/8 does.
+        ip netns add "$client" && ip -n "$client" link set lo up &&
+            ip -n "$client" -6 route add local fd00:1::/64 dev lo || die "could not make a namespace"
     fi
     run_in "$client" "$DGRAM" "$NOCAP" "${ARGS[@]}"
     exit $?

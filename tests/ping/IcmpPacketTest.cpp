@@ -120,13 +120,13 @@ private slots:
         if (kind == Event::Kind::Ignored)
             return;
         QCOMPARE(int(event.status), status);
-        QCOMPARE(event.address, address);
+        QCOMPARE(event.address.toIpv4(), address);
         QCOMPARE(event.identifier, Id);
         QCOMPARE(event.sequence, Seq);
         if (kind == Event::Kind::Reply)
             QCOMPARE(event.ttl, quint8(61));
         else
-            QCOMPARE(event.destination, Destination);
+            QCOMPARE(event.destination, V4(Destination));
     }
 
     void errorQuotingSomeoneElse()
@@ -135,7 +135,7 @@ private slots:
         const Event event = IcmpReplyParser::parseRawPacket(Crafted::rawError(Router, 3, 1, 0x01020304, 0x1111, 7));
         QCOMPARE(event.kind, Event::Kind::Error);
         QCOMPARE(event.identifier, quint16(0x1111));
-        QCOMPARE(event.destination, 0x01020304u);
+        QCOMPARE(event.destination, V4(0x01020304u));
     }
 
     void datagramReply_data()
@@ -160,11 +160,11 @@ private slots:
         QFETCH(QByteArray, control);
         QFETCH(Event::Kind, kind);
         QFETCH(int, ttl);
-        const Event event = IcmpReplyParser::parseDatagramReply(data, Destination, control);
+        const Event event = IcmpReplyParser::parseDatagramReply(data, V4(Destination), control);
         QCOMPARE(event.kind, kind);
         if (kind == Event::Kind::Ignored)
             return;
-        QCOMPARE(event.address, Destination);
+        QCOMPARE(event.address, V4(Destination));
         QCOMPARE(event.sequence, Seq);
         QCOMPARE(int(event.ttl), ttl);
     }
@@ -233,13 +233,13 @@ private slots:
         QFETCH(Event::Kind, kind);
         QFETCH(int, status);
         QFETCH(quint32, address);
-        const Event event = IcmpReplyParser::parseErrorQueue(data, Destination, control);
+        const Event event = IcmpReplyParser::parseErrorQueue(data, V4(Destination), control);
         QCOMPARE(event.kind, kind);
         if (kind == Event::Kind::Ignored)
             return;
         QCOMPARE(int(event.status), status);
-        QCOMPARE(event.address, address);
-        QCOMPARE(event.destination, Destination);
+        QCOMPARE(event.address.toIpv4(), address);
+        QCOMPARE(event.destination, V4(Destination));
         QCOMPARE(event.sequence, Seq);
     }
 

@@ -15,9 +15,9 @@ class StallingSocket : public LinuxIcmpSocket
 {
 public:
     StallingSocket() : LinuxIcmpSocket(RequestedPreference()) {}
-    int send(quint32 destination, const QByteArray& packet) override
+    int send(const IpAddress& destination, quint32 scopeId, const QByteArray& packet) override
     {
-        const int error = LinuxIcmpSocket::send(destination, packet);
+        const int error = LinuxIcmpSocket::send(destination, scopeId, packet);
         QThread::msleep(EchoTimeoutMs + 100);
         return error;
     }
@@ -51,7 +51,11 @@ private slots:
                                  .arg(probe.openError())));
         qInfo("socket kind: %s", probe.kind() == IcmpSocket::Kind::Raw ? "raw" : "datagram");
     }
-    void init() { m_engine = new LinuxEchoService(m_clock, m_random, RequestedSocket()); }
+    void init()
+    {
+        m_engine = new LinuxEchoService(m_clock, m_random, RequestedSocket(IpFamily::IPv4),
+                                        RequestedSocket(IpFamily::IPv6));
+    }
     void cleanup()
     {
         QCOMPARE(m_engine->receiveFailures(), 0);
@@ -62,20 +66,24 @@ private slots:
     void answers_data()
     {
         QTest::addColumn<QString>("address");
-        QTest::newRow("127.0.0.1") << "127.0.0.1";
-        QTest::newRow("127.0.0.2") << "127.0.0.2";
-        QTest::newRow("127.1.2.3") << "127.1.2.3";
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("127.0.0.1") << "127.0.0.1" << "127.0.0.1";
+        QTest::newRow("127.0.0.2") << "127.0.0.2" << "127.0.0.2";
+        QTest::newRow("127.1.2.3") << "127.1.2.3" << "127.1.2.3";
+        QTest::newRow("::1") << "::1" << "::1";
+        QTest::newRow("::1 in long form, in brackets") << "[0:0:0:0:0:0:0:0001]" << "::1";
     }
     void answers()
     {
         QFETCH(QString, address);
+        QFETCH(QString, shown);
         Outcomes outcomes;
         m_engine->send(address, this, outcomes.recorder());
         QVERIFY(outcomes.replies.isEmpty());
         QTRY_COMPARE(outcomes.replies.size(), 1);
         const EchoReply reply = outcomes.replies.first();
         QCOMPARE(reply.status, EchoStatus::Success);
-        QCOMPARE(reply.address, *HostAddress::parseIpv4(address));
+        QCOMPARE(reply.address.toString(), shown);
         QCOMPARE(reply.ttl, quint8(64));
         QVERIFY2(reply.roundTripMs < 100, qPrintable(QString::number(reply.roundTripMs)));
     }
@@ -113,9 +121,11 @@ private slots:
         Outcomes outcomes;
         m_engine->send(QStringLiteral("127.0.0.300"), this, outcomes.recorder());
         m_engine->send(QString(), this, outcomes.recorder());
-        QTRY_COMPARE(outcomes.replies.size(), 2);
-        QCOMPARE(outcomes.replies.at(0).status, EchoStatus::BadDestination);
-        QCOMPARE(outcomes.replies.at(1).status, EchoStatus::BadDestination);
+        m_engine->send(QStringLiteral("::1::2"), this, outcomes.recorder());
+        m_engine->send(QStringLiteral("fe80::1%nosuchinterface"), this, outcomes.recorder());
+        QTRY_COMPARE(outcomes.replies.size(), 4);
+        for (const EchoReply& reply : outcomes.replies)
+            QCOMPARE(reply.status, EchoStatus::BadDestination);
     }
 
     void cancelledEchoIsNeverAnswered()

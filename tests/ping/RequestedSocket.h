@@ -16,7 +16,7 @@ inline LinuxIcmpSocket::Preference RequestedPreference()
     return LinuxIcmpSocket::Preference::Any;
 }
 
-inline std::unique_ptr<LinuxIcmpSocket> RequestedSocket()
+inline std::unique_ptr<LinuxIcmpSocket> RequestedSocket(IpFamily family = IpFamily::IPv4)
 {
-    return std::make_unique<LinuxIcmpSocket>(RequestedPreference());
+    return std::make_unique<LinuxIcmpSocket>(RequestedPreference(), family);
 }

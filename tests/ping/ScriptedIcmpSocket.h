@@ -12,7 +12,8 @@ class ScriptedIcmpSocket : public IcmpSocket
 {
 public:
     struct Sent {
-        quint32 destination;
+        IpAddress destination;
+        quint32 scopeId;
         QByteArray packet;
     };
 
@@ -25,32 +26,33 @@ public:
         return openSucceeds;
     }
     Kind kind() const override { return m_kind; }
+    IpFamily family() const override { return socketFamily; }
     quint16 localIdentifier() const override { return m_kind == Kind::Datagram ? identifier : 0; }
     QString openError() const override { return openSucceeds ? QString() : QStringLiteral("Operation not permitted"); }
 
-    int send(quint32 destination, const QByteArray& packet) override
+    int send(const IpAddress& destination, quint32 scopeId, const QByteArray& packet) override
     {
         ++sendCalls;
         const int error = sendErrors.isEmpty() ? 0 : sendErrors.takeFirst();
         if (error == 0)
-            sent.append({destination, packet});
+            sent.append({destination, scopeId, packet});
         return error;
     }
     bool receive(Message& message) override { return take(incoming, message); }
     bool receiveError(Message& message) override { return take(errors, message); }
 
     // Queues a datagram received now and tells the engine, as the socket notifier would.
-    void arrive(const QByteArray& data, quint32 peer = 0, const QByteArray& control = {})
+    void arrive(const QByteArray& data, const IpAddress& peer = {}, const QByteArray& control = {})
     {
         arriveUnread(data, peer, control);
         emit readyRead();
     }
     // Queues a datagram received now without telling: the engine's thread has not got round to it.
-    void arriveUnread(const QByteArray& data, quint32 peer = 0, const QByteArray& control = {})
+    void arriveUnread(const QByteArray& data, const IpAddress& peer = {}, const QByteArray& control = {})
     {
         incoming.append(received(data, peer, control));
     }
-    void arriveError(const QByteArray& data, quint32 peer, const QByteArray& control)
+    void arriveError(const QByteArray& data, const IpAddress& peer, const QByteArray& control)
     {
         errors.append(received(data, peer, control));
         emit readyRead();
@@ -60,6 +62,7 @@ public:
     quint16 identifierOf(int i) const { return IcmpPacket::read16(sent.at(i).packet.constData() + 4); }
 
     Kind openKind = Kind::Raw;
+    IpFamily socketFamily = IpFamily::IPv4;
     bool openSucceeds = true;
     quint16 identifier = 4242;
     int opens = 0;
@@ -70,7 +73,7 @@ public:
     QList<Message> errors;
 
 private:
-    Message received(const QByteArray& data, quint32 peer, const QByteArray& control) const
+    Message received(const QByteArray& data, const IpAddress& peer, const QByteArray& control) const
     {
         Message message;
         message.data = data;

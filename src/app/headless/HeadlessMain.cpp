@@ -38,11 +38,12 @@ int runHeadless(int argc, char* argv[])
     SystemPreciseClock echoClock;
     SystemRandom echoRandom;
     LinuxEchoService echo(echoClock, echoRandom);
+    echo.setFamily(options.family);
     if (!echo.available()) {
         std::fprintf(stderr, "vantrel: %s\n", qPrintable(PermissionAdvice::text(echo.unavailableReason())));
         return 3;
     }
-    QtHostResolver resolver;
+    QtHostResolver resolver(options.family);
     SystemClock clock;
     HeadlessRun run(options, echo, resolver, clock, console);
     UnixSignalWatcher watcher({SIGINT, SIGTERM});

@@ -46,6 +46,11 @@ HeadlessOptions HeadlessOptions::parse(const QStringList& arguments)
                 else
                     fail(QStringLiteral("--rounds takes a whole number of rounds from 1 up"));
             }
+        } else if (a == QLatin1String("--ipv4") || a == QLatin1String("--ipv6")) {
+            const IpFamily family = a == QLatin1String("--ipv4") ? IpFamily::IPv4 : IpFamily::IPv6;
+            if (o.family != IpFamily::Unspecified && o.family != family)
+                fail(QStringLiteral("--ipv4 and --ipv6 exclude each other"));
+            o.family = family;
         } else if (a == QLatin1String("--output")) {
             if (const auto value = takeValue(a)) {
                 if (value->isEmpty())
@@ -79,7 +84,7 @@ bool HeadlessOptions::wantsHeadless(const QStringList& arguments)
 QString HeadlessOptions::usage()
 {
     return QStringLiteral(
-        "Usage: vantrel [--headless [--pause SECONDS] [--rounds N] [--output FILE] LISTFILE...]\n"
+        "Usage: vantrel [--headless [--pause SECONDS] [--rounds N] [--output FILE] [--ipv4|--ipv6] LISTFILE...]\n"
         "\n"
         "Without arguments Vantrel opens its window.\n"
         "\n"
@@ -88,6 +93,10 @@ QString HeadlessOptions::usage()
         "interrupted (Ctrl+C or SIGTERM). Then it writes the results table as aligned text to FILE,\n"
         "or to standard output; a FILE ending in .xlsx gets a workbook instead. After each round one\n"
         "progress line goes to standard error.\n"
+        "\n"
+        "Hosts are IPv4 or IPv6 addresses or names; a name with an IPv4 address is pinged over IPv4,\n"
+        "otherwise over IPv6. --ipv4 or --ipv6 uses that family only: names resolve to it, and an\n"
+        "address of the other family fails with \"Bad destination\".\n"
         "\n"
         "Exit status: 0 when the rounds ran, 2 for bad arguments, an unreadable list file or an\n"
         "unwritable output, 3 when the system does not permit ICMP.\n"

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "IpAddress.h"
+
 #include <QStringList>
 
 #include <optional>
 
 // The command line of the headless mode:
-//     vantrel --headless [--pause SECONDS] [--rounds N] [--output FILE] LISTFILE...
+//     vantrel --headless [--pause SECONDS] [--rounds N] [--output FILE] [--ipv4|--ipv6] LISTFILE...
 struct HeadlessOptions {
     bool help = false;
     bool version = false;
@@ -13,6 +15,7 @@ struct HeadlessOptions {
     std::optional<qint64> rounds; // until SIGINT or SIGTERM when absent
     QString output;               // standard output when empty
     QStringList listFiles;
+    IpFamily family = IpFamily::Unspecified; // --ipv4 / --ipv6: names resolve to, and echoes go over, this one
     QString error; // a one-line message when the arguments are unusable
 
     // arguments excludes the program's own name.
