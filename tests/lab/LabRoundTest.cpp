@@ -41,6 +41,8 @@ private Q_SLOTS:
 
         hosts.append(QStringList{"answer.lab", "quiet.lab", "10.99.0.7", "10.98.0.1", "10.97.0.1", "127.0.0.1",
                                  "nosuch.lab", "10.0.0.300"});
+        hosts.append(QStringList{"answer6.lab", "[FD00:77:2:0:0:0:0:2]", "quiet6.lab", "fd00:99::7", "fd00:98::1",
+                                 "fd00:96::1", "fd00:97::1", "::1", "fd00::77::2", "fe80::1%nosuchinterface"});
         QVERIFY(monitor.startWithInterval(3600 * 1000)); // the test ticks by hand
         for (int round = 1; round <= 2; ++round) {
             monitor.runRoundNow();
@@ -50,7 +52,7 @@ private Q_SLOTS:
 
         const QString when = QStringLiteral("12/7/2026 3:05:09 PM");
         const QList<QStringList> rows = results.snapshot().rows;
-        QCOMPARE(rows.size(), 8);
+        QCOMPARE(rows.size(), 18);
         auto successRow = [&](int r, const QString& host, const QString& reply, const QString& ttl) {
             const QStringList& row = rows.at(r);
             QCOMPARE(row.mid(0, 6), (QStringList{host, reply, "2", "0", "0.00%", "Success"}));
@@ -71,6 +73,16 @@ private Q_SLOTS:
         successRow(5, "127.0.0.1", "127.0.0.1", "64");
         failureRow(6, "nosuch.lab", "Bad destination");
         failureRow(7, "10.0.0.300", "Bad destination");
+        successRow(8, "answer6.lab", "fd00:77:2::2", "63");
+        successRow(9, "[FD00:77:2:0:0:0:0:2]", "fd00:77:2::2", "63");
+        failureRow(10, "quiet6.lab", "Request timed out");
+        failureRow(11, "fd00:99::7", "Request timed out");
+        failureRow(12, "fd00:98::1", "Destination network unreachable");
+        failureRow(13, "fd00:96::1", "Destination host unreachable");
+        failureRow(14, "fd00:97::1", "TTL expired transit");
+        successRow(15, "::1", "::1", "64");
+        failureRow(16, "fd00::77::2", "Bad destination");
+        failureRow(17, "fe80::1%nosuchinterface", "Bad destination");
     }
 };
 

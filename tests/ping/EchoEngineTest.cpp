@@ -387,6 +387,92 @@ private slots:
         QCOMPARE(outcomes.replies.first().address, V4(Router));
     }
 
+    // --- IPv6: its own socket and echoes in flight, the same matching ---
+
+    void ipv6GoesOverItsOwnSocket()
+    {
+        auto v4 = std::make_unique<ScriptedIcmpSocket>(m_clock);
+        auto v6 = std::make_unique<ScriptedIcmpSocket>(m_clock);
+        v6->socketFamily = IpFamily::IPv6;
+        v6->openKind = IcmpSocket::Kind::Datagram;
+        ScriptedIcmpSocket* socket4 = v4.get();
+        ScriptedIcmpSocket* socket6 = v6.get();
+        delete m_engine;
+        m_socket = socket4;
+        m_engine = new LinuxEchoService(m_clock, m_random, std::move(v4), std::move(v6));
+        const IpAddress target6 = Crafted::v6("fd00:5::5");
+        Outcomes outcomes;
+        m_engine->send(QStringLiteral("[FD00:5:0::5]"), this, outcomes.recorder());
+        m_engine->send(AddressText(Target), this, outcomes.recorder());
+        QTRY_COMPARE(socket6->sent.size(), 1);
+        QTRY_COMPARE(socket4->sent.size(), 1);
+        QCOMPARE(socket6->sent.first().destination, target6);
+        QCOMPARE(IcmpPacket::byteAt(socket6->sent.first().packet.constData(), 0), quint8(128));
+        QCOMPARE(socket6->sent.first().packet.mid(8), QByteArray("Echo This"));
+
+        const quint16 sequence = socket6->sequenceOf(0);
+        // Another source, another identifier, the IPv4 socket: none of them answers the IPv6 echo.
+        socket6->arrive(Crafted::echo6Reply(socket6->identifier, sequence), Crafted::v6("fd00:5::6"));
+        socket6->arrive(Crafted::echo6Reply(socket6->identifier + 1, sequence), target6);
+        socket4->arrive(Crafted::echoReply(socket6->identifier, sequence), V4(Target));
+        QVERIFY(outcomes.replies.isEmpty());
+        m_clock.advanceMs(4);
+        socket6->arrive(Crafted::echo6Reply(socket6->identifier, sequence), target6, Crafted::hopLimitControl(58));
+        QCOMPARE(outcomes.replies.size(), 1);
+        QCOMPARE(outcomes.replies.first().status, EchoStatus::Success);
+        QCOMPARE(outcomes.replies.first().address, target6);
+        QCOMPARE(outcomes.replies.first().ttl, quint8(58));
+        QCOMPARE(outcomes.replies.first().roundTripMs, 4u);
+        QCOMPARE(m_engine->inFlightCount(), 1); // the IPv4 echo waits on
+        expireAll();
+        QCOMPARE(outcomes.replies.size(), 2);
+        QCOMPARE(outcomes.replies.last().status, EchoStatus::RequestTimedOut);
+    }
+
+    void ipv6ErrorQuotingAnotherHostIsIgnored()
+    {
+        auto v6 = std::make_unique<ScriptedIcmpSocket>(m_clock);
+        v6->socketFamily = IpFamily::IPv6;
+        ScriptedIcmpSocket* socket6 = v6.get();
+        delete m_engine;
+        m_socket = nullptr;
+        m_engine = new LinuxEchoService(m_clock, m_random, std::move(v6));
+        Outcomes outcomes;
+        m_engine->send(QStringLiteral("fd00:5::5"), this, outcomes.recorder());
+        m_engine->send(AddressText(Target), this, outcomes.recorder()); // no IPv4 socket given
+        QTRY_COMPARE(socket6->sent.size(), 1);
+        QTRY_COMPARE(outcomes.replies.size(), 1);
+        QCOMPARE(outcomes.replies.first().status, EchoStatus::BadDestination);
+        const quint16 id = socket6->identifierOf(0);
+        const quint16 sequence = socket6->sequenceOf(0);
+        const IpAddress router = Crafted::v6("fd00:5::1");
+        socket6->arrive(Crafted::raw6Error(3, 0, Crafted::v6("fd00:5::6"), id, sequence), router);
+        QCOMPARE(outcomes.replies.size(), 1);
+        socket6->arrive(Crafted::raw6Error(3, 0, Crafted::v6("fd00:5::5"), id, sequence), router);
+        QCOMPARE(outcomes.replies.size(), 2);
+        QCOMPARE(outcomes.replies.last().status, EchoStatus::TtlExpiredTransit);
+        QCOMPARE(outcomes.replies.last().address, router);
+    }
+
+    void forcedFamilyRefusesTheOther_data()
+    {
+        QTest::addColumn<IpFamily>("family");
+        QTest::addColumn<QString>("address");
+        QTest::newRow("--ipv4 with an IPv6 literal") << IpFamily::IPv4 << "::1";
+        QTest::newRow("--ipv6 with an IPv4 literal") << IpFamily::IPv6 << "127.0.0.1";
+    }
+    void forcedFamilyRefusesTheOther()
+    {
+        QFETCH(IpFamily, family);
+        QFETCH(QString, address);
+        m_engine->setFamily(family);
+        Outcomes outcomes;
+        m_engine->send(address, this, outcomes.recorder());
+        QTRY_COMPARE(outcomes.replies.size(), 1);
+        QCOMPARE(outcomes.replies.first().status, EchoStatus::BadDestination);
+        QVERIFY(m_socket->sent.isEmpty());
+    }
+
     // --- sending trouble ---
 
     void sendErrorsMapByMeaning_data()
