@@ -1,7 +1,9 @@
 // One echo to each of N loopback addresses through the engine, then the same list through fping, with wall
-// time, CPU time and lost replies for both. Loopback only: every 127.x.y.z answers on Linux.
+// time, CPU time and lost replies for both. Loopback only: every 127.x.y.z answers on Linux; with --ipv6 the
+// addresses are fd00:1::1, fd00:1::2, ..., which answer only inside the namespace of
+// tests/lab/netlab.sh isolated (a local route for fd00:1::/64 on lo).
 //
-//   ping_bench [N]        (default 10000; run as root for a raw socket, or open ping_group_range)
+//   ping_bench [N] [--ipv6]   (default 10000; run as root for a raw socket, or open ping_group_range)
 
 #include "LinuxEchoService.h"
 #include "LinuxIcmpSocket.h"
@@ -12,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTimer>
 #include <cstdio>
 #include <sys/resource.h>
@@ -40,13 +43,21 @@ QStringList loopbackAddresses(int count)
     return addresses;
 }
 
+QStringList prefixAddresses(int count)
+{
+    QStringList addresses;
+    for (int n = 1; n <= count; ++n)
+        addresses.append(QStringLiteral("fd00:1::%1:%2").arg(n >> 16, 0, 16).arg(n & 0xFFFF, 0, 16));
+    return addresses;
+}
+
 struct Figures {
     qint64 wallMs = 0;
     double cpuMs = 0;
     int lost = 0;
 };
 
-void runFping(const QStringList& addresses)
+void runFping(const QStringList& addresses, bool ipv6)
 {
     const QString fping = QStringLiteral("/usr/bin/fping");
     if (!QFile::exists(fping)) {
@@ -58,7 +69,10 @@ void runFping(const QStringList& addresses)
     wall.start();
     QProcess process;
     // A bench, not the GUI: waiting for the child here blocks nobody.
-    process.start(fping, {QStringLiteral("-c1"), QStringLiteral("-t200"), QStringLiteral("-i0"), QStringLiteral("-q")});
+    QStringList arguments{QStringLiteral("-c1"), QStringLiteral("-t200"), QStringLiteral("-i0"), QStringLiteral("-q")};
+    if (ipv6)
+        arguments.prepend(QStringLiteral("-6"));
+    process.start(fping, arguments);
     process.write(addresses.join(QLatin1Char('\n')).toLatin1() + '\n');
     process.closeWriteChannel();
     process.waitForFinished(120000);
@@ -73,7 +87,7 @@ void runFping(const QStringList& addresses)
         std::printf("fping failed (exit %d): %s\n", process.exitCode(), errors.left(200).trimmed().constData());
         return;
     }
-    std::printf("fping -c1 -t200 -i0: wall %lld ms, cpu %.0f ms, lost %lld of %lld\n", wallMs, cpu,
+    std::printf("fping %s-c1 -t200 -i0: wall %lld ms, cpu %.0f ms, lost %lld of %lld\n", ipv6 ? "-6 " : "", wallMs, cpu,
                 static_cast<long long>(addresses.size() - received), static_cast<long long>(addresses.size()));
 }
 
@@ -82,20 +96,25 @@ void runFping(const QStringList& addresses)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const int count = argc > 1 ? QByteArray(argv[1]).toInt() : 10000;
-    if (count <= 0 || count > 1000000) {
-        std::fprintf(stderr, "usage: ping_bench [N]\n");
+    const QStringList arguments = app.arguments().mid(1);
+    const bool ipv6 = arguments.contains(QStringLiteral("--ipv6"));
+    const QStringList numbers = QStringList(arguments).filter(QRegularExpression(QStringLiteral("^[0-9]+$")));
+    const int count = numbers.isEmpty() ? 10000 : numbers.first().toInt();
+    if (count <= 0 || count > 1000000 || numbers.size() + int(ipv6) != arguments.size()) {
+        std::fprintf(stderr, "usage: ping_bench [N] [--ipv6]\n");
         return 2;
     }
-    const QStringList addresses = loopbackAddresses(count);
+    const QStringList addresses = ipv6 ? prefixAddresses(count) : loopbackAddresses(count);
 
     SystemPreciseClock clock;
     SystemRandom random;
-    auto socket = std::make_unique<LinuxIcmpSocket>();
+    auto socket =
+        std::make_unique<LinuxIcmpSocket>(LinuxIcmpSocket::Preference::Any, ipv6 ? IpFamily::IPv6 : IpFamily::IPv4);
     LinuxIcmpSocket* rawSocket = socket.get();
     LinuxEchoService engine(clock, random, std::move(socket));
-    if (!engine.available()) {
-        std::fprintf(stderr, "ICMP not permitted: %s\n", qPrintable(engine.unavailableReason()));
+    if (!engine.available(ipv6 ? IpFamily::IPv6 : IpFamily::IPv4)) {
+        std::fprintf(stderr, "ICMP not permitted: %s\n",
+                     qPrintable(engine.unavailableReason(ipv6 ? IpFamily::IPv6 : IpFamily::IPv4)));
         return 3;
     }
 
@@ -124,12 +143,12 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "engine: gave up after 60 s with %d of %d answered\n", answered, count);
         return 1;
     }
-    std::printf("%d loopback addresses\n", count);
+    std::printf("%d loopback addresses (%s)\n", count, ipv6 ? "IPv6, fd00:1::/64 on lo" : "IPv4, 127.0.0.0/8");
     std::printf("engine (%s socket, receive buffer %d bytes): wall %lld ms, cpu %.0f ms, lost %d of %d, "
                 "max rtt %lld ms\n",
                 rawSocket->kind() == IcmpSocket::Kind::Raw ? "raw" : "datagram", rawSocket->receiveBufferSize(),
                 figures.wallMs, figures.cpuMs, figures.lost, count, maxRtt);
     std::fflush(stdout);
-    runFping(addresses);
+    runFping(addresses, ipv6);
     return 0;
 }

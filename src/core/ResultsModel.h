@@ -17,7 +17,8 @@ struct ResultRow {
     quint64 rowId = 0;
     quint64 hostId = 0; // the host list entry the row belongs to
     QString host;       // "Host Name/IP", copied from the entry when the row is made
-    IpAddress replyAddress; // null until a reply came; 17 bytes, IPv4 or IPv6
+    // Null until a reply came; IPv4 or IPv6 in 17 bytes.
+    IpAddress replyAddress;
     bool counted = false; // both counts show once the first outcome is in
     qint64 succeeded = 0;
     qint64 failed = 0;

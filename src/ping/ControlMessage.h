@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-
 #include <cstddef>
 
 // Reads the ancillary data of a received datagram exactly as the kernel laid it out.

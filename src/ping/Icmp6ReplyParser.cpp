@@ -9,7 +9,7 @@
 #include <sys/socket.h>
 
 IcmpReplyParser::Event Icmp6ReplyParser::parseMessage(const QByteArray& data, const IpAddress& peer,
-                                                       const QByteArray& control)
+                                                      const QByteArray& control)
 {
     Event event;
     if (data.size() < IcmpPacket::HeaderSize || !peer.isIpv6())

@@ -83,8 +83,8 @@ QString IpAddress::ipv6Text() const
     for (size_t i = 0; i < groups.size(); ++i)
         groups[i] = static_cast<quint16>(m_bytes[2 * i] << 8 | m_bytes[2 * i + 1]);
     // An IPv4-mapped address keeps its IPv4 tail in dotted form (RFC 5952, section 5).
-    const bool mapped = std::all_of(groups.begin(), groups.begin() + 5, [](quint16 g) { return g == 0; }) &&
-                        groups[5] == 0xFFFF;
+    const bool mapped =
+        std::all_of(groups.begin(), groups.begin() + 5, [](quint16 g) { return g == 0; }) && groups[5] == 0xFFFF;
     const size_t hexGroups = mapped ? 6 : 8;
     // "::" stands for the longest run of zero groups, the first of equal runs, and never for a lone one.
     size_t bestStart = hexGroups, bestLength = 1;

@@ -84,7 +84,8 @@ IpAddress peerOf(const sockaddr_storage& from, socklen_t length)
 } // namespace
 
 LinuxIcmpSocket::LinuxIcmpSocket(Preference preference, IpFamily family, QObject* parent)
-    : IcmpSocket(parent), m_preference(preference), m_family(family), m_buffer(BufferSize, '\0'), m_controlBuffer(ControlSize, '\0')
+    : IcmpSocket(parent), m_preference(preference), m_family(family), m_buffer(BufferSize, '\0'),
+      m_controlBuffer(ControlSize, '\0')
 {
 }
 
@@ -238,8 +239,8 @@ bool LinuxIcmpSocket::openRaw6()
     // and not our own requests looping back. The kernel fills in ICMPv6 checksums and checks those received.
     icmp6_filter filter;
     ICMP6_FILTER_SETBLOCKALL(&filter);
-    for (const int type : {ICMP6_ECHO_REPLY, ICMP6_DST_UNREACH, ICMP6_PACKET_TOO_BIG, ICMP6_TIME_EXCEEDED,
-                           ICMP6_PARAM_PROB})
+    for (const int type :
+         {ICMP6_ECHO_REPLY, ICMP6_DST_UNREACH, ICMP6_PACKET_TOO_BIG, ICMP6_TIME_EXCEEDED, ICMP6_PARAM_PROB})
         ICMP6_FILTER_SETPASS(type, &filter);
     bool ready = setCommonOptions(fd, "ICMPv6 raw socket");
     if (ready && setsockopt(fd, IPPROTO_ICMPV6, ICMP6_FILTER, &filter, sizeof filter) != 0) {

@@ -163,7 +163,8 @@ private Q_SLOTS:
         ResultsModel model;
         const quint64 row = model.appendRow(1, QStringLiteral("h"));
         for (int i = 0; i < successes; ++i)
-            model.recordSuccess(row, IpAddress::fromIpv4(1), static_cast<quint32>(10 + i), 64, QDateTime::currentDateTime());
+            model.recordSuccess(row, IpAddress::fromIpv4(1), static_cast<quint32>(10 + i), 64,
+                                QDateTime::currentDateTime());
         for (int i = 0; i < failures; ++i)
             model.recordFailure(row, 11010, QDateTime::currentDateTime());
 

@@ -42,8 +42,8 @@ private slots:
     }
     void init()
     {
-        m_engine = new LinuxEchoService(m_clock, m_random, RequestedSocket(IpFamily::IPv4),
-                                        RequestedSocket(IpFamily::IPv6));
+        m_engine =
+            new LinuxEchoService(m_clock, m_random, RequestedSocket(IpFamily::IPv4), RequestedSocket(IpFamily::IPv6));
     }
     void cleanup()
     {
@@ -103,8 +103,8 @@ private slots:
 
         QTest::newRow("v6 router answers itself")
             << "fd00:77:1::1" << EchoStatus::Success << QStringList{"fd00:77:1::1"} << 64;
-        QTest::newRow("v6 answering host") << "fd00:77:2::2" << EchoStatus::Success << QStringList{"fd00:77:2::2"}
-                                           << 63;
+        QTest::newRow("v6 answering host")
+            << "fd00:77:2::2" << EchoStatus::Success << QStringList{"fd00:77:2::2"} << 63;
         QTest::newRow("v6 in brackets, long form")
             << "[fd00:0077:0002:0000:0000:0000:0000:0002]" << EchoStatus::Success << QStringList{"fd00:77:2::2"} << 63;
         QTest::newRow("v6 quiet host") << "fd00:77:3::2" << EchoStatus::RequestTimedOut << none << 0;
@@ -114,9 +114,8 @@ private slots:
             << "fd00:98::7" << EchoStatus::DestNetUnreachable << QStringList{"fd00:77:1::1"} << 0;
         QTest::newRow("v6 prohibited route")
             << "fd00:96::7" << EchoStatus::DestHostUnreachable << QStringList{"fd00:77:1::1"} << 0;
-        QTest::newRow("v6 hop-limit loop")
-            << "fd00:97::9" << EchoStatus::TtlExpiredTransit
-            << QStringList{"fd00:77:4::1", "fd00:77:4::2", "fd00:77:1::1"} << 0;
+        QTest::newRow("v6 hop-limit loop") << "fd00:97::9" << EchoStatus::TtlExpiredTransit
+                                           << QStringList{"fd00:77:4::1", "fd00:77:4::2", "fd00:77:1::1"} << 0;
     }
     void outcomes()
     {
@@ -167,13 +166,18 @@ private slots:
     void mixedRound()
     {
         Outcomes outcomes;
-        const QList<std::pair<QString, EchoStatus>> targets = {
-            {"10.77.2.2", EchoStatus::Success},          {"fd00:77:2::2", EchoStatus::Success},
-            {"10.99.0.1", EchoStatus::RequestTimedOut},  {"fd00:99::1", EchoStatus::RequestTimedOut},
-            {"10.98.0.1", EchoStatus::DestHostUnreachable}, {"fd00:98::1", EchoStatus::DestNetUnreachable},
-            {"10.97.0.1", EchoStatus::TtlExpiredTransit}, {"fd00:97::1", EchoStatus::TtlExpiredTransit},
-            {"10.77.3.2", EchoStatus::RequestTimedOut},  {"fd00:77:3::2", EchoStatus::RequestTimedOut},
-            {"10.0.0.300", EchoStatus::BadDestination},  {"fd00::77::2", EchoStatus::BadDestination}};
+        const QList<std::pair<QString, EchoStatus>> targets = {{"10.77.2.2", EchoStatus::Success},
+                                                               {"fd00:77:2::2", EchoStatus::Success},
+                                                               {"10.99.0.1", EchoStatus::RequestTimedOut},
+                                                               {"fd00:99::1", EchoStatus::RequestTimedOut},
+                                                               {"10.98.0.1", EchoStatus::DestHostUnreachable},
+                                                               {"fd00:98::1", EchoStatus::DestNetUnreachable},
+                                                               {"10.97.0.1", EchoStatus::TtlExpiredTransit},
+                                                               {"fd00:97::1", EchoStatus::TtlExpiredTransit},
+                                                               {"10.77.3.2", EchoStatus::RequestTimedOut},
+                                                               {"fd00:77:3::2", EchoStatus::RequestTimedOut},
+                                                               {"10.0.0.300", EchoStatus::BadDestination},
+                                                               {"fd00::77::2", EchoStatus::BadDestination}};
         QList<EchoStatus> statuses(targets.size(), EchoStatus::Pending);
         QList<EchoStatus> expected;
         for (int i = 0; i < targets.size(); ++i) {

@@ -168,8 +168,7 @@ inline QByteArray hopLimitControl(int hopLimit)
 }
 
 // An IPV6_RECVERR control message: ICMPv6 origin with the reporting router, or a local error.
-inline QByteArray error6Control(quint8 origin, quint8 type, quint8 code, const IpAddress& offender,
-                                quint32 error = 0)
+inline QByteArray error6Control(quint8 origin, quint8 type, quint8 code, const IpAddress& offender, quint32 error = 0)
 {
     struct {
         sock_extended_err error;

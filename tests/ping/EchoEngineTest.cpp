@@ -66,7 +66,8 @@ class EchoEngineTest : public QObject
 
     QByteArray replyTo(int i) const
     {
-        return Crafted::rawReply(m_socket->sent.at(i).destination.toIpv4(), m_socket->identifierOf(i), m_socket->sequenceOf(i));
+        return Crafted::rawReply(m_socket->sent.at(i).destination.toIpv4(), m_socket->identifierOf(i),
+                                 m_socket->sequenceOf(i));
     }
 
     static QString AddressText(quint32 address) { return HostAddress::ipv4Text(address); }

@@ -72,29 +72,50 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shown"); // empty: not an address
         QTest::addColumn<uint>("scope");
-        QTest::newRow("loopback") << "::1" << "::1" << 0u;
-        QTest::newRow("brackets") << "[::1]" << "::1" << 0u;
-        QTest::newRow("unspecified") << "::" << "::" << 0u;
-        QTest::newRow("trailing run") << "1::" << "1::" << 0u;
-        QTest::newRow("upper case, leading zeros") << "2001:0DB8:0:0:0:0:0002:0001" << "2001:db8::2:1" << 0u;
-        QTest::newRow("one zero group stays") << "2001:db8:0:1:1:1:1:1" << "2001:db8:0:1:1:1:1:1" << 0u;
-        QTest::newRow("longest run") << "2001:0:0:1:0:0:0:1" << "2001:0:0:1::1" << 0u;
-        QTest::newRow("first of equal runs") << "2001:db8:0:0:1:0:0:1" << "2001:db8::1:0:0:1" << 0u;
-        QTest::newRow("IPv4-mapped") << "::FFFF:192.0.2.1" << "::ffff:192.0.2.1" << 0u;
-        QTest::newRow("IPv4 tail otherwise hex") << "64:ff9b::192.0.2.1" << "64:ff9b::c000:201" << 0u;
+        QTest::newRow("loopback") << "::1"
+                                  << "::1" << 0u;
+        QTest::newRow("brackets") << "[::1]"
+                                  << "::1" << 0u;
+        QTest::newRow("unspecified") << "::"
+                                     << "::" << 0u;
+        QTest::newRow("trailing run") << "1::"
+                                      << "1::" << 0u;
+        QTest::newRow("upper case, leading zeros") << "2001:0DB8:0:0:0:0:0002:0001"
+                                                   << "2001:db8::2:1" << 0u;
+        QTest::newRow("one zero group stays") << "2001:db8:0:1:1:1:1:1"
+                                              << "2001:db8:0:1:1:1:1:1" << 0u;
+        QTest::newRow("longest run") << "2001:0:0:1:0:0:0:1"
+                                     << "2001:0:0:1::1" << 0u;
+        QTest::newRow("first of equal runs") << "2001:db8:0:0:1:0:0:1"
+                                             << "2001:db8::1:0:0:1" << 0u;
+        QTest::newRow("IPv4-mapped") << "::FFFF:192.0.2.1"
+                                     << "::ffff:192.0.2.1" << 0u;
+        QTest::newRow("IPv4 tail otherwise hex") << "64:ff9b::192.0.2.1"
+                                                 << "64:ff9b::c000:201" << 0u;
         QTest::newRow("longest") << "ffff:ffff:ffff:ffff:ffff:ffff:255.255.255.255"
                                  << "ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff" << 0u;
-        QTest::newRow("zone by name") << "fe80::1%lo" << "fe80::1" << 1u;
-        QTest::newRow("zone by number, in brackets") << "[fe80::1%7]" << "fe80::1" << 7u;
-        QTest::newRow("IPv4") << "10.0.0.1" << "10.0.0.1" << 0u;
-        QTest::newRow("unknown zone") << "fe80::1%nosuchinterface" << "" << 0u;
-        QTest::newRow("empty zone") << "fe80::1%" << "" << 0u;
-        QTest::newRow("nine groups") << "1:2:3:4:5:6:7:8:9" << "" << 0u;
-        QTest::newRow("two gaps") << "1::2::3" << "" << 0u;
-        QTest::newRow("group too long") << "12345::" << "" << 0u;
-        QTest::newRow("open bracket") << "[::1" << "" << 0u;
-        QTest::newRow("leading space") << " ::1" << "" << 0u;
-        QTest::newRow("not hex") << "fd00::zz" << "" << 0u;
+        QTest::newRow("zone by name") << "fe80::1%lo"
+                                      << "fe80::1" << 1u;
+        QTest::newRow("zone by number, in brackets") << "[fe80::1%7]"
+                                                     << "fe80::1" << 7u;
+        QTest::newRow("IPv4") << "10.0.0.1"
+                              << "10.0.0.1" << 0u;
+        QTest::newRow("unknown zone") << "fe80::1%nosuchinterface"
+                                      << "" << 0u;
+        QTest::newRow("empty zone") << "fe80::1%"
+                                    << "" << 0u;
+        QTest::newRow("nine groups") << "1:2:3:4:5:6:7:8:9"
+                                     << "" << 0u;
+        QTest::newRow("two gaps") << "1::2::3"
+                                  << "" << 0u;
+        QTest::newRow("group too long") << "12345::"
+                                        << "" << 0u;
+        QTest::newRow("open bracket") << "[::1"
+                                      << "" << 0u;
+        QTest::newRow("leading space") << " ::1"
+                                       << "" << 0u;
+        QTest::newRow("not hex") << "fd00::zz"
+                                 << "" << 0u;
         QTest::newRow("fullwidth colon") << QString::fromUtf8("fd00\uFF1A:1") << "" << 0u;
     }
     void literal()

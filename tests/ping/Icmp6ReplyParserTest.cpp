@@ -1,5 +1,6 @@
-#include "CraftedPackets.h"
 #include "Icmp6ReplyParser.h"
+
+#include "CraftedPackets.h"
 
 #include <QTest>
 #include <cerrno>
@@ -47,8 +48,8 @@ private slots:
             << Crafted::raw6Error(1, 3, Destination, Id, Seq) << router << Event::Kind::Error << 11003 << dst;
         QTest::newRow("port unreachable")
             << Crafted::raw6Error(1, 4, Destination, Id, Seq) << router << Event::Kind::Error << 11005 << dst;
-        QTest::newRow("packet too big")
-            << Crafted::raw6Error(2, 0, Destination, Id, Seq) << router << Event::Kind::Error << 11009 << dst;
+        QTest::newRow("packet too big") << Crafted::raw6Error(2, 0, Destination, Id, Seq) << router
+                                        << Event::Kind::Error << 11009 << dst;
         QTest::newRow("hop limit exceeded")
             << Crafted::raw6Error(3, 0, Destination, Id, Seq) << router << Event::Kind::Error << 11013 << dst;
         QTest::newRow("reassembly time exceeded")
@@ -56,9 +57,8 @@ private slots:
         QTest::newRow("parameter problem")
             << Crafted::raw6Error(4, 1, Destination, Id, Seq) << router << Event::Kind::Error << 11015 << dst;
         // The engine refuses these by identifier and destination; the parser reports what was quoted.
-        QTest::newRow("quoted echo of another host")
-            << Crafted::raw6Error(3, 0, Crafted::v6("fd00:6::6"), Id, Seq) << router << Event::Kind::Error << 11013
-            << "fd00:6::6";
+        QTest::newRow("quoted echo of another host") << Crafted::raw6Error(3, 0, Crafted::v6("fd00:6::6"), Id, Seq)
+                                                     << router << Event::Kind::Error << 11013 << "fd00:6::6";
 
         const QByteArray whole = Crafted::raw6Error(1, 0, Destination, Id, Seq);
         QTest::newRow("quote cut inside the echo header")
@@ -67,11 +67,11 @@ private slots:
             << whole.left(8 + 30) << router << Event::Kind::Ignored << 0 << "";
         const QByteArray echo = Crafted::icmp6(128, 0, Id, Seq);
         QTest::newRow("quote behind an extension header")
-            << Crafted::icmp6(1, 0, 0, 0, Crafted::ip6(Router, Destination, echo, 0)) << router
-            << Event::Kind::Ignored << 0 << "";
-        QTest::newRow("quote of UDP")
-            << Crafted::icmp6(1, 4, 0, 0, Crafted::ip6(Router, Destination, QByteArray(8, 'u'), 17)) << router
-            << Event::Kind::Ignored << 0 << "";
+            << Crafted::icmp6(1, 0, 0, 0, Crafted::ip6(Router, Destination, echo, 0)) << router << Event::Kind::Ignored
+            << 0 << "";
+        QTest::newRow("quote of UDP") << Crafted::icmp6(1, 4, 0, 0,
+                                                        Crafted::ip6(Router, Destination, QByteArray(8, 'u'), 17))
+                                      << router << Event::Kind::Ignored << 0 << "";
         QTest::newRow("quote of an echo reply")
             << Crafted::icmp6(1, 0, 0, 0, Crafted::ip6(Router, Destination, Crafted::echo6Reply(Id, Seq))) << router
             << Event::Kind::Ignored << 0 << "";
@@ -86,8 +86,8 @@ private slots:
         QFETCH(Event::Kind, kind);
         QFETCH(int, status);
         QFETCH(QString, destination);
-        const IpAddress peerAddress = peer.contains(u':') ? Crafted::v6(qPrintable(peer))
-                                                          : IpAddress::fromIpv4(0x0A000001);
+        const IpAddress peerAddress =
+            peer.contains(u':') ? Crafted::v6(qPrintable(peer)) : IpAddress::fromIpv4(0x0A000001);
         const Event event = Icmp6ReplyParser::parseMessage(data, peerAddress, Crafted::hopLimitControl(61));
         QCOMPARE(event.kind, kind);
         if (kind == Event::Kind::Ignored)
@@ -153,11 +153,11 @@ private slots:
         QTest::newRow("IPv4 error structure")
             << ourEcho << Crafted::errorControl(SO_EE_ORIGIN_ICMP, 3, 1, 0x0A000001) << Event::Kind::Ignored << 0 << "";
         QTest::newRow("error structure cut")
-            << ourEcho << Crafted::error6Control(SO_EE_ORIGIN_ICMP6, 1, 0, Router).left(20) << Event::Kind::Ignored
-            << 0 << "";
+            << ourEcho << Crafted::error6Control(SO_EE_ORIGIN_ICMP6, 1, 0, Router).left(20) << Event::Kind::Ignored << 0
+            << "";
         QTest::newRow("timestamping origin")
-            << ourEcho << Crafted::error6Control(SO_EE_ORIGIN_TIMESTAMPING, 0, 0, Router) << Event::Kind::Ignored
-            << 0 << "";
+            << ourEcho << Crafted::error6Control(SO_EE_ORIGIN_TIMESTAMPING, 0, 0, Router) << Event::Kind::Ignored << 0
+            << "";
     }
     void errorQueue()
     {

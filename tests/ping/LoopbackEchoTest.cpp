@@ -53,8 +53,8 @@ private slots:
     }
     void init()
     {
-        m_engine = new LinuxEchoService(m_clock, m_random, RequestedSocket(IpFamily::IPv4),
-                                        RequestedSocket(IpFamily::IPv6));
+        m_engine =
+            new LinuxEchoService(m_clock, m_random, RequestedSocket(IpFamily::IPv4), RequestedSocket(IpFamily::IPv6));
     }
     void cleanup()
     {
@@ -67,11 +67,16 @@ private slots:
     {
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("127.0.0.1") << "127.0.0.1" << "127.0.0.1";
-        QTest::newRow("127.0.0.2") << "127.0.0.2" << "127.0.0.2";
-        QTest::newRow("127.1.2.3") << "127.1.2.3" << "127.1.2.3";
-        QTest::newRow("::1") << "::1" << "::1";
-        QTest::newRow("::1 in long form, in brackets") << "[0:0:0:0:0:0:0:0001]" << "::1";
+        QTest::newRow("127.0.0.1") << "127.0.0.1"
+                                   << "127.0.0.1";
+        QTest::newRow("127.0.0.2") << "127.0.0.2"
+                                   << "127.0.0.2";
+        QTest::newRow("127.1.2.3") << "127.1.2.3"
+                                   << "127.1.2.3";
+        QTest::newRow("::1") << "::1"
+                             << "::1";
+        QTest::newRow("::1 in long form, in brackets") << "[0:0:0:0:0:0:0:0001]"
+                                                       << "::1";
     }
     void answers()
     {

@@ -15,7 +15,8 @@ struct HeadlessOptions {
     std::optional<qint64> rounds; // until SIGINT or SIGTERM when absent
     QString output;               // standard output when empty
     QStringList listFiles;
-    IpFamily family = IpFamily::Unspecified; // --ipv4 / --ipv6: names resolve to, and echoes go over, this one
+    // --ipv4 / --ipv6: names resolve to, and echoes go over, this family only.
+    IpFamily family = IpFamily::Unspecified;
     QString error; // a one-line message when the arguments are unusable
 
     // arguments excludes the program's own name.

@@ -87,6 +87,9 @@ private Q_SLOTS:
         QCOMPARE(o.rounds.value_or(0), 4);
         QCOMPARE(o.output, QStringLiteral("out.txt"));
         QCOMPARE(o.listFiles, (QStringList{"a.txt", "--b.txt"}));
+        QCOMPARE(o.family, IpFamily::Unspecified);
+        QCOMPARE(HeadlessOptions::parse({"--headless", "--ipv6", "a.txt"}).family, IpFamily::IPv6);
+        QCOMPARE(HeadlessOptions::parse({"--ipv4", "--headless", "--ipv4", "a.txt"}).family, IpFamily::IPv4);
         QVERIFY(HeadlessOptions::wantsHeadless({"x", "--headless"}));
         QVERIFY(!HeadlessOptions::wantsHeadless({"--", "--headless"}));
     }
@@ -100,6 +103,7 @@ private Q_SLOTS:
         QTest::newRow("letters for rounds") << QStringList{"--headless", "--rounds", "x", "l"} << "--rounds";
         QTest::newRow("missing value") << QStringList{"--headless", "l", "--output"} << "needs a value";
         QTest::newRow("unknown option") << QStringList{"--headless", "--fast", "l"} << "unknown option --fast";
+        QTest::newRow("both families") << QStringList{"--headless", "--ipv4", "--ipv6", "l"} << "exclude each other";
         QTest::newRow("missing list file") << QStringList{"--headless", "/nonexistent/list.txt"} << "not found";
     }
     void badArgumentsExitWithTwo()
