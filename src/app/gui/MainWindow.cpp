@@ -13,6 +13,7 @@
 #include "ResultsModel.h"
 #include "SavedHostList.h"
 #include "SessionState.h"
+#include "ResultsTreeView.h"
 #include "ResultsViewProxy.h"
 #include "Skin.h"
 #include "StartupRoutines.h"
@@ -111,8 +112,7 @@ void MainWindow::buildControls()
     setPalette(white);
     setAutoFillBackground(true);
 
-    auto makeView = [this](const QRect& geometry, QAbstractItemModel* model, Down down) {
-        auto* view = new QTreeView(this);
+    auto makeView = [this](QTreeView* view, const QRect& geometry, QAbstractItemModel* model, Down down) {
         m_layout->addWidget(view, geometry, Across::Full, down);
         view->setModel(model);
         view->setRootIsDecorated(false);
@@ -130,13 +130,13 @@ void MainWindow::buildControls()
         view->installEventFilter(this);
         return view;
     };
-    m_hostView = makeView(QRect(8, 8, 520, 124), m_hostList, Down::HostTable);
+    m_hostView = makeView(new QTreeView(this), QRect(8, 8, 520, 124), m_hostList, Down::HostTable);
     m_hostView->setObjectName(QStringLiteral("hostView"));
     m_hostView->setToolTip(HostListModel::toolTip());
     m_hostView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_hostView->viewport()->setAcceptDrops(true);
     m_hostView->viewport()->installEventFilter(this); // list files dropped on it
-    m_resultsView = makeView(QRect(8, 240, 520, 140), m_resultsProxy, Down::ResultsTable);
+    m_resultsView = makeView(new ResultsTreeView(this), QRect(8, 240, 520, 140), m_resultsProxy, Down::ResultsTable);
     m_resultsView->setObjectName(QStringLiteral("resultsView"));
     m_resultsView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_resultsView->header()->setSectionsClickable(true);

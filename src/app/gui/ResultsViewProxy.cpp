@@ -15,8 +15,8 @@ namespace {
 
 // Refreshing the order waits at least this long after the last refresh, and at least this many times as
 // long as the last refresh took, so that it never takes more than a small share of the time.
-constexpr int MinRefreshSpacingMs = 200;
-constexpr int RefreshCostFactor = 10;
+constexpr int MinRefreshSpacingMs = 500;
+constexpr int RefreshCostFactor = 20;
 
 // Marks drawn in the first column, so the outcome does not rest on colour alone: a tick, a cross, a ring.
 QIcon outcomeMark(ResultsModel::Outcome outcome)
@@ -79,7 +79,7 @@ ResultsViewProxy::ResultsViewProxy(ResultsModel& results, std::function<bool(qui
     setSourceModel(&results);
     // The proxy's own handling of changed cells maps every changed row on its own; sorted, a frame's
     // thousands of scattered rows become thousands of announcements, each a linear search in the tree
-    // view. The model announces once per frame, and so does this proxy.
+    // view. The model announces once per frame, and so does this proxy: one span over all rows.
     disconnect(&results, &QAbstractItemModel::dataChanged, this, nullptr);
     connect(&results, &QAbstractItemModel::dataChanged, this, &ResultsViewProxy::sourceCellsChanged);
     m_refresh.setSingleShot(true);
@@ -240,7 +240,7 @@ void ResultsViewProxy::sourceCellsChanged(const QModelIndex& topLeft, const QMod
         scheduleRefresh();
     if (m_sortColumn < 0 && !m_failingOnly) {
         // Unsorted and unfiltered, proxy rows are the source rows.
-        Q_EMIT dataChanged(index(topLeft.row(), topLeft.column()), index(bottomRight.row(), bottomRight.column()));
+        Q_EMIT dataChanged(index(topLeft.row(), 0), index(bottomRight.row(), ResultsModel::ColumnCount - 1));
         return;
     }
     announceAllCells();
@@ -256,9 +256,8 @@ void ResultsViewProxy::scheduleRefresh()
 
 void ResultsViewProxy::announceAllCells()
 {
-    // From the second column: the view repaints its visible rows for any span of rows, and leaving out the
-    // first column spares it a child lookup per row. The first column's mark repaints with the rest.
+    // Any row may have moved under a changed cell; the view repaints only the rows it shows.
     const int rows = rowCount();
     if (rows > 0)
-        Q_EMIT dataChanged(index(0, ResultsModel::ReplyAddress), index(rows - 1, ResultsModel::LastFailedOn));
+        Q_EMIT dataChanged(index(0, 0), index(rows - 1, ResultsModel::ColumnCount - 1));
 }
