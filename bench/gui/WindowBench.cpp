@@ -39,14 +39,14 @@
 #include <QThread>
 #include <QTimer>
 #include <QTreeView>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <random>
 #include <sys/resource.h>
 
-namespace {
+namespace
+{
 
 double cpuMs()
 {
@@ -63,7 +63,8 @@ QStringList loopbackHosts(int count)
         const quint32 address = 0x7F000000u | n;
         if ((address & 0xFF) == 0 || (address & 0xFF) == 0xFF)
             continue;
-        hosts.append(QStringLiteral("127.%1.%2.%3").arg((address >> 16) & 0xFF).arg((address >> 8) & 0xFF).arg(address & 0xFF));
+        hosts.append(
+            QStringLiteral("127.%1.%2.%3").arg((address >> 16) & 0xFF).arg((address >> 8) & 0xFF).arg(address & 0xFF));
     }
     return hosts;
 }
@@ -84,7 +85,8 @@ QString argument(const QStringList& args, const QString& name, const QString& fa
 }
 
 // Times a key press, posted by another thread, to the next paint of the view it went to.
-class KeyToPaint : public QObject {
+class KeyToPaint : public QObject
+{
 public:
     explicit KeyToPaint(QTreeView& view) : m_view(view) { view.viewport()->installEventFilter(this); }
 
@@ -169,7 +171,7 @@ int screenshot(Program& p, const QStringList& args)
     }
     const int column = argument(args, QStringLiteral("--sort"), QStringLiteral("-1")).toInt();
     p.window.resultsView().setSort(column, args.contains(QStringLiteral("--descending")) ? Qt::DescendingOrder
-                                                                                        : Qt::AscendingOrder);
+                                                                                         : Qt::AscendingOrder);
     p.window.monitor().startWithInterval(1000);
     waitRounds(p.window.monitor(), argument(args, QStringLiteral("--rounds"), QStringLiteral("3")).toInt());
     QEventLoop settle; // time for the last outcomes to be painted

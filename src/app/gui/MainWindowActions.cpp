@@ -2,8 +2,8 @@
 // filter of the results table, the summary line, list files dropped on the host list, and the remembered
 // geometry, column widths and sort.
 
-#include "ClipboardTextWriter.h"
 #include "Clipboard.h"
+#include "ClipboardTextWriter.h"
 #include "ExportActions.h"
 #include "HostListActions.h"
 #include "HostListModel.h"
@@ -23,10 +23,10 @@
 #include <QMimeData>
 #include <QTimer>
 #include <QTreeView>
-
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 constexpr int SummaryRefreshMs = 250;
 
@@ -66,15 +66,18 @@ void MainWindow::buildExtensions()
     // Delete keeps its own handling (any modifier, the focused table only); the menus show it next to the entries.
     auto withDel = [](const char* text) { return QString::fromLatin1(text) + QStringLiteral("\tDel"); };
 
-    m_startStopAction = make(QStringLiteral("Start/Stop Pinging"), Qt::Key_F5,
-                             [this] { m_monitor->startOrStop(m_pauseEdit->text()); });
-    m_addHostAction = make(QStringLiteral("Add One Host Name/IP..."), Qt::Key_Insert, [this] { m_hostActions->addHost(); });
+    m_startStopAction =
+        make(QStringLiteral("Start/Stop Pinging"), Qt::Key_F5, [this] { m_monitor->startOrStop(m_pauseEdit->text()); });
+    m_addHostAction =
+        make(QStringLiteral("Add One Host Name/IP..."), Qt::Key_Insert, [this] { m_hostActions->addHost(); });
     m_loadListAction = make(QStringLiteral("Load List From Text File..."), QKeySequence::Open,
                             [this] { m_hostActions->chooseListFiles(); });
     m_removeHostsAction = make(withDel("Remove Selected Hosts"), {}, [this] { removeSelectedHosts(); });
     m_clearListAction = make(QStringLiteral("Clear List"), {}, [this] { m_hostActions->clearList(); });
-    m_sampleDataAction = make(QStringLiteral("Load Sample/Example Data"), {}, [this] { m_hostActions->loadSampleData(); });
-    m_copyRowsAction = make(QStringLiteral("Copy Selected Rows"), QKeySequence::Copy, [this] { copySelectedResults(); });
+    m_sampleDataAction =
+        make(QStringLiteral("Load Sample/Example Data"), {}, [this] { m_hostActions->loadSampleData(); });
+    m_copyRowsAction =
+        make(QStringLiteral("Copy Selected Rows"), QKeySequence::Copy, [this] { copySelectedResults(); });
     m_copyRowsAction->setShortcutContext(Qt::WidgetShortcut); // elsewhere Ctrl+C copies text as usual
     m_resultsView->addAction(m_copyRowsAction);
     m_failingOnlyAction = make(QStringLiteral("Show Only Failing Hosts"), QKeySequence(QStringLiteral("Ctrl+Shift+F")),
@@ -83,8 +86,10 @@ void MainWindow::buildExtensions()
     m_deleteRowsAction = make(withDel("Delete Selected Rows"), {}, [this] { deleteSelectedResults(); });
     m_saveTextAction = make(QStringLiteral("Save Results As Text File..."), QKeySequence::Save,
                             [this] { m_exportActions->saveAsText(); });
-    m_saveWorkbookAction = make(QStringLiteral("Save Results As Excel File"), {}, [this] { m_exportActions->saveAsWorkbook(); });
-    m_copyAllAction = make(QStringLiteral("Copy Results To Clipboard"), {}, [this] { m_exportActions->copyToClipboard(); });
+    m_saveWorkbookAction =
+        make(QStringLiteral("Save Results As Excel File"), {}, [this] { m_exportActions->saveAsWorkbook(); });
+    m_copyAllAction =
+        make(QStringLiteral("Copy Results To Clipboard"), {}, [this] { m_exportActions->copyToClipboard(); });
     m_clearResultsAction = make(QStringLiteral("Clear Results"), {}, [this] { m_monitor->clearResults(); });
 
     m_hostView->setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -92,9 +97,9 @@ void MainWindow::buildExtensions()
                             m_clearListAction, separator(this), m_startStopAction});
     // Other entries join the results menu through addResultsAction.
     m_resultsView->setContextMenuPolicy(Qt::ActionsContextMenu);
-    m_resultsView->addActions({m_copyRowsAction, m_deleteRowsAction, m_failingOnlyAction, separator(this), m_saveTextAction,
-                               m_saveWorkbookAction, m_copyAllAction, m_clearResultsAction, separator(this),
-                               m_startStopAction, separator(this)});
+    m_resultsView->addActions({m_copyRowsAction, m_deleteRowsAction, m_failingOnlyAction, separator(this),
+                               m_saveTextAction, m_saveWorkbookAction, m_copyAllAction, m_clearResultsAction,
+                               separator(this), m_startStopAction, separator(this)});
 
     // Exports write every row, in the order shown.
     m_exportActions->setSnapshotSource([this] { return m_results->snapshot(m_resultsProxy->sourceRowsInViewOrder()); });
@@ -108,7 +113,8 @@ void MainWindow::buildExtensions()
 
     // The summary is counted over the whole table, so it is counted a few times a second at most.
     auto stale = [this] { m_summaryStale = true; };
-    for (QAbstractItemModel* model : {static_cast<QAbstractItemModel*>(m_hostList), static_cast<QAbstractItemModel*>(m_results)}) {
+    for (QAbstractItemModel* model :
+         {static_cast<QAbstractItemModel*>(m_hostList), static_cast<QAbstractItemModel*>(m_results)}) {
         connect(model, &QAbstractItemModel::rowsInserted, this, stale);
         connect(model, &QAbstractItemModel::rowsRemoved, this, stale);
         connect(model, &QAbstractItemModel::modelReset, this, stale);

@@ -7,11 +7,11 @@
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
-
 #include <algorithm>
 #include <numeric>
 
-namespace {
+namespace
+{
 
 // Refreshing the order waits at least this long after the last refresh, and at least this many times as
 // long as the last refresh took, so that it never takes more than a small share of the time.

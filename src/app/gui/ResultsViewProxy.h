@@ -4,7 +4,6 @@
 #include <QList>
 #include <QSortFilterProxyModel>
 #include <QTimer>
-
 #include <functional>
 
 class ResultsModel;
@@ -15,7 +14,8 @@ class ResultsModel;
 // Sorting and filtering are not dynamic: at 100,000 rows re-sorting on every change would cost a full
 // re-sort per frame. Changes mark the order stale instead, and it is refreshed at a spacing that keeps
 // refreshing below a small share of the time. Cell changes reach the view as one announcement per frame.
-class ResultsViewProxy : public QSortFilterProxyModel {
+class ResultsViewProxy : public QSortFilterProxyModel
+{
     Q_OBJECT
 public:
     // hostPresent says whether a host list entry (by id) still exists.

@@ -8,7 +8,8 @@
 // room: the two tables take the extra height (the results table two thirds of it), controls below a table
 // move down with it, and controls grow or move across as their horizontal rule says. Heights of buttons and
 // fields never change. The window cannot be made smaller than the default size.
-class WindowLayout : public QLayout {
+class WindowLayout : public QLayout
+{
 public:
     enum class Across { Fixed, Full, LeftHalf, RightHalf };
     enum class Down { Top, HostTable, BelowHostTable, ResultsTable, Bottom };

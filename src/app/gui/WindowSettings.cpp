@@ -4,7 +4,8 @@
 #include "AppTexts.h"
 #include "SettingsStore.h"
 
-namespace {
+namespace
+{
 
 QString widthsText(const QList<int>& widths)
 {

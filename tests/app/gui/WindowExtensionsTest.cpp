@@ -27,10 +27,10 @@
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
-
 #include <memory>
 
-namespace {
+namespace
+{
 
 struct Fixture {
     FakeMessageBoxes boxes;
@@ -50,8 +50,8 @@ struct Fixture {
 
     MainWindow& make()
     {
-        window = std::make_unique<MainWindow>(Services{boxes, input, dialogs, clipboard, settings, runner, opener, clock,
-                                                       random, spreadsheet, echo, resolver},
+        window = std::make_unique<MainWindow>(Services{boxes, input, dialogs, clipboard, settings, runner, opener,
+                                                       clock, random, spreadsheet, echo, resolver},
                                               folder.path());
         return *window;
     }
@@ -107,7 +107,8 @@ const QStringList Inserted = {"b.example", "10.0.0.10", "10.0.0.9", "a.example"}
 
 } // namespace
 
-class WindowExtensionsTest : public QObject {
+class WindowExtensionsTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void resizingGrowsTheTables()
@@ -241,7 +242,8 @@ private Q_SLOTS:
         w.hostList().append(QStringList{"a", "b", "c", "d"});
         QTreeView* view = f.view("hostView");
         for (int row : {0, 2, 3})
-            view->selectionModel()->select(w.hostList().index(row), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            view->selectionModel()->select(w.hostList().index(row),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
         QTest::keyClick(view, Qt::Key_Delete);
         QCOMPARE(w.hostList().texts(), QStringList{"b"});
     }
@@ -336,7 +338,8 @@ private Q_SLOTS:
         }
         // The host list's group holds the list and nothing else.
         for (auto it = f.settings.values.cbegin(); it != f.settings.values.cend(); ++it)
-            QVERIFY2(!it.key().startsWith(QStringLiteral("Corvexa/Vantrel/")) || it.key() == saved, qPrintable(it.key()));
+            QVERIFY2(!it.key().startsWith(QStringLiteral("Corvexa/Vantrel/")) || it.key() == saved,
+                     qPrintable(it.key()));
         QCOMPARE(f.settings.values.value(saved), QStringLiteral("a;b"));
         QCOMPARE(f.settings.values.value(QStringLiteral("Corvexa/Window/SortColumn")), QStringLiteral("1"));
 
