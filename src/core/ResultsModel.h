@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QList>
 #include <QLocale>
+#include <QTimer>
 
 #include <optional>
 
@@ -48,6 +49,20 @@ public:
         LastFailedOn,
         ColumnCount
     };
+    enum Role {
+        // The cell as a typed value, for sorting: numbers, times as QDateTime, addresses as quint32.
+        // Empty cells give an invalid QVariant.
+        SortRole = Qt::UserRole + 1,
+        // The row's last outcome, as an Outcome.
+        OutcomeRole,
+        // The host list entry the row belongs to (quint64).
+        HostIdRole
+    };
+    enum class Outcome { NotYetPinged, Answering, Failing };
+
+    // Changed cells are announced at most once per frame of this length, so a round over many hosts
+    // costs the views one repaint per frame rather than one per outcome.
+    static constexpr int ChangeFrameMs = 16;
 
     explicit ResultsModel(QObject* parent = nullptr);
 
@@ -80,6 +95,13 @@ public:
     void clear();
 
     ResultsSnapshot snapshot() const;
+    // The given rows only, in the given order.
+    ResultsSnapshot snapshot(const QList<int>& rows) const;
+
+    static Outcome outcome(const ResultRow& r);
+    QVariant sortValue(int row, int column) const;
+    // Announces the rows changed since the last announcement now, rather than at the end of the frame.
+    void flushChangedRows();
 
 Q_SIGNALS:
     // After an outcome went into a row (its cells changed too). Rows leaving the table announce themselves
@@ -96,4 +118,7 @@ private:
     QHash<quint64, quint64> m_rowOfHost;
     quint64 m_nextRowId = 1;
     QLocale m_locale;
+    int m_firstChanged = -1; // the changed rows not yet announced, as one span
+    int m_lastChanged = -1;
+    QTimer m_changeFrame;
 };

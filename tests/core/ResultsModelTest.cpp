@@ -123,7 +123,8 @@ private Q_SLOTS:
         const QDateTime when(QDate(2026, 12, 7), QTime(15, 5, 9));
 
         QVERIFY(model.recordSuccess(row, 0x7F000001, 3, 64, when));
-        QCOMPARE(changed.size(), 1);
+        QCOMPARE(recorded.size(), 1);
+        QTRY_COMPARE(changed.size(), 1); // at the end of the frame
         const QStringList afterSuccess = model.snapshot().rows.first();
         QCOMPARE(afterSuccess, (QStringList{"h", "127.0.0.1", "1", "0", "0.00%", "Success", "3", "64", "3", "",
                                             "12/7/2026 3:05:09 PM", ""}));
@@ -135,6 +136,35 @@ private Q_SLOTS:
         const QStringList afterFailure = model.snapshot().rows.first();
         QCOMPARE(afterFailure, (QStringList{"h", "127.0.0.1", "2", "1", "33.33%", "Request timed out", "4", "64", "4",
                                             "", "12/7/2026 3:05:09 PM", "12/7/2026 3:05:12 PM"}));
+    }
+
+    // Outcomes are announced at once; changed cells once per frame, as one span of rows.
+    void changedRowsAreAnnouncedOncePerFrame()
+    {
+        ResultsModel model;
+        QAbstractItemModelTester tester(&model);
+        QList<quint64> rows;
+        for (int i = 0; i < 10; ++i)
+            rows.append(model.appendRow(i + 1, QString::number(i)));
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        QSignalSpy recorded(&model, &ResultsModel::outcomeRecorded);
+        const QDateTime when = QDateTime::currentDateTime();
+        model.recordFailure(rows.at(7), 11010, when);
+        model.recordSuccess(rows.at(3), 1, 1, 64, when);
+        model.recordSuccess(rows.at(5), 1, 1, 64, when);
+        QCOMPARE(recorded.size(), 3);
+        QCOMPARE(changed.size(), 0);
+        QTRY_COMPARE(changed.size(), 1);
+        QCOMPARE(changed.first().at(0).toModelIndex().row(), 3);
+        QCOMPARE(changed.first().at(1).toModelIndex().row(), 7);
+
+        // A removal announces what is pending first, under the old row numbers.
+        model.recordFailure(rows.at(9), 11010, when);
+        model.removeAt(0);
+        QCOMPARE(changed.size(), 2);
+        QCOMPARE(changed.last().at(0).toModelIndex().row(), 9);
+        QTest::qWait(3 * ResultsModel::ChangeFrameMs);
+        QCOMPARE(changed.size(), 2);
     }
 
     void firstFailureShowsZeroSuccessesAndNothingElse()
