@@ -29,6 +29,8 @@
 #include "ResultsModel.h"
 #include "ResultsViewProxy.h"
 #include "SystemClock.h"
+#include "SystemPreciseClock.h"
+#include "SystemRandom.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -135,7 +137,9 @@ struct Program {
     SystemClock clock;
     FakeRandom random{0.5};
     FakeSpreadsheetLauncher spreadsheet;
-    LinuxEchoService echo{boxes};
+    SystemPreciseClock echoClock;
+    SystemRandom echoRandom;
+    LinuxEchoService echo{echoClock, echoRandom};
     QtHostResolver resolver;
     MainWindow window{Services{boxes, input, dialogs, clipboard, settings, runner, opener, clock, random, spreadsheet,
                                echo, resolver},

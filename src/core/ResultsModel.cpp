@@ -137,7 +137,7 @@ QVariant ResultsModel::sortValue(int row, int column) const
                    ? QVariant(static_cast<double>(r.failed) / static_cast<double>(r.succeeded + r.failed))
                    : QVariant();
     case LastStatus:
-        return r.lastStatus ? QVariant(statusText(*r.lastStatus)) : QVariant();
+        return r.lastStatus ? QVariant(statusText(static_cast<EchoStatus>(*r.lastStatus))) : QVariant();
     case LastTime:
         return r.lastRtt ? QVariant::fromValue(*r.lastRtt) : QVariant();
     case LastTtl:
