@@ -1,0 +1,27 @@
+#pragma once
+
+#include "HeadlessOptions.h"
+
+#include <QFile>
+
+class ResultsModel;
+
+// Where and how the headless run writes its results: the whole table once at the end (aligned text, a workbook
+// for a .xlsx file, or CSV), or with JSON lines every row after every round, to the output file or standard
+// output.
+class ResultsOutput {
+public:
+    ResultsOutput(HeadlessOptions::Format format, QString fileName);
+
+    // Opens what must stay open through the run (JSON lines); false and errorString when it cannot.
+    bool open();
+    bool writeRound(const ResultsModel& results, qint64 round);
+    bool writeFinal(const ResultsModel& results);
+    QString errorString() const { return m_errorString; }
+
+private:
+    HeadlessOptions::Format m_format;
+    QString m_fileName; // standard output when empty
+    QFile m_lines;
+    QString m_errorString;
+};
