@@ -5,6 +5,7 @@
 HeadlessOptions HeadlessOptions::parse(const QStringList& arguments, bool probe)
 {
     HeadlessOptions o;
+    o.skipBlankEntries = probe;
     bool headless = false;
     bool onlyFiles = false;
     auto fail = [&o](const QString& message) {

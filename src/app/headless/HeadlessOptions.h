@@ -17,6 +17,7 @@ struct HeadlessOptions {
     QString output;               // standard output when empty
     QStringList listFiles;
     Format format = Format::Text;
+    bool skipBlankEntries = false; // the probe: a list file's last LF adds no empty host
     QString metricsAddress; // no metrics endpoint when empty
     quint16 metricsPort = 0;
     QString error; // a one-line message when the arguments are unusable

@@ -52,6 +52,8 @@ QString HeadlessRun::readLists(QStringList& entries) const
             return QStringLiteral("cannot read list file %1: %2").arg(path, file.error);
         entries += file.entries;
     }
+    if (m_options.skipBlankEntries)
+        entries.removeAll(QString());
     return {};
 }
 
