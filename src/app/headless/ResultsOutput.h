@@ -20,6 +20,11 @@ public:
     QString errorString() const { return m_errorString; }
 
 private:
+    // Text and CSV are written a slice of rows at a time, never as a copy of the whole table: with many hosts
+    // that copy would cost more memory than the run itself.
+    bool writeTable(const ResultsModel& results, QIODevice& device);
+    bool writeTableFile(const ResultsModel& results);
+
     HeadlessOptions::Format m_format;
     QString m_fileName; // standard output when empty
     QFile m_lines;
