@@ -145,14 +145,21 @@ int main(int argc, char* argv[])
     const std::string probe = VANTREL_PROBE;
     const QString err = dir.filePath(QStringLiteral("stderr.txt"));
     std::printf("%d loopback hosts, %d runs\n", hosts, runs);
-    print("probe, 1 host", runChild({probe, "--rounds", "1", one.toStdString()}, err), 1, readAll(err).trimmed());
+    const Figures baseline = runChild({probe, "--rounds", "1", one.toStdString()}, err);
+    std::printf("vantrel-probe, one host: peak RSS %ld kB (what the program needs before any host)\n",
+                baseline.maxRssKb);
     for (int run = 1; run <= runs; ++run) {
         const Figures p = runChild({probe, "--rounds", "1", list.toStdString()}, err);
         print("vantrel-probe", p, hosts, readAll(err).trimmed());
         const Figures f = runChild({"fping", "-c1", "-t200", "-i0", "-q", "-f", list.toStdString()}, err);
         const QByteArray fpingErr = readAll(err);
-        const int lost = static_cast<int>(fpingErr.count("1/0/100%"));
-        print("fping", f, hosts, QByteArray("lost ") + QByteArray::number(lost));
+        // Hosts without a "1/1/" summary line got no answer, or were never pinged (fping stops early when it
+        // runs out of sequence numbers: it says so on its first line).
+        const int lost = hosts - static_cast<int>(fpingErr.count("xmt/rcv/%loss = 1/1/"));
+        QByteArray note = "lost " + QByteArray::number(lost);
+        if (fpingErr.startsWith("fping error"))
+            note += ", " + fpingErr.left(fpingErr.indexOf('(')).trimmed();
+        print("fping", f, hosts, note);
     }
     renderBench(hosts);
     return 0;

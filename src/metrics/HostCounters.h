@@ -15,11 +15,14 @@ struct HostCounters {
 
     std::array<quint32, BucketBoundsMs.size()> buckets = {}; // per bucket, not yet cumulative
     std::vector<std::pair<quint32, quint64>> failures;        // status, count; few statuses per host
+    qint64 lastReplyMs = -1; // Unix time; converted once per reply, since a scrape converting every host's local
+                             // time would spend most of its time in time-zone lookups
     bool lastOk = false;
 
-    void addSuccess(quint32 rttMs)
+    void addSuccess(quint32 rttMs, qint64 whenMs)
     {
         lastOk = true;
+        lastReplyMs = whenMs;
         for (std::size_t i = 0; i < BucketBoundsMs.size(); ++i) {
             if (rttMs <= BucketBoundsMs[i]) {
                 ++buckets[i];
