@@ -43,9 +43,13 @@ if echo "$pulled" | grep -E "$display"; then
     exit 1
 fi
 echo "dependencies pull $(echo "$pulled" | wc -l) packages, no display library"
-dpkg-deb --contents "$deb" | grep -q "./lib/systemd/system/vantrel-probe.service"
-dpkg-deb --contents "$deb" | grep -q "./usr/bin/vantrel-probe"
-dpkg-deb --contents "$deb" | grep -Eq "libQt6Gui|libQt6Widgets" && { echo "FAIL: GUI files in the package"; exit 1; }
+contents=$(dpkg-deb --contents "$deb")
+grep -q "./lib/systemd/system/vantrel-probe.service" <<<"$contents"
+grep -q "./usr/bin/vantrel-probe" <<<"$contents"
+if grep -Eq "libQt6Gui|libQt6Widgets" <<<"$contents"; then
+    echo "FAIL: GUI files in the package"
+    exit 1
+fi
 
 (cd "$work" && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "./$(basename "$deb")" 2>&1 \
     | grep -E "vantrel-probe|Setting up" || true)
