@@ -15,7 +15,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-
 #include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
@@ -26,7 +25,8 @@
 
 QString ipv4TextForBench(quint32 a);
 
-namespace {
+namespace
+{
 struct Figures {
     double wallMs = 0;
     double cpuMs = 0;
@@ -63,8 +63,8 @@ Figures runChild(const std::vector<std::string>& arguments, const QString& stder
     ::wait4(pid, &status, 0, &usage);
     Figures f;
     f.wallMs = static_cast<double>(wall.nsecsElapsed()) / 1e6;
-    f.cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-              (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+    f.cpuMs =
+        (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
     f.maxRssKb = usage.ru_maxrss;
     f.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return f;

@@ -10,7 +10,8 @@ class QIODevice;
 // The results as CSV after RFC 4180: the header row, then one record per row, every record the twelve fields,
 // CR LF after each. A field that holds a comma, a double quote, CR or LF is put in double quotes, with its
 // double quotes doubled. UTF-8 without a byte order mark.
-class CsvWriter {
+class CsvWriter
+{
 public:
     static QByteArray record(const QStringList& fields);
     QByteArray toByteArray(const ResultsSnapshot& snapshot);

@@ -6,7 +6,8 @@
 
 #include <QIODevice>
 
-namespace {
+namespace
+{
 template <typename T> QByteArray numberOrNull(const std::optional<T>& value)
 {
     return value ? QByteArray::number(*value) : QByteArrayLiteral("null");
@@ -38,7 +39,8 @@ QByteArray JsonLinesWriter::quoted(const QString& text)
             break;
         default:
             if (static_cast<unsigned char>(c) < 0x20)
-                out.append(QByteArray("\\u00") + QByteArray::number(static_cast<unsigned char>(c), 16).rightJustified(2, '0'));
+                out.append(QByteArray("\\u00") +
+                           QByteArray::number(static_cast<unsigned char>(c), 16).rightJustified(2, '0'));
             else
                 out.append(c);
         }
@@ -60,7 +62,8 @@ QByteArray JsonLinesWriter::line(const ResultRow& r, qint64 round, const QDateTi
     QByteArray percent = QByteArrayLiteral("null");
     if (total > 0) {
         const qint64 hundredths = ResultsFormat::divideHalfEven(static_cast<quint64>(r.failed) * 10000u, total);
-        percent = QByteArray::number(hundredths / 100) + '.' + QByteArray::number(hundredths % 100).rightJustified(2, '0');
+        percent =
+            QByteArray::number(hundredths / 100) + '.' + QByteArray::number(hundredths % 100).rightJustified(2, '0');
     }
     QByteArray out;
     out.reserve(400);

@@ -12,7 +12,8 @@ struct ResultRow;
 //   status, status_text, rtt_ms, ttl, average_rtt_ms, description, last_succeeded_on, last_failed_on.
 // Times are RFC 3339 in UTC with milliseconds; milliseconds and counts are numbers; a cell with no value
 // yet is null. failed_percent and average_rtt_ms are rounded as the table rounds them.
-class JsonLinesWriter {
+class JsonLinesWriter
+{
 public:
     static QByteArray line(const ResultRow& row, qint64 round, const QDateTime& at);
     // Every row of the table; false (and errorString) when the device refuses a line.

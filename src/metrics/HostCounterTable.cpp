@@ -11,9 +11,8 @@ HostCounterTable::HostCounterTable(const ResultsModel& results, QObject* parent)
     connect(&results, &ResultsModel::rowsAboutToBeRemoved, this, [this](const QModelIndex&, int first, int last) {
         m_rows.erase(m_rows.begin() + first, m_rows.begin() + last + 1);
     });
-    connect(&results, &ResultsModel::modelReset, this, [this] {
-        m_rows.assign(static_cast<std::size_t>(m_results.count()), HostCounters{});
-    });
+    connect(&results, &ResultsModel::modelReset, this,
+            [this] { m_rows.assign(static_cast<std::size_t>(m_results.count()), HostCounters{}); });
     connect(&results, &ResultsModel::outcomeRecorded, this,
             [this](int row, quint64, bool success) { outcomeRecorded(row, success); });
 }

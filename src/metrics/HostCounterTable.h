@@ -3,14 +3,14 @@
 #include "HostCounters.h"
 
 #include <QObject>
-
 #include <vector>
 
 class ResultsModel;
 
 // Per-row counters that follow the results table: a row added gets fresh counters, a row removed takes its
 // counters along, and every recorded outcome is counted in its row's counters.
-class HostCounterTable : public QObject {
+class HostCounterTable : public QObject
+{
     Q_OBJECT
 public:
     explicit HostCounterTable(const ResultsModel& results, QObject* parent = nullptr);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QtGlobal>
-
 #include <array>
 #include <utility>
 #include <vector>
@@ -14,7 +13,7 @@ struct HostCounters {
     static constexpr std::array<quint32, 7> BucketBoundsMs = {1, 5, 10, 25, 50, 100, 200};
 
     std::array<quint32, BucketBoundsMs.size()> buckets = {}; // per bucket, not yet cumulative
-    std::vector<std::pair<quint32, quint64>> failures;        // status, count; few statuses per host
+    std::vector<std::pair<quint32, quint64>> failures;       // status, count; few statuses per host
     qint64 lastReplyMs = -1; // Unix time; converted once per reply, since a scrape converting every host's local
                              // time would spend most of its time in time-zone lookups
     bool lastOk = false;

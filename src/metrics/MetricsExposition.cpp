@@ -3,17 +3,19 @@
 #include "ResultsModel.h"
 
 #include <QSet>
-
 #include <algorithm>
 #include <charconv>
 #include <cstring>
 
-namespace MetricsExposition {
-namespace {
+namespace MetricsExposition
+{
+namespace
+{
 
 // Appends into a buffer grown ahead of time, with memcpy: a scrape of 100,000 hosts is over a million lines,
 // and QByteArray::append's checks per call cost more than the copying.
-class Sink {
+class Sink
+{
 public:
     void reserve(qsizetype bytes) { grow(bytes); }
     void append(const char* data, qsizetype size)
@@ -69,7 +71,8 @@ void family(Sink& out, const QByteArray& name, const char* type, const char* hel
 }
 
 // name{host="...",extra} value
-template <typename T> void sample(Sink& out, const QByteArray& name, const QByteArray& hostLabel, const QByteArray& extra, T value)
+template <typename T>
+void sample(Sink& out, const QByteArray& name, const QByteArray& hostLabel, const QByteArray& extra, T value)
 {
     out << name << "{host=\"" << hostLabel << '"';
     if (!extra.isEmpty())

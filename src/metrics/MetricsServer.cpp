@@ -30,8 +30,7 @@ bool MetricsServer::handleRequest(const QHttpServerRequest& request, QTcpSocket*
         responder.write(QByteArrayLiteral("not found\n"), QByteArrayLiteral("text/plain"),
                         QHttpServerResponder::StatusCode::NotFound);
     } else if (request.method() != QHttpServerRequest::Method::Get) {
-        responder.write(QByteArrayLiteral("only GET\n"),
-                        {{"Content-Type", "text/plain"}, {"Allow", "GET"}},
+        responder.write(QByteArrayLiteral("only GET\n"), {{"Content-Type", "text/plain"}, {"Allow", "GET"}},
                         QHttpServerResponder::StatusCode::MethodNotAllowed);
     } else {
         responder.write(m_render(), MetricsExposition::ContentType);

@@ -2,13 +2,13 @@
 
 #include <QAbstractHttpServer>
 #include <QByteArray>
-
 #include <functional>
 
 class QHostAddress;
 
 // Serves GET /metrics and nothing else: other paths get 404, other methods on /metrics 405.
-class MetricsServer : public QAbstractHttpServer {
+class MetricsServer : public QAbstractHttpServer
+{
     Q_OBJECT
 public:
     using Render = std::function<QByteArray()>;

@@ -12,7 +12,8 @@ class ResultsModel;
 
 // The metrics of a running probe: counters that follow the results table, the figures of the rounds, and the
 // endpoint that renders them on each scrape.
-class ProbeMetrics : public QObject {
+class ProbeMetrics : public QObject
+{
     Q_OBJECT
 public:
     ProbeMetrics(const HostListModel& hosts, const ResultsModel& results, QString version, QObject* parent = nullptr);

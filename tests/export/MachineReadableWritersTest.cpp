@@ -8,7 +8,8 @@
 #include <QJsonObject>
 #include <QtTest>
 
-class MachineReadableWritersTest : public QObject {
+class MachineReadableWritersTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void csvFieldsRoundTrip_data()
@@ -20,7 +21,8 @@ private Q_SLOTS:
         QTest::newRow("comma") << QStringLiteral("12,5") << QByteArray("\"12,5\"");
         QTest::newRow("quote") << QStringLiteral("a\"b") << QByteArray("\"a\"\"b\"");
         QTest::newRow("line break") << QStringLiteral("a\r\nb") << QByteArray("\"a\r\nb\"");
-        QTest::newRow("percent and blanks") << QStringLiteral("8 Dec 2026 11:03:01") << QByteArray("8 Dec 2026 11:03:01");
+        QTest::newRow("percent and blanks")
+            << QStringLiteral("8 Dec 2026 11:03:01") << QByteArray("8 Dec 2026 11:03:01");
     }
     void csvFieldsRoundTrip()
     {

@@ -3,7 +3,6 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 // A strict RFC 4180 reader for the tests: records end in CR LF, quoted fields may hold commas, quotes (doubled)

@@ -1,12 +1,14 @@
-#include "HostCounterTable.h"
 #include "MetricsExposition.h"
+
+#include "HostCounterTable.h"
 #include "ResultsModel.h"
 
 #include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
 
-namespace {
+namespace
+{
 const QDateTime When = QDateTime::fromMSecsSinceEpoch(1765000000250, Qt::UTC);
 
 // One line of the exposition, or empty when no line starts with the prefix.
@@ -20,7 +22,8 @@ QByteArray lineStarting(const QByteArray& text, const QByteArray& prefix)
 }
 } // namespace
 
-class MetricsExpositionTest : public QObject {
+class MetricsExpositionTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void labelValuesAreEscaped_data()
@@ -46,7 +49,7 @@ private Q_SLOTS:
         HostCounterTable counters(results);
         const quint64 a = results.appendRow(1, QStringLiteral("a"));
         const quint64 b = results.appendRow(2, QStringLiteral("b"));
-        results.appendRow(3, QStringLiteral("a")); // the same text again: exposed once
+        results.appendRow(3, QStringLiteral("a"));      // the same text again: exposed once
         results.appendRow(4, QStringLiteral("silent")); // no outcome yet: not exposed
         results.recordSuccess(a, 0x7f000001, 0, 64, When);
         results.recordSuccess(a, 0x7f000001, 7, 64, When);

@@ -5,7 +5,8 @@
 
 #include <QHash>
 
-namespace HostListSync {
+namespace HostListSync
+{
 
 Change apply(HostListModel& hosts, ResultsModel& results, const QStringList& entries)
 {

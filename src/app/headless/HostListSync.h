@@ -9,7 +9,8 @@ class ResultsModel;
 // an entry that stays keeps its results row and statistics, a new one is appended (its row comes with its first
 // round), and one that is gone leaves the list together with its row. A text listed n times matches the first
 // n entries of that text.
-namespace HostListSync {
+namespace HostListSync
+{
 struct Change {
     int kept = 0;
     int added = 0;

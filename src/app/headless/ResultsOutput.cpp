@@ -9,12 +9,11 @@
 
 #include <QDateTime>
 #include <QSaveFile>
-
 #include <algorithm>
-
 #include <cstdio>
 
-namespace {
+namespace
+{
 constexpr int SliceRows = 4096;
 
 // Rows first .. first + SliceRows - 1 as cell texts, the captions as headers.

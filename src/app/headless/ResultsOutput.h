@@ -9,7 +9,8 @@ class ResultsModel;
 // Where and how the headless run writes its results: the whole table once at the end (aligned text, a workbook
 // for a .xlsx file, or CSV), or with JSON lines every row after every round, to the output file or standard
 // output.
-class ResultsOutput {
+class ResultsOutput
+{
 public:
     ResultsOutput(HeadlessOptions::Format format, QString fileName);
 

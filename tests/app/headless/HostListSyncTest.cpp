@@ -1,10 +1,12 @@
-#include "HostListModel.h"
 #include "HostListSync.h"
+
+#include "HostListModel.h"
 #include "ResultsModel.h"
 
 #include <QtTest>
 
-class HostListSyncTest : public QObject {
+class HostListSyncTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void entriesMatchByText_data()
@@ -15,13 +17,12 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("keptCounts"); // failed count of each row afterwards: kept rows keep theirs
         QTest::newRow("unchanged") << QStringList{"a", "b"} << QStringList{"a", "b"} << QStringList{"a", "b"}
                                    << QList<int>{1, 2};
-        QTest::newRow("one removed, one added")
-            << QStringList{"a", "b", "c"} << QStringList{"d", "c", "a"} << QStringList{"a", "c", "d"}
-            << QList<int>{1, 3};
-        QTest::newRow("a duplicate dropped") << QStringList{"a", "a", "b"} << QStringList{"b", "a"}
-                                             << QStringList{"a", "b"} << QList<int>{1, 3};
-        QTest::newRow("a duplicate added") << QStringList{"a"} << QStringList{"a", "a"} << QStringList{"a", "a"}
-                                           << QList<int>{1};
+        QTest::newRow("one removed, one added") << QStringList{"a", "b", "c"} << QStringList{"d", "c", "a"}
+                                                << QStringList{"a", "c", "d"} << QList<int>{1, 3};
+        QTest::newRow("a duplicate dropped")
+            << QStringList{"a", "a", "b"} << QStringList{"b", "a"} << QStringList{"a", "b"} << QList<int>{1, 3};
+        QTest::newRow("a duplicate added")
+            << QStringList{"a"} << QStringList{"a", "a"} << QStringList{"a", "a"} << QList<int>{1};
         QTest::newRow("all replaced") << QStringList{"a", "b"} << QStringList{"x"} << QStringList{"x"} << QList<int>{};
     }
     void entriesMatchByText()

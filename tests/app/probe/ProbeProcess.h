@@ -8,12 +8,12 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <QtTest>
-
 #include <csignal>
 #include <unistd.h>
 
 // The real vantrel-probe as a child process, and plain HTTP requests to it; every wait is bounded.
-class ProbeProcess {
+class ProbeProcess
+{
 public:
     ~ProbeProcess()
     {

@@ -6,10 +6,10 @@
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
-
 #include <csignal>
 
-class ProbeTest : public QObject {
+class ProbeTest : public QObject
+{
     Q_OBJECT
 private:
     QTemporaryDir m_dir;
@@ -100,10 +100,9 @@ private Q_SLOTS:
         QTcpServer taken;
         QVERIFY(taken.listen(QHostAddress::LocalHost));
         QProcess probe;
-        probe.start(QStringLiteral(VANTREL_PROBE), {"--metrics-listen",
-                                                    listen.contains(QLatin1String("%1")) ? listen.arg(taken.serverPort()) : listen,
-                                                    "--rounds", "1",
-                                                    file("one.txt", "127.0.0.1\n")});
+        probe.start(QStringLiteral(VANTREL_PROBE),
+                    {"--metrics-listen", listen.contains(QLatin1String("%1")) ? listen.arg(taken.serverPort()) : listen,
+                     "--rounds", "1", file("one.txt", "127.0.0.1\n")});
         QVERIFY(probe.waitForFinished(15000));
         QCOMPARE(probe.exitCode(), 2);
         QVERIFY(probe.readAllStandardError().startsWith("vantrel-probe: "));

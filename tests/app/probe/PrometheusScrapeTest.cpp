@@ -8,7 +8,8 @@
 #include <QTemporaryDir>
 
 // A real Prometheus server scrapes the probe every second on loopback; vantrel_up comes back through its query API.
-class PrometheusScrapeTest : public QObject {
+class PrometheusScrapeTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void prometheusReadsUpBack()
