@@ -17,36 +17,43 @@
 #include <csignal>
 #include <cstdio>
 
-int runHeadless(int argc, char* argv[])
+namespace {
+int run(int argc, char* argv[], bool probe)
 {
     QCoreApplication app(argc, argv);
-    const HeadlessOptions options = HeadlessOptions::parse(QCoreApplication::arguments().mid(1));
+    const char* name = probe ? "vantrel-probe" : "vantrel";
+    const HeadlessOptions options = HeadlessOptions::parse(QCoreApplication::arguments().mid(1), probe);
     if (options.help) {
-        std::fputs(qPrintable(HeadlessOptions::usage()), stdout);
+        std::fputs(qPrintable(probe ? HeadlessOptions::probeUsage() : HeadlessOptions::usage()), stdout);
         return 0;
     }
     if (options.version) {
-        std::printf("vantrel %s\n", VantrelVersion);
+        std::printf("%s %s\n", name, VantrelVersion);
         return 0;
     }
     if (!options.error.isEmpty()) {
-        std::fprintf(stderr, "vantrel: %s\nTry 'vantrel --help'.\n", qPrintable(options.error));
+        std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", name, qPrintable(options.error), name);
         return 2;
     }
 
-    ConsoleMessageBoxes console;
+    ConsoleMessageBoxes console(name);
     SystemPreciseClock echoClock;
     SystemRandom echoRandom;
     LinuxEchoService echo(echoClock, echoRandom);
     if (!echo.available()) {
-        std::fprintf(stderr, "vantrel: %s\n", qPrintable(PermissionAdvice::text(echo.unavailableReason())));
+        std::fprintf(stderr, "%s: %s\n", name, qPrintable(PermissionAdvice::text(echo.unavailableReason())));
         return 3;
     }
     QtHostResolver resolver;
     SystemClock clock;
     HeadlessRun run(options, echo, resolver, clock, console);
-    UnixSignalWatcher watcher({SIGINT, SIGTERM});
-    QObject::connect(&watcher, &UnixSignalWatcher::received, &run, &HeadlessRun::stop);
+    UnixSignalWatcher watcher({SIGINT, SIGTERM, SIGHUP});
+    QObject::connect(&watcher, &UnixSignalWatcher::received, &run, [&run](int number) {
+        if (number == SIGHUP)
+            run.reloadLists();
+        else
+            run.stop();
+    });
     int exitCode = 0;
     QObject::connect(&run, &HeadlessRun::finished, &app, [&exitCode](int code) {
         exitCode = code;
@@ -56,4 +63,15 @@ int runHeadless(int argc, char* argv[])
         return exitCode;
     app.exec();
     return exitCode;
+}
+} // namespace
+
+int runHeadless(int argc, char* argv[])
+{
+    return run(argc, argv, false);
+}
+
+int runProbe(int argc, char* argv[])
+{
+    return run(argc, argv, true);
 }

@@ -4,19 +4,30 @@
 
 #include <optional>
 
-// The command line of the headless mode:
-//     vantrel --headless [--pause SECONDS] [--rounds N] [--output FILE] LISTFILE...
+// The command line of the headless mode and of the probe:
+//     vantrel --headless [--pause SECONDS] [--rounds N] [--output FILE] [--format F] [--metrics-listen A:P] LISTFILE...
+//     vantrel-probe [the same options, without --headless] LISTFILE...
 struct HeadlessOptions {
+    enum class Format { Text, Csv, JsonLines };
+
     bool help = false;
     bool version = false;
     int intervalMs = 3000;
     std::optional<qint64> rounds; // until SIGINT or SIGTERM when absent
     QString output;               // standard output when empty
     QStringList listFiles;
+    Format format = Format::Text;
+    bool skipBlankEntries = false; // the probe: a list file's last LF adds no empty host
+    QString metricsAddress; // no metrics endpoint when empty
+    quint16 metricsPort = 0;
     QString error; // a one-line message when the arguments are unusable
 
     // arguments excludes the program's own name.
-    static HeadlessOptions parse(const QStringList& arguments);
+    // The probe needs no --headless.
+    static HeadlessOptions parse(const QStringList& arguments, bool probe = false);
     static bool wantsHeadless(const QStringList& arguments);
     static QString usage();
+    static QString probeUsage();
+    // ADDR:PORT, [IPv6]:PORT or :PORT (loopback); false when it is none of these.
+    static bool parseListen(const QString& text, QString& address, quint16& port);
 };

@@ -1,16 +1,19 @@
 #include "HeadlessRun.h"
 
-#include "AlignedTextWriter.h"
 #include "ErrorBox.h"
 #include "HostListModel.h"
+#include "HostListSync.h"
 #include "ListFileReader.h"
 #include "MessageBoxes.h"
 #include "Monitor.h"
+#include "ProbeMetrics.h"
 #include "ResultsModel.h"
+#include "ResultsOutput.h"
 #include "SessionState.h"
-#include "WorkbookWriter.h"
+#include "Version.h"
 
 #include <QDir>
+#include <QHostAddress>
 #include <QFile>
 #include <QFileInfo>
 
@@ -20,13 +23,15 @@ HeadlessRun::HeadlessRun(HeadlessOptions options, EchoService& echo, HostResolve
                          MessageBoxes& console, QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_console(console), m_hosts(new HostListModel(this)),
       m_results(new ResultsModel(this)), m_state(new SessionState(this)), m_errorBox(new ErrorBox(console)),
-      m_monitor(new Monitor(*m_hosts, *m_results, *m_state, *m_errorBox, console, echo, resolver, clock, this))
+      m_monitor(new Monitor(*m_hosts, *m_results, *m_state, *m_errorBox, console, echo, resolver, clock, this)),
+      m_output(new ResultsOutput(m_options.format, m_options.output))
 {
     connect(m_monitor, &Monitor::roundFinished, this, &HeadlessRun::roundFinished);
 }
 
 HeadlessRun::~HeadlessRun()
 {
+    delete m_output;
     delete m_errorBox;
 }
 
@@ -37,20 +42,27 @@ void HeadlessRun::fail(const QString& message, int exitCode)
     Q_EMIT finished(exitCode);
 }
 
+QString HeadlessRun::readLists(QStringList& entries) const
+{
+    for (const QString& path : std::as_const(m_options.listFiles)) {
+        const ListFileReader::FileResult file = ListFileReader::readFile(path);
+        if (file.outcome == ListFileReader::FileResult::NotFound)
+            return QStringLiteral("list file not found: %1").arg(path);
+        if (file.outcome == ListFileReader::FileResult::Failed)
+            return QStringLiteral("cannot read list file %1: %2").arg(path, file.error);
+        entries += file.entries;
+    }
+    if (m_options.skipBlankEntries)
+        entries.removeAll(QString());
+    return {};
+}
+
 bool HeadlessRun::start()
 {
     QStringList entries;
-    for (const QString& path : std::as_const(m_options.listFiles)) {
-        const ListFileReader::FileResult file = ListFileReader::readFile(path);
-        if (file.outcome == ListFileReader::FileResult::NotFound) {
-            fail(QStringLiteral("list file not found: %1").arg(path), 2);
-            return false;
-        }
-        if (file.outcome == ListFileReader::FileResult::Failed) {
-            fail(QStringLiteral("cannot read list file %1: %2").arg(path, file.error), 2);
-            return false;
-        }
-        entries += file.entries;
+    if (const QString error = readLists(entries); !error.isEmpty()) {
+        fail(error, 2);
+        return false;
     }
     if (!m_options.output.isEmpty()) {
         const QFileInfo output(m_options.output);
@@ -66,6 +78,30 @@ bool HeadlessRun::start()
     if (entries.isEmpty()) {
         fail(QStringLiteral("the list files name no host"), 2);
         return false;
+    }
+    if (!m_output->open()) {
+        fail(QStringLiteral("cannot write %1: %2")
+                 .arg(m_options.output.isEmpty() ? QStringLiteral("the results") : m_options.output,
+                      m_output->errorString()),
+             2);
+        return false;
+    }
+    if (!m_options.metricsAddress.isEmpty()) {
+        m_metrics = new ProbeMetrics(*m_hosts, *m_results, QString::fromLatin1(VantrelVersion), this);
+        const QHostAddress address(m_options.metricsAddress);
+        const quint16 port = address.isNull() ? 0 : m_metrics->listen(address, m_options.metricsPort);
+        if (port == 0) {
+            fail(QStringLiteral("cannot serve metrics on %1 port %2")
+                     .arg(m_options.metricsAddress)
+                     .arg(m_options.metricsPort),
+                 2);
+            return false;
+        }
+        const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
+                                 ? QStringLiteral("[%1]").arg(address.toString())
+                                 : address.toString();
+        std::fprintf(stderr, "serving metrics at http://%s:%u/metrics\n", qPrintable(host), unsigned(port));
+        std::fflush(stderr);
     }
     m_hosts->append(entries);
     // The window's own start: the first round would come one pause later, so run it now.
@@ -88,11 +124,40 @@ void HeadlessRun::stop()
         writeOutputAndFinish();
 }
 
+void HeadlessRun::reloadLists()
+{
+    if (m_done)
+        return;
+    QStringList entries;
+    QString error = readLists(entries);
+    if (error.isEmpty() && entries.isEmpty())
+        error = QStringLiteral("the list files name no host");
+    if (!error.isEmpty()) {
+        m_console.information(QString(), error + QStringLiteral("; the host list stays as it was"));
+        return;
+    }
+    const HostListSync::Change change = HostListSync::apply(*m_hosts, *m_results, entries);
+    std::fprintf(stderr, "list files read again: %d hosts kept, %d added, %d removed\n", change.kept, change.added,
+                 change.removed);
+    std::fflush(stderr);
+}
+
 void HeadlessRun::roundFinished(const RoundSummary& summary)
 {
     std::fprintf(stderr, "round %d: %d hosts, %d succeeded, %d failed, %lld ms\n", summary.number, summary.hosts,
                  summary.successes, summary.failures, static_cast<long long>(summary.durationMs));
     std::fflush(stderr);
+    if (m_metrics)
+        m_metrics->roundFinished(summary.durationMs);
+    if (!m_output->writeRound(*m_results, summary.number)) {
+        if (m_monitor->isOn())
+            m_monitor->stop();
+        fail(QStringLiteral("cannot write %1: %2")
+                 .arg(m_options.output.isEmpty() ? QStringLiteral("the results") : m_options.output,
+                      m_output->errorString()),
+             2);
+        return;
+    }
     if (m_stopping || (m_options.rounds && summary.number >= *m_options.rounds)) {
         if (m_monitor->isOn())
             m_monitor->stop();
@@ -104,27 +169,10 @@ void HeadlessRun::writeOutputAndFinish()
 {
     if (m_done)
         return;
-    const ResultsSnapshot snapshot = m_results->snapshot();
-    bool ok = false;
-    QString error;
-    if (m_options.output.isEmpty()) {
-        QFile out;
-        ok = out.open(stdout, QIODevice::WriteOnly);
-        AlignedTextWriter writer;
-        ok = ok && writer.write(snapshot, out) && out.flush();
-        error = ok ? QString() : QStringLiteral("cannot write the results to standard output");
-    } else if (m_options.output.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive)) {
-        WorkbookWriter writer;
-        ok = writer.writeFile(snapshot, m_options.output);
-        error = writer.errorString();
-    } else {
-        AlignedTextWriter writer;
-        ok = writer.writeFile(snapshot, m_options.output);
-        error = writer.errorString();
-    }
-    if (!ok) {
+    if (!m_output->writeFinal(*m_results)) {
         fail(QStringLiteral("cannot write %1: %2")
-                 .arg(m_options.output.isEmpty() ? QStringLiteral("the results") : m_options.output, error),
+                 .arg(m_options.output.isEmpty() ? QStringLiteral("the results") : m_options.output,
+                      m_output->errorString()),
              2);
         return;
     }

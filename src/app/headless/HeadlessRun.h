@@ -11,7 +11,9 @@ class HostListModel;
 class HostResolver;
 class MessageBoxes;
 class Monitor;
+class ProbeMetrics;
 class ResultsModel;
+class ResultsOutput;
 class SessionState;
 struct RoundSummary;
 
@@ -28,6 +30,9 @@ public:
     bool start();
     // SIGINT or SIGTERM: no further round; the round under way completes, then the output is written.
     void stop();
+    // SIGHUP: reads the list files again and brings the host list in line; a list that cannot be read or
+    // names no host leaves the hosts as they are.
+    void reloadLists();
 
 Q_SIGNALS:
     void finished(int exitCode);
@@ -36,6 +41,8 @@ private:
     void roundFinished(const RoundSummary& summary);
     void writeOutputAndFinish();
     void fail(const QString& message, int exitCode);
+    // The entries of all list files, or an error message.
+    QString readLists(QStringList& entries) const;
 
     HeadlessOptions m_options;
     MessageBoxes& m_console;
@@ -44,6 +51,8 @@ private:
     SessionState* m_state;
     ErrorBox* m_errorBox;
     Monitor* m_monitor;
+    ResultsOutput* m_output;
+    ProbeMetrics* m_metrics = nullptr;
     bool m_stopping = false;
     bool m_done = false;
 };

@@ -91,6 +91,38 @@ private Q_SLOTS:
         QVERIFY(!HeadlessOptions::wantsHeadless({"--", "--headless"}));
     }
 
+    void listenAddresses_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<int>("port");
+        QTest::newRow("IPv4") << "0.0.0.0:9427" << true << "0.0.0.0" << 9427;
+        QTest::newRow("IPv6") << "[::1]:80" << true << "::1" << 80;
+        QTest::newRow("port only: loopback") << ":0" << true << "127.0.0.1" << 0;
+        QTest::newRow("IPv6 without brackets") << "::1:80" << false << "" << 0;
+        QTest::newRow("no port") << "127.0.0.1" << false << "" << 0;
+        QTest::newRow("port too big") << "127.0.0.1:65536" << false << "" << 0;
+        QTest::newRow("port not a number") << "127.0.0.1:http" << false << "" << 0;
+    }
+    void listenAddresses()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, ok);
+        QFETCH(QString, address);
+        QFETCH(int, port);
+        QString parsedAddress;
+        quint16 parsedPort = 0;
+        QCOMPARE(HeadlessOptions::parseListen(text, parsedAddress, parsedPort), ok);
+        if (ok) {
+            QCOMPARE(parsedAddress, address);
+            QCOMPARE(int(parsedPort), port);
+        }
+        const HeadlessOptions probe = HeadlessOptions::parse({"--metrics-listen", text, "--format", "jsonl", "l"}, true);
+        QCOMPARE(probe.error.isEmpty(), ok);
+        QCOMPARE(probe.format, HeadlessOptions::Format::JsonLines);
+    }
+
     void badArgumentsExitWithTwo_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -100,6 +132,7 @@ private Q_SLOTS:
         QTest::newRow("letters for rounds") << QStringList{"--headless", "--rounds", "x", "l"} << "--rounds";
         QTest::newRow("missing value") << QStringList{"--headless", "l", "--output"} << "needs a value";
         QTest::newRow("unknown option") << QStringList{"--headless", "--fast", "l"} << "unknown option --fast";
+        QTest::newRow("unknown format") << QStringList{"--headless", "--format", "xml", "l"} << "--format takes";
         QTest::newRow("missing list file") << QStringList{"--headless", "/nonexistent/list.txt"} << "not found";
     }
     void badArgumentsExitWithTwo()
