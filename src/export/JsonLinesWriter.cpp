@@ -1,6 +1,7 @@
 #include "JsonLinesWriter.h"
 
-#include "PingTexts.h"
+#include "EchoStatus.h"
+#include "HostAddress.h"
 #include "ResultsFormat.h"
 #include "ResultsModel.h"
 
@@ -70,12 +71,12 @@ QByteArray JsonLinesWriter::line(const ResultRow& r, qint64 round, const QDateTi
     out.append("{\"round\":").append(QByteArray::number(round));
     out.append(",\"time\":").append(timestamp(at));
     out.append(",\"host\":").append(quoted(r.host));
-    out.append(",\"reply_address\":").append(r.replyAddress ? quoted(ipv4Text(*r.replyAddress)) : "null");
+    out.append(",\"reply_address\":").append(r.replyAddress ? quoted(HostAddress::ipv4Text(*r.replyAddress)) : "null");
     out.append(",\"succeeded\":").append(QByteArray::number(r.succeeded));
     out.append(",\"failed\":").append(QByteArray::number(r.failed));
     out.append(",\"failed_percent\":").append(percent);
     out.append(",\"status\":").append(numberOrNull(r.lastStatus));
-    out.append(",\"status_text\":").append(r.lastStatus ? quoted(statusText(*r.lastStatus)) : "null");
+    out.append(",\"status_text\":").append(r.lastStatus ? quoted(statusText(static_cast<EchoStatus>(*r.lastStatus))) : "null");
     out.append(",\"rtt_ms\":").append(numberOrNull(r.lastRtt));
     out.append(",\"ttl\":").append(r.lastTtl ? QByteArray::number(*r.lastTtl) : "null");
     out.append(",\"average_rtt_ms\":")
