@@ -4,6 +4,10 @@
 #include "ErrorBox.h"
 #include "ExportActions.h"
 #include "GuardedProcedure.h"
+#include "HistoryLimits.h"
+#include "HistoryRecorder.h"
+#include "HistoryStore.h"
+#include "HostDetailsWindows.h"
 #include "HostListActions.h"
 #include "HostListModel.h"
 #include "Monitor.h"
@@ -22,6 +26,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -65,6 +70,9 @@ MainWindow::MainWindow(Services services, QString programFolder, QWidget* parent
                                         services.fileDialogs, services.clipboard, services.spreadsheet,
                                         *m_progressSink, this);
     m_onlineCheck = new OnlineCheck(services.processRunner, services.messageBoxes, m_state->applicationTitle);
+    m_history = new HistoryStore(HistoryLimits::load(services.settings));
+    m_historyRecorder = new HistoryRecorder(*m_results, *m_history, this);
+    m_detailsWindows = new HostDetailsWindows(*m_historyRecorder, this);
 
     connect(m_addHostButton, &QPushButton::clicked, m_hostActions, &HostListActions::addHost);
     connect(m_loadListButton, &QPushButton::clicked, m_hostActions, &HostListActions::chooseListFiles);
@@ -79,10 +87,20 @@ MainWindow::MainWindow(Services services, QString programFolder, QWidget* parent
     connect(m_saveWorkbookButton, &QPushButton::clicked, m_exportActions, &ExportActions::saveAsWorkbook);
     connect(m_copyButton, &QPushButton::clicked, m_exportActions, &ExportActions::copyToClipboard);
     connect(m_state, &SessionState::busyChanged, this, &MainWindow::applyPointer);
+    connect(m_resultsView, &QTreeView::doubleClicked, m_detailsWindows, &HostDetailsWindows::openAt);
+    m_resultsView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_resultsView, &QTreeView::customContextMenuRequested, this, [this](const QPoint& at) {
+        const QModelIndex index = m_resultsView->indexAt(at);
+        if (index.isValid())
+            m_detailsWindows->menuFor(index, this)->popup(m_resultsView->viewport()->mapToGlobal(at));
+    });
 }
 
 MainWindow::~MainWindow()
 {
+    // Open details windows go with the other children; without the recorder they hear of nothing more.
+    delete m_historyRecorder;
+    delete m_history;
     delete m_onlineCheck;
     delete m_progressSink;
     delete m_errorBox;
@@ -254,6 +272,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         else if (watched == m_resultsView)
             m_monitor->deleteResultRow(selectedRow(m_resultsView));
         return watched == m_hostView || watched == m_resultsView;
+    }
+    if (watched == m_resultsView && event->type() == QEvent::KeyPress &&
+        (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
+         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter)) {
+        m_detailsWindows->openAt(m_resultsView->currentIndex());
+        return true;
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -7,6 +7,9 @@
 
 class ErrorBox;
 class ExportActions;
+class HistoryRecorder;
+class HistoryStore;
+class HostDetailsWindows;
 class HostListActions;
 class HostListModel;
 class Monitor;
@@ -37,6 +40,7 @@ public:
     Monitor& monitor() { return *m_monitor; }
     HostListActions& hostListActions() { return *m_hostActions; }
     ExportActions& exportActions() { return *m_exportActions; }
+    HostDetailsWindows& detailsWindows() { return *m_detailsWindows; }
 
     // Window size in pixels: the layout's 8040 twips wide, and tall enough to show the pause row.
     static constexpr int ClientWidth = 536;
@@ -64,6 +68,9 @@ private:
     Monitor* m_monitor;
     ExportActions* m_exportActions;
     OnlineCheck* m_onlineCheck;
+    HistoryStore* m_history;
+    HistoryRecorder* m_historyRecorder;
+    HostDetailsWindows* m_detailsWindows;
     QCursor m_handCursor;
     QTreeView* m_hostView = nullptr;
     QTreeView* m_resultsView = nullptr;
