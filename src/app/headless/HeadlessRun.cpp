@@ -2,6 +2,9 @@
 
 #include "AlignedTextWriter.h"
 #include "ErrorBox.h"
+#include "HistoryRecorder.h"
+#include "HistoryStore.h"
+#include "HistoryTable.h"
 #include "HostListModel.h"
 #include "ListFileReader.h"
 #include "MessageBoxes.h"
@@ -13,8 +16,31 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <cstdio>
+
+namespace {
+// The results table, an empty line and the statistics table, written in one go: to standard output when
+// fileName is empty, else replacing the file only once all of it is written.
+bool writeWithStatistics(const ResultsSnapshot& results, const ResultsSnapshot& statistics, const QString& fileName,
+                         QString& error)
+{
+    AlignedTextWriter writer;
+    const QByteArray bytes = writer.toByteArray(results) + "\r\n" + writer.toByteArray(statistics);
+    if (fileName.isEmpty()) {
+        QFile out;
+        const bool ok = out.open(stdout, QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.flush();
+        error = ok ? QString() : QStringLiteral("cannot write the results to standard output");
+        return ok;
+    }
+    QSaveFile file(fileName);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    error = file.errorString();
+    return false;
+}
+} // namespace
 
 HeadlessRun::HeadlessRun(HeadlessOptions options, EchoService& echo, HostResolver& resolver, Clock& clock,
                          MessageBoxes& console, QObject* parent)
@@ -23,10 +49,16 @@ HeadlessRun::HeadlessRun(HeadlessOptions options, EchoService& echo, HostResolve
       m_monitor(new Monitor(*m_hosts, *m_results, *m_state, *m_errorBox, console, echo, resolver, clock, this))
 {
     connect(m_monitor, &Monitor::roundFinished, this, &HeadlessRun::roundFinished);
+    if (m_options.stats) {
+        m_history = new HistoryStore;
+        m_historyRecorder = new HistoryRecorder(*m_results, *m_history, this);
+    }
 }
 
 HeadlessRun::~HeadlessRun()
 {
+    delete m_historyRecorder;
+    delete m_history;
     delete m_errorBox;
 }
 
@@ -107,7 +139,9 @@ void HeadlessRun::writeOutputAndFinish()
     const ResultsSnapshot snapshot = m_results->snapshot();
     bool ok = false;
     QString error;
-    if (m_options.output.isEmpty()) {
+    if (m_history) {
+        ok = writeWithStatistics(snapshot, HistoryTable::snapshot(*m_results, *m_history), m_options.output, error);
+    } else if (m_options.output.isEmpty()) {
         QFile out;
         ok = out.open(stdout, QIODevice::WriteOnly);
         AlignedTextWriter writer;

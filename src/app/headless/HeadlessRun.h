@@ -7,6 +7,8 @@
 class Clock;
 class EchoService;
 class ErrorBox;
+class HistoryRecorder;
+class HistoryStore;
 class HostListModel;
 class HostResolver;
 class MessageBoxes;
@@ -44,6 +46,8 @@ private:
     SessionState* m_state;
     ErrorBox* m_errorBox;
     Monitor* m_monitor;
+    HistoryStore* m_history = nullptr; // only with --stats
+    HistoryRecorder* m_historyRecorder = nullptr;
     bool m_stopping = false;
     bool m_done = false;
 };
