@@ -6,8 +6,8 @@
 namespace {
 qint64 number(const SettingsStore& settings, const char* key, qint64 fallback, qint64 min, qint64 max)
 {
-    const QString text = settings.value(AppTexts::SettingsApplication, QStringLiteral("History"),
-                                        QString::fromLatin1(key), QString());
+    const QString text =
+        settings.value(AppTexts::SettingsApplication, QStringLiteral("History"), QString::fromLatin1(key), QString());
     bool ok = false;
     const qint64 value = text.trimmed().toLongLong(&ok);
     return ok && value >= min && value <= max ? value : fallback;

@@ -3,7 +3,6 @@
 #include "Outcome.h"
 
 #include <QList>
-
 #include <optional>
 
 // What a run of outcomes says about a host. Times of day are milliseconds since the epoch; round-trip
@@ -23,9 +22,9 @@ struct HistoryStatistics {
     struct Streak {
         bool answering = false;
         int length = 0;
-        qint64 sinceMs = 0;         // its first outcome
-        qint64 untilMs = 0;         // the newest outcome
-        bool fromOldest = false;    // it reaches back to the oldest outcome looked at, so began then or earlier
+        qint64 sinceMs = 0;      // its first outcome
+        qint64 untilMs = 0;      // the newest outcome
+        bool fromOldest = false; // it reaches back to the oldest outcome looked at, so began then or earlier
     };
     std::optional<Streak> streak;
 

@@ -9,7 +9,8 @@ int HistoryStore::shareFor(qint64 hosts) const
     const qint64 forSlots = m_limits.budgetBytes - hosts * HostOverheadBytes;
     if (forSlots <= 0)
         return 0;
-    return static_cast<int>(std::min<qint64>(m_limits.outcomesPerHost, forSlots / (hosts * OutcomeRing::BytesPerOutcome)));
+    return static_cast<int>(
+        std::min<qint64>(m_limits.outcomesPerHost, forSlots / (hosts * OutcomeRing::BytesPerOutcome)));
 }
 
 void HistoryStore::resize(OutcomeRing& ring, int capacity)

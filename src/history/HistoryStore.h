@@ -12,8 +12,9 @@
 // share with room for a quarter more hosts, so that a growing table does not cut them at every new row.
 class HistoryStore {
 public:
-    // A ring's own fields plus its entry in the map, as the budget counts them.
-    static constexpr qint64 HostOverheadBytes = 96;
+    // A ring's own fields, its map entry and the allocator's headers, as the budget counts them (measured
+    // at about 104 bytes per host on glibc).
+    static constexpr qint64 HostOverheadBytes = 128;
 
     explicit HistoryStore(HistoryLimits limits = {});
 

@@ -44,8 +44,8 @@ QString streak(const HistoryStatistics& statistics)
     const QString atLeast = s.fromOldest ? QStringLiteral("at least ") : QString();
     if (s.answering)
         return QStringLiteral("answering for %1%2").arg(atLeast, duration(s.untilMs - s.sinceMs));
-    return QStringLiteral("failing since %1%2").arg(timeOfDay(s.sinceMs, s.untilMs),
-                                                    s.fromOldest ? QStringLiteral(" or earlier") : QString());
+    return QStringLiteral("failing since %1%2")
+        .arg(timeOfDay(s.sinceMs, s.untilMs), s.fromOldest ? QStringLiteral(" or earlier") : QString());
 }
 
 QString longestOutage(const HistoryStatistics& statistics)
@@ -67,12 +67,11 @@ QString outcome(const Outcome& outcome, qint64 referenceMs)
 {
     const QDateTime t = QDateTime::fromMSecsSinceEpoch(outcome.timeMs);
     const bool sameDay = t.date() == QDateTime::fromMSecsSinceEpoch(referenceMs).date();
-    const QString when = t.toString(sameDay ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    const QString when =
+        t.toString(sameDay ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
     if (!outcome.answered())
         return QStringLiteral("%1  %2").arg(when, statusText(outcome.status));
-    return QStringLiteral("%1  %2 ms  TTL %3")
-        .arg(when, milliseconds(outcome.rttTenths / 10.0))
-        .arg(outcome.ttl);
+    return QStringLiteral("%1  %2 ms  TTL %3").arg(when, milliseconds(outcome.rttTenths / 10.0)).arg(outcome.ttl);
 }
 
 } // namespace HistoryTexts

@@ -3,7 +3,6 @@
 #include "Outcome.h"
 
 #include <QList>
-
 #include <limits>
 #include <memory>
 

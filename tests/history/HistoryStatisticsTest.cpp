@@ -1,9 +1,9 @@
 #include "HistoryStatistics.h"
+
 #include "HistoryTexts.h"
 #include "OutcomeRing.h"
 
 #include <QtTest>
-
 #include <ctime>
 
 namespace {
@@ -11,7 +11,7 @@ constexpr qint64 T0 = 1796655909000;
 constexpr int F = -1; // a failed echo among round-trip times
 
 using Events = QList<QPair<int, bool>>; // seconds after T0, answered
-using Figures = QList<double>; // min, max, mean, median, p95, jitter; -1 for no value
+using Figures = QList<double>;          // min, max, mean, median, p95, jitter; -1 for no value
 
 // Round-trip times in 0.1 ms, one outcome per second; F for a failure.
 QList<Outcome> series(const QList<int>& tenths)
@@ -58,8 +58,8 @@ private Q_SLOTS:
         QTest::newRow("single sample") << QList<int>{123} << Figures{12.3, 12.3, 12.3, 12.3, 12.3, -1} << 0.0;
         QTest::newRow("equal values") << QList<int>{50, 50, 50, 50} << Figures{5, 5, 5, 5, 5, 0} << 0.0;
         // Answers 10, 20, 30, 15 ms: mean 75/4, median (15+20)/2, rank ceil(3.8) = 4 is 30, jitter (10+10+15)/3.
-        QTest::newRow("hand worked") << QList<int>{100, 200, F, 300, 150}
-                                     << Figures{10, 30, 18.75, 17.5, 30, 35.0 / 3} << 20.0;
+        QTest::newRow("hand worked") << QList<int>{100, 200, F, 300, 150} << Figures{10, 30, 18.75, 17.5, 30, 35.0 / 3}
+                                     << 20.0;
         // 1..20 ms: rank ceil(19.0) = 19.
         QList<int> ramp;
         for (int i = 1; i <= 20; ++i)
@@ -77,7 +77,8 @@ private Q_SLOTS:
         const Figures got{orNone(s.minMs),    orNone(s.maxMs), orNone(s.meanMs),
                           orNone(s.medianMs), orNone(s.p95Ms), orNone(s.jitterMs)};
         for (int i = 0; i < figures.size(); ++i)
-            QVERIFY2(qAbs(got.at(i) - figures.at(i)) < 1e-9, qPrintable(QStringLiteral("figure %1 is %2").arg(i).arg(got.at(i))));
+            QVERIFY2(qAbs(got.at(i) - figures.at(i)) < 1e-9,
+                     qPrintable(QStringLiteral("figure %1 is %2").arg(i).arg(got.at(i))));
         QCOMPARE(orNone(s.lossPercent()), loss);
         QCOMPARE(s.answered + s.failed, int(tenths.size()));
     }
@@ -98,22 +99,21 @@ private Q_SLOTS:
         QTest::addColumn<QString>("streak");
         QTest::addColumn<QString>("outage");
         QTest::newRow("answering since the oldest")
-            << Events{{0, true}, {8000, true}} << "answering for at least 2 h 13 min" << "none";
+            << Events{{0, true}, {8000, true}} << "answering for at least 2 h 13 min"
+            << "none";
         QTest::newRow("answering again after an outage")
-            << Events{{0, true}, {1, false}, {2, false}, {3, true}, {200, true}}
-            << "answering for 3 min 17 s" << "2 failures over 2 s from 15:05:10";
-        QTest::newRow("still failing")
-            << Events{{0, true}, {10, false}, {20, false}} << "failing since 15:05:19"
-            << "2 failures over 10 s from 15:05:19, still failing";
-        QTest::newRow("failing throughout") << Events{{0, false}, {5, false}}
-                                            << "failing since 15:05:09 or earlier"
+            << Events{{0, true}, {1, false}, {2, false}, {3, true}, {200, true}} << "answering for 3 min 17 s"
+            << "2 failures over 2 s from 15:05:10";
+        QTest::newRow("still failing") << Events{{0, true}, {10, false}, {20, false}} << "failing since 15:05:19"
+                                       << "2 failures over 10 s from 15:05:19, still failing";
+        QTest::newRow("failing throughout") << Events{{0, false}, {5, false}} << "failing since 15:05:09 or earlier"
                                             << "2 failures over 5 s from 15:05:09, still failing";
         QTest::newRow("the longer outage in time wins")
-            << Events{{0, false}, {1, false}, {2, false}, {3, true}, {4, false}, {14, true}}
-            << "answering for 0 s" << "1 failure over 10 s from 15:05:13";
+            << Events{{0, false}, {1, false}, {2, false}, {3, true}, {4, false}, {14, true}} << "answering for 0 s"
+            << "1 failure over 10 s from 15:05:13";
         QTest::newRow("equal in time: more failures win")
-            << Events{{0, false}, {4, true}, {5, false}, {6, false}, {9, true}}
-            << "answering for 0 s" << "2 failures over 4 s from 15:05:14";
+            << Events{{0, false}, {4, true}, {5, false}, {6, false}, {9, true}} << "answering for 0 s"
+            << "2 failures over 4 s from 15:05:14";
     }
     void streakAndLongestOutage()
     {

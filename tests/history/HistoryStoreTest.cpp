@@ -1,7 +1,8 @@
+#include "HistoryStore.h"
+
 #include "FakeSettingsStore.h"
 #include "HistoryLimits.h"
 #include "HistoryRecorder.h"
-#include "HistoryStore.h"
 #include "HistoryTable.h"
 #include "ResultsModel.h"
 
@@ -29,8 +30,8 @@ private Q_SLOTS:
         const qint64 mb = 1024 * 1024;
         QTest::newRow("few hosts keep the setting") << 1000 << 256 * mb << qint64(10) << 1000;
         QTest::newRow("10,000 hosts keep the setting") << 1000 << 256 * mb << qint64(10000) << 1000;
-        // (256 MiB - 100,000 x 96) / (100,000 x 8)
-        QTest::newRow("100,000 hosts share the budget") << 1000 << 256 * mb << qint64(100000) << 323;
+        // (256 MiB - 100,000 x 128) / (100,000 x 8)
+        QTest::newRow("100,000 hosts share the budget") << 1000 << 256 * mb << qint64(100000) << 319;
         QTest::newRow("budget below the overheads") << 1000 << qint64(1000) << qint64(100) << 0;
     }
     void shareOfTheBudget()
@@ -82,9 +83,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("outcomes");
         QTest::addColumn<qint64>("bytes");
         QTest::newRow("absent") << QString() << QString() << 1000 << qint64(256) * 1024 * 1024;
-        QTest::newRow("set") << "5000" << "32" << 5000 << qint64(32) * 1024 * 1024;
-        QTest::newRow("out of range") << "0" << "-3" << 1000 << qint64(256) * 1024 * 1024;
-        QTest::newRow("not a number") << "many" << "1e3" << 1000 << qint64(256) * 1024 * 1024;
+        QTest::newRow("set") << "5000"
+                             << "32" << 5000 << qint64(32) * 1024 * 1024;
+        QTest::newRow("out of range") << "0"
+                                      << "-3" << 1000 << qint64(256) * 1024 * 1024;
+        QTest::newRow("not a number") << "many"
+                                      << "1e3" << 1000 << qint64(256) * 1024 * 1024;
     }
     void limitsFromTheirOwnSettingsGroup()
     {

@@ -33,8 +33,8 @@ HostDetailsWindow::HostDetailsWindow(HistoryRecorder& recorder, quint64 rowId, Q
     bold.setPointSizeF(bold.pointSizeF() * 1.25);
     m_host->setFont(bold);
     m_rangeBox->setObjectName(QStringLiteral("range"));
-    m_rangeBox->addItems({QStringLiteral("Last 5 minutes"), QStringLiteral("Last hour"),
-                          QStringLiteral("Everything kept")});
+    m_rangeBox->addItems(
+        {QStringLiteral("Last 5 minutes"), QStringLiteral("Last hour"), QStringLiteral("Everything kept")});
     m_rangeBox->setCurrentIndex(m_range);
     m_readout->setObjectName(QStringLiteral("readout"));
     m_readout->setText(QStringLiteral("Point at the chart to read an echo."));
@@ -54,8 +54,11 @@ HostDetailsWindow::HostDetailsWindow(HistoryRecorder& recorder, quint64 rowId, Q
     layout->addWidget(m_chart, 1);
     layout->addWidget(m_readout);
 
-    const QList<std::pair<const char*, const char*>> leftFigures = {
-        {"min", "Minimum:"}, {"max", "Maximum:"}, {"mean", "Mean:"}, {"median", "Median:"}, {"p95", "95th percentile:"}};
+    const QList<std::pair<const char*, const char*>> leftFigures = {{"min", "Minimum:"},
+                                                                    {"max", "Maximum:"},
+                                                                    {"mean", "Mean:"},
+                                                                    {"median", "Median:"},
+                                                                    {"p95", "95th percentile:"}};
     const QList<std::pair<const char*, const char*>> rightFigures = {{"jitter", "Jitter:"},
                                                                      {"loss", "Loss:"},
                                                                      {"outcomes", "Echoes:"},
@@ -142,13 +145,13 @@ void HostDetailsWindow::refresh()
     setFigure("p95", withUnit(HistoryTexts::milliseconds(s.p95Ms)));
     setFigure("jitter", withUnit(HistoryTexts::milliseconds(s.jitterMs)));
     const std::optional<double> loss = s.lossPercent();
-    setFigure("loss", loss ? QStringLiteral("%1% (%2 of %3)").arg(QString::number(*loss, 'f', 2)).arg(s.failed).arg(s.outcomes)
-                           : QStringLiteral("–"));
-    setFigure("outcomes", ring ? QStringLiteral("%1 shown, %2 kept of at most %3")
-                                     .arg(s.outcomes)
-                                     .arg(ring->size())
-                                     .arg(ring->capacity())
-                               : QStringLiteral("none yet"));
+    setFigure("loss",
+              loss ? QStringLiteral("%1% (%2 of %3)").arg(QString::number(*loss, 'f', 2)).arg(s.failed).arg(s.outcomes)
+                   : QStringLiteral("–"));
+    setFigure(
+        "outcomes",
+        ring ? QStringLiteral("%1 shown, %2 kept of at most %3").arg(s.outcomes).arg(ring->size()).arg(ring->capacity())
+             : QStringLiteral("none yet"));
     setFigure("streak", s.streak ? HistoryTexts::streak(s) : QStringLiteral("–"));
     setFigure("outage", HistoryTexts::longestOutage(s));
     m_chart->setOutcomes(std::move(outcomes), from, newest);

@@ -4,7 +4,6 @@
 
 #include <QChartView>
 #include <QList>
-
 #include <optional>
 
 class QDateTimeAxis;
@@ -12,8 +11,8 @@ class QLineSeries;
 class QScatterSeries;
 class QValueAxis;
 
-// Round-trip time over time: a line through the answers, and a mark on the time axis for each failed
-// echo. Pointing at either tells the outcome under the pointer.
+// Round-trip time over time: lines through the answers, broken where echoes failed, and a mark on the time
+// axis for each failed echo. Pointing at either tells the outcome under the pointer.
 class LatencyChart : public QChartView {
     Q_OBJECT
 public:
@@ -31,9 +30,13 @@ Q_SIGNALS:
 
 private:
     void hovered(const QPointF& point, bool inside, bool answered);
+    QLineSeries* segment(qsizetype i);
+
+    // Past this many runs of answers the rest share the last line, so that a flapping host costs no more.
+    static constexpr qsizetype MaxSegments = 64;
 
     QList<Outcome> m_outcomes;
-    QLineSeries* m_answers;
+    QList<QLineSeries*> m_segments; // one per run of answers; the first carries the legend entry
     QScatterSeries* m_failures;
     QDateTimeAxis* m_timeAxis;
     QValueAxis* m_rttAxis;

@@ -1,6 +1,7 @@
+#include "HostDetailsWindow.h"
+
 #include "HistoryRecorder.h"
 #include "HistoryStore.h"
-#include "HostDetailsWindow.h"
 #include "HostDetailsWindows.h"
 #include "LatencyChart.h"
 #include "ResultsModel.h"
