@@ -2,8 +2,8 @@
 # Makes docs/history-details.png: a host details window for answer.lab in the network lab, pinged every
 # half second for 100 s while its answers get 50 ms slower (after 20 s), are dropped (45 s to 60 s), and
 # then come back at 20 ms +/- 8 ms. Uses tc netem in the answering host's namespace where the kernel has
-# it, else a small echo responder there (scripts/lab-echo-responder.py). Needs root, xvfb-run and a build
-# with DetailsWindowShot.
+# it, else a small echo responder there (scripts/lab-echo-responder.py, python3). Needs root, xvfb-run and a
+# build with DetailsWindowShot.
 #
 #   scripts/history-screenshot.sh [BUILD_DIR]
 set -eu

@@ -13,6 +13,13 @@ int HistoryStore::shareFor(qint64 hosts) const
         std::min<qint64>(m_limits.outcomesPerHost, forSlots / (hosts * OutcomeRing::BytesPerOutcome)));
 }
 
+int HistoryStore::shareWithSlack() const
+{
+    // Room for a quarter more hosts, unless that leaves none at all.
+    const int slack = shareFor(hostsCounted() + hostsCounted() / 4);
+    return slack > 0 ? slack : capacityPerHost();
+}
+
 void HistoryStore::resize(OutcomeRing& ring, int capacity)
 {
     m_slotBytes -= ring.slotBytes();
@@ -31,7 +38,7 @@ void HistoryStore::cutAll(int capacity)
 void HistoryStore::keepWithinBudget()
 {
     if (memoryBytes() + (hostsCounted() - hostsWithHistory()) * HostOverheadBytes > m_limits.budgetBytes)
-        cutAll(shareFor(hostsCounted() + hostsCounted() / 4));
+        cutAll(shareWithSlack());
 }
 
 void HistoryStore::setHostCount(qint64 hosts)
@@ -53,7 +60,7 @@ void HistoryStore::record(quint64 rowId, const Outcome& outcome)
     } else if (ring.capacity() < share) {
         const qint64 budget = m_limits.budgetBytes - hostsCounted() * HostOverheadBytes;
         if (m_slotBytes - ring.slotBytes() + share * OutcomeRing::BytesPerOutcome > budget) {
-            cutAll(shareFor(hostsCounted() + hostsCounted() / 4));
+            cutAll(shareWithSlack());
             // Rings others had grown beyond the share may still leave less than a share.
             const qint64 room = std::max<qint64>(0, budget - m_slotBytes + ring.slotBytes());
             resize(ring, static_cast<int>(std::min<qint64>(share, room / OutcomeRing::BytesPerOutcome)));

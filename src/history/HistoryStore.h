@@ -39,6 +39,7 @@ public:
 private:
     qint64 hostsCounted() const { return std::max<qint64>({m_hostCount, hostsWithHistory(), 1}); }
     int shareFor(qint64 hosts) const;
+    int shareWithSlack() const;
     void resize(OutcomeRing& ring, int capacity);
     void cutAll(int capacity);
     void keepWithinBudget();

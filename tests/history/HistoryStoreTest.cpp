@@ -58,16 +58,16 @@ private Q_SLOTS:
                 }
             }
         };
-        for (qint64 step : {10, 40, 150, 600}) {
+        for (qint64 step : {10, 40, 150, 400}) {
             hosts = step;
             store.setHostCount(hosts);
             QVERIFY(store.memoryBytes() <= budget);
             fill(3);
         }
-        QCOMPARE(store.hostsWithHistory(), 600);
+        QCOMPARE(store.hostsWithHistory(), 400);
         QVERIFY(store.ring(1)->capacity() <= store.capacityPerHost() * 5 / 4 + 1);
         // Fewer rows: the share grows back as outcomes come in.
-        for (quint64 h = 11; h <= 600; ++h)
+        for (quint64 h = 11; h <= 400; ++h)
             store.remove(h);
         hosts = 10;
         store.setHostCount(hosts);
