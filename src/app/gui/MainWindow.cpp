@@ -4,6 +4,10 @@
 #include "ErrorBox.h"
 #include "ExportActions.h"
 #include "GuardedProcedure.h"
+#include "HistoryLimits.h"
+#include "HistoryRecorder.h"
+#include "HistoryStore.h"
+#include "HostDetailsWindows.h"
 #include "HostListActions.h"
 #include "HostListAutosave.h"
 #include "HostListModel.h"
@@ -19,6 +23,7 @@
 #include "StartupRoutines.h"
 #include "WindowLayout.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
@@ -26,6 +31,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -93,6 +99,9 @@ MainWindow::MainWindow(Services services, QString programFolder, QWidget* parent
                                         *m_progressSink, this);
     m_onlineCheck = new OnlineCheck(services.processRunner, services.messageBoxes, m_state->applicationTitle);
     m_autosave = new HostListAutosave(*m_hostList, services.settings, this);
+    m_history = new HistoryStore(HistoryLimits::load(services.settings));
+    m_historyRecorder = new HistoryRecorder(*m_results, *m_history, this);
+    m_detailsWindows = new HostDetailsWindows(*m_historyRecorder, this);
 
     connect(m_addHostButton, &QPushButton::clicked, m_hostActions, &HostListActions::addHost);
     connect(m_loadListButton, &QPushButton::clicked, m_hostActions, &HostListActions::chooseListFiles);
@@ -108,10 +117,18 @@ MainWindow::MainWindow(Services services, QString programFolder, QWidget* parent
     connect(m_copyButton, &QPushButton::clicked, m_exportActions, &ExportActions::copyToClipboard);
     connect(m_state, &SessionState::busyChanged, this, &MainWindow::applyPointer);
     buildExtensions();
+    connect(m_resultsView, &QTreeView::doubleClicked, m_detailsWindows, &HostDetailsWindows::openAt);
+    auto* details = new QAction(QStringLiteral("Host Details..."), this);
+    details->setObjectName(QStringLiteral("hostDetailsAction"));
+    connect(details, &QAction::triggered, this, [this] { m_detailsWindows->openAt(m_resultsView->currentIndex()); });
+    addResultsAction(details);
 }
 
 MainWindow::~MainWindow()
 {
+    // Open details windows go with the other children; without the recorder they hear of nothing more.
+    delete m_historyRecorder;
+    delete m_history;
     delete m_onlineCheck;
     delete m_progressSink;
     delete m_errorBox;
@@ -312,6 +329,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     }
     if (watched == m_hostView->viewport() && acceptListFileDrop(event))
         return true;
+    if (watched == m_resultsView && event->type() == QEvent::KeyPress &&
+        (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
+         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter)) {
+        m_detailsWindows->openAt(m_resultsView->currentIndex());
+        return true;
+    }
     return QWidget::eventFilter(watched, event);
 }
 

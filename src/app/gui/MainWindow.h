@@ -7,6 +7,9 @@
 
 class ErrorBox;
 class ExportActions;
+class HistoryRecorder;
+class HistoryStore;
+class HostDetailsWindows;
 class HostListActions;
 class HostListAutosave;
 class HostListModel;
@@ -51,6 +54,7 @@ public:
     void addResultsAction(QAction* action);
     // The results table's rows that are selected, as rows of the results model, in the order shown.
     QList<int> selectedResultRows() const;
+    HostDetailsWindows& detailsWindows() { return *m_detailsWindows; }
 
     // Window size in pixels: the layout's 8040 twips wide, and tall enough to show the pause row.
     static constexpr int ClientWidth = 536;
@@ -88,6 +92,9 @@ private:
     ExportActions* m_exportActions;
     OnlineCheck* m_onlineCheck;
     HostListAutosave* m_autosave;
+    HistoryStore* m_history;
+    HistoryRecorder* m_historyRecorder;
+    HostDetailsWindows* m_detailsWindows;
     QCursor m_handCursor;
     QTreeView* m_hostView = nullptr;
     QTreeView* m_resultsView = nullptr;

@@ -47,6 +47,8 @@ HeadlessOptions HeadlessOptions::parse(const QStringList& arguments, bool probe)
                 else
                     fail(QStringLiteral("--rounds takes a whole number of rounds from 1 up"));
             }
+        } else if (a == QLatin1String("--stats")) {
+            o.stats = true;
         } else if (a == QLatin1String("--output")) {
             if (const auto value = takeValue(a)) {
                 if (value->isEmpty())
@@ -79,6 +81,8 @@ HeadlessOptions HeadlessOptions::parse(const QStringList& arguments, bool probe)
         fail(QStringLiteral("these options need --headless"));
     if (o.listFiles.isEmpty())
         fail(QStringLiteral("name at least one list file"));
+    if (o.stats && (o.format != Format::Text || o.output.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive)))
+        fail(QStringLiteral("--stats writes text; choose --format text and an output that does not end in .xlsx"));
     return o;
 }
 
@@ -115,7 +119,7 @@ bool HeadlessOptions::parseListen(const QString& text, QString& address, quint16
 QString HeadlessOptions::usage()
 {
     return QStringLiteral(
-        "Usage: vantrel [--headless [--pause SECONDS] [--rounds N] [--output FILE] LISTFILE...]\n"
+        "Usage: vantrel [--headless [--pause SECONDS] [--rounds N] [--output FILE] [--format F] [--stats] LISTFILE...]\n"
         "\n"
         "Without arguments Vantrel opens its window.\n"
         "\n"
@@ -124,6 +128,10 @@ QString HeadlessOptions::usage()
         "interrupted (Ctrl+C or SIGTERM). Then it writes the results table as aligned text to FILE,\n"
         "or to standard output; a FILE ending in .xlsx gets a workbook instead. After each round one\n"
         "progress line goes to standard error.\n"
+        "\n"
+        "With --stats an empty line and a second table follow the results: per host the minimum,\n"
+        "maximum, mean, median and 95th percentile round-trip time, the jitter (mean difference of\n"
+        "consecutive times) in milliseconds and the loss, over the newest 1000 outcomes of each host.\n"
         "\n"
         "Exit status: 0 when the rounds ran, 2 for bad arguments, an unreadable list file or an\n"
         "unwritable output, 3 when the system does not permit ICMP.\n"

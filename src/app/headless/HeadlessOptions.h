@@ -5,7 +5,8 @@
 #include <optional>
 
 // The command line of the headless mode and of the probe:
-//     vantrel --headless [--pause SECONDS] [--rounds N] [--output FILE] [--format F] [--metrics-listen A:P] LISTFILE...
+//     vantrel --headless [--pause SECONDS] [--rounds N] [--output FILE] [--format F] [--metrics-listen A:P]
+//                        [--stats] LISTFILE...
 //     vantrel-probe [the same options, without --headless] LISTFILE...
 struct HeadlessOptions {
     enum class Format { Text, Csv, JsonLines };
@@ -15,6 +16,7 @@ struct HeadlessOptions {
     int intervalMs = 3000;
     std::optional<qint64> rounds; // until SIGINT or SIGTERM when absent
     QString output;               // standard output when empty
+    bool stats = false;           // a statistics table from each host's history after the results
     QStringList listFiles;
     Format format = Format::Text;
     bool skipBlankEntries = false; // the probe: a list file's last LF adds no empty host

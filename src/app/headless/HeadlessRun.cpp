@@ -1,6 +1,9 @@
 #include "HeadlessRun.h"
 
 #include "ErrorBox.h"
+#include "HistoryRecorder.h"
+#include "HistoryStore.h"
+#include "HistoryTable.h"
 #include "HostListModel.h"
 #include "HostListSync.h"
 #include "ListFileReader.h"
@@ -16,8 +19,31 @@
 #include <QHostAddress>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <cstdio>
+
+namespace {
+// The results table, an empty line and the statistics table, written in one go: to standard output when
+// fileName is empty, else replacing the file only once all of it is written.
+bool writeWithStatistics(const ResultsSnapshot& results, const ResultsSnapshot& statistics, const QString& fileName,
+                         QString& error)
+{
+    AlignedTextWriter writer;
+    const QByteArray bytes = writer.toByteArray(results) + "\r\n" + writer.toByteArray(statistics);
+    if (fileName.isEmpty()) {
+        QFile out;
+        const bool ok = out.open(stdout, QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.flush();
+        error = ok ? QString() : QStringLiteral("cannot write the results to standard output");
+        return ok;
+    }
+    QSaveFile file(fileName);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    error = file.errorString();
+    return false;
+}
+} // namespace
 
 HeadlessRun::HeadlessRun(HeadlessOptions options, EchoService& echo, HostResolver& resolver, Clock& clock,
                          MessageBoxes& console, QObject* parent)
@@ -27,11 +53,17 @@ HeadlessRun::HeadlessRun(HeadlessOptions options, EchoService& echo, HostResolve
       m_output(new ResultsOutput(m_options.format, m_options.output))
 {
     connect(m_monitor, &Monitor::roundFinished, this, &HeadlessRun::roundFinished);
+    if (m_options.stats) {
+        m_history = new HistoryStore;
+        m_historyRecorder = new HistoryRecorder(*m_results, *m_history, this);
+    }
 }
 
 HeadlessRun::~HeadlessRun()
 {
     delete m_output;
+    delete m_historyRecorder;
+    delete m_history;
     delete m_errorBox;
 }
 
@@ -82,7 +114,7 @@ bool HeadlessRun::start()
     if (!m_output->open()) {
         fail(QStringLiteral("cannot write %1: %2")
                  .arg(m_options.output.isEmpty() ? QStringLiteral("the results") : m_options.output,
-                      m_output->errorString()),
+                      m_history ? error : m_output->errorString()),
              2);
         return false;
     }
@@ -154,7 +186,7 @@ void HeadlessRun::roundFinished(const RoundSummary& summary)
             m_monitor->stop();
         fail(QStringLiteral("cannot write %1: %2")
                  .arg(m_options.output.isEmpty() ? QStringLiteral("the results") : m_options.output,
-                      m_output->errorString()),
+                      m_history ? error : m_output->errorString()),
              2);
         return;
     }
@@ -169,10 +201,15 @@ void HeadlessRun::writeOutputAndFinish()
 {
     if (m_done)
         return;
-    if (!m_output->writeFinal(*m_results)) {
+    // --stats appends its table to the aligned text; every other output goes through the chosen format.
+    QString error;
+    const bool ok = m_history ? writeWithStatistics(m_results->snapshot(), HistoryTable::snapshot(*m_results, *m_history),
+                                                    m_options.output, error)
+                              : m_output->writeFinal(*m_results);
+    if (!ok) {
         fail(QStringLiteral("cannot write %1: %2")
                  .arg(m_options.output.isEmpty() ? QStringLiteral("the results") : m_options.output,
-                      m_output->errorString()),
+                      m_history ? error : m_output->errorString()),
              2);
         return;
     }

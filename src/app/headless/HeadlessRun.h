@@ -7,6 +7,8 @@
 class Clock;
 class EchoService;
 class ErrorBox;
+class HistoryRecorder;
+class HistoryStore;
 class HostListModel;
 class HostResolver;
 class MessageBoxes;
@@ -53,6 +55,8 @@ private:
     Monitor* m_monitor;
     ResultsOutput* m_output;
     ProbeMetrics* m_metrics = nullptr;
+    HistoryStore* m_history = nullptr; // only with --stats
+    HistoryRecorder* m_historyRecorder = nullptr;
     bool m_stopping = false;
     bool m_done = false;
 };

@@ -11,6 +11,8 @@
 #include "FakeSettingsStore.h"
 #include "FakeSpreadsheetLauncher.h"
 #include "FakeUrlOpener.h"
+#include "HostDetailsWindow.h"
+#include "HostDetailsWindows.h"
 #include "MainWindow.h"
 #include "HostListAutosave.h"
 #include "HostListModel.h"
@@ -364,6 +366,30 @@ private Q_SLOTS:
         QTest::keyClick(widget<QTreeView>(w, "resultsView"), Qt::Key_Delete);
         QCOMPARE(w.results().count(), 1);
         QCOMPARE(w.results().cellText(0, 0), QStringLiteral("b"));
+    }
+
+    void enterAndDoubleClickOpenARowsDetails()
+    {
+        Fixture f;
+        MainWindow& w = f.make();
+        w.results().appendRow(1, QStringLiteral("a"));
+        const quint64 b = w.results().appendRow(2, QStringLiteral("b"));
+        auto* view = widget<QTreeView>(w, "resultsView");
+        QTest::keyClick(view, Qt::Key_Return); // no current row: nothing
+        QVERIFY(w.detailsWindows().windows().isEmpty());
+        view->setCurrentIndex(w.results().index(1, 3));
+        QTest::keyClick(view, Qt::Key_Enter);
+        QCOMPARE(w.detailsWindows().windows().size(), 1);
+        QCOMPARE(w.detailsWindows().windows().first()->rowId(), b);
+        w.detailsWindows().windows().first()->close();
+        QTRY_VERIFY(w.detailsWindows().windows().isEmpty());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QRect cell = view->visualRect(w.results().index(0, 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center()); // the view opens what was pressed
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(w.detailsWindows().windows().size(), 1);
+        QCOMPARE(w.detailsWindows().windows().first()->rowId(), w.results().row(0).rowId);
     }
 
     void busyPointerSparesOnlyTheStartButton()

@@ -134,6 +134,8 @@ private Q_SLOTS:
         QTest::newRow("unknown option") << QStringList{"--headless", "--fast", "l"} << "unknown option --fast";
         QTest::newRow("unknown format") << QStringList{"--headless", "--format", "xml", "l"} << "--format takes";
         QTest::newRow("missing list file") << QStringList{"--headless", "/nonexistent/list.txt"} << "not found";
+        QTest::newRow("statistics in a workbook") << QStringList{"--headless", "--stats", "--output", "r.XLSX", "l"}
+                                                  << "--stats writes text";
     }
     void badArgumentsExitWithTwo()
     {
@@ -195,6 +197,33 @@ private Q_SLOTS:
         const QStringList bad = table.at(3);
         QCOMPARE(bad.mid(0, 5), (QStringList{"10.0.0.300", "", "0", "2", "100.00%"}));
         QVERIFY(!bad.at(11).isEmpty());
+    }
+
+    void statisticsTableFollowsTheResults()
+    {
+        if (!canPing())
+            QSKIP("ICMP is not permitted for this user here");
+        const QString list = file("stats.txt", "127.0.0.1\n10.0.0.300");
+        const QString out = m_dir.filePath(QStringLiteral("stats-out.txt"));
+        const Run r = run({"--headless", "--rounds", "3", "--pause", "0.1", "--stats", "--output", out, list});
+        QCOMPARE(r.exitCode, 0);
+        QFile written(out);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray text = written.readAll();
+        const qsizetype gap = text.indexOf("\r\n\r\n");
+        QVERIFY(gap > 0);
+        QCOMPARE(cells(text.left(gap + 2)).size(), 3); // the results table as before
+        const QByteArray second = text.mid(gap + 4);
+        const QList<QStringList> table = cells(second);
+        QCOMPARE(table.size(), 3);
+        QCOMPARE(table.at(0), (QStringList{"Host Name/IP", "Min (ms)", "Max (ms)", "Mean (ms)", "Median (ms)",
+                                           "95th Percentile (ms)", "Jitter (ms)", "% Loss"}));
+        QCOMPARE(table.at(1).at(0), QStringLiteral("127.0.0.1"));
+        QVERIFY(QRegularExpression(QStringLiteral("^\\d+\\.\\d$")).match(table.at(1).at(3)).hasMatch());
+        QCOMPARE(table.at(1).at(7), QStringLiteral("0.00%"));
+        QCOMPARE(table.at(2), (QStringList{"10.0.0.300", "", "", "", "", "", "", "100.00%"}));
+        for (const QByteArray& line : second.split('\n').mid(0, 3)) // aligned: all lines as long
+            QCOMPARE(line.size(), second.split('\n').first().size());
     }
 
     void workbookOutput()
