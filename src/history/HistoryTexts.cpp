@@ -1,6 +1,6 @@
 #include "HistoryTexts.h"
 
-#include "PingTexts.h"
+#include "EchoStatus.h"
 
 #include <QDateTime>
 
@@ -70,7 +70,7 @@ QString outcome(const Outcome& outcome, qint64 referenceMs)
     const QString when =
         t.toString(sameDay ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
     if (!outcome.answered())
-        return QStringLiteral("%1  %2").arg(when, statusText(outcome.status));
+        return QStringLiteral("%1  %2").arg(when, statusText(static_cast<EchoStatus>(outcome.status)));
     return QStringLiteral("%1  %2 ms  TTL %3").arg(when, milliseconds(outcome.rttTenths / 10.0)).arg(outcome.ttl);
 }
 

@@ -18,6 +18,8 @@
 #include "ResultsModel.h"
 #include "SessionState.h"
 #include "SystemClock.h"
+#include "SystemPreciseClock.h"
+#include "SystemRandom.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -34,7 +36,9 @@ int main(int argc, char* argv[])
         return 2;
     }
     ConsoleMessageBoxes console;
-    LinuxEchoService echo(console);
+    SystemPreciseClock echoClock;
+    SystemRandom echoRandom;
+    LinuxEchoService echo(echoClock, echoRandom);
     if (!echo.available()) {
         std::fprintf(stderr, "%s\n", qPrintable(echo.unavailableReason()));
         return 77;

@@ -1,5 +1,7 @@
 #include "HeadlessRun.h"
 
+#include "AlignedTextWriter.h"
+
 #include "ErrorBox.h"
 #include "HistoryRecorder.h"
 #include "HistoryStore.h"
@@ -114,7 +116,7 @@ bool HeadlessRun::start()
     if (!m_output->open()) {
         fail(QStringLiteral("cannot write %1: %2")
                  .arg(m_options.output.isEmpty() ? QStringLiteral("the results") : m_options.output,
-                      m_history ? error : m_output->errorString()),
+                      m_output->errorString()),
              2);
         return false;
     }
@@ -186,7 +188,7 @@ void HeadlessRun::roundFinished(const RoundSummary& summary)
             m_monitor->stop();
         fail(QStringLiteral("cannot write %1: %2")
                  .arg(m_options.output.isEmpty() ? QStringLiteral("the results") : m_options.output,
-                      m_history ? error : m_output->errorString()),
+                      m_output->errorString()),
              2);
         return;
     }

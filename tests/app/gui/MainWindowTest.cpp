@@ -377,7 +377,7 @@ private Q_SLOTS:
         auto* view = widget<QTreeView>(w, "resultsView");
         QTest::keyClick(view, Qt::Key_Return); // no current row: nothing
         QVERIFY(w.detailsWindows().windows().isEmpty());
-        view->setCurrentIndex(w.results().index(1, 3));
+        view->setCurrentIndex(view->model()->index(1, 3));
         QTest::keyClick(view, Qt::Key_Enter);
         QCOMPARE(w.detailsWindows().windows().size(), 1);
         QCOMPARE(w.detailsWindows().windows().first()->rowId(), b);
@@ -385,7 +385,7 @@ private Q_SLOTS:
         QTRY_VERIFY(w.detailsWindows().windows().isEmpty());
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        const QRect cell = view->visualRect(w.results().index(0, 0));
+        const QRect cell = view->visualRect(view->model()->index(0, 0));
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center()); // the view opens what was pressed
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
         QCOMPARE(w.detailsWindows().windows().size(), 1);
