@@ -1,16 +1,15 @@
 #include "HookRunner.h"
 
 #include "CommandRunner.h"
+#include "CommandWords.h"
 #include "EventTexts.h"
-
-#include <QProcess>
 
 HookRunner::HookRunner(CommandRunner& runner, QObject* parent) : QObject(parent), m_runner(runner) {}
 
 void HookRunner::setCommand(const QString& command)
 {
     m_command = command.trimmed();
-    m_words = QProcess::splitCommand(m_command);
+    m_words = CommandWords::split(m_command);
 }
 
 QMap<QString, QString> HookRunner::environmentFor(const HostEvent& event)
