@@ -15,6 +15,7 @@
 #include "Skin.h"
 #include "StartupRoutines.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
@@ -72,7 +73,7 @@ MainWindow::MainWindow(Services services, QString programFolder, QWidget* parent
     connect(m_sampleDataButton, &QPushButton::clicked, m_hostActions, &HostListActions::loadSampleData);
     connect(m_hostView, &QTreeView::doubleClicked, this,
             [this] { m_hostActions->removeSelected(selectedRow(m_hostView)); });
-    connect(m_startStopButton, &QPushButton::clicked, this, [this] { m_monitor->startOrStop(m_pauseEdit->text()); });
+    connect(m_startStopButton, &QPushButton::clicked, this, &MainWindow::startOrStop);
     connect(m_monitor, &Monitor::captionChanged, m_startStopButton, &QPushButton::setText);
     connect(m_clearResultsButton, &QPushButton::clicked, m_monitor, &Monitor::clearResults);
     connect(m_saveTextButton, &QPushButton::clicked, m_exportActions, &ExportActions::saveAsText);
@@ -219,6 +220,18 @@ void MainWindow::startUp()
     if (!saved.isEmpty()) // (188)
         g.step(196, [&] { m_hostList->append(SavedHostList::split(saved)); });
     g.step(200, [&] { m_state->hostListChanged = true; });
+}
+
+void MainWindow::startOrStop()
+{
+    m_monitor->startOrStop(m_pauseEdit->text());
+}
+
+void MainWindow::addResultsActions(const QList<QAction*>& actions)
+{
+    m_resultsView->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_resultsView->addActions(actions);
+    addActions(actions);
 }
 
 void MainWindow::saveHostList()
