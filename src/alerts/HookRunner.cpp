@@ -51,6 +51,8 @@ void HookRunner::startNext()
                              Q_EMIT failed(QStringLiteral("on-change command for %1 %2: %3").arg(host, state, failure));
                          if (m_waiting.isEmpty())
                              m_dropReported = false;
+                         if (isIdle())
+                             Q_EMIT idle();
                          // Not from inside the runner's own answer: start the next one afresh.
                          QMetaObject::invokeMethod(this, &HookRunner::startNext, Qt::QueuedConnection);
                      });

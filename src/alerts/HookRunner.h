@@ -29,8 +29,12 @@ public:
 
     static QMap<QString, QString> environmentFor(const HostEvent& event);
 
+    bool isIdle() const { return m_running == 0 && m_waiting.isEmpty(); }
+
 Q_SIGNALS:
     void failed(const QString& message);
+    // The last command waiting has ended.
+    void idle();
 
 private:
     void startNext();

@@ -4,6 +4,7 @@
 #include "HeadlessOptions.h"
 #include "HeadlessRun.h"
 #include "LinuxEchoService.h"
+#include "QtCommandRunner.h"
 #include "QtHostResolver.h"
 #include "SystemClock.h"
 #include "UnixSignalWatcher.h"
@@ -39,7 +40,8 @@ int runHeadless(int argc, char* argv[])
     }
     QtHostResolver resolver;
     SystemClock clock;
-    HeadlessRun run(options, echo, resolver, clock, console);
+    QtCommandRunner commands;
+    HeadlessRun run(options, echo, resolver, clock, console, commands);
     UnixSignalWatcher watcher({SIGINT, SIGTERM});
     QObject::connect(&watcher, &UnixSignalWatcher::received, &run, &HeadlessRun::stop);
     int exitCode = 0;

@@ -2,6 +2,9 @@
 
 #include "AlignedTextWriter.h"
 #include "ErrorBox.h"
+#include "EventDetector.h"
+#include "EventTexts.h"
+#include "HookRunner.h"
 #include "HostListModel.h"
 #include "ListFileReader.h"
 #include "MessageBoxes.h"
@@ -17,11 +20,26 @@
 #include <cstdio>
 
 HeadlessRun::HeadlessRun(HeadlessOptions options, EchoService& echo, HostResolver& resolver, Clock& clock,
-                         MessageBoxes& console, QObject* parent)
+                         MessageBoxes& console, CommandRunner& commands, QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_console(console), m_hosts(new HostListModel(this)),
       m_results(new ResultsModel(this)), m_state(new SessionState(this)), m_errorBox(new ErrorBox(console)),
-      m_monitor(new Monitor(*m_hosts, *m_results, *m_state, *m_errorBox, console, echo, resolver, clock, this))
+      m_monitor(new Monitor(*m_hosts, *m_results, *m_state, *m_errorBox, console, echo, resolver, clock, this)),
+      m_events(new EventDetector(*m_results, this)), m_hooks(new HookRunner(commands, this))
 {
+    m_results->setStateThresholds(m_options.thresholds);
+    m_hooks->setCommand(m_options.onChange);
+    // The round's events first, so the last round's are out before the output is written.
+    connect(m_monitor, &Monitor::roundFinished, m_events, &EventDetector::flush);
+    connect(m_events, &EventDetector::eventsReady, this, [this](const HostEvents& events) {
+        for (const HostEvent& e : events)
+            std::fprintf(stderr, "%s\n", qPrintable(EventTexts::line(e)));
+        std::fflush(stderr);
+        m_hooks->run(events);
+    });
+    connect(m_hooks, &HookRunner::failed, this, [](const QString& message) {
+        std::fprintf(stderr, "vantrel: %s\n", qPrintable(message));
+        std::fflush(stderr);
+    });
     connect(m_monitor, &Monitor::roundFinished, this, &HeadlessRun::roundFinished);
 }
 
@@ -102,8 +120,9 @@ void HeadlessRun::roundFinished(const RoundSummary& summary)
 
 void HeadlessRun::writeOutputAndFinish()
 {
-    if (m_done)
+    if (m_done || m_written)
         return;
+    m_written = true;
     const ResultsSnapshot snapshot = m_results->snapshot();
     bool ok = false;
     QString error;
@@ -128,6 +147,18 @@ void HeadlessRun::writeOutputAndFinish()
              2);
         return;
     }
+    finishWhenHooksDone();
+}
+
+void HeadlessRun::finishWhenHooksDone()
+{
+    // The commands of the last events still run; each is bounded by its own timeout.
+    if (!m_hooks->isIdle()) {
+        connect(m_hooks, &HookRunner::idle, this, &HeadlessRun::finishWhenHooksDone, Qt::UniqueConnection);
+        return;
+    }
+    if (m_done)
+        return;
     m_done = true;
     Q_EMIT finished(0);
 }

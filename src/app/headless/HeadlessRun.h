@@ -5,6 +5,9 @@
 #include <QObject>
 
 class Clock;
+class CommandRunner;
+class EventDetector;
+class HookRunner;
 class EchoService;
 class ErrorBox;
 class HostListModel;
@@ -21,7 +24,7 @@ class HeadlessRun : public QObject {
     Q_OBJECT
 public:
     HeadlessRun(HeadlessOptions options, EchoService& echo, HostResolver& resolver, Clock& clock,
-                MessageBoxes& console, QObject* parent = nullptr);
+                MessageBoxes& console, CommandRunner& commands, QObject* parent = nullptr);
     ~HeadlessRun() override;
 
     // Reads the lists and starts the first round; false (and finished) when the run cannot start.
@@ -35,6 +38,7 @@ Q_SIGNALS:
 private:
     void roundFinished(const RoundSummary& summary);
     void writeOutputAndFinish();
+    void finishWhenHooksDone();
     void fail(const QString& message, int exitCode);
 
     HeadlessOptions m_options;
@@ -44,6 +48,9 @@ private:
     SessionState* m_state;
     ErrorBox* m_errorBox;
     Monitor* m_monitor;
+    EventDetector* m_events;
+    HookRunner* m_hooks;
     bool m_stopping = false;
     bool m_done = false;
+    bool m_written = false;
 };
