@@ -2,9 +2,9 @@
 # Installs what building, running and testing Vantrel needs on Debian 12. Safe to run again.
 set -euo pipefail
 packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libxlsxwriter-dev fonts-liberation
-          iputils-ping libcap2-bin)
+          iputils-ping libcap2-bin libqt6sql6-sqlite)
 if [ "${1:-}" = "--tests" ]; then
-    packages+=(iproute2 procps util-linux unzip fping)
+    packages+=(iproute2 procps util-linux unzip fping dbus-daemon)
 fi
 if [ "${1:-}" = "--sanitize" ]; then
     packages+=(clang-14 libclang-rt-14-dev iproute2 procps util-linux unzip)
