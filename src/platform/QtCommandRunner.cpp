@@ -5,12 +5,17 @@
 
 #include <memory>
 
+#include <csignal>
+#include <unistd.h>
+
 QtCommandRunner::QtCommandRunner(QObject* parent) : QObject(parent) {}
 
 QtCommandRunner::~QtCommandRunner()
 {
     for (QProcess* process : findChildren<QProcess*>(Qt::FindDirectChildrenOnly)) {
         process->disconnect();
+        if (process->processId() > 0)
+            ::kill(-static_cast<pid_t>(process->processId()), SIGKILL);
         process->kill();
         process->waitForFinished(1000);
     }
@@ -29,6 +34,8 @@ void QtCommandRunner::run(const QString& program, const QStringList& arguments,
     process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // A group of its own, so a timeout also ends what the command started (a shell's children).
+    process->setChildProcessModifier([] { ::setpgid(0, 0); });
 
     auto finish = [process, done = std::move(done), delivered = false](const QString& failure) mutable {
         if (delivered)
@@ -36,6 +43,8 @@ void QtCommandRunner::run(const QString& program, const QStringList& arguments,
         delivered = true;
         process->disconnect();
         if (process->state() != QProcess::NotRunning) {
+            if (process->processId() > 0)
+                ::kill(-static_cast<pid_t>(process->processId()), SIGKILL);
             process->kill();
             connect(process, &QProcess::finished, process, &QObject::deleteLater);
         } else {
