@@ -251,6 +251,7 @@ bool ResultsModel::recordSuccess(quint64 rowId, quint32 address, quint32 rtt, qu
     r.lastSucceedOn = when;
     rowChanged(i);
     Q_EMIT outcomeRecorded(i, rowId, true);
+    trackState(i, rowId, true, when);
     return true;
 }
 
@@ -266,6 +267,7 @@ bool ResultsModel::recordFailure(quint64 rowId, quint32 status, const QDateTime&
     r.lastFailedOn = when;
     rowChanged(i);
     Q_EMIT outcomeRecorded(i, rowId, false);
+    trackState(i, rowId, false, when);
     return true;
 }
 
@@ -287,6 +289,19 @@ void ResultsModel::flushChangedRows()
     m_firstChanged = m_lastChanged = -1;
     if (first <= last)
         Q_EMIT dataChanged(index(first, ReplyAddress), index(last, LastFailedOn), {Qt::DisplayRole});
+}
+
+void ResultsModel::trackState(int i, quint64 rowId, bool success, const QDateTime& when)
+{
+    // The row is looked up again: a receiver of outcomeRecorded may have removed rows.
+    const int now = i < count() && m_rows.at(i).rowId == rowId ? i : indexOfRowId(rowId);
+    if (now < 0)
+        return;
+    HostStateTrack& track = m_rows[now].track;
+    const HostState previous = track.state;
+    const QDateTime previousSince = track.since;
+    if (track.record(success, when, m_thresholds))
+        Q_EMIT hostStateChanged(now, rowId, previous, previousSince);
 }
 
 void ResultsModel::removeAt(int i)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HostState.h"
 #include "ResultsSnapshot.h"
 
 #include <QAbstractTableModel>
@@ -28,6 +29,7 @@ struct ResultRow {
     quint64 rttCount = 0;
     QDateTime lastSucceedOn;
     QDateTime lastFailedOn;
+    HostStateTrack track; // up or down over several rounds; no column shows it
 };
 
 // The results table: one row of statistics per host, rendered as the twelve cell texts.
@@ -94,6 +96,10 @@ public:
     void removeAt(int i);
     void clear();
 
+    // Applies to the outcomes recorded from now on.
+    void setStateThresholds(const StateThresholds& thresholds) { m_thresholds = thresholds; }
+    StateThresholds stateThresholds() const { return m_thresholds; }
+
     ResultsSnapshot snapshot() const;
     // The given rows only, in the given order.
     ResultsSnapshot snapshot(const QList<int>& rows) const;
@@ -107,12 +113,16 @@ Q_SIGNALS:
     // After an outcome went into a row (its cells changed too). Rows leaving the table announce themselves
     // through rowsAboutToBeRemoved and modelAboutToBeReset.
     void outcomeRecorded(int row, quint64 rowId, bool success);
+    // After outcomeRecorded, when that outcome moved the row to another state (row(i).track holds the new
+    // one); previousSince is when the state it left had begun.
+    void hostStateChanged(int row, quint64 rowId, HostState previous, const QDateTime& previousSince);
 
 private:
     QString cell(const ResultRow& r, int column) const;
     // The number a Count, Milliseconds or Ttl cell shows; none for an empty cell and for other columns.
     static std::optional<qint64> number(const ResultRow& r, int column);
     void rowChanged(int i);
+    void trackState(int i, quint64 rowId, bool success, const QDateTime& when);
 
     QList<ResultRow> m_rows; // row ids rise in table order
     QHash<quint64, quint64> m_rowOfHost;
@@ -121,4 +131,5 @@ private:
     int m_firstChanged = -1; // the changed rows not yet announced, as one span
     int m_lastChanged = -1;
     QTimer m_changeFrame;
+    StateThresholds m_thresholds;
 };

@@ -251,6 +251,73 @@ private Q_SLOTS:
         QVERIFY(!hosts.contains(a + 1));
         QCOMPARE(hosts.headerData(0, Qt::Horizontal).toString(), QStringLiteral("Host Names / IP Addresses"));
     }
+    // Outcomes: s = success, f = failure. States after each outcome: ? unknown, u up, d down. sinceAt: the
+    // outcome whose time the final state's "since" holds.
+    void hostStateFollowsStreaks_data()
+    {
+        QTest::addColumn<int>("downAfter");
+        QTest::addColumn<int>("upAfter");
+        QTest::addColumn<QString>("outcomes");
+        QTest::addColumn<QString>("states");
+        QTest::addColumn<int>("sinceAt");
+        QTest::newRow("unknown until the first streak") << 3 << 1 << QStringLiteral("ff") << QStringLiteral("??") << -1;
+        QTest::newRow("down after N failures") << 3 << 1 << QStringLiteral("fff") << QStringLiteral("??d") << 0;
+        QTest::newRow("first reply: up at once") << 3 << 1 << QStringLiteral("s") << QStringLiteral("u") << 0;
+        QTest::newRow("a success resets the failures")
+            << 3 << 1 << QStringLiteral("sffsfff") << QStringLiteral("uuuuuud") << 4;
+        QTest::newRow("up after M successes")
+            << 2 << 3 << QStringLiteral("ffssfsss") << QStringLiteral("?ddddddu") << 5;
+        QTest::newRow("one failure is no alarm") << 3 << 1 << QStringLiteral("sfsfs") << QStringLiteral("uuuuu") << 0;
+        QTest::newRow("down stays down") << 1 << 1 << QStringLiteral("sffff") << QStringLiteral("udddd") << 1;
+        QTest::newRow("thresholds below 1 act as 1") << 0 << 0 << QStringLiteral("fs") << QStringLiteral("du") << 1;
+    }
+    void hostStateFollowsStreaks()
+    {
+        QFETCH(int, downAfter);
+        QFETCH(int, upAfter);
+        QFETCH(QString, outcomes);
+        QFETCH(QString, states);
+        QFETCH(int, sinceAt);
+        ResultsModel model;
+        model.setStateThresholds({downAfter, upAfter});
+        const quint64 id = model.appendRow(1, QStringLiteral("h"));
+        QSignalSpy changes(&model, &ResultsModel::hostStateChanged);
+        const QDateTime t0(QDate(2026, 1, 2), QTime(3, 4, 5));
+        int expectedChanges = 0;
+        QChar before = u'?';
+        for (qsizetype k = 0; k < outcomes.size(); ++k) {
+            const QDateTime when = t0.addSecs(k);
+            if (outcomes.at(k) == u's')
+                model.recordSuccess(id, 0x7f000001, 1, 64, when);
+            else
+                model.recordFailure(id, 11010, when);
+            const HostState state = model.row(0).track.state;
+            const QChar shown = state == HostState::Up ? u'u' : state == HostState::Down ? u'd' : u'?';
+            QCOMPARE(shown, states.at(k));
+            expectedChanges += shown != before;
+            before = shown;
+        }
+        QCOMPARE(changes.size(), expectedChanges);
+        const QDateTime since = model.row(0).track.since;
+        QCOMPARE(since, sinceAt < 0 ? QDateTime() : t0.addSecs(sinceAt));
+        // The twelve cells do not show the state.
+        QCOMPARE(model.columnCount(), 12);
+    }
+
+    void stateChangeCarriesThePreviousState()
+    {
+        ResultsModel model;
+        const quint64 id = model.appendRow(1, QStringLiteral("h"));
+        QSignalSpy changes(&model, &ResultsModel::hostStateChanged);
+        const QDateTime t0(QDate(2026, 1, 2), QTime(3, 4, 5));
+        for (int k = 0; k < 3; ++k)
+            model.recordFailure(id, 11010, t0.addSecs(k));
+        model.recordSuccess(id, 1, 1, 64, t0.addSecs(10));
+        QCOMPARE(changes.size(), 2);
+        QCOMPARE(changes.at(1).at(2).value<HostState>(), HostState::Down);
+        QCOMPARE(changes.at(1).at(3).toDateTime(), t0);
+        QCOMPARE(model.row(0).track.since, t0.addSecs(10));
+    }
 };
 
 QTEST_GUILESS_MAIN(ResultsModelTest)

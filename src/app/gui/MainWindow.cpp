@@ -109,7 +109,7 @@ MainWindow::MainWindow(Services services, QString programFolder, QWidget* parent
     connect(m_sampleDataButton, &QPushButton::clicked, m_hostActions, &HostListActions::loadSampleData);
     connect(m_hostView, &QTreeView::doubleClicked, this,
             [this] { m_hostActions->removeSelected(selectedRow(m_hostView)); });
-    connect(m_startStopButton, &QPushButton::clicked, this, [this] { m_monitor->startOrStop(m_pauseEdit->text()); });
+    connect(m_startStopButton, &QPushButton::clicked, this, &MainWindow::startOrStop);
     connect(m_monitor, &Monitor::captionChanged, m_startStopButton, &QPushButton::setText);
     connect(m_clearResultsButton, &QPushButton::clicked, m_monitor, &Monitor::clearResults);
     connect(m_saveTextButton, &QPushButton::clicked, m_exportActions, &ExportActions::saveAsText);
@@ -289,6 +289,18 @@ void MainWindow::startUp()
     if (!saved.isEmpty())
         g.step(StartUpStep::AppendSavedList, [&] { m_hostList->append(SavedHostList::split(saved)); });
     g.step(StartUpStep::MarkHostListChanged, [&] { m_state->hostListChanged = true; });
+}
+
+void MainWindow::startOrStop()
+{
+    m_monitor->startOrStop(m_pauseEdit->text());
+}
+
+void MainWindow::addResultsActions(const QList<QAction*>& actions)
+{
+    m_resultsView->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_resultsView->addActions(actions);
+    addActions(actions);
 }
 
 void MainWindow::saveHostList()

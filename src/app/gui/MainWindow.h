@@ -39,6 +39,10 @@ public:
 
     // The start-up sequence; runs before the window first shows.
     void startUp();
+    // The start/stop button's work, for other ways in (the tray).
+    void startOrStop();
+    // Entries of the results table's context menu; their shortcuts work anywhere in the window.
+    void addResultsActions(const QList<QAction*>& actions);
 
     HostListModel& hostList() { return *m_hostList; }
     ResultsModel& results() { return *m_results; }

@@ -5,6 +5,7 @@
 #include "HeadlessRun.h"
 #include "LinuxEchoService.h"
 #include "PermissionAdvice.h"
+#include "QtCommandRunner.h"
 #include "QtHostResolver.h"
 #include "SystemClock.h"
 #include "SystemPreciseClock.h"
@@ -46,7 +47,8 @@ int run(int argc, char* argv[], bool probe)
     }
     QtHostResolver resolver;
     SystemClock clock;
-    HeadlessRun run(options, echo, resolver, clock, console);
+    QtCommandRunner commands;
+    HeadlessRun run(options, echo, resolver, clock, console, commands);
     UnixSignalWatcher watcher({SIGINT, SIGTERM, SIGHUP});
     QObject::connect(&watcher, &UnixSignalWatcher::received, &run, [&run](int number) {
         if (number == SIGHUP)

@@ -70,6 +70,20 @@ HeadlessOptions HeadlessOptions::parse(const QStringList& arguments, bool probe)
             if (const auto value = takeValue(a)) {
                 if (!parseListen(*value, o.metricsAddress, o.metricsPort))
                     fail(QStringLiteral("--metrics-listen takes ADDRESS:PORT, for example 127.0.0.1:9427"));
+        } else if (a == QLatin1String("--on-change")) {
+            if (const auto value = takeValue(a)) {
+                if (value->trimmed().isEmpty())
+                    fail(QStringLiteral("--on-change needs a command"));
+                o.onChange = *value;
+            }
+        } else if (a == QLatin1String("--down-after") || a == QLatin1String("--up-after")) {
+            if (const auto value = takeValue(a)) {
+                bool ok = false;
+                const int n = value->toInt(&ok);
+                if (!ok || n < 1 || n > 1000)
+                    fail(QStringLiteral("%1 takes a whole number of rounds from 1 to 1000").arg(a));
+                else
+                    (a == QLatin1String("--down-after") ? o.thresholds.downAfter : o.thresholds.upAfter) = n;
             }
         } else {
             fail(QStringLiteral("unknown option %1").arg(a));
@@ -119,9 +133,10 @@ bool HeadlessOptions::parseListen(const QString& text, QString& address, quint16
 QString HeadlessOptions::usage()
 {
     return QStringLiteral(
-        "Usage: vantrel [--headless [--pause SECONDS] [--rounds N] [--output FILE] [--format F] [--stats] LISTFILE...]\n"
+        "Usage: vantrel [--headless [--pause SECONDS] [--rounds N] [--output FILE] [--format F] [--stats]\n"
+        "               [--on-change CMD] [--down-after N] [--up-after M] LISTFILE...]\n"
         "\n"
-        "Without arguments Vantrel opens its window.\n"
+        "Without arguments Vantrel opens its window (--on-change CMD works there too).\n"
         "\n"
         "With --headless it pings every host of the list files (one host per line) without a window:\n"
         "the first round at once, then one round every SECONDS (default 3), N rounds or until\n"
@@ -132,6 +147,11 @@ QString HeadlessOptions::usage()
         "With --stats an empty line and a second table follow the results: per host the minimum,\n"
         "maximum, mean, median and 95th percentile round-trip time, the jitter (mean difference of\n"
         "consecutive times) in milliseconds and the loss, over the newest 1000 outcomes of each host.\n"
+        "\n"
+        "A host is down after N failed rounds in a row (--down-after, default 3) and up again after\n"
+        "M answered rounds in a row (--up-after, default 1). Each change is one line on standard\n"
+        "error, and --on-change CMD runs CMD for it (no shell unless CMD names one) with VANTREL_HOST,\n"
+        "VANTREL_STATE, VANTREL_SINCE, VANTREL_DURATION_S and VANTREL_STATUS in its environment.\n"
         "\n"
         "Exit status: 0 when the rounds ran, 2 for bad arguments, an unreadable list file or an\n"
         "unwritable output, 3 when the system does not permit ICMP.\n"

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "HostState.h"
+
 #include <QStringList>
 
 #include <optional>
 
 // The command line of the headless mode and of the probe:
 //     vantrel --headless [--pause SECONDS] [--rounds N] [--output FILE] [--format F] [--metrics-listen A:P]
-//                        [--stats] LISTFILE...
+//                        [--stats] [--on-change CMD] [--down-after N] [--up-after M] LISTFILE...
 //     vantrel-probe [the same options, without --headless] LISTFILE...
 struct HeadlessOptions {
     enum class Format { Text, Csv, JsonLines };
@@ -22,6 +24,8 @@ struct HeadlessOptions {
     bool skipBlankEntries = false; // the probe: a list file's last LF adds no empty host
     QString metricsAddress; // no metrics endpoint when empty
     quint16 metricsPort = 0;
+    QString onChange; // run for every host going down or up
+    StateThresholds thresholds;
     QString error; // a one-line message when the arguments are unusable
 
     // arguments excludes the program's own name.

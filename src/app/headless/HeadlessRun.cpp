@@ -6,6 +6,9 @@
 #include "HistoryRecorder.h"
 #include "HistoryStore.h"
 #include "HistoryTable.h"
+#include "EventDetector.h"
+#include "EventTexts.h"
+#include "HookRunner.h"
 #include "HostListModel.h"
 #include "HostListSync.h"
 #include "ListFileReader.h"
@@ -48,12 +51,27 @@ bool writeWithStatistics(const ResultsSnapshot& results, const ResultsSnapshot& 
 } // namespace
 
 HeadlessRun::HeadlessRun(HeadlessOptions options, EchoService& echo, HostResolver& resolver, Clock& clock,
-                         MessageBoxes& console, QObject* parent)
+                         MessageBoxes& console, CommandRunner& commands, QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_console(console), m_hosts(new HostListModel(this)),
       m_results(new ResultsModel(this)), m_state(new SessionState(this)), m_errorBox(new ErrorBox(console)),
       m_monitor(new Monitor(*m_hosts, *m_results, *m_state, *m_errorBox, console, echo, resolver, clock, this)),
-      m_output(new ResultsOutput(m_options.format, m_options.output))
+      m_output(new ResultsOutput(m_options.format, m_options.output)),
+      m_events(new EventDetector(*m_results, this)), m_hooks(new HookRunner(commands, this))
 {
+    m_results->setStateThresholds(m_options.thresholds);
+    m_hooks->setCommand(m_options.onChange);
+    // The round's events first, so the last round's are out before the output is written.
+    connect(m_monitor, &Monitor::roundFinished, m_events, &EventDetector::flush);
+    connect(m_events, &EventDetector::eventsReady, this, [this](const HostEvents& events) {
+        for (const HostEvent& e : events)
+            std::fprintf(stderr, "%s\n", qPrintable(EventTexts::line(e)));
+        std::fflush(stderr);
+        m_hooks->run(events);
+    });
+    connect(m_hooks, &HookRunner::failed, this, [](const QString& message) {
+        std::fprintf(stderr, "vantrel: %s\n", qPrintable(message));
+        std::fflush(stderr);
+    });
     connect(m_monitor, &Monitor::roundFinished, this, &HeadlessRun::roundFinished);
     if (m_options.stats) {
         m_history = new HistoryStore;
@@ -201,8 +219,9 @@ void HeadlessRun::roundFinished(const RoundSummary& summary)
 
 void HeadlessRun::writeOutputAndFinish()
 {
-    if (m_done)
+    if (m_done || m_written)
         return;
+    m_written = true;
     // --stats appends its table to the aligned text; every other output goes through the chosen format.
     QString error;
     const bool ok = m_history ? writeWithStatistics(m_results->snapshot(), HistoryTable::snapshot(*m_results, *m_history),
@@ -215,6 +234,18 @@ void HeadlessRun::writeOutputAndFinish()
              2);
         return;
     }
+    finishWhenHooksDone();
+}
+
+void HeadlessRun::finishWhenHooksDone()
+{
+    // The commands of the last events still run; each is bounded by its own timeout.
+    if (!m_hooks->isIdle()) {
+        connect(m_hooks, &HookRunner::idle, this, &HeadlessRun::finishWhenHooksDone, Qt::UniqueConnection);
+        return;
+    }
+    if (m_done)
+        return;
     m_done = true;
     Q_EMIT finished(0);
 }

@@ -5,6 +5,9 @@
 #include <QObject>
 
 class Clock;
+class CommandRunner;
+class EventDetector;
+class HookRunner;
 class EchoService;
 class ErrorBox;
 class HistoryRecorder;
@@ -25,7 +28,7 @@ class HeadlessRun : public QObject {
     Q_OBJECT
 public:
     HeadlessRun(HeadlessOptions options, EchoService& echo, HostResolver& resolver, Clock& clock,
-                MessageBoxes& console, QObject* parent = nullptr);
+                MessageBoxes& console, CommandRunner& commands, QObject* parent = nullptr);
     ~HeadlessRun() override;
 
     // Reads the lists and starts the first round; false (and finished) when the run cannot start.
@@ -42,6 +45,7 @@ Q_SIGNALS:
 private:
     void roundFinished(const RoundSummary& summary);
     void writeOutputAndFinish();
+    void finishWhenHooksDone();
     void fail(const QString& message, int exitCode);
     // The entries of all list files, or an error message.
     QString readLists(QStringList& entries) const;
@@ -57,6 +61,9 @@ private:
     ProbeMetrics* m_metrics = nullptr;
     HistoryStore* m_history = nullptr; // only with --stats
     HistoryRecorder* m_historyRecorder = nullptr;
+    EventDetector* m_events;
+    HookRunner* m_hooks;
     bool m_stopping = false;
     bool m_done = false;
+    bool m_written = false;
 };

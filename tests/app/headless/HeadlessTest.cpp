@@ -226,6 +226,26 @@ private Q_SLOTS:
             QCOMPARE(line.size(), second.split('\n').first().size());
     }
 
+    void stateChangesGoToStderrAndTheHook()
+    {
+        if (!canPing())
+            QSKIP("ICMP is not permitted for this user here");
+        const QString list = file("changes.txt", "127.0.0.1\r\n10.0.0.300\r\n");
+        const QString hookLog = m_dir.filePath(QStringLiteral("hook.log"));
+        const QString hook = QStringLiteral("sh -c 'echo \"$VANTREL_HOST|$VANTREL_STATE|$VANTREL_DURATION_S|$VANTREL_STATUS\" "
+                                            ">>\"$0\"' %1").arg(hookLog);
+        const Run r = run({"--headless", "--rounds", "3", "--pause", "0.1", "--down-after", "2", "--on-change", hook, list});
+        QCOMPARE(r.exitCode, 0);
+        // The address that answers raises nothing; the bad one is down from its first failure on.
+        QCOMPARE(r.err.count(" down "), 1);
+        QCOMPARE(r.err.count(" up "), 0);
+        QVERIFY2(r.err.contains(" down 10.0.0.300 ("), r.err.constData());
+        QFile log(hookLog);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray lines = log.readAll();
+        QVERIFY2(lines.startsWith("10.0.0.300|down||") && lines.count('\n') == 1, lines.constData());
+    }
+
     void workbookOutput()
     {
         if (!canPing())
