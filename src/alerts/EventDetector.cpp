@@ -1,6 +1,6 @@
 #include "EventDetector.h"
 
-#include "PingTexts.h"
+#include "EchoStatus.h"
 #include "ResultsModel.h"
 
 EventDetector::EventDetector(ResultsModel& results, QObject* parent) : QObject(parent), m_results(results)
@@ -23,7 +23,7 @@ void EventDetector::stateChanged(int row, HostState previous, const QDateTime& p
     e.when = r.track.since;
     if (e.state == HostState::Up && previous == HostState::Down && previousSince.isValid())
         e.durationSecs = previousSince.secsTo(e.when);
-    e.status = r.lastStatus ? statusText(*r.lastStatus) : QString();
+    e.status = r.lastStatus ? statusText(static_cast<EchoStatus>(*r.lastStatus)) : QString();
     m_pending.append(std::move(e));
 }
 

@@ -17,6 +17,8 @@
 #include "ResultsModel.h"
 #include "SessionState.h"
 #include "SqliteEventStore.h"
+#include "SystemPreciseClock.h"
+#include "SystemRandom.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -47,7 +49,9 @@ private Q_SLOTS:
         SessionState state;
         FakeMessageBoxes boxes;
         ErrorBox errorBox(boxes);
-        LinuxEchoService echo(boxes);
+        SystemPreciseClock echoClock;
+        SystemRandom echoRandom;
+        LinuxEchoService echo(echoClock, echoRandom);
         QtHostResolver resolver;
         FakeClock clock; // ten seconds a round, so the outage has an exact length
         Monitor monitor(hosts, results, state, errorBox, boxes, echo, resolver, clock);

@@ -298,9 +298,8 @@ void MainWindow::startOrStop()
 
 void MainWindow::addResultsActions(const QList<QAction*>& actions)
 {
-    m_resultsView->setContextMenuPolicy(Qt::ActionsContextMenu);
-    m_resultsView->addActions(actions);
-    addActions(actions);
+    for (QAction* action : actions)
+        addResultsAction(action);
 }
 
 void MainWindow::saveHostList()

@@ -70,6 +70,7 @@ HeadlessOptions HeadlessOptions::parse(const QStringList& arguments, bool probe)
             if (const auto value = takeValue(a)) {
                 if (!parseListen(*value, o.metricsAddress, o.metricsPort))
                     fail(QStringLiteral("--metrics-listen takes ADDRESS:PORT, for example 127.0.0.1:9427"));
+            }
         } else if (a == QLatin1String("--on-change")) {
             if (const auto value = takeValue(a)) {
                 if (value->trimmed().isEmpty())

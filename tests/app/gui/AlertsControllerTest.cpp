@@ -109,7 +109,8 @@ private Q_SLOTS:
         AlertsController& alerts = f.make();
         auto* view = f.window->findChild<QTreeView*>(QStringLiteral("resultsView"));
         QCOMPARE(view->contextMenuPolicy(), Qt::ActionsContextMenu);
-        QCOMPARE(view->actions(), (QList<QAction*>{alerts.logAction(), alerts.settingsAction()}));
+        QVERIFY(view->actions().contains(alerts.logAction()));
+        QVERIFY(view->actions().contains(alerts.settingsAction()));
         QCOMPARE(alerts.logAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
         alerts.logAction()->trigger();
         QVERIFY(alerts.logWindow().isVisible());
