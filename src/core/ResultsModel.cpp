@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <numeric>
 
 namespace {
 
@@ -31,7 +32,33 @@ constexpr std::array<ColumnSpec, ResultsModel::ColumnCount> Columns = {{
 
 } // namespace
 
-ResultsModel::ResultsModel(QObject* parent) : QAbstractTableModel(parent) {}
+namespace {
+
+// The text as an IPv4 address when it is one in dotted decimal.
+std::optional<quint32> dottedAddress(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return std::nullopt;
+    quint32 address = 0;
+    for (const QString& part : parts) {
+        bool ok = false;
+        const uint byte = part.toUInt(&ok);
+        if (!ok || byte > 255 || part.isEmpty() || part.size() > 3)
+            return std::nullopt;
+        address = (address << 8) | byte;
+    }
+    return address;
+}
+
+} // namespace
+
+ResultsModel::ResultsModel(QObject* parent) : QAbstractTableModel(parent)
+{
+    m_changeFrame.setSingleShot(true);
+    m_changeFrame.setInterval(ChangeFrameMs);
+    connect(&m_changeFrame, &QTimer::timeout, this, &ResultsModel::flushChangedRows);
+}
 
 QStringList ResultsModel::captions()
 {
@@ -67,9 +94,62 @@ int ResultsModel::columnCount(const QModelIndex& parent) const
 
 QVariant ResultsModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= count() || index.column() >= ColumnCount)
+    if (!index.isValid() || index.row() >= count() || index.column() >= ColumnCount)
         return {};
-    return cell(m_rows.at(index.row()), index.column());
+    switch (role) {
+    case Qt::DisplayRole:
+        return cell(m_rows.at(index.row()), index.column());
+    case SortRole:
+        return sortValue(index.row(), index.column());
+    case OutcomeRole:
+        return QVariant::fromValue(static_cast<int>(outcome(m_rows.at(index.row()))));
+    case HostIdRole:
+        return QVariant::fromValue(m_rows.at(index.row()).hostId);
+    default:
+        return {};
+    }
+}
+
+ResultsModel::Outcome ResultsModel::outcome(const ResultRow& r)
+{
+    if (!r.lastStatus)
+        return Outcome::NotYetPinged;
+    return *r.lastStatus == 0 ? Outcome::Answering : Outcome::Failing;
+}
+
+QVariant ResultsModel::sortValue(int row, int column) const
+{
+    const ResultRow& r = m_rows.at(row);
+    switch (column) {
+    case HostName:
+        if (const std::optional<quint32> address = dottedAddress(r.host))
+            return QVariant::fromValue(*address); // addresses in number order
+        return r.host;
+    case ReplyAddress:
+        return r.replyAddress ? QVariant::fromValue(*r.replyAddress) : QVariant();
+    case SucceedCount:
+        return r.counted ? QVariant::fromValue(r.succeeded) : QVariant();
+    case FailedCount:
+        return r.counted ? QVariant::fromValue(r.failed) : QVariant();
+    case PercentFailed:
+        return r.counted && r.succeeded + r.failed > 0
+                   ? QVariant(static_cast<double>(r.failed) / static_cast<double>(r.succeeded + r.failed))
+                   : QVariant();
+    case LastStatus:
+        return r.lastStatus ? QVariant(statusText(static_cast<EchoStatus>(*r.lastStatus))) : QVariant();
+    case LastTime:
+        return r.lastRtt ? QVariant::fromValue(*r.lastRtt) : QVariant();
+    case LastTtl:
+        return r.lastTtl ? QVariant::fromValue(static_cast<quint32>(*r.lastTtl)) : QVariant();
+    case AverageTime:
+        return r.rttCount > 0 ? QVariant(static_cast<double>(r.rttSum) / static_cast<double>(r.rttCount)) : QVariant();
+    case LastSucceedOn:
+        return r.lastSucceedOn.isValid() ? QVariant(r.lastSucceedOn) : QVariant();
+    case LastFailedOn:
+        return r.lastFailedOn.isValid() ? QVariant(r.lastFailedOn) : QVariant();
+    default:
+        return {};
+    }
 }
 
 QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -171,6 +251,7 @@ bool ResultsModel::recordSuccess(quint64 rowId, const IpAddress& address, quint3
     r.lastSucceedOn = when;
     rowChanged(i);
     Q_EMIT outcomeRecorded(i, rowId, true);
+    trackState(i, rowId, true, when);
     return true;
 }
 
@@ -186,18 +267,48 @@ bool ResultsModel::recordFailure(quint64 rowId, quint32 status, const QDateTime&
     r.lastFailedOn = when;
     rowChanged(i);
     Q_EMIT outcomeRecorded(i, rowId, false);
+    trackState(i, rowId, false, when);
     return true;
 }
 
 void ResultsModel::rowChanged(int i)
 {
-    Q_EMIT dataChanged(index(i, ReplyAddress), index(i, LastFailedOn), {Qt::DisplayRole});
+    m_firstChanged = m_firstChanged < 0 ? i : std::min(m_firstChanged, i);
+    m_lastChanged = std::max(m_lastChanged, i);
+    if (!m_changeFrame.isActive())
+        m_changeFrame.start();
+}
+
+void ResultsModel::flushChangedRows()
+{
+    m_changeFrame.stop();
+    if (m_firstChanged < 0)
+        return;
+    const int first = m_firstChanged;
+    const int last = std::min(m_lastChanged, count() - 1);
+    m_firstChanged = m_lastChanged = -1;
+    if (first <= last)
+        Q_EMIT dataChanged(index(first, ReplyAddress), index(last, LastFailedOn), {Qt::DisplayRole});
+}
+
+void ResultsModel::trackState(int i, quint64 rowId, bool success, const QDateTime& when)
+{
+    // The row is looked up again: a receiver of outcomeRecorded may have removed rows.
+    const int now = i < count() && m_rows.at(i).rowId == rowId ? i : indexOfRowId(rowId);
+    if (now < 0)
+        return;
+    HostStateTrack& track = m_rows[now].track;
+    const HostState previous = track.state;
+    const QDateTime previousSince = track.since;
+    if (track.record(success, when, m_thresholds))
+        Q_EMIT hostStateChanged(now, rowId, previous, previousSince);
 }
 
 void ResultsModel::removeAt(int i)
 {
     if (i < 0 || i >= count())
         return;
+    flushChangedRows(); // announced under the row numbers they were recorded with
     beginRemoveRows({}, i, i);
     const ResultRow& r = m_rows.at(i);
     if (m_rowOfHost.value(r.hostId) == r.rowId)
@@ -208,6 +319,8 @@ void ResultsModel::removeAt(int i)
 
 void ResultsModel::clear()
 {
+    m_firstChanged = m_lastChanged = -1;
+    m_changeFrame.stop();
     if (m_rows.isEmpty())
         return;
     beginResetModel();
@@ -218,12 +331,20 @@ void ResultsModel::clear()
 
 ResultsSnapshot ResultsModel::snapshot() const
 {
+    QList<int> all(count());
+    std::iota(all.begin(), all.end(), 0);
+    return snapshot(all);
+}
+
+ResultsSnapshot ResultsModel::snapshot(const QList<int>& rows) const
+{
     ResultsSnapshot s;
     s.headers = captions();
     s.kinds = kinds();
-    s.rows.reserve(m_rows.size());
-    s.numbers.reserve(m_rows.size());
-    for (const ResultRow& r : m_rows) {
+    s.rows.reserve(rows.size());
+    s.numbers.reserve(rows.size());
+    for (int i : rows) {
+        const ResultRow& r = m_rows.at(i);
         QStringList cells;
         QList<std::optional<qint64>> numbers;
         cells.reserve(ColumnCount);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "IpAddress.h"
+#include "HostState.h"
 #include "ResultsSnapshot.h"
 
 #include <QAbstractTableModel>
@@ -8,6 +9,7 @@
 #include <QHash>
 #include <QList>
 #include <QLocale>
+#include <QTimer>
 
 #include <optional>
 
@@ -29,6 +31,7 @@ struct ResultRow {
     quint64 rttCount = 0;
     QDateTime lastSucceedOn;
     QDateTime lastFailedOn;
+    HostStateTrack track; // up or down over several rounds; no column shows it
 };
 
 // The results table: one row of statistics per host, rendered as the twelve cell texts.
@@ -50,6 +53,20 @@ public:
         LastFailedOn,
         ColumnCount
     };
+    enum Role {
+        // The cell as a typed value, for sorting: numbers, times as QDateTime, addresses as quint32.
+        // Empty cells give an invalid QVariant.
+        SortRole = Qt::UserRole + 1,
+        // The row's last outcome, as an Outcome.
+        OutcomeRole,
+        // The host list entry the row belongs to (quint64).
+        HostIdRole
+    };
+    enum class Outcome { NotYetPinged, Answering, Failing };
+
+    // Changed cells are announced at most once per frame of this length, so a round over many hosts
+    // costs the views one repaint per frame rather than one per outcome.
+    static constexpr int ChangeFrameMs = 16;
 
     explicit ResultsModel(QObject* parent = nullptr);
 
@@ -81,21 +98,40 @@ public:
     void removeAt(int i);
     void clear();
 
+    // Applies to the outcomes recorded from now on.
+    void setStateThresholds(const StateThresholds& thresholds) { m_thresholds = thresholds; }
+    StateThresholds stateThresholds() const { return m_thresholds; }
+
     ResultsSnapshot snapshot() const;
+    // The given rows only, in the given order.
+    ResultsSnapshot snapshot(const QList<int>& rows) const;
+
+    static Outcome outcome(const ResultRow& r);
+    QVariant sortValue(int row, int column) const;
+    // Announces the rows changed since the last announcement now, rather than at the end of the frame.
+    void flushChangedRows();
 
 Q_SIGNALS:
     // After an outcome went into a row (its cells changed too). Rows leaving the table announce themselves
     // through rowsAboutToBeRemoved and modelAboutToBeReset.
     void outcomeRecorded(int row, quint64 rowId, bool success);
+    // After outcomeRecorded, when that outcome moved the row to another state (row(i).track holds the new
+    // one); previousSince is when the state it left had begun.
+    void hostStateChanged(int row, quint64 rowId, HostState previous, const QDateTime& previousSince);
 
 private:
     QString cell(const ResultRow& r, int column) const;
     // The number a Count, Milliseconds or Ttl cell shows; none for an empty cell and for other columns.
     static std::optional<qint64> number(const ResultRow& r, int column);
     void rowChanged(int i);
+    void trackState(int i, quint64 rowId, bool success, const QDateTime& when);
 
     QList<ResultRow> m_rows; // row ids rise in table order
     QHash<quint64, quint64> m_rowOfHost;
     quint64 m_nextRowId = 1;
     QLocale m_locale;
+    int m_firstChanged = -1; // the changed rows not yet announced, as one span
+    int m_lastChanged = -1;
+    QTimer m_changeFrame;
+    StateThresholds m_thresholds;
 };

@@ -30,6 +30,11 @@ ExportActions::ExportActions(ResultsModel& results, SessionState& state, ErrorBo
 {
 }
 
+ResultsSnapshot ExportActions::takeSnapshot() const
+{
+    return m_snapshotSource ? m_snapshotSource() : m_results.snapshot();
+}
+
 QString ExportActions::copiedMessage()
 {
     return QStringLiteral("Results have been copied to the clipboard.") + QStringLiteral("\r\r") +
@@ -79,7 +84,7 @@ bool ExportActions::writeTextFile(const QString& fileName)
         m_progress.setText(barText);
     });
     bool written = g.step(WriteTextStep::TakeSnapshot, [&] {
-        snapshot = m_results.snapshot();
+        snapshot = takeSnapshot();
         m_progress.setPosition(10);
         m_progress.setText(barText);
     });
@@ -136,7 +141,7 @@ void ExportActions::copyToClipboard()
 
 void ExportActions::copyRows()
 {
-    const ResultsSnapshot snapshot = m_results.snapshot();
+    const ResultsSnapshot snapshot = takeSnapshot();
     if (snapshot.rows.isEmpty())
         return;
     m_clipboard.setText(ClipboardTextWriter::toText(snapshot));
@@ -166,7 +171,7 @@ void ExportActions::saveAsWorkbook()
     if (!installed)
         return;
     ResultsSnapshot snapshot;
-    bool taken = g.step(SaveWorkbookStep::TakeSnapshot, [&] { snapshot = m_results.snapshot(); });
+    bool taken = g.step(SaveWorkbookStep::TakeSnapshot, [&] { snapshot = takeSnapshot(); });
     if (!taken || snapshot.rows.isEmpty())
         return;
     std::optional<BusyPointer> busy;

@@ -3,6 +3,10 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
+struct ResultsSnapshot;
+
 class Clipboard;
 class ErrorBox;
 class FileDialogs;
@@ -70,6 +74,10 @@ public:
     // False, after saying so, when there is no spreadsheet application to open the workbook with.
     bool ensureSpreadsheetInstalled();
 
+    // Where the exports take their snapshot from; by default the whole table in its own order. The window
+    // gives the rows in the order it shows them.
+    void setSnapshotSource(std::function<ResultsSnapshot()> source) { m_snapshotSource = std::move(source); }
+
     static QString copiedMessage();
     // The name the progress bar shows: what follows the last "/", or the whole path.
     static QString barName(const QString& path);
@@ -85,4 +93,7 @@ private:
     Clipboard& m_clipboard;
     SpreadsheetLauncher& m_spreadsheet;
     ProgressSink& m_progress;
+    std::function<ResultsSnapshot()> m_snapshotSource;
+
+    ResultsSnapshot takeSnapshot() const;
 };

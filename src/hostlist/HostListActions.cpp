@@ -16,6 +16,8 @@
 #include <QPointer>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 HostListActions::HostListActions(HostListModel& hosts, ResultsModel& results, SessionState& state, ErrorBox& errorBox,
@@ -66,6 +68,14 @@ void HostListActions::removeSelected(int row)
     if (m_state.isBusy() || m_hosts.count() == 0 || row < 0 || row >= m_hosts.count())
         return;
     m_hosts.removeAt(row);
+}
+
+void HostListActions::removeRows(QList<int> rows)
+{
+    std::sort(rows.begin(), rows.end(), std::greater<>()); // from the end, so the others keep their numbers
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    for (int row : std::as_const(rows))
+        removeSelected(row);
 }
 
 void HostListActions::chooseListFiles()

@@ -53,6 +53,8 @@ public:
     void chooseListFiles(); // "Load List From Text File"
     // Double-click or Delete on the host list: removes the selected entry (-1: none selected).
     void removeSelected(int row);
+    // Delete with several entries selected: removes them all, under the same rules.
+    void removeRows(QList<int> rows);
 
     // Loads the chosen files in a worker thread and appends their entries in order; loadFinished follows.
     void loadFiles(const QStringList& paths);

@@ -43,6 +43,8 @@ public:
     // A round is under way (also while Stopping).
     bool roundRunning() const;
     int intervalMs() const { return m_roundTimer.interval(); }
+    // Time until the timer starts the next round; -1 while monitoring is off.
+    int msToNextRound() const { return isOn() ? m_roundTimer.remainingTime() : -1; }
     // The start/stop button's caption for the current state.
     QString caption() const;
 

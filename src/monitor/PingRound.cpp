@@ -113,18 +113,14 @@ void PingRound::expireLookups()
 
 void PingRound::sendEcho(quint64 rowId, const QString& address)
 {
+    // The service answers from the event loop, never inside send(), so the ticket is known by then.
     auto ticket = std::make_shared<EchoService::Ticket>(0);
-    // The service may open a modal box (no ICMP permission) in which the user switches monitoring off;
-    // the echo being handed over then still counts as under way.
-    ++m_handingOver;
     *ticket = m_echo.send(address, this, [this, rowId, ticket](const EchoReply& reply) {
         m_inFlight.remove(*ticket);
         record(rowId, reply);
         settle();
     });
     m_inFlight.insert(*ticket);
-    --m_handingOver;
-    settle();
 }
 
 void PingRound::record(quint64 rowId, const EchoReply& reply)
@@ -145,7 +141,7 @@ void PingRound::record(quint64 rowId, const EchoReply& reply)
 
 void PingRound::settle()
 {
-    if (m_finished || m_walking || !m_inFlight.isEmpty() || !m_lookups.empty() || m_handingOver > 0)
+    if (m_finished || m_walking || !m_inFlight.isEmpty() || !m_lookups.empty())
         return;
     m_finished = true;
     m_summary.durationMs = m_elapsed.elapsed();

@@ -85,7 +85,6 @@ private:
     std::map<quint64, Lookup> m_lookups;
     quint64 m_nextLookup = 0;
     QTimer m_lookupTimer;
-    int m_handingOver = 0;
     QElapsedTimer m_elapsed;
     RoundSummary m_summary;
 };

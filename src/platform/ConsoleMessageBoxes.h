@@ -7,14 +7,16 @@
 // Message boxes for the headless mode: each text becomes one line on standard error.
 class ConsoleMessageBoxes : public MessageBoxes {
 public:
+    explicit ConsoleMessageBoxes(const char* program = "vantrel") : m_program(program) {}
     void information(const QString&, const QString& text) override { print(text); }
     void warning(const QString&, const QString& text) override { print(text); }
 
 private:
-    static void print(QString text)
+    void print(QString text) const
     {
         text.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(QLatin1Char('\r'), QLatin1Char(' '));
-        std::fprintf(stderr, "vantrel: %s\n", text.simplified().toLocal8Bit().constData());
+        std::fprintf(stderr, "%s: %s\n", m_program, text.simplified().toLocal8Bit().constData());
         std::fflush(stderr);
     }
+    const char* m_program;
 };

@@ -123,7 +123,8 @@ private Q_SLOTS:
         const QDateTime when(QDate(2026, 12, 7), QTime(15, 5, 9));
 
         QVERIFY(model.recordSuccess(row, IpAddress::fromIpv4(0x7F000001), 3, 64, when));
-        QCOMPARE(changed.size(), 1);
+        QCOMPARE(recorded.size(), 1);
+        QTRY_COMPARE(changed.size(), 1); // at the end of the frame
         const QStringList afterSuccess = model.snapshot().rows.first();
         QCOMPARE(afterSuccess, (QStringList{"h", "127.0.0.1", "1", "0", "0.00%", "Success", "3", "64", "3", "",
                                             "12/7/2026 3:05:09 PM", ""}));
@@ -135,6 +136,35 @@ private Q_SLOTS:
         const QStringList afterFailure = model.snapshot().rows.first();
         QCOMPARE(afterFailure, (QStringList{"h", "127.0.0.1", "2", "1", "33.33%", "Request timed out", "4", "64", "4",
                                             "", "12/7/2026 3:05:09 PM", "12/7/2026 3:05:12 PM"}));
+    }
+
+    // Outcomes are announced at once; changed cells once per frame, as one span of rows.
+    void changedRowsAreAnnouncedOncePerFrame()
+    {
+        ResultsModel model;
+        QAbstractItemModelTester tester(&model);
+        QList<quint64> rows;
+        for (int i = 0; i < 10; ++i)
+            rows.append(model.appendRow(i + 1, QString::number(i)));
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        QSignalSpy recorded(&model, &ResultsModel::outcomeRecorded);
+        const QDateTime when = QDateTime::currentDateTime();
+        model.recordFailure(rows.at(7), 11010, when);
+        model.recordSuccess(rows.at(3), 1, 1, 64, when);
+        model.recordSuccess(rows.at(5), 1, 1, 64, when);
+        QCOMPARE(recorded.size(), 3);
+        QCOMPARE(changed.size(), 0);
+        QTRY_COMPARE(changed.size(), 1);
+        QCOMPARE(changed.first().at(0).toModelIndex().row(), 3);
+        QCOMPARE(changed.first().at(1).toModelIndex().row(), 7);
+
+        // A removal announces what is pending first, under the old row numbers.
+        model.recordFailure(rows.at(9), 11010, when);
+        model.removeAt(0);
+        QCOMPARE(changed.size(), 2);
+        QCOMPARE(changed.last().at(0).toModelIndex().row(), 9);
+        QTest::qWait(3 * ResultsModel::ChangeFrameMs);
+        QCOMPARE(changed.size(), 2);
     }
 
     void firstFailureShowsZeroSuccessesAndNothingElse()
@@ -221,6 +251,73 @@ private Q_SLOTS:
         QCOMPARE(hosts.indexOfId(d), 2);
         QVERIFY(!hosts.contains(a + 1));
         QCOMPARE(hosts.headerData(0, Qt::Horizontal).toString(), QStringLiteral("Host Names / IP Addresses"));
+    }
+    // Outcomes: s = success, f = failure. States after each outcome: ? unknown, u up, d down. sinceAt: the
+    // outcome whose time the final state's "since" holds.
+    void hostStateFollowsStreaks_data()
+    {
+        QTest::addColumn<int>("downAfter");
+        QTest::addColumn<int>("upAfter");
+        QTest::addColumn<QString>("outcomes");
+        QTest::addColumn<QString>("states");
+        QTest::addColumn<int>("sinceAt");
+        QTest::newRow("unknown until the first streak") << 3 << 1 << QStringLiteral("ff") << QStringLiteral("??") << -1;
+        QTest::newRow("down after N failures") << 3 << 1 << QStringLiteral("fff") << QStringLiteral("??d") << 0;
+        QTest::newRow("first reply: up at once") << 3 << 1 << QStringLiteral("s") << QStringLiteral("u") << 0;
+        QTest::newRow("a success resets the failures")
+            << 3 << 1 << QStringLiteral("sffsfff") << QStringLiteral("uuuuuud") << 4;
+        QTest::newRow("up after M successes")
+            << 2 << 3 << QStringLiteral("ffssfsss") << QStringLiteral("?ddddddu") << 5;
+        QTest::newRow("one failure is no alarm") << 3 << 1 << QStringLiteral("sfsfs") << QStringLiteral("uuuuu") << 0;
+        QTest::newRow("down stays down") << 1 << 1 << QStringLiteral("sffff") << QStringLiteral("udddd") << 1;
+        QTest::newRow("thresholds below 1 act as 1") << 0 << 0 << QStringLiteral("fs") << QStringLiteral("du") << 1;
+    }
+    void hostStateFollowsStreaks()
+    {
+        QFETCH(int, downAfter);
+        QFETCH(int, upAfter);
+        QFETCH(QString, outcomes);
+        QFETCH(QString, states);
+        QFETCH(int, sinceAt);
+        ResultsModel model;
+        model.setStateThresholds({downAfter, upAfter});
+        const quint64 id = model.appendRow(1, QStringLiteral("h"));
+        QSignalSpy changes(&model, &ResultsModel::hostStateChanged);
+        const QDateTime t0(QDate(2026, 1, 2), QTime(3, 4, 5));
+        int expectedChanges = 0;
+        QChar before = u'?';
+        for (qsizetype k = 0; k < outcomes.size(); ++k) {
+            const QDateTime when = t0.addSecs(k);
+            if (outcomes.at(k) == u's')
+                model.recordSuccess(id, 0x7f000001, 1, 64, when);
+            else
+                model.recordFailure(id, 11010, when);
+            const HostState state = model.row(0).track.state;
+            const QChar shown = state == HostState::Up ? u'u' : state == HostState::Down ? u'd' : u'?';
+            QCOMPARE(shown, states.at(k));
+            expectedChanges += shown != before;
+            before = shown;
+        }
+        QCOMPARE(changes.size(), expectedChanges);
+        const QDateTime since = model.row(0).track.since;
+        QCOMPARE(since, sinceAt < 0 ? QDateTime() : t0.addSecs(sinceAt));
+        // The twelve cells do not show the state.
+        QCOMPARE(model.columnCount(), 12);
+    }
+
+    void stateChangeCarriesThePreviousState()
+    {
+        ResultsModel model;
+        const quint64 id = model.appendRow(1, QStringLiteral("h"));
+        QSignalSpy changes(&model, &ResultsModel::hostStateChanged);
+        const QDateTime t0(QDate(2026, 1, 2), QTime(3, 4, 5));
+        for (int k = 0; k < 3; ++k)
+            model.recordFailure(id, 11010, t0.addSecs(k));
+        model.recordSuccess(id, 1, 1, 64, t0.addSecs(10));
+        QCOMPARE(changes.size(), 2);
+        QCOMPARE(changes.at(1).at(2).value<HostState>(), HostState::Down);
+        QCOMPARE(changes.at(1).at(3).toDateTime(), t0);
+        QCOMPARE(model.row(0).track.since, t0.addSecs(10));
     }
 };
 

@@ -13,7 +13,7 @@
 #
 # Addresses (all exist only inside the lab):
 #   client 10.77.1.2 -- 10.77.1.1 router1
-#   router1 10.77.2.1 -- 10.77.2.2 answer.lab (answers echoes)
+#   router1 10.77.2.1 -- 10.77.2.2 answer.lab (answers echoes; its namespace is $NETLAB_ANSWER_NS for CMD)
 #   router1 10.77.3.1 -- 10.77.3.2 quiet.lab  (ignores echoes)
 #   router1 10.77.4.1 -- 10.77.4.2 router2; 10.97.0.0/16 is routed back and forth between them (TTL expires)
 #   router1: 10.99.0.0/16 blackhole (silence), 10.98.0.0/16 unreachable (ICMP host unreachable)
@@ -169,6 +169,8 @@ run | isolated)
     trap 'exit 130' INT TERM
     if [ "$command" = run ]; then
         client=$(lab_up "$suffix") || die "could not build the lab"
+        # Tests that silence the answering host mid-run reach its namespace by this name.
+        export NETLAB_ANSWER_NS=$(ns a "$suffix")
     else
         client=$(ns iso "$suffix")
         # A local route for a whole prefix on lo makes every address of it answer, as 127.0.0.0/8 does.

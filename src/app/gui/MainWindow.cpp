@@ -4,6 +4,10 @@
 #include "ErrorBox.h"
 #include "ExportActions.h"
 #include "GuardedProcedure.h"
+#include "HistoryLimits.h"
+#include "HistoryRecorder.h"
+#include "HistoryStore.h"
+#include "HostDetailsWindows.h"
 #include "HostListActions.h"
 #include "HostListAutosave.h"
 #include "HostListModel.h"
@@ -13,9 +17,13 @@
 #include "ResultsModel.h"
 #include "SavedHostList.h"
 #include "SessionState.h"
+#include "ResultsTreeView.h"
+#include "ResultsViewProxy.h"
 #include "Skin.h"
 #include "StartupRoutines.h"
+#include "WindowLayout.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
@@ -23,8 +31,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTreeView>
 
@@ -76,6 +86,8 @@ MainWindow::MainWindow(Services services, QString programFolder, QWidget* parent
       m_state(new SessionState(this)), m_hostList(new HostListModel(this)), m_results(new ResultsModel(this)),
       m_errorBox(new ErrorBox(services.messageBoxes)), m_handCursor(Qt::PointingHandCursor)
 {
+    m_resultsProxy = new ResultsViewProxy(
+        *m_results, [hosts = m_hostList](quint64 id) { return hosts->contains(id); }, this);
     buildControls();
     m_progressSink = new ProgressBarSink(*m_progressBar);
     m_hostActions = new HostListActions(*m_hostList, *m_results, *m_state, *m_errorBox, services.messageBoxes,
@@ -87,6 +99,9 @@ MainWindow::MainWindow(Services services, QString programFolder, QWidget* parent
                                         *m_progressSink, this);
     m_onlineCheck = new OnlineCheck(services.processRunner, services.messageBoxes, m_state->applicationTitle);
     m_autosave = new HostListAutosave(*m_hostList, services.settings, this);
+    m_history = new HistoryStore(HistoryLimits::load(services.settings));
+    m_historyRecorder = new HistoryRecorder(*m_results, *m_history, this);
+    m_detailsWindows = new HostDetailsWindows(*m_historyRecorder, this);
 
     connect(m_addHostButton, &QPushButton::clicked, m_hostActions, &HostListActions::addHost);
     connect(m_loadListButton, &QPushButton::clicked, m_hostActions, &HostListActions::chooseListFiles);
@@ -94,17 +109,26 @@ MainWindow::MainWindow(Services services, QString programFolder, QWidget* parent
     connect(m_sampleDataButton, &QPushButton::clicked, m_hostActions, &HostListActions::loadSampleData);
     connect(m_hostView, &QTreeView::doubleClicked, this,
             [this] { m_hostActions->removeSelected(selectedRow(m_hostView)); });
-    connect(m_startStopButton, &QPushButton::clicked, this, [this] { m_monitor->startOrStop(m_pauseEdit->text()); });
+    connect(m_startStopButton, &QPushButton::clicked, this, &MainWindow::startOrStop);
     connect(m_monitor, &Monitor::captionChanged, m_startStopButton, &QPushButton::setText);
     connect(m_clearResultsButton, &QPushButton::clicked, m_monitor, &Monitor::clearResults);
     connect(m_saveTextButton, &QPushButton::clicked, m_exportActions, &ExportActions::saveAsText);
     connect(m_saveWorkbookButton, &QPushButton::clicked, m_exportActions, &ExportActions::saveAsWorkbook);
     connect(m_copyButton, &QPushButton::clicked, m_exportActions, &ExportActions::copyToClipboard);
     connect(m_state, &SessionState::busyChanged, this, &MainWindow::applyPointer);
+    buildExtensions();
+    connect(m_resultsView, &QTreeView::doubleClicked, m_detailsWindows, &HostDetailsWindows::openAt);
+    auto* details = new QAction(QStringLiteral("Host Details..."), this);
+    details->setObjectName(QStringLiteral("hostDetailsAction"));
+    connect(details, &QAction::triggered, this, [this] { m_detailsWindows->openAt(m_resultsView->currentIndex()); });
+    addResultsAction(details);
 }
 
 MainWindow::~MainWindow()
 {
+    // Open details windows go with the other children; without the recorder they hear of nothing more.
+    delete m_historyRecorder;
+    delete m_history;
     delete m_onlineCheck;
     delete m_progressSink;
     delete m_errorBox;
@@ -113,17 +137,20 @@ MainWindow::~MainWindow()
 void MainWindow::buildControls()
 {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(ClientWidth, ClientHeight);
+                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    // Opens at the default size with every control in its place there; larger sizes share out the room.
+    m_layout = new WindowLayout(this, QSize(ClientWidth, ClientHeight));
+    resize(ClientWidth, ClientHeight);
+    using Across = WindowLayout::Across;
+    using Down = WindowLayout::Down;
     setFont(arialBold(9));
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
     setAutoFillBackground(true);
 
-    auto makeView = [this](const QRect& geometry, QAbstractItemModel* model) {
-        auto* view = new QTreeView(this);
-        view->setGeometry(geometry);
+    auto makeView = [this](QTreeView* view, const QRect& geometry, QAbstractItemModel* model, Down down) {
+        m_layout->addWidget(view, geometry, Across::Full, down);
         view->setModel(model);
         view->setRootIsDecorated(false);
         view->setItemsExpandable(false);
@@ -140,15 +167,27 @@ void MainWindow::buildControls()
         view->installEventFilter(this);
         return view;
     };
-    m_hostView = makeView(QRect(8, 8, 520, 124), m_hostList);
+    m_hostView = makeView(new QTreeView(this), QRect(8, 8, 520, 124), m_hostList, Down::HostTable);
     m_hostView->setObjectName(QStringLiteral("hostView"));
     m_hostView->setToolTip(HostListModel::toolTip());
-    m_resultsView = makeView(QRect(8, 240, 520, 140), m_results);
+    m_hostView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_hostView->viewport()->setAcceptDrops(true);
+    m_hostView->viewport()->installEventFilter(this); // list files dropped on it
+    m_resultsView = makeView(new ResultsTreeView(this), QRect(8, 240, 520, 140), m_resultsProxy, Down::ResultsTable);
     m_resultsView->setObjectName(QStringLiteral("resultsView"));
+    m_resultsView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_resultsView->header()->setSectionsClickable(true);
+    m_resultsView->header()->setSortIndicatorShown(true);
+    m_resultsView->header()->setSortIndicator(-1, Qt::AscendingOrder);
 
     auto makeButton = [this](const char* caption, const QRect& geometry) {
         auto* button = new QPushButton(QString::fromLatin1(caption), this);
-        button->setGeometry(geometry);
+        // Buttons side by side share the width; a button alone spans it.
+        const Across across = geometry.width() > 300 ? Across::Full
+                              : geometry.x() > 100   ? Across::RightHalf
+                                                     : Across::LeftHalf;
+        const Down down = geometry.y() < 240 ? Down::BelowHostTable : Down::Bottom;
+        m_layout->addWidget(button, geometry, across, down);
         button->setFont(arialBold(11.25));
         button->setAutoDefault(false);
         return button;
@@ -174,7 +213,7 @@ void MainWindow::buildControls()
 
     m_progressBar = new QProgressBar(this);
     m_progressBar->setObjectName(QStringLiteral("progressBar"));
-    m_progressBar->setGeometry(QRect(16, 454, 520, 27));
+    m_layout->addWidget(m_progressBar, QRect(16, 454, 520, 27), Across::Full, Down::Bottom);
     m_progressBar->setRange(0, 100);
     m_progressBar->setValue(0);
     m_progressBar->setTextVisible(true);
@@ -183,13 +222,19 @@ void MainWindow::buildControls()
 
     m_pauseLabel = new QLabel(QStringLiteral("Pause:"), this);
     m_pauseLabel->setObjectName(QStringLiteral("pauseLabel"));
-    m_pauseLabel->setGeometry(QRect(8, 496, 49, 17));
+    m_layout->addWidget(m_pauseLabel, QRect(8, 496, 49, 17), Across::Fixed, Down::Bottom);
     m_pauseEdit = new QLineEdit(QStringLiteral("3"), this);
     m_pauseEdit->setObjectName(QStringLiteral("pauseEdit"));
-    m_pauseEdit->setGeometry(QRect(56, 496, 33, 22));
+    m_layout->addWidget(m_pauseEdit, QRect(56, 496, 33, 22), Across::Fixed, Down::Bottom);
     m_secondsLabel = new QLabel(QStringLiteral("seconds"), this);
     m_secondsLabel->setObjectName(QStringLiteral("secondsLabel"));
-    m_secondsLabel->setGeometry(QRect(104, 496, 57, 17));
+    m_layout->addWidget(m_secondsLabel, QRect(104, 496, 57, 17), Across::Fixed, Down::Bottom);
+    // The summary line takes the free end of the pause row, so the default window keeps its size.
+    m_summaryLabel = new QLabel(this);
+    m_summaryLabel->setObjectName(QStringLiteral("summaryLabel"));
+    m_summaryLabel->setFont(QFont(QStringLiteral("Arial"), 8));
+    m_summaryLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_layout->addWidget(m_summaryLabel, QRect(168, 496, 360, 17), Across::Full, Down::Bottom);
 
     // Tab order of the layout: the two tables, the pause, then the buttons and the bar.
     const QList<QWidget*> order = {m_hostView,    m_resultsView,   m_pauseEdit,       m_addHostButton, m_loadListButton,
@@ -221,6 +266,8 @@ void MainWindow::startUp()
         m_onlineCheck->setApplicationTitle(m_state->applicationTitle);
     });
     bool hasCursorFile = false;
+    // The user's sizes and sort go over the defaults once the start-up is through.
+    const auto restoreView = qScopeGuard([this] { restoreWindowSettings(); });
     const QString cursorPath = m_programFolder + QStringLiteral("/HAND-M.CUR");
     g.step(StartUpStep::LookForCursorFile, [&] { hasCursorFile = StartupRoutines::fileExists(cursorPath); });
     if (hasCursorFile) {
@@ -244,6 +291,17 @@ void MainWindow::startUp()
     g.step(StartUpStep::MarkHostListChanged, [&] { m_state->hostListChanged = true; });
 }
 
+void MainWindow::startOrStop()
+{
+    m_monitor->startOrStop(m_pauseEdit->text());
+}
+
+void MainWindow::addResultsActions(const QList<QAction*>& actions)
+{
+    for (QAction* action : actions)
+        addResultsAction(action);
+}
+
 void MainWindow::saveHostList()
 {
     GuardedProcedure g(*m_errorBox, AppTexts::location("Form1", "Form_QueryUnload"));
@@ -259,6 +317,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
         m_closed = true;
         saveHostList();
         m_autosave->cancel(); // saved just now, with any error shown
+        saveWindowSettings();
     }
     event->accept();
 }
@@ -274,10 +333,18 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
         // Modifier keys are not looked at.
         if (watched == m_hostView)
-            m_hostActions->removeSelected(selectedRow(m_hostView));
+            removeSelectedHosts();
         else if (watched == m_resultsView)
-            m_monitor->deleteResultRow(selectedRow(m_resultsView));
+            deleteSelectedResults();
         return watched == m_hostView || watched == m_resultsView;
+    }
+    if (watched == m_hostView->viewport() && acceptListFileDrop(event))
+        return true;
+    if (watched == m_resultsView && event->type() == QEvent::KeyPress &&
+        (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
+         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter)) {
+        m_detailsWindows->openAt(m_resultsView->currentIndex());
+        return true;
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -7,6 +7,9 @@
 
 class ErrorBox;
 class ExportActions;
+class HistoryRecorder;
+class HistoryStore;
+class HostDetailsWindows;
 class HostListActions;
 class HostListAutosave;
 class HostListModel;
@@ -18,8 +21,13 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QTreeView;
+class QAction;
+class QEvent;
+class QTimer;
 class ResultsModel;
+class ResultsViewProxy;
 class SessionState;
+class WindowLayout;
 
 // The program's one window: the host list, the buttons, the results table and the pause field.
 // Handlers stay thin; the work is done by the actions of the host list, the monitor and the exports.
@@ -31,6 +39,10 @@ public:
 
     // The start-up sequence; runs before the window first shows.
     void startUp();
+    // The start/stop button's work, for other ways in (the tray).
+    void startOrStop();
+    // Entries of the results table's context menu; their shortcuts work anywhere in the window.
+    void addResultsActions(const QList<QAction*>& actions);
 
     HostListModel& hostList() { return *m_hostList; }
     ResultsModel& results() { return *m_results; }
@@ -40,6 +52,13 @@ public:
     ExportActions& exportActions() { return *m_exportActions; }
     // Also used on termination signals and at session end, when no box can be answered.
     HostListAutosave& autosave() { return *m_autosave; }
+    // The results table as shown: sorted, filtered, coloured.
+    ResultsViewProxy& resultsView() { return *m_resultsProxy; }
+    // Adds an entry to the results table's context menu; the window shows its shortcut while it lives.
+    void addResultsAction(QAction* action);
+    // The results table's rows that are selected, as rows of the results model, in the order shown.
+    QList<int> selectedResultRows() const;
+    HostDetailsWindows& detailsWindows() { return *m_detailsWindows; }
 
     // Window size in pixels: the layout's 8040 twips wide, and tall enough to show the pause row.
     static constexpr int ClientWidth = 536;
@@ -55,6 +74,15 @@ private:
     void saveHostList();
     void applyPointer();
     int selectedRow(QTreeView* view) const;
+    // The extensions of the fixed window: menus, shortcuts, sorting, the summary line (MainWindowActions.cpp).
+    void buildExtensions();
+    void removeSelectedHosts();
+    void deleteSelectedResults();
+    void copySelectedResults();
+    bool acceptListFileDrop(QEvent* event);
+    void refreshSummary();
+    void restoreWindowSettings();
+    void saveWindowSettings();
 
     Services m_services;
     QString m_programFolder;
@@ -68,6 +96,9 @@ private:
     ExportActions* m_exportActions;
     OnlineCheck* m_onlineCheck;
     HostListAutosave* m_autosave;
+    HistoryStore* m_history;
+    HistoryRecorder* m_historyRecorder;
+    HostDetailsWindows* m_detailsWindows;
     QCursor m_handCursor;
     QTreeView* m_hostView = nullptr;
     QTreeView* m_resultsView = nullptr;
@@ -84,6 +115,25 @@ private:
     QLabel* m_pauseLabel = nullptr;
     QLineEdit* m_pauseEdit = nullptr;
     QLabel* m_secondsLabel = nullptr;
+    QLabel* m_summaryLabel = nullptr;
+    WindowLayout* m_layout = nullptr;
+    ResultsViewProxy* m_resultsProxy = nullptr;
+    QTimer* m_summaryTimer = nullptr;
+    bool m_summaryStale = true;
+    qint64 m_lastRoundMs = -1;
+    QAction* m_startStopAction = nullptr;
+    QAction* m_addHostAction = nullptr;
+    QAction* m_loadListAction = nullptr;
+    QAction* m_removeHostsAction = nullptr;
+    QAction* m_clearListAction = nullptr;
+    QAction* m_sampleDataAction = nullptr;
+    QAction* m_copyRowsAction = nullptr;
+    QAction* m_failingOnlyAction = nullptr;
+    QAction* m_deleteRowsAction = nullptr;
+    QAction* m_saveTextAction = nullptr;
+    QAction* m_saveWorkbookAction = nullptr;
+    QAction* m_copyAllAction = nullptr;
+    QAction* m_clearResultsAction = nullptr;
 
     bool m_closed = false;
 };

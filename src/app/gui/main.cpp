@@ -1,4 +1,6 @@
+#include "AlertsController.h"
 #include "CalcLauncher.h"
+#include "DBusNotificationSender.h"
 #include "DesktopUrlOpener.h"
 #include "MainWindow.h"
 #include "HeadlessMain.h"
@@ -12,7 +14,9 @@
 #include "QtHostResolver.h"
 #include "QtInputBox.h"
 #include "QtMessageBoxes.h"
+#include "QtCommandRunner.h"
 #include "QtProcessRunner.h"
+#include "SqliteEventStore.h"
 #include "SystemClock.h"
 #include "SystemPreciseClock.h"
 #include "SystemRandom.h"
@@ -34,10 +38,19 @@ int main(int argc, char* argv[])
         return runHeadless(argc, argv);
 
     QApplication app(argc, argv);
-    // Qt has taken its own options (-platform, -style…); anything left is not ours.
-    if (QApplication::arguments().size() > 1) {
-        std::fprintf(stderr, "vantrel: unknown argument %s\nTry 'vantrel --help'.\n",
-                     qPrintable(QApplication::arguments().at(1)));
+    // Qt has taken its own options (-platform, -style…); anything left but --on-change is not ours.
+    QStringList rest = QApplication::arguments().mid(1);
+    QString onChange;
+    if (const qsizetype at = rest.indexOf(QStringLiteral("--on-change")); at >= 0) {
+        if (at + 1 >= rest.size() || rest.at(at + 1).trimmed().isEmpty()) {
+            std::fprintf(stderr, "vantrel: --on-change needs a command\nTry 'vantrel --help'.\n");
+            return 2;
+        }
+        onChange = rest.at(at + 1);
+        rest.remove(at, 2);
+    }
+    if (!rest.isEmpty()) {
+        std::fprintf(stderr, "vantrel: unknown argument %s\nTry 'vantrel --help'.\n", qPrintable(rest.first()));
         return 2;
     }
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
@@ -76,8 +89,15 @@ int main(int argc, char* argv[])
         QCoreApplication::exit(0);
     });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window] { window.autosave().saveNow(); });
+    DBusNotificationSender notifications;
+    QtCommandRunner commands;
+    AlertsController alerts(window,
+                            AlertServices{notifications, commands, settings, clock, messageBoxes, fileDialogs,
+                                          std::make_unique<SqliteEventStore>()},
+                            onChange);
 
     window.startUp();
+    alerts.start();
     if (const QScreen* screen = window.screen()) {
         QRect frame = window.frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());

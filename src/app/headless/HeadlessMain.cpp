@@ -5,6 +5,7 @@
 #include "HeadlessRun.h"
 #include "LinuxEchoService.h"
 #include "PermissionAdvice.h"
+#include "QtCommandRunner.h"
 #include "QtHostResolver.h"
 #include "SystemClock.h"
 #include "SystemPreciseClock.h"
@@ -17,37 +18,45 @@
 #include <csignal>
 #include <cstdio>
 
-int runHeadless(int argc, char* argv[])
+namespace {
+int run(int argc, char* argv[], bool probe)
 {
     QCoreApplication app(argc, argv);
-    const HeadlessOptions options = HeadlessOptions::parse(QCoreApplication::arguments().mid(1));
+    const char* name = probe ? "vantrel-probe" : "vantrel";
+    const HeadlessOptions options = HeadlessOptions::parse(QCoreApplication::arguments().mid(1), probe);
     if (options.help) {
-        std::fputs(qPrintable(HeadlessOptions::usage()), stdout);
+        std::fputs(qPrintable(probe ? HeadlessOptions::probeUsage() : HeadlessOptions::usage()), stdout);
         return 0;
     }
     if (options.version) {
-        std::printf("vantrel %s\n", VantrelVersion);
+        std::printf("%s %s\n", name, VantrelVersion);
         return 0;
     }
     if (!options.error.isEmpty()) {
-        std::fprintf(stderr, "vantrel: %s\nTry 'vantrel --help'.\n", qPrintable(options.error));
+        std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", name, qPrintable(options.error), name);
         return 2;
     }
 
-    ConsoleMessageBoxes console;
+    ConsoleMessageBoxes console(name);
     SystemPreciseClock echoClock;
     SystemRandom echoRandom;
     LinuxEchoService echo(echoClock, echoRandom);
     echo.setFamily(options.family);
     if (!echo.available()) {
-        std::fprintf(stderr, "vantrel: %s\n", qPrintable(PermissionAdvice::text(echo.unavailableReason())));
+        std::fprintf(stderr, "%s: %s\n", name, qPrintable(PermissionAdvice::text(echo.unavailableReason())));
         return 3;
     }
     QtHostResolver resolver(options.family);
     SystemClock clock;
-    HeadlessRun run(options, echo, resolver, clock, console);
-    UnixSignalWatcher watcher({SIGINT, SIGTERM});
-    QObject::connect(&watcher, &UnixSignalWatcher::received, &run, &HeadlessRun::stop);
+    QtCommandRunner commands;
+    HeadlessRun run(options, echo, resolver, clock, console, commands);
+    UnixSignalWatcher watcher({SIGINT, SIGTERM, SIGHUP});
+    QObject::connect(&watcher, &UnixSignalWatcher::received, &run, [&run](int number) {
+        if (number == SIGHUP)
+            run.reloadLists();
+        else
+            run.stop();
+    });
     int exitCode = 0;
     QObject::connect(&run, &HeadlessRun::finished, &app, [&exitCode](int code) {
         exitCode = code;
@@ -57,4 +66,15 @@ int runHeadless(int argc, char* argv[])
         return exitCode;
     app.exec();
     return exitCode;
+}
+} // namespace
+
+int runHeadless(int argc, char* argv[])
+{
+    return run(argc, argv, false);
+}
+
+int runProbe(int argc, char* argv[])
+{
+    return run(argc, argv, true);
 }

@@ -1,26 +1,42 @@
 #pragma once
 
 #include "IpAddress.h"
+#include "HostState.h"
 
 #include <QStringList>
 
 #include <optional>
 
-// The command line of the headless mode:
-//     vantrel --headless [--pause SECONDS] [--rounds N] [--output FILE] [--ipv4|--ipv6] LISTFILE...
+// The command line of the headless mode and of the probe:
+//     vantrel --headless [--pause SECONDS] [--rounds N] [--output FILE] [--format F] [--metrics-listen A:P]
+//                        [--stats] [--on-change CMD] [--down-after N] [--up-after M] [--ipv4|--ipv6] LISTFILE...
+//     vantrel-probe [the same options, without --headless] LISTFILE...
 struct HeadlessOptions {
+    enum class Format { Text, Csv, JsonLines };
+
     bool help = false;
     bool version = false;
     int intervalMs = 3000;
     std::optional<qint64> rounds; // until SIGINT or SIGTERM when absent
     QString output;               // standard output when empty
+    bool stats = false;           // a statistics table from each host's history after the results
     QStringList listFiles;
     // --ipv4 / --ipv6: names resolve to, and echoes go over, this family only.
     IpFamily family = IpFamily::Unspecified;
+    Format format = Format::Text;
+    bool skipBlankEntries = false; // the probe: a list file's last LF adds no empty host
+    QString metricsAddress; // no metrics endpoint when empty
+    quint16 metricsPort = 0;
+    QString onChange; // run for every host going down or up
+    StateThresholds thresholds;
     QString error; // a one-line message when the arguments are unusable
 
     // arguments excludes the program's own name.
-    static HeadlessOptions parse(const QStringList& arguments);
+    // The probe needs no --headless.
+    static HeadlessOptions parse(const QStringList& arguments, bool probe = false);
     static bool wantsHeadless(const QStringList& arguments);
     static QString usage();
+    static QString probeUsage();
+    // ADDR:PORT, [IPv6]:PORT or :PORT (loopback); false when it is none of these.
+    static bool parseListen(const QString& text, QString& address, quint16& port);
 };

@@ -1,32 +1,89 @@
 #include "HeadlessRun.h"
 
 #include "AlignedTextWriter.h"
+
 #include "ErrorBox.h"
+#include "HistoryRecorder.h"
+#include "HistoryStore.h"
+#include "HistoryTable.h"
+#include "EventDetector.h"
+#include "EventTexts.h"
+#include "HookRunner.h"
 #include "HostListModel.h"
+#include "HostListSync.h"
 #include "ListFileReader.h"
 #include "MessageBoxes.h"
 #include "Monitor.h"
+#include "ProbeMetrics.h"
 #include "ResultsModel.h"
+#include "ResultsOutput.h"
 #include "SessionState.h"
-#include "WorkbookWriter.h"
+#include "Version.h"
 
 #include <QDir>
+#include <QHostAddress>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <cstdio>
 
+namespace {
+// The results table, an empty line and the statistics table, written in one go: to standard output when
+// fileName is empty, else replacing the file only once all of it is written.
+bool writeWithStatistics(const ResultsSnapshot& results, const ResultsSnapshot& statistics, const QString& fileName,
+                         QString& error)
+{
+    AlignedTextWriter writer;
+    const QByteArray bytes = writer.toByteArray(results) + "\r\n" + writer.toByteArray(statistics);
+    if (fileName.isEmpty()) {
+        QFile out;
+        const bool ok = out.open(stdout, QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.flush();
+        error = ok ? QString() : QStringLiteral("cannot write the results to standard output");
+        return ok;
+    }
+    QSaveFile file(fileName);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    error = file.errorString();
+    return false;
+}
+} // namespace
+
 HeadlessRun::HeadlessRun(HeadlessOptions options, EchoService& echo, HostResolver& resolver, Clock& clock,
-                         MessageBoxes& console, QObject* parent)
+                         MessageBoxes& console, CommandRunner& commands, QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_console(console), m_hosts(new HostListModel(this)),
       m_results(new ResultsModel(this)), m_state(new SessionState(this)), m_errorBox(new ErrorBox(console)),
-      m_monitor(new Monitor(*m_hosts, *m_results, *m_state, *m_errorBox, console, echo, resolver, clock, this))
+      m_monitor(new Monitor(*m_hosts, *m_results, *m_state, *m_errorBox, console, echo, resolver, clock, this)),
+      m_output(new ResultsOutput(m_options.format, m_options.output)),
+      m_events(new EventDetector(*m_results, this)), m_hooks(new HookRunner(commands, this))
 {
+    m_results->setStateThresholds(m_options.thresholds);
+    m_hooks->setCommand(m_options.onChange);
+    // The round's events first, so the last round's are out before the output is written.
+    connect(m_monitor, &Monitor::roundFinished, m_events, &EventDetector::flush);
+    connect(m_events, &EventDetector::eventsReady, this, [this](const HostEvents& events) {
+        for (const HostEvent& e : events)
+            std::fprintf(stderr, "%s\n", qPrintable(EventTexts::line(e)));
+        std::fflush(stderr);
+        m_hooks->run(events);
+    });
+    connect(m_hooks, &HookRunner::failed, this, [](const QString& message) {
+        std::fprintf(stderr, "vantrel: %s\n", qPrintable(message));
+        std::fflush(stderr);
+    });
     connect(m_monitor, &Monitor::roundFinished, this, &HeadlessRun::roundFinished);
+    if (m_options.stats) {
+        m_history = new HistoryStore;
+        m_historyRecorder = new HistoryRecorder(*m_results, *m_history, this);
+    }
 }
 
 HeadlessRun::~HeadlessRun()
 {
+    delete m_output;
+    delete m_historyRecorder;
+    delete m_history;
     delete m_errorBox;
 }
 
@@ -37,20 +94,27 @@ void HeadlessRun::fail(const QString& message, int exitCode)
     Q_EMIT finished(exitCode);
 }
 
+QString HeadlessRun::readLists(QStringList& entries) const
+{
+    for (const QString& path : std::as_const(m_options.listFiles)) {
+        const ListFileReader::FileResult file = ListFileReader::readFile(path);
+        if (file.outcome == ListFileReader::FileResult::NotFound)
+            return QStringLiteral("list file not found: %1").arg(path);
+        if (file.outcome == ListFileReader::FileResult::Failed)
+            return QStringLiteral("cannot read list file %1: %2").arg(path, file.error);
+        entries += file.entries;
+    }
+    if (m_options.skipBlankEntries)
+        entries.removeAll(QString());
+    return {};
+}
+
 bool HeadlessRun::start()
 {
     QStringList entries;
-    for (const QString& path : std::as_const(m_options.listFiles)) {
-        const ListFileReader::FileResult file = ListFileReader::readFile(path);
-        if (file.outcome == ListFileReader::FileResult::NotFound) {
-            fail(QStringLiteral("list file not found: %1").arg(path), 2);
-            return false;
-        }
-        if (file.outcome == ListFileReader::FileResult::Failed) {
-            fail(QStringLiteral("cannot read list file %1: %2").arg(path, file.error), 2);
-            return false;
-        }
-        entries += file.entries;
+    if (const QString error = readLists(entries); !error.isEmpty()) {
+        fail(error, 2);
+        return false;
     }
     if (!m_options.output.isEmpty()) {
         const QFileInfo output(m_options.output);
@@ -66,6 +130,30 @@ bool HeadlessRun::start()
     if (entries.isEmpty()) {
         fail(QStringLiteral("the list files name no host"), 2);
         return false;
+    }
+    if (!m_output->open()) {
+        fail(QStringLiteral("cannot write %1: %2")
+                 .arg(m_options.output.isEmpty() ? QStringLiteral("the results") : m_options.output,
+                      m_output->errorString()),
+             2);
+        return false;
+    }
+    if (!m_options.metricsAddress.isEmpty()) {
+        m_metrics = new ProbeMetrics(*m_hosts, *m_results, QString::fromLatin1(VantrelVersion), this);
+        const QHostAddress address(m_options.metricsAddress);
+        const quint16 port = address.isNull() ? 0 : m_metrics->listen(address, m_options.metricsPort);
+        if (port == 0) {
+            fail(QStringLiteral("cannot serve metrics on %1 port %2")
+                     .arg(m_options.metricsAddress)
+                     .arg(m_options.metricsPort),
+                 2);
+            return false;
+        }
+        const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
+                                 ? QStringLiteral("[%1]").arg(address.toString())
+                                 : address.toString();
+        std::fprintf(stderr, "serving metrics at http://%s:%u/metrics\n", qPrintable(host), unsigned(port));
+        std::fflush(stderr);
     }
     m_hosts->append(entries);
     // The window's own start: the first round would come one pause later, so run it now.
@@ -88,11 +176,40 @@ void HeadlessRun::stop()
         writeOutputAndFinish();
 }
 
+void HeadlessRun::reloadLists()
+{
+    if (m_done)
+        return;
+    QStringList entries;
+    QString error = readLists(entries);
+    if (error.isEmpty() && entries.isEmpty())
+        error = QStringLiteral("the list files name no host");
+    if (!error.isEmpty()) {
+        m_console.information(QString(), error + QStringLiteral("; the host list stays as it was"));
+        return;
+    }
+    const HostListSync::Change change = HostListSync::apply(*m_hosts, *m_results, entries);
+    std::fprintf(stderr, "list files read again: %d hosts kept, %d added, %d removed\n", change.kept, change.added,
+                 change.removed);
+    std::fflush(stderr);
+}
+
 void HeadlessRun::roundFinished(const RoundSummary& summary)
 {
     std::fprintf(stderr, "round %d: %d hosts, %d succeeded, %d failed, %lld ms\n", summary.number, summary.hosts,
                  summary.successes, summary.failures, static_cast<long long>(summary.durationMs));
     std::fflush(stderr);
+    if (m_metrics)
+        m_metrics->roundFinished(summary.durationMs);
+    if (!m_output->writeRound(*m_results, summary.number)) {
+        if (m_monitor->isOn())
+            m_monitor->stop();
+        fail(QStringLiteral("cannot write %1: %2")
+                 .arg(m_options.output.isEmpty() ? QStringLiteral("the results") : m_options.output,
+                      m_output->errorString()),
+             2);
+        return;
+    }
     if (m_stopping || (m_options.rounds && summary.number >= *m_options.rounds)) {
         if (m_monitor->isOn())
             m_monitor->stop();
@@ -102,32 +219,33 @@ void HeadlessRun::roundFinished(const RoundSummary& summary)
 
 void HeadlessRun::writeOutputAndFinish()
 {
-    if (m_done)
+    if (m_done || m_written)
         return;
-    const ResultsSnapshot snapshot = m_results->snapshot();
-    bool ok = false;
+    m_written = true;
+    // --stats appends its table to the aligned text; every other output goes through the chosen format.
     QString error;
-    if (m_options.output.isEmpty()) {
-        QFile out;
-        ok = out.open(stdout, QIODevice::WriteOnly);
-        AlignedTextWriter writer;
-        ok = ok && writer.write(snapshot, out) && out.flush();
-        error = ok ? QString() : QStringLiteral("cannot write the results to standard output");
-    } else if (m_options.output.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive)) {
-        WorkbookWriter writer;
-        ok = writer.writeFile(snapshot, m_options.output);
-        error = writer.errorString();
-    } else {
-        AlignedTextWriter writer;
-        ok = writer.writeFile(snapshot, m_options.output);
-        error = writer.errorString();
-    }
+    const bool ok = m_history ? writeWithStatistics(m_results->snapshot(), HistoryTable::snapshot(*m_results, *m_history),
+                                                    m_options.output, error)
+                              : m_output->writeFinal(*m_results);
     if (!ok) {
         fail(QStringLiteral("cannot write %1: %2")
-                 .arg(m_options.output.isEmpty() ? QStringLiteral("the results") : m_options.output, error),
+                 .arg(m_options.output.isEmpty() ? QStringLiteral("the results") : m_options.output,
+                      m_history ? error : m_output->errorString()),
              2);
         return;
     }
+    finishWhenHooksDone();
+}
+
+void HeadlessRun::finishWhenHooksDone()
+{
+    // The commands of the last events still run; each is bounded by its own timeout.
+    if (!m_hooks->isIdle()) {
+        connect(m_hooks, &HookRunner::idle, this, &HeadlessRun::finishWhenHooksDone, Qt::UniqueConnection);
+        return;
+    }
+    if (m_done)
+        return;
     m_done = true;
     Q_EMIT finished(0);
 }

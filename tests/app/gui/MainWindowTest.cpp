@@ -11,6 +11,8 @@
 #include "FakeSettingsStore.h"
 #include "FakeSpreadsheetLauncher.h"
 #include "FakeUrlOpener.h"
+#include "HostDetailsWindow.h"
+#include "HostDetailsWindows.h"
 #include "MainWindow.h"
 #include "HostListAutosave.h"
 #include "HostListModel.h"
@@ -78,8 +80,8 @@ private Q_SLOTS:
         Fixture f;
         MainWindow& w = f.make();
         QCOMPARE(w.size(), QSize(536, 528));
-        QCOMPARE(w.minimumSize(), w.maximumSize());
-        QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(w.minimumSizeHint(), QSize(536, 528)); // grows, never shrinks below the default
+        QVERIFY(w.windowFlags() & Qt::WindowMaximizeButtonHint);
         QCOMPARE(widget<QTreeView>(w, "hostView")->geometry(), QRect(8, 8, 520, 124));
         QCOMPARE(widget<QPushButton>(w, "startStopButton")->geometry(), QRect(8, 206, 520, 27));
         QCOMPARE(widget<QTreeView>(w, "resultsView")->geometry(), QRect(8, 240, 520, 140));
@@ -355,7 +357,8 @@ private Q_SLOTS:
         QCOMPARE(w.hostList().texts(), (QStringList{"a", "c"}));
         QCOMPARE(w.results().count(), 2); // removing a host leaves the results alone
 
-        widget<QTreeView>(w, "resultsView")->setCurrentIndex(w.results().index(0, 0));
+        QTreeView* resultsView = widget<QTreeView>(w, "resultsView");
+        resultsView->setCurrentIndex(resultsView->model()->index(0, 0));
         w.monitor().startOrStop(QStringLiteral("3"));
         QTest::keyClick(widget<QTreeView>(w, "resultsView"), Qt::Key_Delete);
         QCOMPARE(w.results().count(), 2);
@@ -363,6 +366,30 @@ private Q_SLOTS:
         QTest::keyClick(widget<QTreeView>(w, "resultsView"), Qt::Key_Delete);
         QCOMPARE(w.results().count(), 1);
         QCOMPARE(w.results().cellText(0, 0), QStringLiteral("b"));
+    }
+
+    void enterAndDoubleClickOpenARowsDetails()
+    {
+        Fixture f;
+        MainWindow& w = f.make();
+        w.results().appendRow(1, QStringLiteral("a"));
+        const quint64 b = w.results().appendRow(2, QStringLiteral("b"));
+        auto* view = widget<QTreeView>(w, "resultsView");
+        QTest::keyClick(view, Qt::Key_Return); // no current row: nothing
+        QVERIFY(w.detailsWindows().windows().isEmpty());
+        view->setCurrentIndex(view->model()->index(1, 3));
+        QTest::keyClick(view, Qt::Key_Enter);
+        QCOMPARE(w.detailsWindows().windows().size(), 1);
+        QCOMPARE(w.detailsWindows().windows().first()->rowId(), b);
+        w.detailsWindows().windows().first()->close();
+        QTRY_VERIFY(w.detailsWindows().windows().isEmpty());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QRect cell = view->visualRect(view->model()->index(0, 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center()); // the view opens what was pressed
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(w.detailsWindows().windows().size(), 1);
+        QCOMPARE(w.detailsWindows().windows().first()->rowId(), w.results().row(0).rowId);
     }
 
     void busyPointerSparesOnlyTheStartButton()

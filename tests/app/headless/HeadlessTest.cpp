@@ -94,6 +94,38 @@ private Q_SLOTS:
         QVERIFY(!HeadlessOptions::wantsHeadless({"--", "--headless"}));
     }
 
+    void listenAddresses_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<int>("port");
+        QTest::newRow("IPv4") << "0.0.0.0:9427" << true << "0.0.0.0" << 9427;
+        QTest::newRow("IPv6") << "[::1]:80" << true << "::1" << 80;
+        QTest::newRow("port only: loopback") << ":0" << true << "127.0.0.1" << 0;
+        QTest::newRow("IPv6 without brackets") << "::1:80" << false << "" << 0;
+        QTest::newRow("no port") << "127.0.0.1" << false << "" << 0;
+        QTest::newRow("port too big") << "127.0.0.1:65536" << false << "" << 0;
+        QTest::newRow("port not a number") << "127.0.0.1:http" << false << "" << 0;
+    }
+    void listenAddresses()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, ok);
+        QFETCH(QString, address);
+        QFETCH(int, port);
+        QString parsedAddress;
+        quint16 parsedPort = 0;
+        QCOMPARE(HeadlessOptions::parseListen(text, parsedAddress, parsedPort), ok);
+        if (ok) {
+            QCOMPARE(parsedAddress, address);
+            QCOMPARE(int(parsedPort), port);
+        }
+        const HeadlessOptions probe = HeadlessOptions::parse({"--metrics-listen", text, "--format", "jsonl", "l"}, true);
+        QCOMPARE(probe.error.isEmpty(), ok);
+        QCOMPARE(probe.format, HeadlessOptions::Format::JsonLines);
+    }
+
     void badArgumentsExitWithTwo_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -104,7 +136,10 @@ private Q_SLOTS:
         QTest::newRow("missing value") << QStringList{"--headless", "l", "--output"} << "needs a value";
         QTest::newRow("unknown option") << QStringList{"--headless", "--fast", "l"} << "unknown option --fast";
         QTest::newRow("both families") << QStringList{"--headless", "--ipv4", "--ipv6", "l"} << "exclude each other";
+        QTest::newRow("unknown format") << QStringList{"--headless", "--format", "xml", "l"} << "--format takes";
         QTest::newRow("missing list file") << QStringList{"--headless", "/nonexistent/list.txt"} << "not found";
+        QTest::newRow("statistics in a workbook") << QStringList{"--headless", "--stats", "--output", "r.XLSX", "l"}
+                                                  << "--stats writes text";
     }
     void badArgumentsExitWithTwo()
     {
@@ -166,6 +201,53 @@ private Q_SLOTS:
         const QStringList bad = table.at(3);
         QCOMPARE(bad.mid(0, 5), (QStringList{"10.0.0.300", "", "0", "2", "100.00%"}));
         QVERIFY(!bad.at(11).isEmpty());
+    }
+
+    void statisticsTableFollowsTheResults()
+    {
+        if (!canPing())
+            QSKIP("ICMP is not permitted for this user here");
+        const QString list = file("stats.txt", "127.0.0.1\n10.0.0.300");
+        const QString out = m_dir.filePath(QStringLiteral("stats-out.txt"));
+        const Run r = run({"--headless", "--rounds", "3", "--pause", "0.1", "--stats", "--output", out, list});
+        QCOMPARE(r.exitCode, 0);
+        QFile written(out);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray text = written.readAll();
+        const qsizetype gap = text.indexOf("\r\n\r\n");
+        QVERIFY(gap > 0);
+        QCOMPARE(cells(text.left(gap + 2)).size(), 3); // the results table as before
+        const QByteArray second = text.mid(gap + 4);
+        const QList<QStringList> table = cells(second);
+        QCOMPARE(table.size(), 3);
+        QCOMPARE(table.at(0), (QStringList{"Host Name/IP", "Min (ms)", "Max (ms)", "Mean (ms)", "Median (ms)",
+                                           "95th Percentile (ms)", "Jitter (ms)", "% Loss"}));
+        QCOMPARE(table.at(1).at(0), QStringLiteral("127.0.0.1"));
+        QVERIFY(QRegularExpression(QStringLiteral("^\\d+\\.\\d$")).match(table.at(1).at(3)).hasMatch());
+        QCOMPARE(table.at(1).at(7), QStringLiteral("0.00%"));
+        QCOMPARE(table.at(2), (QStringList{"10.0.0.300", "", "", "", "", "", "", "100.00%"}));
+        for (const QByteArray& line : second.split('\n').mid(0, 3)) // aligned: all lines as long
+            QCOMPARE(line.size(), second.split('\n').first().size());
+    }
+
+    void stateChangesGoToStderrAndTheHook()
+    {
+        if (!canPing())
+            QSKIP("ICMP is not permitted for this user here");
+        const QString list = file("changes.txt", "127.0.0.1\r\n10.0.0.300\r\n");
+        const QString hookLog = m_dir.filePath(QStringLiteral("hook.log"));
+        const QString hook = QStringLiteral("sh -c 'echo \"$VANTREL_HOST|$VANTREL_STATE|$VANTREL_DURATION_S|$VANTREL_STATUS\" "
+                                            ">>\"$0\"' %1").arg(hookLog);
+        const Run r = run({"--headless", "--rounds", "3", "--pause", "0.1", "--down-after", "2", "--on-change", hook, list});
+        QCOMPARE(r.exitCode, 0);
+        // The address that answers raises nothing; the bad one is down from its first failure on.
+        QCOMPARE(r.err.count(" down "), 1);
+        QCOMPARE(r.err.count(" up "), 0);
+        QVERIFY2(r.err.contains(" down 10.0.0.300 ("), r.err.constData());
+        QFile log(hookLog);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray lines = log.readAll();
+        QVERIFY2(lines.startsWith("10.0.0.300|down||") && lines.count('\n') == 1, lines.constData());
     }
 
     void workbookOutput()

@@ -1,0 +1,268 @@
+// The real window over many loopback hosts, pinged by the real echo engine, under a real X server (Xvfb).
+//
+//   xvfb-run -a -s "-screen 0 1280x1024x24" window_bench [--hosts N] [--pause-ms P] [--seconds S]
+//       N (10000) loopback hosts (127.x.y.z: all answer on Linux, nothing leaves the host) at a pause of P
+//       (1000) ms, the results sorted by "Last Ping Time (ms)". After two rounds, for S (20) seconds: the
+//       CPU share of one core (getrusage, the whole process) and the time from a key press (Down or Up in the
+//       results table, posted from a second thread at random moments, so a busy event loop delays it as it
+//       would a real key) to the start of the results table's next paint: median and p99.
+//   window_bench --screenshot FILE [--maximized] [--sort COLUMN] [--descending] [--rounds R]
+//       a dozen loopback hosts and three that fail ("bad..host" and friends), R (3) rounds at 1 s, then the
+//       window grabbed to FILE (PNG)
+//
+// Run as root (raw socket) or with net.ipv4.ping_group_range open; exits 77 when ICMP is not permitted.
+
+#include "BenchMessageBoxes.h"
+#include "FakeClipboard.h"
+#include "FakeFileDialogs.h"
+#include "FakeInputBox.h"
+#include "FakeProcessRunner.h"
+#include "FakeRandom.h"
+#include "FakeSettingsStore.h"
+#include "FakeSpreadsheetLauncher.h"
+#include "FakeUrlOpener.h"
+#include "HostListModel.h"
+#include "LinuxEchoService.h"
+#include "MainWindow.h"
+#include "Monitor.h"
+#include "QtHostResolver.h"
+#include "ResultsModel.h"
+#include "ResultsViewProxy.h"
+#include "SystemClock.h"
+#include "SystemPreciseClock.h"
+#include "SystemRandom.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QMutex>
+#include <QPixmap>
+#include <QScreen>
+#include <QThread>
+#include <QTimer>
+#include <QTreeView>
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <random>
+#include <sys/resource.h>
+
+namespace
+{
+
+double cpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+}
+
+QStringList loopbackHosts(int count)
+{
+    QStringList hosts;
+    for (quint32 n = 1; hosts.size() < count; ++n) {
+        const quint32 address = 0x7F000000u | n;
+        if ((address & 0xFF) == 0 || (address & 0xFF) == 0xFF)
+            continue;
+        hosts.append(
+            QStringLiteral("127.%1.%2.%3").arg((address >> 16) & 0xFF).arg((address >> 8) & 0xFF).arg(address & 0xFF));
+    }
+    return hosts;
+}
+
+double percentile(QList<double> values, double p)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const auto i = static_cast<qsizetype>(p * static_cast<double>(values.size() - 1) + 0.5);
+    return values.at(std::min(i, values.size() - 1));
+}
+
+QString argument(const QStringList& args, const QString& name, const QString& fallback)
+{
+    const qsizetype i = args.indexOf(name);
+    return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : fallback;
+}
+
+// Times a key press, posted by another thread, to the next paint of the view it went to.
+class KeyToPaint : public QObject
+{
+public:
+    explicit KeyToPaint(QTreeView& view) : m_view(view) { view.viewport()->installEventFilter(this); }
+
+    void press(bool down)
+    {
+        m_sentNs = m_clock.nsecsElapsed();
+        m_waiting = true;
+        QCoreApplication::postEvent(&m_view, new QKeyEvent(QEvent::KeyPress, down ? Qt::Key_Down : Qt::Key_Up, {}));
+        QCoreApplication::postEvent(&m_view, new QKeyEvent(QEvent::KeyRelease, down ? Qt::Key_Down : Qt::Key_Up, {}));
+    }
+    bool waiting() const { return m_waiting; }
+    QList<double> latenciesMs() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_latencies;
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && m_waiting) {
+            QMutexLocker lock(&m_mutex);
+            m_latencies.append(static_cast<double>(m_clock.nsecsElapsed() - m_sentNs.load()) / 1e6);
+            m_waiting = false;
+        }
+        return false;
+    }
+
+    QElapsedTimer m_clock;
+
+private:
+    QTreeView& m_view;
+    std::atomic<qint64> m_sentNs{0};
+    std::atomic<bool> m_waiting{false};
+    mutable QMutex m_mutex;
+    QList<double> m_latencies;
+};
+
+struct Program {
+    BenchMessageBoxes boxes;
+    FakeInputBox input;
+    FakeFileDialogs dialogs;
+    FakeClipboard clipboard;
+    FakeSettingsStore settings; // the user's own settings stay untouched
+    FakeProcessRunner runner;   // no online check
+    FakeUrlOpener opener;
+    SystemClock clock;
+    FakeRandom random{0.5};
+    FakeSpreadsheetLauncher spreadsheet;
+    SystemPreciseClock echoClock;
+    SystemRandom echoRandom;
+    LinuxEchoService echo{echoClock, echoRandom};
+    QtHostResolver resolver;
+    MainWindow window{Services{boxes, input, dialogs, clipboard, settings, runner, opener, clock, random, spreadsheet,
+                               echo, resolver},
+                      QCoreApplication::applicationDirPath()};
+};
+
+void waitRounds(Monitor& monitor, int rounds)
+{
+    int seen = 0;
+    QEventLoop loop;
+    auto c = QObject::connect(&monitor, &Monitor::roundFinished, &loop, [&] {
+        if (++seen >= rounds)
+            loop.quit();
+    });
+    loop.exec();
+    QObject::disconnect(c);
+}
+
+int screenshot(Program& p, const QStringList& args)
+{
+    QStringList hosts = loopbackHosts(12);
+    hosts.insert(3, QStringLiteral("bad..host"));
+    hosts.insert(8, QStringLiteral("no.such.host.invalid"));
+    hosts.append(QStringLiteral("printer..office"));
+    p.window.startUp();
+    p.window.hostList().append(hosts);
+    if (args.contains(QStringLiteral("--maximized"))) {
+        p.window.showMaximized();
+        // Xvfb has no window manager to do the maximizing.
+        p.window.setGeometry(p.window.screen()->availableGeometry());
+    } else {
+        p.window.show();
+    }
+    const int column = argument(args, QStringLiteral("--sort"), QStringLiteral("-1")).toInt();
+    p.window.resultsView().setSort(column, args.contains(QStringLiteral("--descending")) ? Qt::DescendingOrder
+                                                                                         : Qt::AscendingOrder);
+    p.window.monitor().startWithInterval(1000);
+    waitRounds(p.window.monitor(), argument(args, QStringLiteral("--rounds"), QStringLiteral("3")).toInt());
+    QEventLoop settle; // time for the last outcomes to be painted
+    QTimer::singleShot(600, &settle, &QEventLoop::quit);
+    settle.exec();
+    const QString file = argument(args, QStringLiteral("--screenshot"), QString());
+    if (!p.window.grab().save(file)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+        return 1;
+    }
+    std::printf("%s: %dx%d\n", qPrintable(file), p.window.width(), p.window.height());
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    const QStringList args = QApplication::arguments();
+    Program p;
+    if (!p.echo.available()) {
+        std::fprintf(stderr, "ICMP is not permitted here\n");
+        return 77;
+    }
+    if (args.contains(QStringLiteral("--screenshot")))
+        return screenshot(p, args);
+
+    const int hosts = argument(args, QStringLiteral("--hosts"), QStringLiteral("10000")).toInt();
+    const int pauseMs = argument(args, QStringLiteral("--pause-ms"), QStringLiteral("1000")).toInt();
+    const int seconds = argument(args, QStringLiteral("--seconds"), QStringLiteral("20")).toInt();
+    MainWindow& w = p.window;
+    w.hostList().append(loopbackHosts(hosts));
+    w.show();
+    w.resultsView().setSort(ResultsModel::LastTime, Qt::AscendingOrder);
+    auto* view = w.findChild<QTreeView*>(QStringLiteral("resultsView"));
+    view->setFocus();
+    int rounds = 0;
+    qint64 roundMsSum = 0;
+    QObject::connect(&w.monitor(), &Monitor::roundFinished, &w, [&](const RoundSummary& s) {
+        ++rounds;
+        roundMsSum += s.durationMs;
+    });
+    w.monitor().startWithInterval(pauseMs);
+    waitRounds(w.monitor(), 2);
+    view->setCurrentIndex(view->model()->index(5, 0));
+    rounds = 0;
+    roundMsSum = 0;
+
+    KeyToPaint probe(*view);
+    probe.m_clock.start();
+    std::atomic<bool> running{true};
+    // Key presses at random moments, 40 to 120 ms apart, each after the last one was painted.
+    QThread* keys = QThread::create([&] {
+        std::mt19937 random(7);
+        std::uniform_int_distribution<int> gap(40, 120);
+        bool down = true;
+        int pressed = 0;
+        while (running) {
+            QThread::msleep(static_cast<unsigned long>(gap(random)));
+            if (probe.waiting())
+                continue;
+            probe.press(down);
+            if (++pressed % 10 == 0)
+                down = !down;
+        }
+    });
+    const double cpuStart = cpuMs();
+    QElapsedTimer wall;
+    wall.start();
+    keys->start();
+    QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
+    app.exec();
+    running = false;
+    const double cpu = cpuMs() - cpuStart;
+    const double wallMs = static_cast<double>(wall.elapsed());
+    keys->wait();
+    delete keys;
+    const QList<double> latencies = probe.latenciesMs();
+    std::printf("hosts %d, pause %d ms, sorted by \"Last Ping Time (ms)\", %d s measured\n", hosts, pauseMs, seconds);
+    std::printf("rounds %d, mean round %.0f ms, last order refresh %lld ms\n", rounds,
+                rounds ? static_cast<double>(roundMsSum) / rounds : 0.0,
+                static_cast<long long>(w.resultsView().lastRefreshMs()));
+    std::printf("CPU %.1f %% of one core\n", 100.0 * cpu / wallMs);
+    std::printf("key press to paint: %lld samples, median %.2f ms, p99 %.2f ms, max %.2f ms\n",
+                static_cast<long long>(latencies.size()), percentile(latencies, 0.5), percentile(latencies, 0.99),
+                percentile(latencies, 1.0));
+    w.monitor().stop();
+    return p.boxes.shown() > 0 ? 1 : 0;
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+class ResultsModel;
+
+// How many hosts are up and down right now, for the tray icon.
+struct StateOverview {
+    enum class Overall { Off, AllUp, SomeDown };
+    int up = 0;
+    int down = 0;
+    int unknown = 0;
+
+    static StateOverview of(const ResultsModel& results);
+    Overall overall(bool monitoring) const;
+    // "Vantrel: all 12 hosts up", "Vantrel: 3 of 12 hosts down", "Vantrel: monitoring off"
+    QString text(bool monitoring) const;
+};

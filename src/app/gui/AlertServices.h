@@ -1,0 +1,22 @@
+#pragma once
+
+#include <memory>
+
+class Clock;
+class CommandRunner;
+class EventStore;
+class FileDialogs;
+class MessageBoxes;
+class NotificationSender;
+class SettingsStore;
+
+// What the alerts reach outside the program through. main() passes the real ones; tests pass fakes.
+struct AlertServices {
+    NotificationSender& notifications;
+    CommandRunner& commands;
+    SettingsStore& settings;
+    Clock& clock;
+    MessageBoxes& messageBoxes;
+    FileDialogs& fileDialogs;
+    std::unique_ptr<EventStore> store;
+};

@@ -1,0 +1,19 @@
+#include "ResultsTreeView.h"
+
+#include <algorithm>
+
+void ResultsTreeView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles)
+{
+    if (!topLeft.isValid() || !bottomRight.isValid() || topLeft.parent().isValid() || !model()) {
+        QTreeView::dataChanged(topLeft, bottomRight, roles);
+        return;
+    }
+    // Rows are all one height, so the rows on screen follow from the viewport's top and bottom.
+    const QModelIndex top = indexAt(QPoint(0, 0));
+    const QModelIndex bottom = indexAt(QPoint(0, viewport()->height() - 1));
+    const int first = std::max(topLeft.row(), top.isValid() ? top.row() : 0);
+    const int last = std::min(bottomRight.row(), bottom.isValid() ? bottom.row() : model()->rowCount() - 1);
+    if (first > last)
+        return;
+    QTreeView::dataChanged(model()->index(first, topLeft.column()), model()->index(last, bottomRight.column()), roles);
+}

@@ -1,0 +1,186 @@
+#include "MetricsExposition.h"
+
+#include "ResultsModel.h"
+
+#include <QSet>
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+
+namespace MetricsExposition
+{
+namespace
+{
+
+// Appends into a buffer grown ahead of time, with memcpy: a scrape of 100,000 hosts is over a million lines,
+// and QByteArray::append's checks per call cost more than the copying.
+class Sink
+{
+public:
+    void reserve(qsizetype bytes) { grow(bytes); }
+    void append(const char* data, qsizetype size)
+    {
+        if (m_used + size > m_buffer.size())
+            grow(std::max(m_buffer.size() * 2, m_used + size + 4096));
+        std::memcpy(m_buffer.data() + m_used, data, static_cast<std::size_t>(size));
+        m_used += size;
+    }
+    template <std::size_t N> Sink& operator<<(const char (&literal)[N])
+    {
+        append(literal, N - 1);
+        return *this;
+    }
+    Sink& operator<<(const QByteArray& bytes)
+    {
+        append(bytes.constData(), bytes.size());
+        return *this;
+    }
+    Sink& operator<<(char c)
+    {
+        append(&c, 1);
+        return *this;
+    }
+    Sink& operator<<(quint64 value)
+    {
+        char buffer[24];
+        append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr - buffer);
+        return *this;
+    }
+    Sink& operator<<(double value)
+    {
+        char buffer[32];
+        append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr - buffer);
+        return *this;
+    }
+    QByteArray take()
+    {
+        m_buffer.truncate(m_used);
+        return std::move(m_buffer);
+    }
+
+private:
+    void grow(qsizetype size) { m_buffer.resize(std::max(size, m_buffer.size())); }
+    QByteArray m_buffer;
+    qsizetype m_used = 0;
+};
+
+void family(Sink& out, const QByteArray& name, const char* type, const char* help)
+{
+    out << "# HELP " << name << ' ' << QByteArray(help) << '\n';
+    out << "# TYPE " << name << ' ' << QByteArray(type) << '\n';
+}
+
+// name{host="...",extra} value
+template <typename T>
+void sample(Sink& out, const QByteArray& name, const QByteArray& hostLabel, const QByteArray& extra, T value)
+{
+    out << name << "{host=\"" << hostLabel << '"';
+    if (!extra.isEmpty())
+        out << ',' << extra;
+    out << "} " << value << '\n';
+}
+
+} // namespace
+
+QByteArray escapeLabelValue(const QString& text)
+{
+    QByteArray out = text.toUtf8();
+    if (out.contains('\\') || out.contains('"') || out.contains('\n')) {
+        out.replace('\\', "\\\\");
+        out.replace('"', "\\\"");
+        out.replace('\n', "\\n");
+    }
+    return out;
+}
+
+QByteArray render(const ResultsModel& results, const std::vector<HostCounters>& counters, const ProbeFigures& probe,
+                  const UpOf& up)
+{
+    // Rows to expose, with their labels made once.
+    std::vector<int> rows;
+    std::vector<QByteArray> labels;
+    rows.reserve(static_cast<std::size_t>(results.count()));
+    labels.reserve(static_cast<std::size_t>(results.count()));
+    QSet<QString> seen;
+    seen.reserve(results.count());
+    for (int i = 0; i < results.count() && static_cast<std::size_t>(i) < counters.size(); ++i) {
+        const ResultRow& r = results.row(i);
+        if (!r.counted || seen.contains(r.host))
+            continue;
+        seen.insert(r.host);
+        rows.push_back(i);
+        labels.push_back(escapeLabelValue(r.host));
+    }
+
+    Sink out;
+    out.reserve(static_cast<qsizetype>(rows.size()) * 900 + 2048);
+    const QByteArray none;
+    const QByteArray upName = "vantrel_up";
+    family(out, upName, "gauge", "Whether the host answered its last echo (1) or not (0).");
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const int i = rows[k];
+        sample(out, upName, labels[k], none, up ? up(i) : (counters[i].lastOk ? 1.0 : 0.0));
+    }
+
+    family(out, "vantrel_rtt_seconds", "histogram", "Round-trip times of the answered echoes.");
+    const QByteArray bucket = "vantrel_rtt_seconds_bucket";
+    const QByteArray sum = "vantrel_rtt_seconds_sum";
+    const QByteArray count = "vantrel_rtt_seconds_count";
+    static const QByteArray bucketLabels[] = {"le=\"0.001\"", "le=\"0.005\"", "le=\"0.01\"", "le=\"0.025\"",
+                                              "le=\"0.05\"",  "le=\"0.1\"",   "le=\"0.2\""};
+    static_assert(std::size(bucketLabels) == HostCounters::BucketBoundsMs.size());
+    const QByteArray infinity = "le=\"+Inf\"";
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const ResultRow& r = results.row(rows[k]);
+        const HostCounters& c = counters[rows[k]];
+        quint64 cumulative = 0;
+        for (std::size_t b = 0; b < c.buckets.size(); ++b) {
+            cumulative += c.buckets[b];
+            sample(out, bucket, labels[k], bucketLabels[b], cumulative);
+        }
+        sample(out, bucket, labels[k], infinity, quint64(r.rttCount));
+        sample(out, sum, labels[k], none, double(r.rttSum) / 1000.0);
+        sample(out, count, labels[k], none, quint64(r.rttCount));
+    }
+
+    const QByteArray requests = "vantrel_echo_requests_total";
+    family(out, requests, "counter", "Echoes sent whose outcome was recorded.");
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const ResultRow& r = results.row(rows[k]);
+        sample(out, requests, labels[k], none, quint64(r.succeeded + r.failed));
+    }
+    const QByteArray replies = "vantrel_echo_replies_total";
+    family(out, replies, "counter", "Echoes answered by the host.");
+    for (std::size_t k = 0; k < rows.size(); ++k)
+        sample(out, replies, labels[k], none, quint64(results.row(rows[k]).succeeded));
+
+    const QByteArray failures = "vantrel_echo_failures_total";
+    family(out, failures, "counter",
+           "Echoes that failed, by IP status code (11010: request timed out, 11003: destination host unreachable).");
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        for (const auto& [status, n] : counters[rows[k]].failures)
+            sample(out, failures, labels[k], "status=\"" + QByteArray::number(status) + '"', quint64(n));
+    }
+
+    const QByteArray lastReply = "vantrel_last_reply_timestamp_seconds";
+    family(out, lastReply, "gauge", "When the host last answered, in Unix time.");
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const qint64 ms = counters[rows[k]].lastReplyMs;
+        if (ms >= 0)
+            sample(out, lastReply, labels[k], none, double(ms) / 1000.0);
+    }
+
+    family(out, "vantrel_hosts", "gauge", "Entries in the host list.");
+    out << "vantrel_hosts " << quint64(probe.hosts) << '\n';
+    family(out, "vantrel_rounds_total", "counter", "Ping rounds finished.");
+    out << "vantrel_rounds_total " << quint64(probe.rounds) << '\n';
+    if (probe.lastRoundMs >= 0) {
+        family(out, "vantrel_round_duration_seconds", "gauge", "How long the last ping round took.");
+        out << "vantrel_round_duration_seconds " << double(probe.lastRoundMs) / 1000.0 << '\n';
+    }
+    family(out, "vantrel_build_info", "gauge", "The probe's version; always 1.");
+    out << "vantrel_build_info{version=\"" << escapeLabelValue(probe.version) << "\"} 1\n";
+    return out.take();
+}
+
+} // namespace MetricsExposition

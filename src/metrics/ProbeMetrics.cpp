@@ -1,0 +1,35 @@
+#include "ProbeMetrics.h"
+
+#include "HostCounterTable.h"
+#include "HostListModel.h"
+#include "MetricsServer.h"
+
+#include <QHostAddress>
+
+ProbeMetrics::ProbeMetrics(const HostListModel& hosts, const ResultsModel& results, QString version, QObject* parent)
+    : QObject(parent), m_hosts(hosts), m_results(results), m_counters(new HostCounterTable(results, this)),
+      m_server(new MetricsServer([this] { return render(); }, this))
+{
+    m_figures.version = std::move(version);
+}
+
+quint16 ProbeMetrics::listen(const QHostAddress& address, quint16 port)
+{
+    const quint16 bound = m_server->listenOn(address, port);
+    if (bound == 0)
+        m_errorString = QStringLiteral("cannot listen on %1 port %2").arg(address.toString()).arg(port);
+    return bound;
+}
+
+void ProbeMetrics::roundFinished(qint64 durationMs)
+{
+    ++m_figures.rounds;
+    m_figures.lastRoundMs = durationMs;
+}
+
+QByteArray ProbeMetrics::render() const
+{
+    ProbeFigures figures = m_figures;
+    figures.hosts = m_hosts.count();
+    return MetricsExposition::render(m_results, m_counters->rows(), figures, m_up);
+}

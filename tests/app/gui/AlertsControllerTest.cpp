@@ -1,0 +1,149 @@
+#include "AlertSettingsDialog.h"
+#include "AlertsController.h"
+#include "FakeClipboard.h"
+#include "FakeClock.h"
+#include "FakeCommandRunner.h"
+#include "FakeEchoService.h"
+#include "FakeFileDialogs.h"
+#include "FakeHostResolver.h"
+#include "FakeInputBox.h"
+#include "FakeMessageBoxes.h"
+#include "FakeNotificationSender.h"
+#include "FakeProcessRunner.h"
+#include "FakeRandom.h"
+#include "FakeSettingsStore.h"
+#include "FakeSpreadsheetLauncher.h"
+#include "FakeUrlOpener.h"
+#include "MainWindow.h"
+#include "Monitor.h"
+#include "OutageLogModel.h"
+#include "OutageLogWindow.h"
+#include "ResultsModel.h"
+#include "SqliteEventStore.h"
+
+#include <QAction>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+struct Fixture {
+    FakeMessageBoxes boxes;
+    FakeInputBox input;
+    FakeFileDialogs dialogs;
+    FakeClipboard clipboard;
+    FakeSettingsStore settings;
+    FakeProcessRunner runner;
+    FakeUrlOpener opener;
+    FakeClock clock;
+    FakeRandom random{0.5};
+    FakeSpreadsheetLauncher spreadsheet;
+    FakeEchoService echo;
+    FakeHostResolver resolver;
+    FakeNotificationSender notifications;
+    FakeCommandRunner commands;
+    QTemporaryDir folder;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<AlertsController> alerts;
+
+    QString dbPath() const { return folder.filePath(QStringLiteral("events.sqlite")); }
+    AlertsController& make(const QString& onChange = {})
+    {
+        window = std::make_unique<MainWindow>(Services{boxes, input, dialogs, clipboard, settings, runner, opener,
+                                                       clock, random, spreadsheet, echo, resolver},
+                                              folder.path());
+        alerts = std::make_unique<AlertsController>(
+            *window,
+            AlertServices{notifications, commands, settings, clock, boxes, dialogs,
+                          std::make_unique<SqliteEventStore>(dbPath())},
+            onChange);
+        alerts->start();
+        return *alerts;
+    }
+    // One round in which every listed row fails (or answers).
+    void round(const QList<quint64>& rows, bool success)
+    {
+        for (quint64 id : rows) {
+            if (success)
+                window->results().recordSuccess(id, 0x7f000001, 1, 64, clock.current);
+            else
+                window->results().recordFailure(id, 11010, clock.current);
+        }
+        Q_EMIT window->monitor().roundFinished(RoundSummary{});
+        clock.current = clock.current.addSecs(10);
+    }
+};
+} // namespace
+
+class AlertsControllerTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void eventsGoToLogNotificationsAndHook()
+    {
+        Fixture f;
+        f.make(QStringLiteral("hook --x"));
+        ResultsModel& results = f.window->results();
+        const quint64 a = results.appendRow(1, QStringLiteral("a.lab"));
+        f.round({a}, true); // first reply: no alarm
+        for (int i = 0; i < 3; ++i)
+            f.round({a}, false);
+        QTRY_COMPARE(f.notifications.sent.size(), 1);
+        QCOMPARE(f.notifications.sent.at(0).first, QStringLiteral("a.lab is down"));
+        QCOMPARE(f.commands.requests.size(), 1);
+        QCOMPARE(f.commands.requests.at(0).program, QStringLiteral("hook"));
+        QCOMPARE(f.commands.requests.at(0).environment.value(QStringLiteral("VANTREL_STATE")), QStringLiteral("down"));
+        QCOMPARE(f.alerts->logModel().rowCount(), 1);
+        f.alerts.reset(); // the log is written through before the controller goes
+        SqliteEventStore store(f.dbPath());
+        QVERIFY(store.open(nullptr));
+        QCOMPARE(store.newestFirst({}, 10).size(), 1);
+        QVERIFY(f.boxes.shown.isEmpty());
+    }
+
+    void contextMenuShortcutAndOwnSettingsGroup()
+    {
+        Fixture f;
+        AlertsController& alerts = f.make();
+        auto* view = f.window->findChild<QTreeView*>(QStringLiteral("resultsView"));
+        QCOMPARE(view->contextMenuPolicy(), Qt::ActionsContextMenu);
+        QVERIFY(view->actions().contains(alerts.logAction()));
+        QVERIFY(view->actions().contains(alerts.settingsAction()));
+        QCOMPARE(alerts.logAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
+        alerts.logAction()->trigger();
+        QVERIFY(alerts.logWindow().isVisible());
+
+        alerts.showSettings();
+        auto* dialog = f.window->findChild<AlertSettingsDialog*>();
+        QVERIFY(dialog);
+        dialog->findChild<QSpinBox*>(QStringLiteral("downAfter"))->setValue(5);
+        dialog->accept();
+        QCOMPARE(f.window->results().stateThresholds().downAfter, 5);
+        QCOMPARE(f.settings.values.value(QStringLiteral("Corvexa/Alerts/DownAfter")), QStringLiteral("5"));
+        for (const QString& key : f.settings.values.keys())
+            QVERIFY2(!key.startsWith(QStringLiteral("Corvexa/Vantrel/")), qPrintable(key));
+    }
+
+    void damagedLogOneMessageMonitoringGoesOn()
+    {
+        Fixture f;
+        QFile damaged(f.dbPath());
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write(QByteArray("not a database\n").repeated(500));
+        damaged.close();
+        f.settings.values.insert(QStringLiteral("Corvexa/Vantrel/IP Addresses"), QStringLiteral("a.lab"));
+        f.make();
+        const quint64 a = f.window->results().appendRow(1, QStringLiteral("a.lab"));
+        for (int i = 0; i < 6; ++i)
+            f.round({a}, i >= 3);
+        QTRY_COMPARE(f.notifications.sent.size(), 2);
+        QCOMPARE(f.boxes.shown.size(), 1);
+        QVERIFY(f.boxes.shown.at(0).text.contains(QStringLiteral("cannot be used")));
+        QCOMPARE(f.settings.values.value(QStringLiteral("Corvexa/Vantrel/IP Addresses")), QStringLiteral("a.lab"));
+    }
+};
+
+QTEST_MAIN(AlertsControllerTest)
+#include "AlertsControllerTest.moc"

@@ -1,0 +1,187 @@
+#include "CsvParser.h"
+#include "ProbeProcess.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <csignal>
+
+class ProbeTest : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    QString file(const QString& name, const QByteArray& bytes)
+    {
+        QFile f(m_dir.filePath(name));
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(bytes);
+        return f.fileName();
+    }
+    QByteArray metrics(const ProbeProcess& probe)
+    {
+        const HttpResult r = httpRequest(QStringLiteral("http://127.0.0.1:%1/metrics").arg(probe.port()));
+        return r.status == 200 ? r.body : QByteArray();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (!canPing())
+            QSKIP("ICMP is not permitted for this user here");
+    }
+
+    void linksNoDisplayLibrary()
+    {
+        QProcess ldd;
+        ldd.start(QStringLiteral("ldd"), {QStringLiteral(VANTREL_PROBE)});
+        QVERIFY(ldd.waitForFinished(10000));
+        const QByteArray libraries = ldd.readAllStandardOutput();
+        QVERIFY(libraries.contains("libQt6Core"));
+        for (const char* display : {"libQt6Gui", "libQt6Widgets", "libGL", "libEGL", "libOpenGL", "libX11", "libxcb"})
+            QVERIFY2(!libraries.contains(display), display);
+    }
+
+    void metricsEndpointServesOnlyMetrics_data()
+    {
+        QTest::addColumn<QByteArray>("verb");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("status");
+        QTest::newRow("metrics") << QByteArray("GET") << QStringLiteral("/metrics") << 200;
+        QTest::newRow("root") << QByteArray("GET") << QStringLiteral("/") << 404;
+        QTest::newRow("below metrics") << QByteArray("GET") << QStringLiteral("/metrics/x") << 404;
+        QTest::newRow("other path") << QByteArray("GET") << QStringLiteral("/favicon.ico") << 404;
+        QTest::newRow("POST") << QByteArray("POST") << QStringLiteral("/metrics") << 405;
+        QTest::newRow("DELETE") << QByteArray("DELETE") << QStringLiteral("/metrics") << 405;
+    }
+    void metricsEndpointServesOnlyMetrics()
+    {
+        QFETCH(QByteArray, verb);
+        QFETCH(QString, path);
+        QFETCH(int, status);
+        ProbeProcess probe;
+        QVERIFY2(probe.start({"--pause", "0.2", file("hosts.txt", "127.0.0.1\n127.0.0.2\n10.0.0.300\n")}),
+                 probe.errorOutput().constData());
+        QVERIFY(probe.waitForText("round 2:"));
+        const HttpResult r = httpRequest(QStringLiteral("http://127.0.0.1:%1%2").arg(probe.port()).arg(path), verb);
+        QCOMPARE(r.status, status);
+        if (status == 200) {
+            QVERIFY(r.contentType.startsWith("text/plain; version=0.0.4"));
+            QCOMPARE(sampleValue(r.body, "vantrel_up{host=\"127.0.0.1\"}"), 1.0);
+            QCOMPARE(sampleValue(r.body, "vantrel_up{host=\"10.0.0.300\"}"), 0.0);
+            QCOMPARE(sampleValue(r.body, "vantrel_hosts"), 3.0);
+            QVERIFY(sampleValue(r.body, "vantrel_echo_failures_total{host=\"10.0.0.300\",status=\"11018\"}") >= 2);
+            const QString promtool = QStandardPaths::findExecutable(QStringLiteral("promtool"));
+            if (!promtool.isEmpty()) {
+                QProcess check;
+                check.start(promtool, {QStringLiteral("check"), QStringLiteral("metrics")});
+                check.write(r.body);
+                check.closeWriteChannel();
+                QVERIFY(check.waitForFinished(30000));
+                QVERIFY2(check.exitCode() == 0, check.readAll().constData());
+            }
+        }
+        QCOMPARE(probe.terminate(), 0);
+    }
+
+    void unusableListenAddressExitsWithTwo_data()
+    {
+        QTest::addColumn<QString>("listen");
+        QTest::newRow("not an address") << QStringLiteral("no.such.address:9427");
+        QTest::newRow("no port") << QStringLiteral("127.0.0.1");
+        QTest::newRow("port too big") << QStringLiteral("127.0.0.1:70000");
+        QTest::newRow("taken") << QStringLiteral("127.0.0.1:%1");
+    }
+    void unusableListenAddressExitsWithTwo()
+    {
+        QFETCH(QString, listen);
+        QTcpServer taken;
+        QVERIFY(taken.listen(QHostAddress::LocalHost));
+        QProcess probe;
+        probe.start(QStringLiteral(VANTREL_PROBE),
+                    {"--metrics-listen", listen.contains(QLatin1String("%1")) ? listen.arg(taken.serverPort()) : listen,
+                     "--rounds", "1", file("one.txt", "127.0.0.1\n")});
+        QVERIFY(probe.waitForFinished(15000));
+        QCOMPARE(probe.exitCode(), 2);
+        QVERIFY(probe.readAllStandardError().startsWith("vantrel-probe: "));
+    }
+
+    void csvParsesIntoTwelveColumns()
+    {
+        QProcess probe;
+        probe.start(QStringLiteral(VANTREL_PROBE),
+                    {"--format", "csv", "--rounds", "2", "--pause", "0.1", file("csv.txt", "127.0.0.1\nx,\"y\"\n")});
+        QVERIFY(probe.waitForFinished(15000));
+        QCOMPARE(probe.exitCode(), 0);
+        const auto records = parseCsv(QString::fromUtf8(probe.readAllStandardOutput()));
+        QVERIFY(records);
+        QCOMPARE(records->size(), 3);
+        for (const QStringList& record : *records)
+            QCOMPARE(record.size(), 12);
+        QCOMPARE(records->at(1).mid(0, 3), (QStringList{"127.0.0.1", "127.0.0.1", "2"}));
+        QCOMPARE(records->at(2).at(0), QStringLiteral("x,\"y\""));
+    }
+
+    void jsonLinesAfterEveryRound()
+    {
+        const QString output = m_dir.filePath(QStringLiteral("out.jsonl"));
+        QProcess probe;
+        probe.start(QStringLiteral(VANTREL_PROBE), {"--format", "jsonl", "--rounds", "3", "--pause", "0.1", "--output",
+                                                    output, file("json.txt", "127.0.0.1\n10.0.0.300\n")});
+        QVERIFY(probe.waitForFinished(15000));
+        QCOMPARE(probe.exitCode(), 0);
+        QFile f(output);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = f.readAll().split('\n');
+        QCOMPARE(lines.size(), 3 * 2 + 1);
+        for (int i = 0; i < 6; ++i) {
+            QJsonParseError error;
+            const QJsonObject o = QJsonDocument::fromJson(lines.at(i), &error).object();
+            QCOMPARE(error.error, QJsonParseError::NoError);
+            QCOMPARE(o.value("round").toInteger(), i / 2 + 1);
+            QVERIFY(QDateTime::fromString(o.value("time").toString(), Qt::ISODateWithMs).isValid());
+            const bool up = i % 2 == 0;
+            QCOMPARE(o.value("host").toString(), up ? QStringLiteral("127.0.0.1") : QStringLiteral("10.0.0.300"));
+            QCOMPARE(o.value(up ? "succeeded" : "failed").toInteger(), i / 2 + 1);
+            QCOMPARE(o.value("status").toInteger(), up ? 0 : 11018);
+            QCOMPARE(o.value("rtt_ms").isDouble(), up);
+            QVERIFY(o.value("status_text").isString());
+        }
+    }
+
+    void sighupKeepsStayingHostsAndDropsRemovedOnes()
+    {
+        const QString list = file("live.txt", "127.0.0.1\n127.0.0.2\n");
+        ProbeProcess probe;
+        QVERIFY(probe.start({"--pause", "0.1", list}));
+        QVERIFY(probe.waitForText("round 3:"));
+        const QByteArray before = metrics(probe);
+        const double kept = sampleValue(before, "vantrel_echo_requests_total{host=\"127.0.0.1\"}");
+        QVERIFY(kept >= 3);
+        QVERIFY(sampleValue(before, "vantrel_up{host=\"127.0.0.2\"}") == 1);
+
+        file("live.txt", "127.0.0.3\n127.0.0.1\n");
+        probe.signal(SIGHUP);
+        QVERIFY(probe.waitForText("list files read again: 1 hosts kept, 1 added, 1 removed"));
+        const int rounds = static_cast<int>(probe.errorOutput().count("round "));
+        QVERIFY(probe.waitForText(QStringLiteral("round %1:").arg(rounds + 2).toUtf8()));
+        const QByteArray after = metrics(probe);
+        const double stayed = sampleValue(after, "vantrel_echo_requests_total{host=\"127.0.0.1\"}");
+        QVERIFY(stayed >= kept + 2);
+        QVERIFY(!after.contains("host=\"127.0.0.2\""));
+        const double fresh = sampleValue(after, "vantrel_echo_requests_total{host=\"127.0.0.3\"}");
+        QVERIFY(fresh >= 1 && fresh < stayed);
+        QCOMPARE(sampleValue(after, "vantrel_hosts"), 2.0);
+
+        // A list that cannot be read leaves the hosts as they are.
+        QFile::remove(list);
+        probe.signal(SIGHUP);
+        QVERIFY(probe.waitForText("the host list stays as it was"));
+        QCOMPARE(probe.terminate(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(ProbeTest)
+#include "ProbeTest.moc"

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "EventTexts.h"
+#include "HostEvent.h"
+
+#include <QTest>
+
+// Readable events in failed comparisons.
+inline char* toString(const HostEvent& e)
+{
+    return QTest::toString(EventTexts::line(e) + QStringLiteral(" [%1]").arg(e.durationSecs ? *e.durationSecs : -1));
+}

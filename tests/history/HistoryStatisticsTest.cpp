@@ -1,0 +1,147 @@
+#include "HistoryStatistics.h"
+
+#include "HistoryTexts.h"
+#include "OutcomeRing.h"
+
+#include <QtTest>
+#include <ctime>
+
+namespace {
+constexpr qint64 T0 = 1796655909000;
+constexpr int F = -1; // a failed echo among round-trip times
+
+using Events = QList<QPair<int, bool>>; // seconds after T0, answered
+using Figures = QList<double>;          // min, max, mean, median, p95, jitter; -1 for no value
+
+// Round-trip times in 0.1 ms, one outcome per second; F for a failure.
+QList<Outcome> series(const QList<int>& tenths)
+{
+    QList<Outcome> out;
+    for (qsizetype i = 0; i < tenths.size(); ++i) {
+        const qint64 t = T0 + i * 1000;
+        out.append(tenths.at(i) == F ? Outcome{t, 11010, 0, 0} : Outcome{t, 0, quint32(tenths.at(i)), 64});
+    }
+    return out;
+}
+
+// Failures (false) and answers (true) at the given seconds.
+QList<Outcome> timeline(const Events& events)
+{
+    QList<Outcome> out;
+    for (const auto& [second, answered] : events)
+        out.append(answered ? Outcome{T0 + second * 1000, 0, 100, 64} : Outcome{T0 + second * 1000, 11010, 0, 0});
+    return out;
+}
+
+double orNone(const std::optional<double>& v)
+{
+    return v ? *v : -1;
+}
+} // namespace
+
+class HistoryStatisticsTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        qputenv("TZ", "UTC");
+        tzset();
+    }
+
+    void roundTripFigures_data()
+    {
+        QTest::addColumn<QList<int>>("tenths");
+        QTest::addColumn<Figures>("figures");
+        QTest::addColumn<double>("loss");
+        QTest::newRow("no outcome") << QList<int>{} << Figures{-1, -1, -1, -1, -1, -1} << -1.0;
+        QTest::newRow("all failed") << QList<int>{F, F, F} << Figures{-1, -1, -1, -1, -1, -1} << 100.0;
+        QTest::newRow("single sample") << QList<int>{123} << Figures{12.3, 12.3, 12.3, 12.3, 12.3, -1} << 0.0;
+        QTest::newRow("equal values") << QList<int>{50, 50, 50, 50} << Figures{5, 5, 5, 5, 5, 0} << 0.0;
+        // Answers 10, 20, 30, 15 ms: mean 75/4, median (15+20)/2, rank ceil(3.8) = 4 is 30, jitter (10+10+15)/3.
+        QTest::newRow("hand worked") << QList<int>{100, 200, F, 300, 150} << Figures{10, 30, 18.75, 17.5, 30, 35.0 / 3}
+                                     << 20.0;
+        // 1..20 ms: rank ceil(19.0) = 19.
+        QList<int> ramp;
+        for (int i = 1; i <= 20; ++i)
+            ramp.append(i * 10);
+        QTest::newRow("twenty answers") << ramp << Figures{1, 20, 10.5, 10.5, 19, 1} << 0.0;
+        QTest::newRow("failures between answers do not add jitter")
+            << QList<int>{100, F, F, 140} << Figures{10, 14, 12, 12, 14, 4} << 50.0;
+    }
+    void roundTripFigures()
+    {
+        QFETCH(QList<int>, tenths);
+        QFETCH(Figures, figures);
+        QFETCH(double, loss);
+        const HistoryStatistics s = HistoryStatistics::compute(series(tenths));
+        const Figures got{orNone(s.minMs),    orNone(s.maxMs), orNone(s.meanMs),
+                          orNone(s.medianMs), orNone(s.p95Ms), orNone(s.jitterMs)};
+        for (int i = 0; i < figures.size(); ++i)
+            QVERIFY2(qAbs(got.at(i) - figures.at(i)) < 1e-9,
+                     qPrintable(QStringLiteral("figure %1 is %2").arg(i).arg(got.at(i))));
+        QCOMPARE(orNone(s.lossPercent()), loss);
+        QCOMPARE(s.answered + s.failed, int(tenths.size()));
+    }
+
+    void overflowingRoundTripTimesCountAsTheLargest()
+    {
+        OutcomeRing ring(3);
+        for (const Outcome& o : series({70000, 100}))
+            ring.append(o);
+        const HistoryStatistics s = HistoryStatistics::compute(ring.outcomes());
+        QCOMPARE(s.maxMs.value(), 6553.5);
+        QCOMPARE(s.jitterMs.value(), 6543.5);
+    }
+
+    void streakAndLongestOutage_data()
+    {
+        QTest::addColumn<Events>("events");
+        QTest::addColumn<QString>("streak");
+        QTest::addColumn<QString>("outage");
+        QTest::newRow("answering since the oldest")
+            << Events{{0, true}, {8000, true}} << "answering for at least 2 h 13 min"
+            << "none";
+        QTest::newRow("answering again after an outage")
+            << Events{{0, true}, {1, false}, {2, false}, {3, true}, {200, true}} << "answering for 3 min 17 s"
+            << "2 failures over 2 s from 15:05:10";
+        QTest::newRow("still failing") << Events{{0, true}, {10, false}, {20, false}} << "failing since 15:05:19"
+                                       << "2 failures over 10 s from 15:05:19, still failing";
+        QTest::newRow("failing throughout") << Events{{0, false}, {5, false}} << "failing since 15:05:09 or earlier"
+                                            << "2 failures over 5 s from 15:05:09, still failing";
+        QTest::newRow("the longer outage in time wins")
+            << Events{{0, false}, {1, false}, {2, false}, {3, true}, {4, false}, {14, true}} << "answering for 0 s"
+            << "1 failure over 10 s from 15:05:13";
+        QTest::newRow("equal in time: more failures win")
+            << Events{{0, false}, {4, true}, {5, false}, {6, false}, {9, true}} << "answering for 0 s"
+            << "2 failures over 4 s from 15:05:14";
+    }
+    void streakAndLongestOutage()
+    {
+        QFETCH(Events, events);
+        QFETCH(QString, streak);
+        QFETCH(QString, outage);
+        const HistoryStatistics s = HistoryStatistics::compute(timeline(events));
+        QCOMPARE(HistoryTexts::streak(s), streak);
+        QCOMPARE(HistoryTexts::longestOutage(s), outage);
+    }
+
+    void durations_data()
+    {
+        QTest::addColumn<qint64>("ms");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("under a second") << qint64(999) << "0 s";
+        QTest::newRow("seconds") << qint64(45000) << "45 s";
+        QTest::newRow("minutes and seconds") << qint64(200000) << "3 min 20 s";
+        QTest::newRow("whole hour") << qint64(3600000) << "1 h";
+        QTest::newRow("days and hours") << qint64(86400000 * 3 + 3600000 * 4 + 59000) << "3 d 4 h";
+    }
+    void durations()
+    {
+        QFETCH(qint64, ms);
+        QFETCH(QString, text);
+        QCOMPARE(HistoryTexts::duration(ms), text);
+    }
+};
+
+QTEST_APPLESS_MAIN(HistoryStatisticsTest)
+#include "HistoryStatisticsTest.moc"

@@ -1,0 +1,87 @@
+// Pings one host through the real monitor and echo engine with a host details window open, then saves
+// the window as a PNG. For the README's screenshot: scripts/history-screenshot.sh runs it inside the lab
+// under Xvfb and changes the lab host's delay and loss while it runs.
+//
+//   DetailsWindowShot HOST PAUSE_MS SECONDS OUTPUT.png
+
+#include "ConsoleMessageBoxes.h"
+#include "ErrorBox.h"
+#include "HistoryRecorder.h"
+#include "HistoryStore.h"
+#include "HistoryTexts.h"
+#include "HostDetailsWindow.h"
+#include "HostListModel.h"
+#include "LatencyChart.h"
+#include "LinuxEchoService.h"
+#include "Monitor.h"
+#include "QtHostResolver.h"
+#include "ResultsModel.h"
+#include "SessionState.h"
+#include "SystemClock.h"
+#include "SystemPreciseClock.h"
+#include "SystemRandom.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPixmap>
+#include <QTimer>
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    const QStringList args = QApplication::arguments();
+    if (args.size() != 5) {
+        std::fprintf(stderr, "usage: DetailsWindowShot HOST PAUSE_MS SECONDS OUTPUT.png\n");
+        return 2;
+    }
+    ConsoleMessageBoxes console;
+    SystemPreciseClock echoClock;
+    SystemRandom echoRandom;
+    LinuxEchoService echo(echoClock, echoRandom);
+    if (!echo.available()) {
+        std::fprintf(stderr, "%s\n", qPrintable(echo.unavailableReason()));
+        return 77;
+    }
+    QtHostResolver resolver;
+    SystemClock clock;
+    HostListModel hosts;
+    ResultsModel results;
+    SessionState state;
+    ErrorBox errorBox(console);
+    Monitor monitor(hosts, results, state, errorBox, console, echo, resolver, clock);
+    HistoryStore store;
+    HistoryRecorder recorder(results, store);
+
+    HostDetailsWindow* window = nullptr;
+    QObject::connect(&results, &QAbstractItemModel::rowsInserted, &app, [&] {
+        if (window)
+            return;
+        window = new HostDetailsWindow(recorder, results.row(0).rowId);
+        window->resize(760, 600);
+        window->show();
+    });
+    hosts.append(QStringList{args.at(1)});
+    monitor.startWithInterval(args.at(2).toInt());
+    monitor.runRoundNow();
+    QTimer::singleShot(args.at(3).toInt() * 1000, &app, [&] {
+        monitor.stop();
+        if (!window) {
+            QApplication::exit(1);
+            return;
+        }
+        window->refresh();
+        // Point at the newest answer so that the read-out line shows what hovering tells.
+        if (const auto newest = window->chart().nearest(store.ring(results.row(0).rowId)->newestTimeMs(), true))
+            window->findChild<QLabel*>(QStringLiteral("readout"))
+                ->setText(QStringLiteral("%1   (pointed at)").arg(HistoryTexts::outcome(*newest, newest->timeMs)));
+        QTimer::singleShot(300, &app, [&] {
+            const bool saved = window->grab().save(args.at(4));
+            std::printf("%s %s\n", saved ? "saved" : "could not save", qPrintable(args.at(4)));
+            QApplication::exit(saved ? 0 : 1);
+        });
+    });
+    const int code = app.exec();
+    delete window;
+    return code;
+}
