@@ -61,7 +61,7 @@ Figures round(ResultsModel& results, EventDetector& detector, EventRecorder& rec
         for (; next < end; ++next) {
             const quint64 id = results.row(next).rowId;
             if (success)
-                results.recordSuccess(id, 0x7f000001, 1, 64, when);
+                results.recordSuccess(id, IpAddress::fromIpv4(0x7f000001), 1, 64, when);
             else
                 results.recordFailure(id, 11010, when);
         }

@@ -155,7 +155,7 @@ void chartRedraw()
         const Outcome o = outcome(3, i);
         const QDateTime when = QDateTime::fromMSecsSinceEpoch(o.timeMs);
         if (o.answered())
-            results.recordSuccess(row, 1, o.rttTenths / 10, 64, when);
+            results.recordSuccess(row, IpAddress::fromIpv4(1), o.rttTenths / 10, 64, when);
         else
             results.recordFailure(row, o.status, when);
     }

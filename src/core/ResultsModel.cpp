@@ -126,7 +126,13 @@ QVariant ResultsModel::sortValue(int row, int column) const
             return QVariant::fromValue(*address); // addresses in number order
         return r.host;
     case ReplyAddress:
-        return r.replyAddress ? QVariant::fromValue(*r.replyAddress) : QVariant();
+        if (r.replyAddress.isNull())
+            return QVariant();
+        if (r.replyAddress.isIpv4()) // numbers sort IPv4 addresses, and before any IPv6 text key
+            return QVariant::fromValue(r.replyAddress.toIpv4());
+        // IPv6 as 32 hex digits: as texts they sort in number order, after every number
+        return QString::fromLatin1(
+            QByteArray(reinterpret_cast<const char*>(r.replyAddress.bytes().data()), 16).toHex());
     case SucceedCount:
         return r.counted ? QVariant::fromValue(r.succeeded) : QVariant();
     case FailedCount:

@@ -71,7 +71,7 @@ QByteArray JsonLinesWriter::line(const ResultRow& r, qint64 round, const QDateTi
     out.append("{\"round\":").append(QByteArray::number(round));
     out.append(",\"time\":").append(timestamp(at));
     out.append(",\"host\":").append(quoted(r.host));
-    out.append(",\"reply_address\":").append(r.replyAddress ? quoted(HostAddress::ipv4Text(*r.replyAddress)) : "null");
+    out.append(",\"reply_address\":").append(!r.replyAddress.isNull() ? quoted(r.replyAddress.toString()) : "null");
     out.append(",\"succeeded\":").append(QByteArray::number(r.succeeded));
     out.append(",\"failed\":").append(QByteArray::number(r.failed));
     out.append(",\"failed_percent\":").append(percent);

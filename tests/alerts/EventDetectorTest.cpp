@@ -62,7 +62,7 @@ private Q_SLOTS:
         });
         for (qsizetype k = 0; k < outcomes.size(); ++k) {
             if (outcomes.at(k) == u's')
-                model.recordSuccess(id, 0x7f000001, 1, 64, T0.addSecs(10 * k));
+                model.recordSuccess(id, IpAddress::fromIpv4(0x7f000001), 1, 64, T0.addSecs(10 * k));
             else
                 model.recordFailure(id, 11010, T0.addSecs(10 * k));
             detector.flush(); // the end of the round

@@ -150,8 +150,8 @@ private Q_SLOTS:
         QSignalSpy recorded(&model, &ResultsModel::outcomeRecorded);
         const QDateTime when = QDateTime::currentDateTime();
         model.recordFailure(rows.at(7), 11010, when);
-        model.recordSuccess(rows.at(3), 1, 1, 64, when);
-        model.recordSuccess(rows.at(5), 1, 1, 64, when);
+        model.recordSuccess(rows.at(3), IpAddress::fromIpv4(1), 1, 64, when);
+        model.recordSuccess(rows.at(5), IpAddress::fromIpv4(1), 1, 64, when);
         QCOMPARE(recorded.size(), 3);
         QCOMPARE(changed.size(), 0);
         QTRY_COMPARE(changed.size(), 1);
@@ -289,7 +289,7 @@ private Q_SLOTS:
         for (qsizetype k = 0; k < outcomes.size(); ++k) {
             const QDateTime when = t0.addSecs(k);
             if (outcomes.at(k) == u's')
-                model.recordSuccess(id, 0x7f000001, 1, 64, when);
+                model.recordSuccess(id, IpAddress::fromIpv4(0x7f000001), 1, 64, when);
             else
                 model.recordFailure(id, 11010, when);
             const HostState state = model.row(0).track.state;
@@ -313,7 +313,7 @@ private Q_SLOTS:
         const QDateTime t0(QDate(2026, 1, 2), QTime(3, 4, 5));
         for (int k = 0; k < 3; ++k)
             model.recordFailure(id, 11010, t0.addSecs(k));
-        model.recordSuccess(id, 1, 1, 64, t0.addSecs(10));
+        model.recordSuccess(id, IpAddress::fromIpv4(1), 1, 64, t0.addSecs(10));
         QCOMPARE(changes.size(), 2);
         QCOMPARE(changes.at(1).at(2).value<HostState>(), HostState::Down);
         QCOMPARE(changes.at(1).at(3).toDateTime(), t0);

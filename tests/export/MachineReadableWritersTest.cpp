@@ -56,8 +56,8 @@ private Q_SLOTS:
         ResultsModel results;
         const QDateTime when = QDateTime::fromMSecsSinceEpoch(1765000000250, Qt::UTC);
         const quint64 up = results.appendRow(1, QStringLiteral("127.0.0.1"));
-        results.recordSuccess(up, 0x7f000001, 3, 64, when);
-        results.recordSuccess(up, 0x7f000001, 4, 64, when);
+        results.recordSuccess(up, IpAddress::fromIpv4(0x7f000001), 3, 64, when);
+        results.recordSuccess(up, IpAddress::fromIpv4(0x7f000001), 4, 64, when);
         results.recordFailure(up, 11010, when.addSecs(2));
         const quint64 fresh = results.appendRow(2, QStringLiteral("new\"\n\x01host"));
 

@@ -117,7 +117,7 @@ private Q_SLOTS:
         const quint64 a = results.appendRow(1, QStringLiteral("a"));
         const quint64 b = results.appendRow(2, QStringLiteral("b"));
         for (int i = 0; i < 4; ++i) // wraps the ring of three
-            results.recordSuccess(a, 0x7f000001, 20 + i, 64, Start.addSecs(i));
+            results.recordSuccess(a, IpAddress::fromIpv4(0x7f000001), 20 + i, 64, Start.addSecs(i));
         results.recordFailure(b, 11010, Start.addMSecs(1500));
         QCOMPARE(recorded.size(), 5);
         const QList<Outcome> kept = store.ring(a)->outcomes();

@@ -51,14 +51,14 @@ private Q_SLOTS:
         const quint64 b = results.appendRow(2, QStringLiteral("b"));
         results.appendRow(3, QStringLiteral("a"));      // the same text again: exposed once
         results.appendRow(4, QStringLiteral("silent")); // no outcome yet: not exposed
-        results.recordSuccess(a, 0x7f000001, 0, 64, When);
-        results.recordSuccess(a, 0x7f000001, 7, 64, When);
-        results.recordSuccess(a, 0x7f000001, 150, 64, When);
+        results.recordSuccess(a, IpAddress::fromIpv4(0x7f000001), 0, 64, When);
+        results.recordSuccess(a, IpAddress::fromIpv4(0x7f000001), 7, 64, When);
+        results.recordSuccess(a, IpAddress::fromIpv4(0x7f000001), 150, 64, When);
         results.recordFailure(a, 11010, When.addSecs(1));
         results.recordFailure(b, 11010, When);
         results.recordFailure(b, 11003, When);
         results.recordFailure(b, 11010, When);
-        results.recordSuccess(results.rowIdForHost(3), 0x7f000001, 1, 64, When);
+        results.recordSuccess(results.rowIdForHost(3), IpAddress::fromIpv4(0x7f000001), 1, 64, When);
 
         ProbeFigures probe;
         probe.rounds = 4;
@@ -114,7 +114,7 @@ private Q_SLOTS:
         HostCounterTable counters(results);
         for (const QString& host : {QStringLiteral("127.0.0.1"), QStringLiteral("we\"ird\\name\n")}) {
             const quint64 row = results.appendRow(static_cast<quint64>(results.count() + 1), host);
-            results.recordSuccess(row, 0x7f000001, 3, 64, When);
+            results.recordSuccess(row, IpAddress::fromIpv4(0x7f000001), 3, 64, When);
             results.recordFailure(row, 11010, When);
         }
         QProcess check;

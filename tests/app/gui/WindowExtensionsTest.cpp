@@ -72,9 +72,9 @@ void fillResults(MainWindow& w)
         rows.append(r.appendRow(w.hostList().entry(i).id, w.hostList().text(i)));
     const QDateTime dec9(QDate(2026, 12, 9), QTime(10, 0));
     const QDateTime dec10(QDate(2026, 12, 10), QTime(9, 0));
-    r.recordSuccess(rows[0], 0x0A00000A, 20, 64, dec9);
-    r.recordSuccess(rows[0], 0x0A00000A, 20, 64, dec9);
-    r.recordSuccess(rows[1], 0x0A000009, 3, 128, dec10);
+    r.recordSuccess(rows[0], IpAddress::fromIpv4(0x0A00000A), 20, 64, dec9);
+    r.recordSuccess(rows[0], IpAddress::fromIpv4(0x0A00000A), 20, 64, dec9);
+    r.recordSuccess(rows[1], IpAddress::fromIpv4(0x0A000009), 3, 128, dec10);
     r.recordFailure(rows[1], 11010, dec10.addSecs(5));
     r.recordFailure(rows[2], 11010, dec10.addSecs(6));
     r.flushChangedRows();
