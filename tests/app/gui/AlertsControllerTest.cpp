@@ -68,7 +68,7 @@ struct Fixture {
     {
         for (quint64 id : rows) {
             if (success)
-                window->results().recordSuccess(id, 0x7f000001, 1, 64, clock.current);
+                window->results().recordSuccess(id, IpAddress::fromIpv4(0x7f000001), 1, 64, clock.current);
             else
                 window->results().recordFailure(id, 11010, clock.current);
         }

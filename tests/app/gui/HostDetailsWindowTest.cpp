@@ -38,9 +38,9 @@ struct Table {
     {
         proxy.setSourceModel(&results);
         for (int i = 0; i < 3; ++i) {
-            results.recordSuccess(a, 1, 10, 64, Start.addSecs(i));
-            results.recordSuccess(b, 2, 20, 64, Start.addSecs(i));
-            results.recordSuccess(c, 3, 30, 64, Start.addSecs(i));
+            results.recordSuccess(a, IpAddress::fromIpv4(1), 10, 64, Start.addSecs(i));
+            results.recordSuccess(b, IpAddress::fromIpv4(2), 20, 64, Start.addSecs(i));
+            results.recordSuccess(c, IpAddress::fromIpv4(3), 30, 64, Start.addSecs(i));
         }
     }
     QModelIndex proxyIndexOf(const QString& host)
@@ -78,7 +78,7 @@ private Q_SLOTS:
         QCOMPARE(t.windows.windows().size(), 2);
 
         t.results.removeAt(t.results.indexOfRowId(t.a)); // rows move up under b and c
-        t.results.recordSuccess(t.b, 2, 40, 64, Start.addSecs(4));
+        t.results.recordSuccess(t.b, IpAddress::fromIpv4(2), 40, 64, Start.addSecs(4));
         bWindow->refresh();
         QCOMPARE(figure(bWindow, "max"), QStringLiteral("40.0 ms"));
         QCOMPARE(figure(cWindow, "max"), QStringLiteral("30.0 ms"));
@@ -113,12 +113,12 @@ private Q_SLOTS:
         HistoryRecorder recorder(results, store);
         const quint64 row = results.appendRow(1, QStringLiteral("host"));
         // Two hours ago, 30 and 10 minutes ago, then a failure and two answers in the last minutes.
-        results.recordSuccess(row, 1, 50, 64, Start.addSecs(-7200));
-        results.recordSuccess(row, 1, 60, 64, Start.addSecs(-1800));
-        results.recordSuccess(row, 1, 50, 64, Start.addSecs(-600));
+        results.recordSuccess(row, IpAddress::fromIpv4(1), 50, 64, Start.addSecs(-7200));
+        results.recordSuccess(row, IpAddress::fromIpv4(1), 60, 64, Start.addSecs(-1800));
+        results.recordSuccess(row, IpAddress::fromIpv4(1), 50, 64, Start.addSecs(-600));
         results.recordFailure(row, 11010, Start.addSecs(-120));
-        results.recordSuccess(row, 1, 70, 64, Start.addSecs(-60));
-        results.recordSuccess(row, 1, 80, 64, Start);
+        results.recordSuccess(row, IpAddress::fromIpv4(1), 70, 64, Start.addSecs(-60));
+        results.recordSuccess(row, IpAddress::fromIpv4(1), 80, 64, Start);
         HostDetailsWindow window(recorder, row);
         window.setRange(HostDetailsWindow::Range(range));
         QCOMPARE(window.findChild<QComboBox*>(QStringLiteral("range"))->currentIndex(), range);
