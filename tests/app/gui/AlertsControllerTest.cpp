@@ -15,6 +15,7 @@
 #include "FakeSpreadsheetLauncher.h"
 #include "FakeUrlOpener.h"
 #include "MainWindow.h"
+#include "WindowFixture.h"
 #include "Monitor.h"
 #include "OutageLogModel.h"
 #include "OutageLogWindow.h"
@@ -30,31 +31,15 @@
 #include <memory>
 
 namespace {
-struct Fixture {
-    FakeMessageBoxes boxes;
-    FakeInputBox input;
-    FakeFileDialogs dialogs;
-    FakeClipboard clipboard;
-    FakeSettingsStore settings;
-    FakeProcessRunner runner;
-    FakeUrlOpener opener;
-    FakeClock clock;
-    FakeRandom random{0.5};
-    FakeSpreadsheetLauncher spreadsheet;
-    FakeEchoService echo;
-    FakeHostResolver resolver;
+struct Fixture : WindowFixture {
     FakeNotificationSender notifications;
     FakeCommandRunner commands;
-    QTemporaryDir folder;
-    std::unique_ptr<MainWindow> window;
     std::unique_ptr<AlertsController> alerts;
 
     QString dbPath() const { return folder.filePath(QStringLiteral("events.sqlite")); }
     AlertsController& make(const QString& onChange = {})
     {
-        window = std::make_unique<MainWindow>(Services{boxes, input, dialogs, clipboard, settings, runner, opener,
-                                                       clock, random, spreadsheet, echo, resolver},
-                                              folder.path());
+        makeWindow();
         alerts = std::make_unique<AlertsController>(
             *window,
             AlertServices{notifications, commands, settings, clock, boxes, dialogs,

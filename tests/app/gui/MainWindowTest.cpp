@@ -14,6 +14,7 @@
 #include "HostDetailsWindow.h"
 #include "HostDetailsWindows.h"
 #include "MainWindow.h"
+#include "WindowFixture.h"
 #include "HostListAutosave.h"
 #include "HostListModel.h"
 #include "IniSettingsStore.h"
@@ -38,29 +39,8 @@
 namespace {
 const QString Saved = QStringLiteral("Corvexa/Vantrel/IP Addresses");
 
-struct Fixture {
-    FakeMessageBoxes boxes;
-    FakeInputBox input;
-    FakeFileDialogs dialogs;
-    FakeClipboard clipboard;
-    FakeSettingsStore settings;
-    FakeProcessRunner runner;
-    FakeUrlOpener opener;
-    FakeClock clock;
-    FakeRandom random{0.5};
-    FakeSpreadsheetLauncher spreadsheet;
-    FakeEchoService echo;
-    FakeHostResolver resolver;
-    QTemporaryDir folder;
-    std::unique_ptr<MainWindow> window;
-
-    MainWindow& make()
-    {
-        window = std::make_unique<MainWindow>(Services{boxes, input, dialogs, clipboard, settings, runner, opener, clock,
-                                                  random, spreadsheet, echo, resolver},
-                                         folder.path());
-        return *window;
-    }
+struct Fixture : WindowFixture {
+    MainWindow& make() { return makeWindow(); }
 };
 // The window's controls are private; tests reach them by object name.
 template <class T>

@@ -15,6 +15,7 @@
 #include "FakeUrlOpener.h"
 #include "HostListModel.h"
 #include "MainWindow.h"
+#include "WindowFixture.h"
 #include "Monitor.h"
 #include "ResultsModel.h"
 #include "ResultsViewProxy.h"
@@ -32,29 +33,8 @@
 namespace
 {
 
-struct Fixture {
-    FakeMessageBoxes boxes;
-    FakeInputBox input;
-    FakeFileDialogs dialogs;
-    FakeClipboard clipboard;
-    FakeSettingsStore settings;
-    FakeProcessRunner runner;
-    FakeUrlOpener opener;
-    FakeClock clock;
-    FakeRandom random{0.5};
-    FakeSpreadsheetLauncher spreadsheet;
-    FakeEchoService echo;
-    FakeHostResolver resolver;
-    QTemporaryDir folder;
-    std::unique_ptr<MainWindow> window;
-
-    MainWindow& make()
-    {
-        window = std::make_unique<MainWindow>(Services{boxes, input, dialogs, clipboard, settings, runner, opener,
-                                                       clock, random, spreadsheet, echo, resolver},
-                                              folder.path());
-        return *window;
-    }
+struct Fixture : WindowFixture {
+    MainWindow& make() { return makeWindow(); }
     QTreeView* view(const char* name) { return window->findChild<QTreeView*>(QLatin1String(name)); }
 };
 
