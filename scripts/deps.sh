@@ -8,7 +8,8 @@ if [ "${1:-}" = "--tests" ]; then
     packages+=(iproute2 procps util-linux unzip fping prometheus curl dbus-daemon)
 fi
 if [ "${1:-}" = "--sanitize" ]; then
-    packages+=(clang-14 libclang-rt-14-dev iproute2 procps util-linux unzip)
+    # The sanitizer build runs the whole suite too, so it needs what the tests need.
+    packages+=(clang-14 libclang-rt-14-dev iproute2 procps util-linux unzip fping prometheus curl dbus-daemon)
 fi
 if [ "${1:-}" = "--format" ]; then
     packages=(clang-format-14 git)
