@@ -18,13 +18,14 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTimer>
-
 #include <algorithm>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
-class CountingSender : public NotificationSender {
+class CountingSender : public NotificationSender
+{
 public:
     void notify(const QString&, const QString&) override { ++sent; }
     int sent = 0;
@@ -40,8 +41,8 @@ struct Figures {
 };
 
 // Records one outcome for every row, a slice per turn of the event loop, then ends the round.
-Figures round(ResultsModel& results, EventDetector& detector, EventRecorder& recorder, StallProbe& probe,
-              bool success, const QDateTime& when)
+Figures round(ResultsModel& results, EventDetector& detector, EventRecorder& recorder, StallProbe& probe, bool success,
+              const QDateTime& when)
 {
     Figures f;
     QEventLoop loop;

@@ -10,15 +10,14 @@
 #include "ClipboardTextWriter.h"
 #include "ErrorBox.h"
 #include "ExportActions.h"
-#include "ResultsModel.h"
-#include "SessionState.h"
-#include "WorkbookWriter.h"
-
 #include "FakeClipboard.h"
 #include "FakeFileDialogs.h"
 #include "FakeMessageBoxes.h"
 #include "FakeProgressSink.h"
 #include "FakeSpreadsheetLauncher.h"
+#include "ResultsModel.h"
+#include "SessionState.h"
+#include "WorkbookWriter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -26,12 +25,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 
-namespace {
+namespace
+{
 
 constexpr int Rows = 10000;
 constexpr int Runs = 5;

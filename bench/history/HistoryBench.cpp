@@ -23,7 +23,8 @@
 #include <time.h>
 #include <vector>
 
-namespace {
+namespace
+{
 constexpr qint64 T0 = 1796655909000;
 
 qint64 heapBytes()

@@ -14,7 +14,6 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTimer>
-
 #include <algorithm>
 #include <cstdio>
 
@@ -60,9 +59,7 @@ int main(int argc, char* argv[])
     qint64 longestGap = 0;
     QTimer probe;
     probe.setInterval(1);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        longestGap = std::max(longestGap, sinceTick.restart());
-    });
+    QObject::connect(&probe, &QTimer::timeout, [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
     QObject::connect(&actions, &HostListActions::loadFinished, &app, [&] {
         longestGap = std::max(longestGap, sinceTick.elapsed());
         std::printf("load through the button: %lld ms, %d entries, longest event-loop stall %lld ms\n",

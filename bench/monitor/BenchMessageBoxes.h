@@ -5,7 +5,8 @@
 #include <cstdio>
 
 // A benchmark has no window: any box the program would show goes to stderr, so a run that hit one says so.
-class BenchMessageBoxes : public MessageBoxes {
+class BenchMessageBoxes : public MessageBoxes
+{
 public:
     void information(const QString& title, const QString& text) override { warning(title, text); }
     void warning(const QString& title, const QString& text) override

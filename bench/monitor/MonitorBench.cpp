@@ -34,12 +34,12 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QTimer>
-
 #include <algorithm>
 #include <cstdio>
 #include <sys/resource.h>
 
-namespace {
+namespace
+{
 
 constexpr int ProbePeriodMs = 2;
 constexpr int GapBetweenRoundsMs = 50;
@@ -51,7 +51,6 @@ double cpuMs()
     return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
 }
-
 
 QString dotted(quint32 address)
 {
@@ -86,7 +85,8 @@ template <typename T> double median(QList<T> values)
 
 // The real resolver, except that names ending in ".hang" never get an answer, as behind a DNS server that
 // swallows the query.
-class HangingResolver : public HostResolver {
+class HangingResolver : public HostResolver
+{
 public:
     void resolve(const QString& name, QObject* context, Done done) override
     {
@@ -316,8 +316,8 @@ int main(int argc, char** argv)
         return 77;
     }
     std::printf("socket: %s, slice: %d hosts per turn, probe every %d ms\n",
-                echo.socketKind() == IcmpSocket::Kind::Raw ? "raw" : "datagram",
-                slice > 0 ? slice : 256, ProbePeriodMs);
+                echo.socketKind() == IcmpSocket::Kind::Raw ? "raw" : "datagram", slice > 0 ? slice : 256,
+                ProbePeriodMs);
 
     if (longRounds > 0)
         return runLong(longRounds, longPause, every, std::clamp(longHosts, 1, 60000), boxes, echo);

@@ -6,7 +6,8 @@
 
 // Ticks every few milliseconds on the thread it lives on and keeps the longest gap between two ticks: how
 // long the event loop was kept from running anything else (a window would not have painted for that long).
-class StallProbe : public QObject {
+class StallProbe : public QObject
+{
     Q_OBJECT
 public:
     explicit StallProbe(int periodMs, QObject* parent = nullptr);

@@ -94,7 +94,8 @@ void renderBench(int hosts)
             if ((i + round) % 5 == 0)
                 results.recordFailure(row, 11010, now);
             else
-                results.recordSuccess(row, IpAddress::fromIpv4(address), static_cast<quint32>((i + round) % 40), 64, now);
+                results.recordSuccess(row, IpAddress::fromIpv4(address), static_cast<quint32>((i + round) % 40), 64,
+                                      now);
         }
     }
     ProbeFigures figures{8, 900, hosts, QStringLiteral("1.0.0")};

@@ -3,7 +3,8 @@
 #include "EventTexts.h"
 #include "NotificationSender.h"
 
-namespace {
+namespace
+{
 
 AlertNotifier::Notification single(const HostEvent& e)
 {

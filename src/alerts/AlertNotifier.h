@@ -6,7 +6,8 @@ class NotificationSender;
 
 // One desktop notification per event; a round with many changes gives a single notification, so a
 // network-wide outage does not bury the desktop.
-class AlertNotifier {
+class AlertNotifier
+{
 public:
     struct Notification {
         QString summary;

@@ -5,13 +5,14 @@
 
 const QString AlertSettings::Section = QStringLiteral("Alerts");
 
-namespace {
+namespace
+{
 
 int number(const SettingsStore& store, const char* key, int fallback, int low, int high)
 {
     bool ok = false;
-    const int n = store.value(AppTexts::SettingsApplication, AlertSettings::Section, QLatin1String(key), QString())
-                      .toInt(&ok);
+    const int n =
+        store.value(AppTexts::SettingsApplication, AlertSettings::Section, QLatin1String(key), QString()).toInt(&ok);
     return ok && n >= low && n <= high ? n : fallback;
 }
 

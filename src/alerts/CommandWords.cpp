@@ -1,6 +1,7 @@
 #include "CommandWords.h"
 
-namespace CommandWords {
+namespace CommandWords
+{
 
 QStringList split(const QString& command, bool* ok)
 {

@@ -5,7 +5,8 @@
 #include <QDBusConnection>
 
 // Sends org.freedesktop.Notifications.Notify on the session bus without waiting for the answer.
-class DBusNotificationSender : public NotificationSender {
+class DBusNotificationSender : public NotificationSender
+{
 public:
     explicit DBusNotificationSender(QDBusConnection connection = QDBusConnection::sessionBus());
 

@@ -4,7 +4,8 @@
 
 #include <QIODevice>
 
-namespace {
+namespace
+{
 
 QByteArray field(const QString& text)
 {
@@ -17,7 +18,8 @@ QByteArray field(const QString& text)
 
 } // namespace
 
-namespace EventCsv {
+namespace EventCsv
+{
 
 QByteArray text(const HostEvents& events)
 {

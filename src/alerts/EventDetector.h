@@ -8,7 +8,8 @@ class ResultsModel;
 
 // Turns the state changes of the results rows into events and hands them on once per round, so the
 // changes of one round arrive together.
-class EventDetector : public QObject {
+class EventDetector : public QObject
+{
     Q_OBJECT
 public:
     explicit EventDetector(ResultsModel& results, QObject* parent = nullptr);

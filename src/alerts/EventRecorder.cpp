@@ -18,7 +18,8 @@ EventRecorder::EventRecorder(std::unique_ptr<EventStore> store, Clock& clock, in
     m_worker->moveToThread(&m_thread);
     m_thread.setObjectName(QStringLiteral("outage log"));
     // The connection is closed on the thread that opened it.
-    connect(&m_thread, &QThread::finished, m_worker, [w = m_worker] { w->store->close(); }, Qt::DirectConnection);
+    connect(
+        &m_thread, &QThread::finished, m_worker, [w = m_worker] { w->store->close(); }, Qt::DirectConnection);
     m_thread.start();
 }
 
@@ -32,7 +33,8 @@ EventRecorder::~EventRecorder()
 
 void EventRecorder::onWorker(std::function<void(Worker&)> job)
 {
-    QMetaObject::invokeMethod(m_worker, [w = m_worker, job = std::move(job)] { job(*w); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_worker, [w = m_worker, job = std::move(job)] { job(*w); }, Qt::QueuedConnection);
 }
 
 void EventRecorder::reportOnce(Worker& w, const QString& message)
@@ -40,7 +42,8 @@ void EventRecorder::reportOnce(Worker& w, const QString& message)
     if (w.reported)
         return;
     w.reported = true;
-    QMetaObject::invokeMethod(this, [this, message] { Q_EMIT unavailable(message); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, message] { Q_EMIT unavailable(message); }, Qt::QueuedConnection);
 }
 
 void EventRecorder::pruneIfDue(Worker& w)
@@ -70,13 +73,15 @@ void EventRecorder::record(const HostEvents& events)
         if (w.open) {
             QString error;
             if (!w.store->append(events, &error)) {
-                reportOnce(w, QStringLiteral("The outage log cannot be written (%1). Monitoring goes on without it.")
-                                  .arg(error));
+                reportOnce(
+                    w,
+                    QStringLiteral("The outage log cannot be written (%1). Monitoring goes on without it.").arg(error));
             } else {
                 pruneIfDue(w);
             }
         }
-        QMetaObject::invokeMethod(this, [this, events] { Q_EMIT recorded(events); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, events] { Q_EMIT recorded(events); }, Qt::QueuedConnection);
     });
 }
 
@@ -84,7 +89,7 @@ void EventRecorder::load(const QDateTime& from, int limit)
 {
     onWorker([this, from, limit](Worker& w) {
         HostEvents events = w.open ? w.store->newestFirst(from, limit) : HostEvents();
-        QMetaObject::invokeMethod(this, [this, events = std::move(events)] { Q_EMIT loaded(events); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, events = std::move(events)] { Q_EMIT loaded(events); }, Qt::QueuedConnection);
     });
 }

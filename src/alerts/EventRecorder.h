@@ -4,7 +4,6 @@
 
 #include <QObject>
 #include <QThread>
-
 #include <memory>
 
 class Clock;
@@ -13,7 +12,8 @@ class EventStore;
 // Keeps the outage log on a thread of its own, so writing a flood of events never holds up the window.
 // Events are handed on (recorded) only once they are committed: whatever the user was shown survives a
 // crash. Without a usable log they are handed on at once, and monitoring goes on.
-class EventRecorder : public QObject {
+class EventRecorder : public QObject
+{
     Q_OBJECT
 public:
     // From now on only the recorder's thread touches the store.

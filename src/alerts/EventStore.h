@@ -3,7 +3,8 @@
 #include "HostEvent.h"
 
 // Where the outage log is kept. One thread uses a store, from open() on.
-class EventStore {
+class EventStore
+{
 public:
     virtual ~EventStore() = default;
 

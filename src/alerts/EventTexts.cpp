@@ -1,6 +1,7 @@
 #include "EventTexts.h"
 
-namespace EventTexts {
+namespace EventTexts
+{
 
 QString duration(qint64 seconds)
 {

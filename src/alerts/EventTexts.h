@@ -3,7 +3,8 @@
 #include "HostEvent.h"
 
 // How events read to people and to hook commands.
-namespace EventTexts {
+namespace EventTexts
+{
 
 // "1 h 5 min 3 s"
 QString duration(qint64 seconds);

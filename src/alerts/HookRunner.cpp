@@ -14,12 +14,12 @@ void HookRunner::setCommand(const QString& command)
 
 QMap<QString, QString> HookRunner::environmentFor(const HostEvent& event)
 {
-    return {{QStringLiteral("VANTREL_HOST"), event.host},
-            {QStringLiteral("VANTREL_STATE"), hostStateName(event.state)},
-            {QStringLiteral("VANTREL_SINCE"), EventTexts::isoTime(event.when)},
-            {QStringLiteral("VANTREL_DURATION_S"),
-             event.durationSecs ? QString::number(*event.durationSecs) : QString()},
-            {QStringLiteral("VANTREL_STATUS"), event.status}};
+    return {
+        {QStringLiteral("VANTREL_HOST"), event.host},
+        {QStringLiteral("VANTREL_STATE"), hostStateName(event.state)},
+        {QStringLiteral("VANTREL_SINCE"), EventTexts::isoTime(event.when)},
+        {QStringLiteral("VANTREL_DURATION_S"), event.durationSecs ? QString::number(*event.durationSecs) : QString()},
+        {QStringLiteral("VANTREL_STATUS"), event.status}};
 }
 
 void HookRunner::run(const HostEvents& events)

@@ -9,7 +9,8 @@ class CommandRunner;
 
 // Runs the user's command once for every event, with the event in its environment. No shell is involved
 // unless the command names one. A few run at a time; the rest wait their turn, so a round never waits.
-class HookRunner : public QObject {
+class HookRunner : public QObject
+{
     Q_OBJECT
 public:
     static constexpr int MaxRunning = 4;

@@ -5,7 +5,6 @@
 #include <QDateTime>
 #include <QList>
 #include <QMetaType>
-
 #include <optional>
 
 // A host went down or came back.

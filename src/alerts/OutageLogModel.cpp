@@ -3,7 +3,6 @@
 #include "EventTexts.h"
 
 #include <QHash>
-
 #include <algorithm>
 
 OutageLogModel::OutageLogModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -56,7 +55,8 @@ QVariant OutageLogModel::headerData(int section, Qt::Orientation orientation, in
 void OutageLogModel::setEvents(const HostEvents& events)
 {
     m_all = events;
-    std::stable_sort(m_all.begin(), m_all.end(), [](const HostEvent& a, const HostEvent& b) { return a.when < b.when; });
+    std::stable_sort(m_all.begin(), m_all.end(),
+                     [](const HostEvent& a, const HostEvent& b) { return a.when < b.when; });
     if (m_all.size() > MaxEvents)
         m_all.remove(0, m_all.size() - MaxEvents);
     refilter();

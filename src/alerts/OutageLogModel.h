@@ -6,7 +6,8 @@
 
 // The outage log as a table, newest first, filtered by host text, state and period; it also sums up the
 // outages of each host within the period.
-class OutageLogModel : public QAbstractTableModel {
+class OutageLogModel : public QAbstractTableModel
+{
     Q_OBJECT
 public:
     enum Column { Time, Host, State, Outage, Status, ColumnCount };

@@ -5,10 +5,10 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
-
 #include <limits>
 
-namespace {
+namespace
+{
 
 QString stateText(HostState state)
 {
@@ -111,8 +111,8 @@ bool SqliteEventStore::append(const HostEvents& events, QString* error)
         return false;
     }
     QSqlQuery insert(m_db);
-    insert.prepare(QStringLiteral(
-        "INSERT INTO events (at_ms, host, state, duration_s, status) VALUES (?, ?, ?, ?, ?)"));
+    insert.prepare(
+        QStringLiteral("INSERT INTO events (at_ms, host, state, duration_s, status) VALUES (?, ?, ?, ?, ?)"));
     for (const HostEvent& e : events) {
         insert.addBindValue(e.when.toMSecsSinceEpoch());
         insert.addBindValue(e.host);

@@ -5,7 +5,8 @@
 #include <QSqlDatabase>
 
 // The outage log in an SQLite file, in WAL mode so a commit is one append and readers never wait.
-class SqliteEventStore : public EventStore {
+class SqliteEventStore : public EventStore
+{
 public:
     explicit SqliteEventStore(QString path = defaultPath());
     ~SqliteEventStore() override;

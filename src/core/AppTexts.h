@@ -3,7 +3,8 @@
 #include <QString>
 
 // Names, addresses and texts that the program shows or uses in more than one place.
-namespace AppTexts {
+namespace AppTexts
+{
 inline const QString ProductName = QStringLiteral("Vantrel");
 inline const QString WindowCaption = QStringLiteral("Vantrel");
 inline const QString SettingsApplication = QStringLiteral("Corvexa");

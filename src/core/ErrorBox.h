@@ -5,7 +5,8 @@
 class MessageBoxes;
 
 // The "Application Error" box that reports an unexpected failure of a guarded procedure.
-class ErrorBox {
+class ErrorBox
+{
 public:
     explicit ErrorBox(MessageBoxes& boxes) : m_boxes(boxes) {}
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <functional>
 
 class ErrorBox;
@@ -13,7 +12,8 @@ class ErrorBox;
 //     g.step(100, [&] { text = input.getText(...); });
 //     if (text.isEmpty()) return;
 //     g.step(104, [&] { hosts.append(text); });
-class GuardedProcedure {
+class GuardedProcedure
+{
 public:
     GuardedProcedure(ErrorBox& box, QString location);
 

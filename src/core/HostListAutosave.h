@@ -10,7 +10,8 @@ class SettingsStore;
 // Saves the host list shortly after it changes, so a crash, a kill or a logout loses at most the last
 // moment's edits. Failed writes stay quiet here, as a box every second would be worse than none;
 // closing the window still reports them.
-class HostListAutosave : public QObject {
+class HostListAutosave : public QObject
+{
     Q_OBJECT
 public:
     static constexpr int DefaultDelayMs = 1000;

@@ -12,7 +12,8 @@ struct HostEntry {
 };
 
 // The host list: entries in the order they were added, each exactly as typed or read.
-class HostListModel : public QAbstractListModel {
+class HostListModel : public QAbstractListModel
+{
     Q_OBJECT
 public:
     using QAbstractListModel::QAbstractListModel;

@@ -2,7 +2,8 @@
 
 #include <QRegularExpression>
 
-namespace ResultsFormat {
+namespace ResultsFormat
+{
 
 qint64 divideHalfEven(quint64 n, quint64 d)
 {

@@ -3,11 +3,11 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QString>
-
 #include <optional>
 
 // How the results table writes its numbers and times.
-namespace ResultsFormat {
+namespace ResultsFormat
+{
 // n / d rounded to a whole number, halves to even. d must be positive.
 qint64 divideHalfEven(quint64 n, quint64 d);
 // The share of failures in percent with two decimals, halves to even, then "%": 1 of 8 is "12.50%".

@@ -7,7 +7,8 @@
 #include <array>
 #include <numeric>
 
-namespace {
+namespace
+{
 
 struct ColumnSpec {
     const char* caption;
@@ -32,7 +33,8 @@ constexpr std::array<ColumnSpec, ResultsModel::ColumnCount> Columns = {{
 
 } // namespace
 
-namespace {
+namespace
+{
 
 // The text as an IPv4 address when it is one in dotted decimal.
 std::optional<quint32> dottedAddress(const QString& text)

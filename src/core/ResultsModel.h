@@ -1,7 +1,7 @@
 #pragma once
 
-#include "IpAddress.h"
 #include "HostState.h"
+#include "IpAddress.h"
 #include "ResultsSnapshot.h"
 
 #include <QAbstractTableModel>
@@ -10,7 +10,6 @@
 #include <QList>
 #include <QLocale>
 #include <QTimer>
-
 #include <optional>
 
 // One results row: the running statistics of one host, kept as numbers. An empty optional (or an
@@ -35,7 +34,8 @@ struct ResultRow {
 };
 
 // The results table: one row of statistics per host, rendered as the twelve cell texts.
-class ResultsModel : public QAbstractTableModel {
+class ResultsModel : public QAbstractTableModel
+{
     Q_OBJECT
 public:
     enum Column {

@@ -2,7 +2,6 @@
 
 #include <QList>
 #include <QStringList>
-
 #include <optional>
 
 // What the cells of a results column hold, so that an export can write each cell as the value it is

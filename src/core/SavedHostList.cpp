@@ -3,7 +3,8 @@
 #include "AppTexts.h"
 #include "SettingsStore.h"
 
-namespace SavedHostList {
+namespace SavedHostList
+{
 
 QString join(const QStringList& hosts)
 {

@@ -5,7 +5,8 @@
 class SettingsStore;
 
 // The host list as it is kept between runs: the entries joined by ";".
-namespace SavedHostList {
+namespace SavedHostList
+{
 // No separator before the first or after the last entry; the empty text for an empty list.
 QString join(const QStringList& hosts);
 // The non-empty pieces between ";", in order.

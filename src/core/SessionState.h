@@ -6,7 +6,8 @@
 // Window-wide state that the handlers share: the busy pointer, which doubles as the flag that Clear
 // List and the removal of hosts consult; hostListChanged, which tells the next round to build fresh rows;
 // and the application title that titles every message box.
-class SessionState : public QObject {
+class SessionState : public QObject
+{
     Q_OBJECT
 public:
     using QObject::QObject;
@@ -27,7 +28,8 @@ private:
 };
 
 // Shows the busy pointer for the life of the object, and takes it away on every way out.
-class BusyPointer {
+class BusyPointer
+{
 public:
     explicit BusyPointer(SessionState& state) : m_state(state) { m_state.beginBusy(); }
     ~BusyPointer() { m_state.endBusy(); }

@@ -7,7 +7,8 @@
 #include <QFileInfo>
 #include <QUrl>
 
-namespace StartupRoutines {
+namespace StartupRoutines
+{
 
 QString shortenedTitle(const QString& productName)
 {

@@ -5,7 +5,8 @@
 class RandomSource;
 class UrlOpener;
 
-namespace StartupRoutines {
+namespace StartupRoutines
+{
 // Cuts the product name at its last space, at least once, until it is at most 40 characters long.
 // A name without a space has nothing to cut at and stands whole.
 QString shortenedTitle(const QString& productName);

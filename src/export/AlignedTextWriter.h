@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
-
 #include <functional>
 
 class QIODevice;
@@ -14,7 +13,8 @@ class QIODevice;
 // Every cell is its text padded with blanks to the column's width and followed by a TAB, the last cell too,
 // and every line ends in CR LF. A column is as wide as its longest text, the header included. Nothing is
 // trimmed, quoted or escaped. UTF-8 without a byte order mark; widths as ColumnWidths counts them.
-class AlignedTextWriter {
+class AlignedTextWriter
+{
 public:
     enum class Failure { None, Open, Write, Commit };
 

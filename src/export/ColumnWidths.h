@@ -9,7 +9,8 @@
 // a name in CJK or an emoji outside the BMP counts one per character, not per UTF-16 unit or UTF-8 byte.
 // Combining marks count as characters of their own, and wide glyphs count once: the exports line up in a
 // fixed-width font for the texts ping results hold, not for every script.
-class ColumnWidths {
+class ColumnWidths
+{
 public:
     static int characterCount(QStringView text);
 

@@ -19,7 +19,6 @@
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryFile>
-
 #include <optional>
 
 ExportActions::ExportActions(ResultsModel& results, SessionState& state, ErrorBox& errorBox, MessageBoxes& boxes,

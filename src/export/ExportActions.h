@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QString>
-
 #include <functional>
 
 struct ResultsSnapshot;
@@ -18,7 +17,8 @@ class SpreadsheetLauncher;
 
 // The three ways the results leave the program: an aligned text file, the clipboard and a workbook.
 // Each works on a snapshot of the table taken when it starts; the writers know nothing of widgets.
-class ExportActions : public QObject {
+class ExportActions : public QObject
+{
     Q_OBJECT
 public:
     // Where the error box says each handler stopped. Users quote these numbers in reports, so they never
@@ -62,9 +62,9 @@ public:
                   FileDialogs& dialogs, Clipboard& clipboard, SpreadsheetLauncher& spreadsheet, ProgressSink& progress,
                   QObject* parent = nullptr);
 
-    void saveAsText();  // "Save Results As Text File"
-    void saveAsWorkbook(); // "Save Results As Excel File"
-    void copyToClipboard();  // "Copy Results To Clipboard"
+    void saveAsText();      // "Save Results As Text File"
+    void saveAsWorkbook();  // "Save Results As Excel File"
+    void copyToClipboard(); // "Copy Results To Clipboard"
 
     // Writes the whole table to the file, reporting on the progress bar; a failure shows one error box.
     // True when the file was written.

@@ -76,7 +76,8 @@ QByteArray JsonLinesWriter::line(const ResultRow& r, qint64 round, const QDateTi
     out.append(",\"failed\":").append(QByteArray::number(r.failed));
     out.append(",\"failed_percent\":").append(percent);
     out.append(",\"status\":").append(numberOrNull(r.lastStatus));
-    out.append(",\"status_text\":").append(r.lastStatus ? quoted(statusText(static_cast<EchoStatus>(*r.lastStatus))) : "null");
+    out.append(",\"status_text\":")
+        .append(r.lastStatus ? quoted(statusText(static_cast<EchoStatus>(*r.lastStatus))) : "null");
     out.append(",\"rtt_ms\":").append(numberOrNull(r.lastRtt));
     out.append(",\"ttl\":").append(r.lastTtl ? QByteArray::number(*r.lastTtl) : "null");
     out.append(",\"average_rtt_ms\":")

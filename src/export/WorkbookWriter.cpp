@@ -5,12 +5,11 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QTemporaryDir>
-
+#include <algorithm>
 #include <xlsxwriter.h>
 
-#include <algorithm>
-
-namespace {
+namespace
+{
 
 QString libraryError(lxw_error error)
 {

@@ -11,7 +11,8 @@ class QIODevice;
 // every value under its own header and an empty text left as a blank cell. Counts, times and TTL go in as
 // the numbers the snapshot carries for them, everything else as text. Every "=" is taken out of the texts of
 // all columns but the first (the host keeps its own); the columns are sized to their longest text.
-class WorkbookWriter {
+class WorkbookWriter
+{
 public:
     QByteArray toByteArray(const ResultsSnapshot& snapshot);
     bool write(const ResultsSnapshot& snapshot, QIODevice& device);

@@ -3,7 +3,8 @@
 #include "AppTexts.h"
 #include "SettingsStore.h"
 
-namespace {
+namespace
+{
 qint64 number(const SettingsStore& settings, const char* key, qint64 fallback, qint64 min, qint64 max)
 {
     const QString text =

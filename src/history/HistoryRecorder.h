@@ -7,7 +7,8 @@ class ResultsModel;
 
 // Feeds every outcome of the results table into the history store, and drops a row's history when the row
 // is deleted or the results are cleared. Tells the parts that show a row's history when it changed.
-class HistoryRecorder : public QObject {
+class HistoryRecorder : public QObject
+{
     Q_OBJECT
 public:
     HistoryRecorder(ResultsModel& results, HistoryStore& store, QObject* parent = nullptr);

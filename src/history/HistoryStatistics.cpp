@@ -4,7 +4,8 @@
 #include <cmath>
 #include <vector>
 
-namespace {
+namespace
+{
 double ms(double tenths)
 {
     return tenths / 10.0;

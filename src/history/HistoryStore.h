@@ -10,7 +10,8 @@
 // outcomes, where hosts is the number of rows in the table. A row's ring is made with its first outcome and
 // follows that share on each outcome after; when the budget is full, every ring is cut down at once, to a
 // share with room for a quarter more hosts, so that a growing table does not cut them at every new row.
-class HistoryStore {
+class HistoryStore
+{
 public:
     // A ring's own fields, its map entry and the allocator's headers, as the budget counts them (measured
     // at about 104 bytes per host on glibc).

@@ -6,7 +6,8 @@
 #include "ResultsFormat.h"
 #include "ResultsModel.h"
 
-namespace HistoryTable {
+namespace HistoryTable
+{
 
 QStringList headers()
 {

@@ -4,7 +4,8 @@
 
 #include <QDateTime>
 
-namespace HistoryTexts {
+namespace HistoryTexts
+{
 
 QString milliseconds(std::optional<double> ms)
 {

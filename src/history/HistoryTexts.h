@@ -5,7 +5,8 @@
 #include <QString>
 
 // The history's figures as the details window and the statistics table write them.
-namespace HistoryTexts {
+namespace HistoryTexts
+{
 // "12.3": milliseconds with one decimal, a dot, no unit; empty for no value.
 QString milliseconds(std::optional<double> ms);
 // "45 s", "3 min 20 s", "2 h 13 min", "3 d 4 h": the two largest units.

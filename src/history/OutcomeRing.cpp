@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 constexpr quint32 StatusBase = 11000;
 constexpr quint32 OtherFailure = 255;
 } // namespace

@@ -11,7 +11,8 @@
 // oldest. Lossy on purpose: round-trip times past 6553.5 ms are kept as 6553.5 ms, status codes outside
 // 11001..11254 come back as "General failure", gaps past 49 days as 49 days, and a clock that steps back
 // gives a gap of 0 (later outcomes keep their spacing, shifted by the step).
-class OutcomeRing {
+class OutcomeRing
+{
 public:
     static constexpr quint32 MaxRttTenths = std::numeric_limits<quint16>::max();
     static constexpr qint64 BytesPerOutcome = 8;

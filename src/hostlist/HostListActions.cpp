@@ -15,7 +15,6 @@
 #include <QFutureWatcher>
 #include <QPointer>
 #include <QtConcurrent/QtConcurrentRun>
-
 #include <algorithm>
 #include <functional>
 #include <memory>

@@ -12,7 +12,8 @@ class ResultsModel;
 class SessionState;
 
 // The hand edits of the host list and the loading of list files.
-class HostListActions : public QObject {
+class HostListActions : public QObject
+{
     Q_OBJECT
 public:
     // Where the error box says each handler stopped. Users quote these numbers in reports, so they never
@@ -43,13 +44,16 @@ public:
     HostListActions(HostListModel& hosts, ResultsModel& results, SessionState& state, ErrorBox& errorBox,
                     MessageBoxes& boxes, InputBox& input, FileDialogs& dialogs, QObject* parent = nullptr);
 
-    static QString loadDialogTitle() { return QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files"); }
+    static QString loadDialogTitle()
+    {
+        return QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files");
+    }
     static QStringList fileFilters() { return {QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)")}; }
     static QStringList sampleHosts();
 
-    void addHost(); // "Add One Host Name/IP"
-    void clearList(); // "Clear List"
-    void loadSampleData(); // "Load Sample/Example Data"
+    void addHost();         // "Add One Host Name/IP"
+    void clearList();       // "Clear List"
+    void loadSampleData();  // "Load Sample/Example Data"
     void chooseListFiles(); // "Load List From Text File"
     // Double-click or Delete on the host list: removes the selected entry (-1: none selected).
     void removeSelected(int row);

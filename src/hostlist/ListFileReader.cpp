@@ -4,9 +4,11 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
-namespace ListFileReader {
+namespace ListFileReader
+{
 
-namespace {
+namespace
+{
 
 QString decode(const QByteArray& bytes)
 {

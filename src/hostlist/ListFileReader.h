@@ -4,7 +4,8 @@
 #include <QStringList>
 
 // Reads host list files: one entry per line, every line kept exactly as it stands.
-namespace ListFileReader {
+namespace ListFileReader
+{
 
 // Turns a list file's bytes into entries. Lines end at CR LF, at a lone CR and at every LF; a CR, LF or
 // CR LF at the very end ends the last line and adds no entry after it. Empty lines before it are kept

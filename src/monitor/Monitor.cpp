@@ -9,7 +9,8 @@
 #include "ResultsModel.h"
 #include "SessionState.h"
 
-namespace {
+namespace
+{
 QString startStopLocation()
 {
     return AppTexts::location("Form1", "PushButton17_Click");
@@ -121,8 +122,9 @@ void Monitor::runRoundNow()
 {
     if (m_round)
         return; // a tick during a round is dropped
-    auto* round = new PingRound(m_hosts, m_results, m_session, m_errorBox, m_echo, m_resolver, m_clock,
-                                [this] { return m_state == State::On; }, ++m_rounds, this);
+    auto* round = new PingRound(
+        m_hosts, m_results, m_session, m_errorBox, m_echo, m_resolver, m_clock, [this] { return m_state == State::On; },
+        ++m_rounds, this);
     m_round = round;
     round->setSliceSize(m_sliceSize);
     round->setLookupDeadlineMs(m_lookupDeadlineMs);

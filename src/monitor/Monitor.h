@@ -19,7 +19,8 @@ class SessionState;
 
 // Switches monitoring on and off, runs a round at every tick of the timer, and makes the hand edits of
 // the results table that are allowed only while monitoring is off.
-class Monitor : public QObject {
+class Monitor : public QObject
+{
     Q_OBJECT
 public:
     // Off: no timer and no round. On: the timer ticks rounds. Stopping: switched off while a round is
@@ -29,14 +30,20 @@ public:
     // Where the error box says the start/stop and Clear Results handlers stopped. Users quote these
     // numbers in reports, so they never change.
     struct StartStopStep {
-        enum : int { ReadPause = 104, StartTimer = 106, ShowStopCaption = 110, StopTimer = 112, ShowStartCaption = 114 };
+        enum : int {
+            ReadPause = 104,
+            StartTimer = 106,
+            ShowStopCaption = 110,
+            StopTimer = 112,
+            ShowStartCaption = 114
+        };
     };
     struct ClearResultsStep {
         enum : int { ClearTable = 102, MarkHostListChanged = 104 };
     };
 
-    Monitor(HostListModel& hosts, ResultsModel& results, SessionState& state, ErrorBox& errorBox,
-            MessageBoxes& boxes, EchoService& echo, HostResolver& resolver, Clock& clock, QObject* parent = nullptr);
+    Monitor(HostListModel& hosts, ResultsModel& results, SessionState& state, ErrorBox& errorBox, MessageBoxes& boxes,
+            EchoService& echo, HostResolver& resolver, Clock& clock, QObject* parent = nullptr);
 
     State state() const { return m_state; }
     bool isOn() const { return m_state == State::On; }

@@ -2,7 +2,8 @@
 
 #include <cmath>
 
-namespace PauseText {
+namespace PauseText
+{
 
 std::optional<int> toIntervalMs(const QString& text, const QLocale& locale)
 {

@@ -3,14 +3,15 @@
 #include "AppTexts.h"
 #include "Clock.h"
 #include "GuardedProcedure.h"
-#include "HostResolver.h"
 #include "HostAddress.h"
+#include "HostResolver.h"
 #include "ResultsModel.h"
 #include "SessionState.h"
 
 #include <QTimer>
 
-namespace {
+namespace
+{
 
 // Where the error box says recording an outcome stopped. Users quote these numbers in reports, so they
 // never change.

@@ -8,7 +8,6 @@
 #include <QObject>
 #include <QSet>
 #include <QTimer>
-
 #include <algorithm>
 #include <functional>
 #include <map>
@@ -29,12 +28,13 @@ class SessionState;
 // 4. Record each outcome in its row the moment it arrives. A row removed meanwhile takes nothing.
 // 5. Finish when every host has been walked and every outcome is in. Switching off cancels the echoes
 //    not yet sent; those already sent still update their rows.
-class PingRound : public QObject {
+class PingRound : public QObject
+{
     Q_OBJECT
 public:
-    PingRound(HostListModel& hosts, ResultsModel& results, SessionState& state, ErrorBox& errorBox,
-              EchoService& echo, HostResolver& resolver, Clock& clock, std::function<bool()> monitoringOn,
-              int number, QObject* parent = nullptr);
+    PingRound(HostListModel& hosts, ResultsModel& results, SessionState& state, ErrorBox& errorBox, EchoService& echo,
+              HostResolver& resolver, Clock& clock, std::function<bool()> monitoringOn, int number,
+              QObject* parent = nullptr);
 
     // Hosts walked per turn of the event loop.
     static constexpr int DefaultSliceSize = 256;

@@ -7,7 +7,8 @@ class ProcessRunner;
 
 // The start-up check: one echo through the system's ping, and a warning when no reply came back.
 // It never delays start-up: the answer arrives later through the process runner.
-class OnlineCheck {
+class OnlineCheck
+{
 public:
     OnlineCheck(ProcessRunner& runner, MessageBoxes& boxes, QString applicationTitle);
 

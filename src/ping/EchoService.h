@@ -4,12 +4,12 @@
 
 #include <QObject>
 #include <QString>
-
 #include <functional>
 
 // Sends ICMP echoes without blocking: each request is queued, paced out and answered through its callback
 // on the caller's thread.
-class EchoService {
+class EchoService
+{
 public:
     virtual ~EchoService() = default;
 

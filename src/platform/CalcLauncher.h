@@ -3,7 +3,8 @@
 #include "SpreadsheetLauncher.h"
 
 // LibreOffice Calc, found on the PATH as soffice, libreoffice or localc.
-class CalcLauncher : public SpreadsheetLauncher {
+class CalcLauncher : public SpreadsheetLauncher
+{
 public:
     bool isInstalled() const override;
     bool openAsNewDocument(const QString& path) override;

@@ -2,7 +2,8 @@
 
 #include <QString>
 
-class Clipboard {
+class Clipboard
+{
 public:
     virtual ~Clipboard() = default;
     virtual void setText(const QString& text) = 0;

@@ -2,7 +2,8 @@
 
 #include <QDateTime>
 
-class Clock {
+class Clock
+{
 public:
     virtual ~Clock() = default;
     virtual QDateTime now() const = 0;

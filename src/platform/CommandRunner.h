@@ -3,11 +3,11 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 
 // Starts a command and reports how it ended, without waiting for it. Nothing it writes is captured.
-class CommandRunner {
+class CommandRunner
+{
 public:
     virtual ~CommandRunner() = default;
 

@@ -5,7 +5,8 @@
 #include <cstdio>
 
 // Message boxes for the headless mode: each text becomes one line on standard error.
-class ConsoleMessageBoxes : public MessageBoxes {
+class ConsoleMessageBoxes : public MessageBoxes
+{
 public:
     explicit ConsoleMessageBoxes(const char* program = "vantrel") : m_program(program) {}
     void information(const QString&, const QString& text) override { print(text); }

@@ -4,7 +4,8 @@
 #include <QStringList>
 
 // Modal open and save dialogs. Paths come back in full; cancel gives an empty result.
-class FileDialogs {
+class FileDialogs
+{
 public:
     virtual ~FileDialogs() = default;
 

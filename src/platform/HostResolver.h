@@ -2,11 +2,11 @@
 
 #include <QObject>
 #include <QString>
-
 #include <functional>
 
 // Resolves host names to address texts without blocking the caller's thread.
-class HostResolver {
+class HostResolver
+{
 public:
     virtual ~HostResolver() = default;
 

@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
-
 #include <cstdio>
 
 IniSettingsStore::IniSettingsStore(QString folder) : m_folder(std::move(folder)) {}

@@ -4,7 +4,8 @@
 
 // Keeps each application's settings in "<folder>/<application>.conf", an INI file with one group per
 // section. The folder is the user's configuration folder unless a test names another.
-class IniSettingsStore : public SettingsStore {
+class IniSettingsStore : public SettingsStore
+{
 public:
     explicit IniSettingsStore(QString folder = defaultFolder());
 

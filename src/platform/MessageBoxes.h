@@ -3,7 +3,8 @@
 #include <QString>
 
 // The program's modal message boxes. Each returns once the user has pressed OK.
-class MessageBoxes {
+class MessageBoxes
+{
 public:
     virtual ~MessageBoxes() = default;
 

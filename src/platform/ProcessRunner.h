@@ -2,11 +2,11 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 
 // Runs a console command and hands back what it wrote, asynchronously.
-class ProcessRunner {
+class ProcessRunner
+{
 public:
     virtual ~ProcessRunner() = default;
 

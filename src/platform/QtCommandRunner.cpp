@@ -2,10 +2,8 @@
 
 #include <QProcess>
 #include <QTimer>
-
-#include <memory>
-
 #include <csignal>
+#include <memory>
 #include <unistd.h>
 
 QtCommandRunner::QtCommandRunner(QObject* parent) : QObject(parent) {}

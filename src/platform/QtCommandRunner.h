@@ -5,7 +5,8 @@
 #include <QObject>
 
 // Runs commands as child processes with no input; their output is dropped, their errors go to ours.
-class QtCommandRunner : public QObject, public CommandRunner {
+class QtCommandRunner : public QObject, public CommandRunner
+{
     Q_OBJECT
 public:
     explicit QtCommandRunner(QObject* parent = nullptr);

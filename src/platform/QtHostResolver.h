@@ -11,7 +11,8 @@
 // Resolves through QHostInfo, whose lookups run on a small pool of Qt's worker threads. A name that is
 // still being looked up is not asked again: its callers wait for the one answer. Without that, a name
 // whose lookup hangs would take one more worker at every round until none is left for the others.
-class QtHostResolver : public HostResolver {
+class QtHostResolver : public HostResolver
+{
 public:
     // family limits the answers to one family; Unspecified takes IPv4 first, else IPv6.
     explicit QtHostResolver(IpFamily family = IpFamily::Unspecified);

@@ -4,7 +4,6 @@
 
 #include <QProcess>
 #include <QTimer>
-
 #include <memory>
 
 QtProcessRunner::QtProcessRunner(QObject* parent) : QObject(parent) {}

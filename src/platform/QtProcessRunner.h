@@ -6,7 +6,8 @@
 
 // Runs the command as a child process with no window and no input. Asking for both streams joins them
 // in one pipe, so their texts arrive in the order the child wrote them.
-class QtProcessRunner : public QObject, public ProcessRunner {
+class QtProcessRunner : public QObject, public ProcessRunner
+{
     Q_OBJECT
 public:
     explicit QtProcessRunner(QObject* parent = nullptr);

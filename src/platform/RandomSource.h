@@ -1,7 +1,8 @@
 #pragma once
 
 // Uniform random numbers in [0, 1).
-class RandomSource {
+class RandomSource
+{
 public:
     virtual ~RandomSource() = default;
     virtual double next() = 0;

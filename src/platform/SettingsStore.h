@@ -3,7 +3,8 @@
 #include <QString>
 
 // Per-user settings addressed by application name, section and key.
-class SettingsStore {
+class SettingsStore
+{
 public:
     virtual ~SettingsStore() = default;
 

@@ -3,7 +3,8 @@
 #include <QString>
 
 // The desktop's spreadsheet application (LibreOffice Calc on Linux).
-class SpreadsheetLauncher {
+class SpreadsheetLauncher
+{
 public:
     virtual ~SpreadsheetLauncher() = default;
     virtual bool isInstalled() const = 0;

@@ -2,7 +2,8 @@
 
 #include "Clock.h"
 
-class SystemClock : public Clock {
+class SystemClock : public Clock
+{
 public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
 };

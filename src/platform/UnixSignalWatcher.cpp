@@ -1,13 +1,13 @@
 #include "UnixSignalWatcher.h"
 
 #include <QSocketNotifier>
-
 #include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 int g_pipe[2] = {-1, -1};
 
 extern "C" void onSignal(int number)

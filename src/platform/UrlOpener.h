@@ -2,7 +2,8 @@
 
 #include <QUrl>
 
-class UrlOpener {
+class UrlOpener
+{
 public:
     virtual ~UrlOpener() = default;
     virtual void open(const QUrl& url) = 0;

@@ -1,12 +1,14 @@
-#include "HostEventPrinter.h"
-#include "AlertNotifier.h"
 #include "EventDetector.h"
+
+#include "AlertNotifier.h"
 #include "FakeNotificationSender.h"
+#include "HostEventPrinter.h"
 #include "ResultsModel.h"
 
 #include <QtTest>
 
-namespace {
+namespace
+{
 const QDateTime T0(QDate(2026, 3, 4), QTime(10, 0, 0));
 
 HostEvent hostEvent(const QString& host, HostState state, int atSecs, std::optional<qint64> duration, QString status)
@@ -17,12 +19,14 @@ HostEvents downs(int n)
 {
     HostEvents events;
     for (int i = 0; i < n; ++i)
-        events << hostEvent(QStringLiteral("h%1").arg(i), HostState::Down, 0, std::nullopt, QStringLiteral("Timed out"));
+        events << hostEvent(QStringLiteral("h%1").arg(i), HostState::Down, 0, std::nullopt,
+                            QStringLiteral("Timed out"));
     return events;
 }
 } // namespace
 
-class EventDetectorTest : public QObject {
+class EventDetectorTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     // One outcome per round, ten seconds apart: s success, f failure (Request timed out).
@@ -36,14 +40,15 @@ private Q_SLOTS:
         QTest::newRow("first reply is no alarm") << StateThresholds{3, 1} << "sss" << HostEvents{};
         QTest::newRow("down dated to the first failure")
             << StateThresholds{3, 1} << "sfff" << HostEvents{hostEvent("h", HostState::Down, 10, {}, timedOut)};
-        QTest::newRow("down from the start") << StateThresholds{2, 1} << "ff"
-                                             << HostEvents{hostEvent("h", HostState::Down, 0, {}, timedOut)};
-        QTest::newRow("up with the outage's length")
-            << StateThresholds{3, 1} << "sfffffs"
-            << HostEvents{hostEvent("h", HostState::Down, 10, {}, timedOut), hostEvent("h", HostState::Up, 60, 50, success)};
+        QTest::newRow("down from the start")
+            << StateThresholds{2, 1} << "ff" << HostEvents{hostEvent("h", HostState::Down, 0, {}, timedOut)};
+        QTest::newRow("up with the outage's length") << StateThresholds{3, 1} << "sfffffs"
+                                                     << HostEvents{hostEvent("h", HostState::Down, 10, {}, timedOut),
+                                                                   hostEvent("h", HostState::Up, 60, 50, success)};
         QTest::newRow("up after M, dated to the first success")
             << StateThresholds{1, 3} << "sfsfsss"
-            << HostEvents{hostEvent("h", HostState::Down, 10, {}, timedOut), hostEvent("h", HostState::Up, 40, 30, success)};
+            << HostEvents{hostEvent("h", HostState::Down, 10, {}, timedOut),
+                          hostEvent("h", HostState::Up, 40, 30, success)};
     }
     void eventsCarryTimesAndDurations()
     {

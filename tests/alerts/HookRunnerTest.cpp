@@ -1,21 +1,24 @@
-#include "FakeCommandRunner.h"
 #include "HookRunner.h"
+
+#include "FakeCommandRunner.h"
 
 #include <QtTest>
 
-namespace {
+namespace
+{
 HostEvents events(int n)
 {
     HostEvents out;
     for (int i = 0; i < n; ++i)
         out << HostEvent{QStringLiteral("h%1").arg(i), HostState::Down,
-                         QDateTime(QDate(2026, 3, 4), QTime(10, 0, i), Qt::OffsetFromUTC, 3600),
-                         std::nullopt, QStringLiteral("Request timed out.")};
+                         QDateTime(QDate(2026, 3, 4), QTime(10, 0, i), Qt::OffsetFromUTC, 3600), std::nullopt,
+                         QStringLiteral("Request timed out.")};
     return out;
 }
 } // namespace
 
-class HookRunnerTest : public QObject {
+class HookRunnerTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void commandWordsWithoutShell_data()
@@ -23,12 +26,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("program");
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("program only") << "/usr/local/bin/page-me" << "/usr/local/bin/page-me" << QStringList{};
-        QTest::newRow("quoted words") << "notify-send 'host change' \"$VANTREL_HOST\"" << "notify-send"
-                                      << QStringList{"host change", "$VANTREL_HOST"};
-        QTest::newRow("escapes") << "run a\\ b \"x\\\"y\" 'it''s'" << "run" << QStringList{"a b", "x\"y", "its"};
-        QTest::newRow("a shell when asked") << "sh -c 'echo $VANTREL_HOST >>/tmp/x'" << "sh"
-                                            << QStringList{"-c", "echo $VANTREL_HOST >>/tmp/x"};
+        QTest::newRow("program only") << "/usr/local/bin/page-me"
+                                      << "/usr/local/bin/page-me" << QStringList{};
+        QTest::newRow("quoted words") << "notify-send 'host change' \"$VANTREL_HOST\""
+                                      << "notify-send" << QStringList{"host change", "$VANTREL_HOST"};
+        QTest::newRow("escapes") << "run a\\ b \"x\\\"y\" 'it''s'"
+                                 << "run" << QStringList{"a b", "x\"y", "its"};
+        QTest::newRow("a shell when asked") << "sh -c 'echo $VANTREL_HOST >>/tmp/x'"
+                                            << "sh" << QStringList{"-c", "echo $VANTREL_HOST >>/tmp/x"};
     }
     void commandWordsWithoutShell()
     {

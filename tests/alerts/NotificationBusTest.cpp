@@ -8,7 +8,8 @@
 #include <QtTest>
 
 // A scripted notification server: keeps what it is asked to show.
-class ScriptedNotificationServer : public QObject {
+class ScriptedNotificationServer : public QObject
+{
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
@@ -28,18 +29,21 @@ public Q_SLOTS:
     }
 };
 
-namespace {
+namespace
+{
 HostEvents downs(int n)
 {
     HostEvents events;
     for (int i = 0; i < n; ++i)
-        events << HostEvent{QStringLiteral("host%1").arg(i), HostState::Down, QDateTime(QDate(2026, 3, 4), QTime(10, 0)),
-                            std::nullopt, QStringLiteral("Request timed out")};
+        events << HostEvent{QStringLiteral("host%1").arg(i), HostState::Down,
+                            QDateTime(QDate(2026, 3, 4), QTime(10, 0)), std::nullopt,
+                            QStringLiteral("Request timed out")};
     return events;
 }
 } // namespace
 
-class NotificationBusTest : public QObject {
+class NotificationBusTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase()

@@ -1,10 +1,12 @@
-#include "EventCsv.h"
 #include "OutageLogModel.h"
+
+#include "EventCsv.h"
 
 #include <QAbstractItemModelTester>
 #include <QtTest>
 
-namespace {
+namespace
+{
 const QDateTime T0(QDate(2026, 3, 4), QTime(10, 0, 0), Qt::OffsetFromUTC, 3600);
 HostEvent down(const char* host, int at)
 {
@@ -24,7 +26,8 @@ QStringList hostsShown(const OutageLogModel& model)
 }
 } // namespace
 
-class OutageLogModelTest : public QObject {
+class OutageLogModelTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void filtersNewestFirst_data()
@@ -35,8 +38,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("shown");
         QTest::newRow("all") << "" << HostState::Unknown << -1
                              << QStringList{"b.lab up", "a.lab up", "b.lab down", "a.lab down"};
-        QTest::newRow("host text, any case") << "A.L" << HostState::Unknown << -1
-                                             << QStringList{"a.lab up", "a.lab down"};
+        QTest::newRow("host text, any case")
+            << "A.L" << HostState::Unknown << -1 << QStringList{"a.lab up", "a.lab down"};
         QTest::newRow("downs") << "" << HostState::Down << -1 << QStringList{"b.lab down", "a.lab down"};
         QTest::newRow("period") << "" << HostState::Unknown << 150 << QStringList{"b.lab up", "a.lab up"};
     }
@@ -57,8 +60,8 @@ private Q_SLOTS:
     void summaryCountsOutagesAndDowntimeInThePeriod()
     {
         OutageLogModel model;
-        model.setEvents({down("a", 0), up("a", 100, 100), down("a", 200), up("a", 230, 30), down("b", 50),
-                         down("c", 400)});
+        model.setEvents(
+            {down("a", 0), up("a", 100, 100), down("a", 200), up("a", 230, 30), down("b", 50), down("c", 400)});
         const QDateTime now = T0.addSecs(500);
         using S = OutageLogModel::HostSummary;
         QCOMPARE(model.summary(now), (QList<S>{{"b", 1, 450}, {"a", 2, 130}, {"c", 1, 100}}));

@@ -1,17 +1,18 @@
-#include "HostEventPrinter.h"
+#include "SqliteEventStore.h"
+
 #include "EventRecorder.h"
 #include "FakeClock.h"
-#include "SqliteEventStore.h"
+#include "HostEventPrinter.h"
 
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <cstdio>
 
-namespace {
+namespace
+{
 const QDateTime T0(QDate(2026, 3, 4), QTime(10, 0, 0));
 constexpr int BatchSize = 20;
 
@@ -66,7 +67,8 @@ void writeFile(const QString& path, const QByteArray& bytes, qint64 at = 0)
 }
 } // namespace
 
-class SqliteEventStoreTest : public QObject {
+class SqliteEventStoreTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void eventsSurviveReopeningAndPruning()
@@ -107,7 +109,12 @@ private Q_SLOTS:
                 pending.remove(0, nl + 1);
             }
         };
-        QVERIFY(QTest::qWaitFor([&] { readLines(); return lastCommitted >= 200; }, 30000));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                readLines();
+                return lastCommitted >= 200;
+            },
+            30000));
         child.kill(); // SIGKILL, mid-stream
         QVERIFY(child.waitForFinished(10000));
         QCOMPARE(child.exitStatus(), QProcess::CrashExit);
@@ -187,7 +194,7 @@ private Q_SLOTS:
             recorder.load({}, 1000);
             QTRY_COMPARE(loaded.size(), 1);
             HostEvents newestFirst = batch(1);
-            std::reverse(newestFirst.begin(), newestFirst.end()); // one time: the last written first
+            std::reverse(newestFirst.begin(), newestFirst.end());          // one time: the last written first
             QCOMPARE(loaded.at(0).at(0).value<HostEvents>(), newestFirst); // batch(0) pruned at the start
             recorder.record(HostEvents{batch(3).first()});
             recorder.record(HostEvents{batch(4).first()});

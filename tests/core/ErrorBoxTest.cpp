@@ -1,12 +1,14 @@
+#include "ErrorBox.h"
+
 #include "AppError.h"
 #include "AppTexts.h"
-#include "ErrorBox.h"
 #include "FakeMessageBoxes.h"
 #include "GuardedProcedure.h"
 
 #include <QtTest>
 
-class ErrorBoxTest : public QObject {
+class ErrorBoxTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void messageTextIsByteExact()

@@ -1,11 +1,13 @@
+#include "ResultsModel.h"
+
 #include "HostListModel.h"
 #include "ResultsFormat.h"
-#include "ResultsModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QtTest>
 
-class ResultsModelTest : public QObject {
+class ResultsModelTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void failedPercent_data()

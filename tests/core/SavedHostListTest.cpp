@@ -1,16 +1,17 @@
+#include "SavedHostList.h"
+
 #include "AppError.h"
 #include "HostListAutosave.h"
 #include "HostListModel.h"
 #include "IniSettingsStore.h"
-#include "SavedHostList.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <csignal>
 #include <sys/resource.h>
 
-namespace {
+namespace
+{
 QByteArray bytesOf(const QString& path)
 {
     QFile file(path);
@@ -18,7 +19,8 @@ QByteArray bytesOf(const QString& path)
 }
 } // namespace
 
-class SavedHostListTest : public QObject {
+class SavedHostListTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void split_data()

@@ -1,11 +1,13 @@
+#include "StartupRoutines.h"
+
 #include "FakeRandom.h"
 #include "FakeUrlOpener.h"
-#include "StartupRoutines.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
-class StartupRoutinesTest : public QObject {
+class StartupRoutinesTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void shortenAppTitle_data()
@@ -13,7 +15,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("product");
         QTest::addColumn<QString>("title");
         QTest::newRow("one word stands whole") << QStringLiteral("Vantrel") << QStringLiteral("Vantrel");
-        QTest::newRow("last word always goes") << QStringLiteral("Vantrel Ping Monitor") << QStringLiteral("Vantrel Ping");
+        QTest::newRow("last word always goes")
+            << QStringLiteral("Vantrel Ping Monitor") << QStringLiteral("Vantrel Ping");
         QTest::newRow("long name keeps whole words within 40")
             << QStringLiteral("Vantrel Multiple Host Reachability Monitor For Desktops")
             << QStringLiteral("Vantrel Multiple Host Reachability");

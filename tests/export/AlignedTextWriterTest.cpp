@@ -6,7 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
+namespace
+{
 
 ResultsSnapshot workedExample()
 {
@@ -22,7 +23,8 @@ QByteArray readAll(const QString& path)
 
 } // namespace
 
-class AlignedTextWriterTest : public QObject {
+class AlignedTextWriterTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void bytes_data();

@@ -3,7 +3,8 @@
 #include <QBuffer>
 #include <QTest>
 
-class ClipboardTextWriterTest : public QObject {
+class ClipboardTextWriterTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void text_data();

@@ -1,27 +1,27 @@
+#include "ExportActions.h"
+
 #include "AlignedTextWriter.h"
 #include "ClipboardTextWriter.h"
 #include "ErrorBox.h"
-#include "ExportActions.h"
-#include "ResultsModel.h"
-#include "SessionState.h"
-#include "WorkbookReader.h"
-
 #include "FakeClipboard.h"
 #include "FakeFileDialogs.h"
 #include "FakeMessageBoxes.h"
 #include "FakeProgressSink.h"
 #include "FakeSpreadsheetLauncher.h"
+#include "ResultsModel.h"
+#include "SessionState.h"
+#include "WorkbookReader.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <csignal>
 #include <sys/resource.h>
 
-namespace {
+namespace
+{
 
 const QString ExcelMissingCheck = QStringLiteral(
     "Excel is not installed on this computer. You need to have it installed to use this software without error.");
@@ -72,7 +72,8 @@ struct Rig {
 
 // Keeps files from growing past a limit for its lifetime, so that writing fails as it would on a full disk
 // (being root, permissions cannot make it fail).
-class FileSizeLimit {
+class FileSizeLimit
+{
 public:
     explicit FileSizeLimit(rlim_t bytes)
     {
@@ -97,7 +98,8 @@ private:
 
 } // namespace
 
-class ExportActionsTest : public QObject {
+class ExportActionsTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     // Text file

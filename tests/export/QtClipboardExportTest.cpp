@@ -1,20 +1,20 @@
 #include "ErrorBox.h"
 #include "ExportActions.h"
-#include "QtClipboard.h"
-#include "ResultsModel.h"
-#include "SessionState.h"
-
 #include "FakeFileDialogs.h"
 #include "FakeMessageBoxes.h"
 #include "FakeProgressSink.h"
 #include "FakeSpreadsheetLauncher.h"
+#include "QtClipboard.h"
+#include "ResultsModel.h"
+#include "SessionState.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QTest>
 
 // The copy through the real clipboard of the offscreen platform.
-class QtClipboardExportTest : public QObject {
+class QtClipboardExportTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void copyReachesTheClipboard();

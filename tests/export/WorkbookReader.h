@@ -6,7 +6,8 @@
 
 // Reads back the first sheet of an .xlsx file for the tests: unzips its parts with the unzip tool and
 // parses their XML.
-class WorkbookReader {
+class WorkbookReader
+{
 public:
     struct Cell {
         bool number = false;

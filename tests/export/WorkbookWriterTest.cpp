@@ -1,6 +1,7 @@
+#include "WorkbookWriter.h"
+
 #include "ResultsModel.h"
 #include "WorkbookReader.h"
-#include "WorkbookWriter.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -8,7 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
+namespace
+{
 
 // Twelve columns as the results table has them: a host with "=", an empty cell in the middle of a row,
 // numbers, and "=" wherever a text could carry one. The last row has texts in number columns but no numbers
@@ -30,7 +32,8 @@ ResultsSnapshot sample()
 
 } // namespace
 
-class WorkbookWriterTest : public QObject {
+class WorkbookWriterTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();

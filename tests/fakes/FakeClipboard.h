@@ -2,7 +2,8 @@
 
 #include "Clipboard.h"
 
-class FakeClipboard : public Clipboard {
+class FakeClipboard : public Clipboard
+{
 public:
     void setText(const QString& text) override
     {

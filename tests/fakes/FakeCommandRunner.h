@@ -5,7 +5,8 @@
 #include <QList>
 
 // Keeps each command; the test ends it with finish().
-class FakeCommandRunner : public CommandRunner {
+class FakeCommandRunner : public CommandRunner
+{
 public:
     struct Request {
         QString program;

@@ -6,7 +6,8 @@
 #include <QPointer>
 
 // Keeps every echo asked for; the test decides when and how each is answered, so time is deterministic.
-class FakeEchoService : public EchoService {
+class FakeEchoService : public EchoService
+{
 public:
     struct Request {
         Ticket ticket;

@@ -5,7 +5,8 @@
 #include <QList>
 
 // Answers each dialog with the next scripted choice; an empty choice stands for Cancel.
-class FakeFileDialogs : public FileDialogs {
+class FakeFileDialogs : public FileDialogs
+{
 public:
     QStringList openFiles(const QString& title, const QStringList& filters) override
     {

@@ -10,7 +10,8 @@
 
 // Answers from a table, on the next turn of the event loop; unknown names give the empty text. Names in
 // `held` get no answer until the test calls answerHeld().
-class FakeHostResolver : public HostResolver {
+class FakeHostResolver : public HostResolver
+{
 public:
     void resolve(const QString& name, QObject* context, Done done) override
     {

@@ -5,7 +5,8 @@
 #include <QStringList>
 
 // Answers each prompt with the next scripted text; the empty text stands for Cancel.
-class FakeInputBox : public InputBox {
+class FakeInputBox : public InputBox
+{
 public:
     QString getText(const QString& title, const QString& prompt) override
     {

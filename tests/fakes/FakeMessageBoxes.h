@@ -5,7 +5,8 @@
 #include <QList>
 
 // Records every box instead of showing it.
-class FakeMessageBoxes : public MessageBoxes {
+class FakeMessageBoxes : public MessageBoxes
+{
 public:
     struct Shown {
         bool warning;

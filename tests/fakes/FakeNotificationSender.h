@@ -5,7 +5,8 @@
 #include <QList>
 #include <QPair>
 
-class FakeNotificationSender : public NotificationSender {
+class FakeNotificationSender : public NotificationSender
+{
 public:
     void notify(const QString& summary, const QString& body) override { sent.append({summary, body}); }
     QList<QPair<QString, QString>> sent;

@@ -5,7 +5,8 @@
 #include <QList>
 
 // Keeps each capture request; the test answers it with finish().
-class FakeProcessRunner : public ProcessRunner {
+class FakeProcessRunner : public ProcessRunner
+{
 public:
     struct Request {
         QString program;

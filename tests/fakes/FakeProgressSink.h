@@ -5,7 +5,8 @@
 #include <QList>
 #include <QStringList>
 
-class FakeProgressSink : public ProgressSink {
+class FakeProgressSink : public ProgressSink
+{
 public:
     void setPosition(double percent) override { positions.append(percent); }
     void setText(const QString& text) override { texts.append(text); }

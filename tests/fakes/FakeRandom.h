@@ -2,7 +2,8 @@
 
 #include "RandomSource.h"
 
-class FakeRandom : public RandomSource {
+class FakeRandom : public RandomSource
+{
 public:
     explicit FakeRandom(double draw = 0.5) : value(draw) {}
     double next() override { return value; }

@@ -5,15 +5,15 @@
 
 #include <QMap>
 
-class FakeSettingsStore : public SettingsStore {
+class FakeSettingsStore : public SettingsStore
+{
 public:
     QString value(const QString& application, const QString& section, const QString& key,
                   const QString& fallback) const override
     {
         return values.value(application + u'/' + section + u'/' + key, fallback);
     }
-    void setValue(const QString& application, const QString& section, const QString& key,
-                  const QString& value) override
+    void setValue(const QString& application, const QString& section, const QString& key, const QString& value) override
     {
         if (failWrites)
             throw AppError(QStringLiteral("Cannot write the settings file"));

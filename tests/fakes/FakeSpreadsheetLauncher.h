@@ -4,7 +4,8 @@
 
 #include <QStringList>
 
-class FakeSpreadsheetLauncher : public SpreadsheetLauncher {
+class FakeSpreadsheetLauncher : public SpreadsheetLauncher
+{
 public:
     bool isInstalled() const override { return installed; }
     bool openAsNewDocument(const QString& path) override

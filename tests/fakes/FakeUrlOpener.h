@@ -4,7 +4,8 @@
 
 #include <QList>
 
-class FakeUrlOpener : public UrlOpener {
+class FakeUrlOpener : public UrlOpener
+{
 public:
     void open(const QUrl& url) override { opened.append(url); }
     QList<QUrl> opened;

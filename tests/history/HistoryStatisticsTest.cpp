@@ -6,7 +6,8 @@
 #include <QtTest>
 #include <ctime>
 
-namespace {
+namespace
+{
 constexpr qint64 T0 = 1796655909000;
 constexpr int F = -1; // a failed echo among round-trip times
 
@@ -39,7 +40,8 @@ double orNone(const std::optional<double>& v)
 }
 } // namespace
 
-class HistoryStatisticsTest : public QObject {
+class HistoryStatisticsTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase()

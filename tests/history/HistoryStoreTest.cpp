@@ -9,7 +9,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-namespace {
+namespace
+{
 const QDateTime Start(QDate(2026, 12, 7), QTime(15, 5, 9));
 
 Outcome answer(qint64 i)
@@ -18,7 +19,8 @@ Outcome answer(qint64 i)
 }
 } // namespace
 
-class HistoryStoreTest : public QObject {
+class HistoryStoreTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void shareOfTheBudget_data()

@@ -4,7 +4,8 @@
 
 Q_DECLARE_METATYPE(Outcome)
 
-namespace {
+namespace
+{
 constexpr qint64 T0 = 1796655909000; // 2026-12-07 15:05:09 UTC
 
 Outcome answer(qint64 timeMs, quint32 rttTenths, quint8 ttl = 64)
@@ -21,7 +22,8 @@ QList<quint32> rtts(const QList<Outcome>& outcomes)
 }
 } // namespace
 
-class OutcomeRingTest : public QObject {
+class OutcomeRingTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void keepsTheNewest_data()

@@ -1,8 +1,9 @@
+#include "HostListActions.h"
+
 #include "ErrorBox.h"
 #include "FakeFileDialogs.h"
 #include "FakeInputBox.h"
 #include "FakeMessageBoxes.h"
-#include "HostListActions.h"
 #include "HostListModel.h"
 #include "ResultsModel.h"
 #include "SessionState.h"
@@ -10,7 +11,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
+namespace
+{
 struct Fixture {
     HostListModel hosts;
     ResultsModel results;
@@ -46,7 +48,8 @@ struct Fixture {
 };
 } // namespace
 
-class HostListActionsTest : public QObject {
+class HostListActionsTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void addKeepsTheTextExactly_data()

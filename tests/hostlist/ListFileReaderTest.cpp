@@ -6,7 +6,8 @@
 
 using ListFileReader::parse;
 
-class ListFileReaderTest : public QObject {
+class ListFileReaderTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void lineRules_data()
@@ -25,9 +26,9 @@ private Q_SLOTS:
         QTest::newRow("only CR LF") << QByteArray("\r\n") << QStringList{""};
         QTest::newRow("only LF") << QByteArray("\n") << QStringList{""};
         QTest::newRow("LF before CR LF") << QByteArray("a\n\r\nb") << QStringList{"a", "", "b"};
-        QTest::newRow("comma and spaces kept") << QByteArray(" host1, host2 \t\r\n")
-                                               << QStringList{" host1, host2 \t"};
-        QTest::newRow("no comments, no de-duplication") << QByteArray("#x\r\n#x\r\n;y") << QStringList{"#x", "#x", ";y"};
+        QTest::newRow("comma and spaces kept") << QByteArray(" host1, host2 \t\r\n") << QStringList{" host1, host2 \t"};
+        QTest::newRow("no comments, no de-duplication")
+            << QByteArray("#x\r\n#x\r\n;y") << QStringList{"#x", "#x", ";y"};
         QTest::newRow("NUL kept") << QByteArray("a\0b\n", 4) << QStringList{QString::fromLatin1("a\0b", 3)};
     }
     void lineRules()
@@ -42,8 +43,12 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("entries");
         QTest::newRow("UTF-8") << QByteArray("h\xc3\xb6st\r\n") << QStringList{"höst"};
-        QTest::newRow("UTF-8 with mark") << QByteArray("\xef\xbb\xbf" "a\r\nb") << QStringList{"a", "b"};
-        QTest::newRow("UTF-16LE with mark") << QByteArray("\xff\xfe" "a\0\r\0\n\0\xf6\0", 10)
+        QTest::newRow("UTF-8 with mark") << QByteArray("\xef\xbb\xbf"
+                                                       "a\r\nb")
+                                         << QStringList{"a", "b"};
+        QTest::newRow("UTF-16LE with mark") << QByteArray("\xff\xfe"
+                                                          "a\0\r\0\n\0\xf6\0",
+                                                          10)
                                             << QStringList{"a", "ö"};
         QTest::newRow("UTF-16BE with mark") << QByteArray("\xfe\xff\0a\0\n\0b", 8) << QStringList{"a", "b"};
         QTest::newRow("invalid UTF-8 read as Latin-1") << QByteArray("caf\xe9\r\nb\xff") << QStringList{"café", "bÿ"};

@@ -14,7 +14,8 @@
 
 #include <QtTest>
 
-class LabRoundTest : public QObject {
+class LabRoundTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase()

@@ -24,7 +24,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
+namespace
+{
 bool answerEchoes(bool on)
 {
     return QProcess::execute(QStringLiteral("ip"),
@@ -33,7 +34,8 @@ bool answerEchoes(bool on)
 }
 } // namespace
 
-class LabStateTest : public QObject {
+class LabStateTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase()
@@ -59,13 +61,14 @@ private Q_SLOTS:
 
         QTemporaryDir dir;
         EventDetector detector(results);
-        EventRecorder recorder(std::make_unique<SqliteEventStore>(dir.filePath(QStringLiteral("events.sqlite"))),
-                               clock, 90);
+        EventRecorder recorder(std::make_unique<SqliteEventStore>(dir.filePath(QStringLiteral("events.sqlite"))), clock,
+                               90);
         QtCommandRunner commands;
         HookRunner hook(commands);
         const QString hookLog = dir.filePath(QStringLiteral("hook.log"));
         hook.setCommand(QStringLiteral("sh -c 'echo \"$VANTREL_HOST|$VANTREL_STATE|$VANTREL_SINCE|$VANTREL_DURATION_S|"
-                                       "$VANTREL_STATUS\" >>\"$0\"' ") + hookLog);
+                                       "$VANTREL_STATUS\" >>\"$0\"' ") +
+                        hookLog);
         QStringList hookFailures;
         connect(&hook, &HookRunner::failed, this, [&](const QString& m) { hookFailures << m; });
         HostEvents recorded;

@@ -1,3 +1,5 @@
+#include "Monitor.h"
+
 #include "AppTexts.h"
 #include "ErrorBox.h"
 #include "FakeClock.h"
@@ -5,14 +7,14 @@
 #include "FakeHostResolver.h"
 #include "FakeMessageBoxes.h"
 #include "HostListModel.h"
-#include "Monitor.h"
 #include "PauseText.h"
 #include "ResultsModel.h"
 #include "SessionState.h"
 
 #include <QtTest>
 
-namespace {
+namespace
+{
 constexpr quint32 Localhost = 0x7F000001;
 
 struct Fixture {
@@ -58,7 +60,8 @@ struct Fixture {
 };
 } // namespace
 
-class MonitorTest : public QObject {
+class MonitorTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void emptyHostListRefusesToStart()
@@ -75,22 +78,38 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("locale");
         QTest::addColumn<int>("ms");
-        QTest::newRow("3") << "3" << "en_US" << 3000;
-        QTest::newRow("2.5 honoured") << "2.5" << "en_US" << 2500;
-        QTest::newRow("locale comma") << "2,5" << "de_DE" << 2500;
-        QTest::newRow("dot in a comma locale") << "3.5" << "de_DE" << 3500;
-        QTest::newRow("millisecond") << "0.001" << "en_US" << 1;
-        QTest::newRow("a day") << "86400" << "en_US" << 86400000;
-        QTest::newRow("past 32 seconds") << "33" << "en_US" << 33000;
-        QTest::newRow("blanks around") << " 4 " << "en_US" << 4000;
-        QTest::newRow("empty") << "" << "en_US" << -1;
-        QTest::newRow("letters") << "abc" << "en_US" << -1;
-        QTest::newRow("zero") << "0" << "en_US" << -1;
-        QTest::newRow("negative") << "-1" << "en_US" << -1;
-        QTest::newRow("too large") << "86401" << "en_US" << -1;
-        QTest::newRow("below a millisecond") << "0.0001" << "en_US" << -1;
-        QTest::newRow("not a number") << "nan" << "en_US" << -1;
-        QTest::newRow("infinite") << "inf" << "en_US" << -1;
+        QTest::newRow("3") << "3"
+                           << "en_US" << 3000;
+        QTest::newRow("2.5 honoured") << "2.5"
+                                      << "en_US" << 2500;
+        QTest::newRow("locale comma") << "2,5"
+                                      << "de_DE" << 2500;
+        QTest::newRow("dot in a comma locale") << "3.5"
+                                               << "de_DE" << 3500;
+        QTest::newRow("millisecond") << "0.001"
+                                     << "en_US" << 1;
+        QTest::newRow("a day") << "86400"
+                               << "en_US" << 86400000;
+        QTest::newRow("past 32 seconds") << "33"
+                                         << "en_US" << 33000;
+        QTest::newRow("blanks around") << " 4 "
+                                       << "en_US" << 4000;
+        QTest::newRow("empty") << ""
+                               << "en_US" << -1;
+        QTest::newRow("letters") << "abc"
+                                 << "en_US" << -1;
+        QTest::newRow("zero") << "0"
+                              << "en_US" << -1;
+        QTest::newRow("negative") << "-1"
+                                  << "en_US" << -1;
+        QTest::newRow("too large") << "86401"
+                                   << "en_US" << -1;
+        QTest::newRow("below a millisecond") << "0.0001"
+                                             << "en_US" << -1;
+        QTest::newRow("not a number") << "nan"
+                                      << "en_US" << -1;
+        QTest::newRow("infinite") << "inf"
+                                  << "en_US" << -1;
     }
     void pauseText()
     {
@@ -168,12 +187,11 @@ private Q_SLOTS:
             return address == QStringLiteral("127.0.0.1") ? FakeEchoService::success(Localhost, 7, 64)
                                                           : FakeEchoService::failure(11010);
         });
-        QCOMPARE(f.results.snapshot().rows.at(0),
-                 (QStringList{"127.0.0.1", "127.0.0.1", "1", "0", "0.00%", "Success", "7", "64", "7", "",
-                              "12/7/2026 3:05:09 PM", ""}));
-        QCOMPARE(f.results.snapshot().rows.at(1), (QStringList{"198.51.100.7", "", "0", "1", "100.00%",
-                                                               "Request timed out", "", "", "", "", "",
-                                                               "12/7/2026 3:05:09 PM"}));
+        QCOMPARE(f.results.snapshot().rows.at(0), (QStringList{"127.0.0.1", "127.0.0.1", "1", "0", "0.00%", "Success",
+                                                               "7", "64", "7", "", "12/7/2026 3:05:09 PM", ""}));
+        QCOMPARE(f.results.snapshot().rows.at(1),
+                 (QStringList{"198.51.100.7", "", "0", "1", "100.00%", "Request timed out", "", "", "", "", "",
+                              "12/7/2026 3:05:09 PM"}));
     }
 
     void twoSuccessesThenAFailure()
@@ -290,8 +308,7 @@ private Q_SLOTS:
         QCOMPARE(f.echo.requests.size(), 4); // the walk stopped at the edit
         QVERIFY(f.state.hostListChanged);
         answerUntilTheRoundEnds();
-        QCOMPARE(f.column(ResultsModel::HostName),
-                 (QStringList{"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4"}));
+        QCOMPARE(f.column(ResultsModel::HostName), (QStringList{"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4"}));
         QCOMPARE(f.column(ResultsModel::SucceedCount), (QStringList{"1", "1", "1", "1"}));
     }
 
@@ -339,8 +356,7 @@ private Q_SLOTS:
         f.hosts.clear();
         f.hosts.append(QStringList{"127.0.0.7"});
         f.roundAllSucceed();
-        QCOMPARE(f.column(ResultsModel::HostName),
-                 (QStringList{"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.7"}));
+        QCOMPARE(f.column(ResultsModel::HostName), (QStringList{"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.7"}));
         QCOMPARE(f.column(ResultsModel::SucceedCount), (QStringList{"2", "1", "2", "1"}));
         QCOMPARE(f.echo.requests.last().address, QStringLiteral("127.0.0.7"));
     }

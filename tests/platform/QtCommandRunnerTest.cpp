@@ -2,7 +2,8 @@
 
 #include <QtTest>
 
-class QtCommandRunnerTest : public QObject {
+class QtCommandRunnerTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void reportsHowTheCommandEnded_data()
@@ -11,13 +12,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("script");
         QTest::addColumn<int>("timeoutMs");
         QTest::addColumn<QString>("failure"); // a part of the text; empty: success
-        QTest::newRow("success") << "sh" << "exit 0" << 10000 << QString();
-        QTest::newRow("environment added") << "sh" << "test \"$VANTREL_X\" = 'a b' && test -n \"$PATH\"" << 10000
-                                           << QString();
-        QTest::newRow("exit status") << "sh" << "exit 3" << 10000 << "sh exited with status 3";
-        QTest::newRow("signal") << "sh" << "kill -9 $$" << 10000 << "sh ended by a signal";
-        QTest::newRow("timeout") << "sh" << "sleep 20" << 300 << "sh killed after 0.3 s";
-        QTest::newRow("no such program") << "/nonexistent/hook" << "" << 10000 << "/nonexistent/hook could not start";
+        QTest::newRow("success") << "sh"
+                                 << "exit 0" << 10000 << QString();
+        QTest::newRow("environment added") << "sh"
+                                           << "test \"$VANTREL_X\" = 'a b' && test -n \"$PATH\"" << 10000 << QString();
+        QTest::newRow("exit status") << "sh"
+                                     << "exit 3" << 10000 << "sh exited with status 3";
+        QTest::newRow("signal") << "sh"
+                                << "kill -9 $$" << 10000 << "sh ended by a signal";
+        QTest::newRow("timeout") << "sh"
+                                 << "sleep 20" << 300 << "sh killed after 0.3 s";
+        QTest::newRow("no such program") << "/nonexistent/hook"
+                                         << "" << 10000 << "/nonexistent/hook could not start";
     }
     void reportsHowTheCommandEnded()
     {

@@ -1,11 +1,11 @@
 #include "QtHostResolver.h"
 
 #include <QtTest>
-
 #include <memory>
 
 // Resolves "localhost" only, which the machine answers from its hosts file.
-class QtHostResolverTest : public QObject {
+class QtHostResolverTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void oneLookupServesEveryCallerOfAName()

@@ -1,9 +1,11 @@
-#include "AppError.h"
 #include "QtProcessRunner.h"
+
+#include "AppError.h"
 
 #include <QtTest>
 
-namespace {
+namespace
+{
 // Runs a shell snippet as a real child process and waits (bounded) for its captured text.
 QString capture(QtProcessRunner& runner, const QString& program, const QStringList& args, bool out, bool err,
                 int timeoutMs = 10000, const QStringList& environment = {})
@@ -24,7 +26,8 @@ QStringList sh(const char* script)
 }
 } // namespace
 
-class QtProcessRunnerTest : public QObject {
+class QtProcessRunnerTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void capturesStreams_data()
@@ -80,7 +83,7 @@ private Q_SLOTS:
         QtProcessRunner runner;
         bool called = false;
         QVERIFY_THROWS_EXCEPTION(AppError, runner.capture(QStringLiteral("/bin/true"), {}, {}, false, false, 1000,
-                                                         [&](const QString&) { called = true; }));
+                                                          [&](const QString&) { called = true; }));
         QTest::qWait(50);
         QVERIFY(!called);
     }

@@ -20,17 +20,18 @@ EchoService::Ticket CountingEchoService::send(const QString& addressText, QObjec
         m_violations.append(QStringLiteral("round %1 pinged %2 twice").arg(m_round).arg(addressText));
     m_pingedThisRound.insert(addressText);
     if (m_hostOf(addressText) == 0)
-        m_violations.append(QStringLiteral("round %1 pinged %2, which no host entry has").arg(m_round).arg(addressText));
+        m_violations.append(
+            QStringLiteral("round %1 pinged %2, which no host entry has").arg(m_round).arg(addressText));
     // The last line of defence for the rule that the test talks to loopback only: anything else becomes a
     // text the engine refuses without sending.
     const bool loopback = addressText.startsWith(QLatin1String("127."));
     if (!loopback && !addressText.isEmpty())
-        m_violations.append(QStringLiteral("round %1 tried to ping %2, outside loopback").arg(m_round).arg(addressText));
+        m_violations.append(
+            QStringLiteral("round %1 tried to ping %2, outside loopback").arg(m_round).arg(addressText));
     ++m_sent;
-    return m_inner.send(loopback ? addressText : QStringLiteral("not sent"), context,
-                          [this, addressText, done = std::move(done)](const EchoReply& reply) {
-                              deliver(addressText, done, reply);
-                          });
+    return m_inner.send(
+        loopback ? addressText : QStringLiteral("not sent"), context,
+        [this, addressText, done = std::move(done)](const EchoReply& reply) { deliver(addressText, done, reply); });
 }
 
 bool CountingEchoService::cancel(Ticket ticket)

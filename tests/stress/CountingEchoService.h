@@ -5,7 +5,6 @@
 #include <QHash>
 #include <QSet>
 #include <QStringList>
-
 #include <functional>
 
 class ResultsModel;
@@ -16,7 +15,8 @@ class ResultsModel;
 // Each host entry of the test has an address of its own, so an address stands for one entry. An outcome
 // is credited to the row its host has at the moment it is delivered; a delivery that changes the counts of
 // any other row, or more than one count, is a violation.
-class CountingEchoService : public EchoService {
+class CountingEchoService : public EchoService
+{
 public:
     // hostOf maps an echoed address to the id of its host entry (0: unknown).
     CountingEchoService(EchoService& inner, ResultsModel& results, std::function<quint64(const QString&)> hostOf);

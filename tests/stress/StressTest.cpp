@@ -29,9 +29,9 @@
 #include "ResidentMemory.h"
 #include "ResultsModel.h"
 #include "SessionState.h"
+#include "SystemClock.h"
 #include "SystemPreciseClock.h"
 #include "SystemRandom.h"
-#include "SystemClock.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -40,12 +40,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
+namespace
+{
 
 constexpr int MaxHosts = 150;
 constexpr int MaxSteps = 100000; // a bound on top of the time limit
 constexpr qint64 AllowedGrowthKb = 50 * 1024;
-
 
 int envInt(const char* name, int fallback)
 {
@@ -56,7 +56,8 @@ int envInt(const char* name, int fallback)
 
 } // namespace
 
-class StressTest : public QObject {
+class StressTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void randomStepsKeepTheTablesRight();
@@ -73,8 +74,7 @@ void StressTest::randomStepsKeepTheTablesRight()
 
     const quint32 seed = static_cast<quint32>(envInt("VANTREL_STRESS_SEED", 1));
     const int seconds = std::clamp(envInt("VANTREL_STRESS_SECONDS", 75), 1, 3600);
-    qInfo("seed %u, %d s (repeat with VANTREL_STRESS_SEED=%u VANTREL_STRESS_SECONDS=%d)", seed, seconds, seed,
-          seconds);
+    qInfo("seed %u, %d s (repeat with VANTREL_STRESS_SEED=%u VANTREL_STRESS_SECONDS=%d)", seed, seconds, seed, seconds);
     QRandomGenerator random(seed);
     auto chance = [&](int percent) { return static_cast<int>(random.bounded(100)) < percent; };
 
@@ -152,8 +152,8 @@ void StressTest::randomStepsKeepTheTablesRight()
                 }
                 hostsWithRow.insert(row.hostId);
                 // Loopback answers from the address asked, so a reply from any other tells of a crossed outcome.
-                const QString asked = hosts.text(e) == QLatin1String("localhost") ? QStringLiteral("127.0.0.1")
-                                                                                  : hosts.text(e);
+                const QString asked =
+                    hosts.text(e) == QLatin1String("localhost") ? QStringLiteral("127.0.0.1") : hosts.text(e);
                 if (!row.replyAddress.isNull() && row.replyAddress.toString() != asked) {
                     qWarning("row %d (%s) shows a reply from %s", r, qPrintable(row.host),
                              qPrintable(results.cellText(r, ResultsModel::ReplyAddress)));
@@ -306,8 +306,8 @@ void StressTest::randomStepsKeepTheTablesRight()
     QStringList counts;
     for (auto it = stepCounts.cbegin(); it != stepCounts.cend(); ++it)
         counts.append(QStringLiteral("%1 %2").arg(it.key()).arg(it.value()));
-    qInfo("%d steps (%s); %lld rounds, %d echoes, %d outcomes (%d after their row was gone); %d hosts, %d rows",
-          steps, qPrintable(counts.join(QStringLiteral(", "))), static_cast<long long>(roundsDone.size()), echo.sent(),
+    qInfo("%d steps (%s); %lld rounds, %d echoes, %d outcomes (%d after their row was gone); %d hosts, %d rows", steps,
+          qPrintable(counts.join(QStringLiteral(", "))), static_cast<long long>(roundsDone.size()), echo.sent(),
           echo.outcomes(), echo.dropped(), hosts.count(), results.count());
     qInfo("VmRSS after warm-up %lld kB, peak %lld kB, end %lld kB", rssAfterWarmUp, rssPeak, rssEnd);
 

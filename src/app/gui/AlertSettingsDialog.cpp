@@ -28,11 +28,12 @@ AlertSettingsDialog::AlertSettingsDialog(const AlertSettings& settings, QWidget*
     m_notify->setChecked(settings.notify);
     m_onChange = new QLineEdit(settings.onChange, this);
     m_onChange->setObjectName(QStringLiteral("onChange"));
-    m_onChange->setPlaceholderText(QStringLiteral("none; e.g. sh -c 'echo \"$VANTREL_HOST $VANTREL_STATE\" >>~/hosts.log'"));
-    m_onChange->setToolTip(QStringLiteral(
-        "Runs for every change, without a shell unless you name one, with VANTREL_HOST, VANTREL_STATE,\n"
-        "VANTREL_SINCE, VANTREL_DURATION_S and VANTREL_STATUS set. At most 4 run at once; each is\n"
-        "stopped after 30 seconds."));
+    m_onChange->setPlaceholderText(
+        QStringLiteral("none; e.g. sh -c 'echo \"$VANTREL_HOST $VANTREL_STATE\" >>~/hosts.log'"));
+    m_onChange->setToolTip(
+        QStringLiteral("Runs for every change, without a shell unless you name one, with VANTREL_HOST, VANTREL_STATE,\n"
+                       "VANTREL_SINCE, VANTREL_DURATION_S and VANTREL_STATUS set. At most 4 run at once; each is\n"
+                       "stopped after 30 seconds."));
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Down after:"), m_downAfter);

@@ -9,7 +9,8 @@ class QLineEdit;
 class QSpinBox;
 
 // The thresholds of the host states, desktop notifications on or off, and the on-change command.
-class AlertSettingsDialog : public QDialog {
+class AlertSettingsDialog : public QDialog
+{
     Q_OBJECT
 public:
     explicit AlertSettingsDialog(const AlertSettings& settings, QWidget* parent = nullptr);

@@ -21,7 +21,8 @@
 #include <QPainter>
 #include <QSystemTrayIcon>
 
-namespace {
+namespace
+{
 
 QIcon trayIcon(StateOverview::Overall overall)
 {
@@ -40,8 +41,7 @@ QIcon trayIcon(StateOverview::Overall overall)
 
 } // namespace
 
-AlertsController::AlertsController(MainWindow& window, AlertServices services, const QString& onChange,
-                                   QObject* parent)
+AlertsController::AlertsController(MainWindow& window, AlertServices services, const QString& onChange, QObject* parent)
     : QObject(parent), m_window(window), m_services(std::move(services)),
       m_settings(AlertSettings::load(m_services.settings)), m_detector(new EventDetector(window.results(), this)),
       m_notifier(new AlertNotifier(m_services.notifications)), m_hooks(new HookRunner(m_services.commands, this)),

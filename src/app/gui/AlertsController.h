@@ -19,7 +19,8 @@ class QSystemTrayIcon;
 
 // Hosts going down and coming back: the outage log, desktop notifications, the on-change command and the
 // tray icon, added to the window through a context menu on the results table.
-class AlertsController : public QObject {
+class AlertsController : public QObject
+{
     Q_OBJECT
 public:
     // onChange from the command line replaces the saved command for this run.

@@ -13,7 +13,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-namespace {
+namespace
+{
 QString withUnit(const QString& ms)
 {
     return ms.isEmpty() ? QStringLiteral("–") : ms + QStringLiteral(" ms");

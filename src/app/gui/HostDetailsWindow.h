@@ -12,7 +12,8 @@ class QLabel;
 // The kept history of one results row: its statistics and a live chart. It follows the row by its id, so
 // sorting or filtering the table does not move it to another host, and it closes itself when the row is
 // deleted or the results are cleared.
-class HostDetailsWindow : public QWidget {
+class HostDetailsWindow : public QWidget
+{
     Q_OBJECT
 public:
     enum Range { LastFiveMinutes, LastHour, EverythingKept };

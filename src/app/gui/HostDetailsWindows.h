@@ -11,7 +11,8 @@ class QModelIndex;
 class QWidget;
 
 // The open details windows, at most one per results row: opening a row's window again brings it forward.
-class HostDetailsWindows : public QObject {
+class HostDetailsWindows : public QObject
+{
     Q_OBJECT
 public:
     HostDetailsWindows(HistoryRecorder& recorder, QWidget* owner);

@@ -13,7 +13,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+namespace
+{
 // Points on the line stay visible while they are few enough to tell apart.
 constexpr qsizetype MaxVisiblePoints = 300;
 } // namespace

@@ -13,7 +13,8 @@ class QValueAxis;
 
 // Round-trip time over time: lines through the answers, broken where echoes failed, and a mark on the time
 // axis for each failed echo. Pointing at either tells the outcome under the pointer.
-class LatencyChart : public QChartView {
+class LatencyChart : public QChartView
+{
     Q_OBJECT
 public:
     explicit LatencyChart(QWidget* parent = nullptr);

@@ -15,10 +15,10 @@
 #include "OnlineCheck.h"
 #include "ProgressBarSink.h"
 #include "ResultsModel.h"
-#include "SavedHostList.h"
-#include "SessionState.h"
 #include "ResultsTreeView.h"
 #include "ResultsViewProxy.h"
+#include "SavedHostList.h"
+#include "SessionState.h"
 #include "Skin.h"
 #include "StartupRoutines.h"
 #include "WindowLayout.h"
@@ -38,7 +38,8 @@
 #include <QScreen>
 #include <QTreeView>
 
-namespace {
+namespace
+{
 
 QFont arialBold(double points)
 {
@@ -82,8 +83,8 @@ struct SaveHostListStep {
 } // namespace
 
 MainWindow::MainWindow(Services services, QString programFolder, QWidget* parent)
-    : QWidget(parent), m_services(services), m_programFolder(std::move(programFolder)),
-      m_state(new SessionState(this)), m_hostList(new HostListModel(this)), m_results(new ResultsModel(this)),
+    : QWidget(parent), m_services(services), m_programFolder(std::move(programFolder)), m_state(new SessionState(this)),
+      m_hostList(new HostListModel(this)), m_results(new ResultsModel(this)),
       m_errorBox(new ErrorBox(services.messageBoxes)), m_handCursor(Qt::PointingHandCursor)
 {
     m_resultsProxy = new ResultsViewProxy(
@@ -94,9 +95,8 @@ MainWindow::MainWindow(Services services, QString programFolder, QWidget* parent
                                         services.inputBox, services.fileDialogs, this);
     m_monitor = new Monitor(*m_hostList, *m_results, *m_state, *m_errorBox, services.messageBoxes, services.echo,
                             services.resolver, services.clock, this);
-    m_exportActions = new ExportActions(*m_results, *m_state, *m_errorBox, services.messageBoxes,
-                                        services.fileDialogs, services.clipboard, services.spreadsheet,
-                                        *m_progressSink, this);
+    m_exportActions = new ExportActions(*m_results, *m_state, *m_errorBox, services.messageBoxes, services.fileDialogs,
+                                        services.clipboard, services.spreadsheet, *m_progressSink, this);
     m_onlineCheck = new OnlineCheck(services.processRunner, services.messageBoxes, m_state->applicationTitle);
     m_autosave = new HostListAutosave(*m_hostList, services.settings, this);
     m_history = new HistoryStore(HistoryLimits::load(services.settings));
@@ -237,9 +237,9 @@ void MainWindow::buildControls()
     m_layout->addWidget(m_summaryLabel, QRect(168, 496, 360, 17), Across::Full, Down::Bottom);
 
     // Tab order of the layout: the two tables, the pause, then the buttons and the bar.
-    const QList<QWidget*> order = {m_hostView,    m_resultsView,   m_pauseEdit,       m_addHostButton, m_loadListButton,
-                                   m_clearListButton,  m_startStopButton, m_saveTextButton, m_saveWorkbookButton, m_clearResultsButton,
-                                   m_copyButton,  m_sampleDataButton};
+    const QList<QWidget*> order = {m_hostView,           m_resultsView,        m_pauseEdit,       m_addHostButton,
+                                   m_loadListButton,     m_clearListButton,    m_startStopButton, m_saveTextButton,
+                                   m_saveWorkbookButton, m_clearResultsButton, m_copyButton,      m_sampleDataButton};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order.at(i - 1), order.at(i));
     applyPointer();
@@ -355,8 +355,8 @@ void MainWindow::applyPointer()
     // busy pointer except the start/stop button, which keeps its hand.
     const bool busy = m_state->isBusy();
     setCursor(busy ? QCursor(Qt::WaitCursor) : QCursor(Qt::ArrowCursor));
-    for (QPushButton* button : {m_addHostButton, m_loadListButton, m_clearListButton, m_sampleDataButton, m_saveTextButton, m_saveWorkbookButton,
-                                m_copyButton, m_clearResultsButton}) {
+    for (QPushButton* button : {m_addHostButton, m_loadListButton, m_clearListButton, m_sampleDataButton,
+                                m_saveTextButton, m_saveWorkbookButton, m_copyButton, m_clearResultsButton}) {
         if (busy)
             button->unsetCursor();
         else

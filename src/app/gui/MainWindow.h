@@ -31,7 +31,8 @@ class WindowLayout;
 
 // The program's one window: the host list, the buttons, the results table and the pause field.
 // Handlers stay thin; the work is done by the actions of the host list, the monitor and the exports.
-class MainWindow : public QWidget {
+class MainWindow : public QWidget
+{
     Q_OBJECT
 public:
     MainWindow(Services services, QString programFolder, QWidget* parent = nullptr);

@@ -125,8 +125,7 @@ void OutageLogWindow::refreshSummary()
 
 void OutageLogWindow::exportCsv()
 {
-    const QString path =
-        m_dialogs.saveFile(QStringLiteral("Export Outage Log"), {QStringLiteral("CSV Files (*.csv)")});
+    const QString path = m_dialogs.saveFile(QStringLiteral("Export Outage Log"), {QStringLiteral("CSV Files (*.csv)")});
     if (path.isEmpty())
         return;
     QSaveFile file(path);

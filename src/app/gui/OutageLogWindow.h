@@ -13,7 +13,8 @@ class QTreeWidget;
 
 // The outage log: events newest first, filtered by host text, state and period, with the outages and
 // downtime of each host in the period; it follows the log while monitoring runs.
-class OutageLogWindow : public QWidget {
+class OutageLogWindow : public QWidget
+{
     Q_OBJECT
 public:
     OutageLogWindow(OutageLogModel& model, Clock& clock, FileDialogs& dialogs, MessageBoxes& boxes,

@@ -8,7 +8,8 @@
 #include <QPalette>
 #include <QWidget>
 
-namespace Skin {
+namespace Skin
+{
 
 QString path(const QString& programFolder)
 {

@@ -4,7 +4,8 @@
 
 class QWidget;
 
-namespace Skin {
+namespace Skin
+{
 // The skin file beside the program: "<folder>/x/o.cjs".
 QString path(const QString& programFolder);
 // When the skin file is there, the window and its labels take the system face colour and the file is

@@ -2,19 +2,19 @@
 #include "CalcLauncher.h"
 #include "DBusNotificationSender.h"
 #include "DesktopUrlOpener.h"
-#include "MainWindow.h"
 #include "HeadlessMain.h"
 #include "HeadlessOptions.h"
 #include "HostListAutosave.h"
 #include "IniSettingsStore.h"
 #include "LinuxEchoService.h"
+#include "MainWindow.h"
 #include "PermissionAdvice.h"
 #include "QtClipboard.h"
+#include "QtCommandRunner.h"
 #include "QtFileDialogs.h"
 #include "QtHostResolver.h"
 #include "QtInputBox.h"
 #include "QtMessageBoxes.h"
-#include "QtCommandRunner.h"
 #include "QtProcessRunner.h"
 #include "SqliteEventStore.h"
 #include "SystemClock.h"
@@ -25,7 +25,6 @@
 
 #include <QApplication>
 #include <QScreen>
-
 #include <csignal>
 #include <cstdio>
 
@@ -70,9 +69,9 @@ int main(int argc, char* argv[])
     LinuxEchoService echo(echoClock, random);
     QtHostResolver resolver;
 
-    MainWindow window(Services{messageBoxes, inputBox, fileDialogs, clipboard, settings, processRunner, urlOpener, clock,
-                          random, spreadsheet, echo, resolver},
-                 QCoreApplication::applicationDirPath());
+    MainWindow window(Services{messageBoxes, inputBox, fileDialogs, clipboard, settings, processRunner, urlOpener,
+                               clock, random, spreadsheet, echo, resolver},
+                      QCoreApplication::applicationDirPath());
     messageBoxes.setParent(&window);
     QObject::connect(&echo, &LinuxEchoService::icmpUnavailable, &window, [&messageBoxes](const QString& reason) {
         messageBoxes.information(QStringLiteral("Vantrel"), PermissionAdvice::text(reason));

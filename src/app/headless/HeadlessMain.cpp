@@ -14,11 +14,11 @@
 #include "Version.h"
 
 #include <QCoreApplication>
-
 #include <csignal>
 #include <cstdio>
 
-namespace {
+namespace
+{
 int run(int argc, char* argv[], bool probe)
 {
     QCoreApplication app(argc, argv);

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "IpAddress.h"
 #include "HostState.h"
+#include "IpAddress.h"
 
 #include <QStringList>
-
 #include <optional>
 
 // The command line of the headless mode and of the probe:
@@ -25,7 +24,7 @@ struct HeadlessOptions {
     IpFamily family = IpFamily::Unspecified;
     Format format = Format::Text;
     bool skipBlankEntries = false; // the probe: a list file's last LF adds no empty host
-    QString metricsAddress; // no metrics endpoint when empty
+    QString metricsAddress;        // no metrics endpoint when empty
     quint16 metricsPort = 0;
     QString onChange; // run for every host going down or up
     StateThresholds thresholds;

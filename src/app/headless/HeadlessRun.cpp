@@ -1,13 +1,12 @@
 #include "HeadlessRun.h"
 
 #include "AlignedTextWriter.h"
-
 #include "ErrorBox.h"
+#include "EventDetector.h"
+#include "EventTexts.h"
 #include "HistoryRecorder.h"
 #include "HistoryStore.h"
 #include "HistoryTable.h"
-#include "EventDetector.h"
-#include "EventTexts.h"
 #include "HookRunner.h"
 #include "HostListModel.h"
 #include "HostListSync.h"
@@ -21,14 +20,14 @@
 #include "Version.h"
 
 #include <QDir>
-#include <QHostAddress>
 #include <QFile>
 #include <QFileInfo>
+#include <QHostAddress>
 #include <QSaveFile>
-
 #include <cstdio>
 
-namespace {
+namespace
+{
 // The results table, an empty line and the statistics table, written in one go: to standard output when
 // fileName is empty, else replacing the file only once all of it is written.
 bool writeWithStatistics(const ResultsSnapshot& results, const ResultsSnapshot& statistics, const QString& fileName,
@@ -55,8 +54,8 @@ HeadlessRun::HeadlessRun(HeadlessOptions options, EchoService& echo, HostResolve
     : QObject(parent), m_options(std::move(options)), m_console(console), m_hosts(new HostListModel(this)),
       m_results(new ResultsModel(this)), m_state(new SessionState(this)), m_errorBox(new ErrorBox(console)),
       m_monitor(new Monitor(*m_hosts, *m_results, *m_state, *m_errorBox, console, echo, resolver, clock, this)),
-      m_output(new ResultsOutput(m_options.format, m_options.output)),
-      m_events(new EventDetector(*m_results, this)), m_hooks(new HookRunner(commands, this))
+      m_output(new ResultsOutput(m_options.format, m_options.output)), m_events(new EventDetector(*m_results, this)),
+      m_hooks(new HookRunner(commands, this))
 {
     m_results->setStateThresholds(m_options.thresholds);
     m_hooks->setCommand(m_options.onChange);
@@ -224,9 +223,10 @@ void HeadlessRun::writeOutputAndFinish()
     m_written = true;
     // --stats appends its table to the aligned text; every other output goes through the chosen format.
     QString error;
-    const bool ok = m_history ? writeWithStatistics(m_results->snapshot(), HistoryTable::snapshot(*m_results, *m_history),
-                                                    m_options.output, error)
-                              : m_output->writeFinal(*m_results);
+    const bool ok = m_history
+                        ? writeWithStatistics(m_results->snapshot(), HistoryTable::snapshot(*m_results, *m_history),
+                                              m_options.output, error)
+                        : m_output->writeFinal(*m_results);
     if (!ok) {
         fail(QStringLiteral("cannot write %1: %2")
                  .arg(m_options.output.isEmpty() ? QStringLiteral("the results") : m_options.output,

@@ -24,11 +24,12 @@ struct RoundSummary;
 
 // Runs rounds without a window, with the same tables, rounds and writers as the window, and writes the
 // results table once the last round is in.
-class HeadlessRun : public QObject {
+class HeadlessRun : public QObject
+{
     Q_OBJECT
 public:
-    HeadlessRun(HeadlessOptions options, EchoService& echo, HostResolver& resolver, Clock& clock,
-                MessageBoxes& console, CommandRunner& commands, QObject* parent = nullptr);
+    HeadlessRun(HeadlessOptions options, EchoService& echo, HostResolver& resolver, Clock& clock, MessageBoxes& console,
+                CommandRunner& commands, QObject* parent = nullptr);
     ~HeadlessRun() override;
 
     // Reads the lists and starts the first round; false (and finished) when the run cannot start.

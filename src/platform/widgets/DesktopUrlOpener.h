@@ -4,7 +4,8 @@
 
 #include <QDesktopServices>
 
-class DesktopUrlOpener : public UrlOpener {
+class DesktopUrlOpener : public UrlOpener
+{
 public:
     void open(const QUrl& url) override { QDesktopServices::openUrl(url); }
 };

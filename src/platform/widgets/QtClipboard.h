@@ -2,7 +2,8 @@
 
 #include "Clipboard.h"
 
-class QtClipboard : public Clipboard {
+class QtClipboard : public Clipboard
+{
 public:
     void setText(const QString& text) override;
     QString text() const override;

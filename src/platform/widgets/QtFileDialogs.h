@@ -5,7 +5,8 @@
 #include <QPointer>
 #include <QWidget>
 
-class QtFileDialogs : public FileDialogs {
+class QtFileDialogs : public FileDialogs
+{
 public:
     void setParent(QWidget* parent) { m_parent = parent; }
     QStringList openFiles(const QString& title, const QStringList& filters) override;

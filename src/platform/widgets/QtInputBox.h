@@ -5,7 +5,8 @@
 #include <QPointer>
 #include <QWidget>
 
-class QtInputBox : public InputBox {
+class QtInputBox : public InputBox
+{
 public:
     void setParent(QWidget* parent) { m_parent = parent; }
     QString getText(const QString& title, const QString& prompt) override;

@@ -2,7 +2,8 @@
 
 #include <QMessageBox>
 
-namespace {
+namespace
+{
 void show(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text)
 {
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);

@@ -5,7 +5,8 @@
 #include <QPointer>
 #include <QWidget>
 
-class QtMessageBoxes : public MessageBoxes {
+class QtMessageBoxes : public MessageBoxes
+{
 public:
     void setParent(QWidget* parent) { m_parent = parent; }
     void information(const QString& title, const QString& text) override;

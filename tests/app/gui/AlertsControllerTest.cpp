@@ -1,5 +1,6 @@
-#include "AlertSettingsDialog.h"
 #include "AlertsController.h"
+
+#include "AlertSettingsDialog.h"
 #include "FakeClipboard.h"
 #include "FakeClock.h"
 #include "FakeCommandRunner.h"
@@ -15,22 +16,22 @@
 #include "FakeSpreadsheetLauncher.h"
 #include "FakeUrlOpener.h"
 #include "MainWindow.h"
-#include "WindowFixture.h"
 #include "Monitor.h"
 #include "OutageLogModel.h"
 #include "OutageLogWindow.h"
 #include "ResultsModel.h"
 #include "SqliteEventStore.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
-
 #include <memory>
 
-namespace {
+namespace
+{
 struct Fixture : WindowFixture {
     FakeNotificationSender notifications;
     FakeCommandRunner commands;
@@ -40,11 +41,11 @@ struct Fixture : WindowFixture {
     AlertsController& make(const QString& onChange = {})
     {
         makeWindow();
-        alerts = std::make_unique<AlertsController>(
-            *window,
-            AlertServices{notifications, commands, settings, clock, boxes, dialogs,
-                          std::make_unique<SqliteEventStore>(dbPath())},
-            onChange);
+        alerts =
+            std::make_unique<AlertsController>(*window,
+                                               AlertServices{notifications, commands, settings, clock, boxes, dialogs,
+                                                             std::make_unique<SqliteEventStore>(dbPath())},
+                                               onChange);
         alerts->start();
         return *alerts;
     }
@@ -63,7 +64,8 @@ struct Fixture : WindowFixture {
 };
 } // namespace
 
-class AlertsControllerTest : public QObject {
+class AlertsControllerTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void eventsGoToLogNotificationsAndHook()

@@ -13,7 +13,8 @@
 #include <QSortFilterProxyModel>
 #include <QtTest>
 
-namespace {
+namespace
+{
 const QDateTime Start(QDate(2026, 12, 7), QTime(15, 5, 9));
 
 QString figure(QWidget* window, const char* name)
@@ -51,7 +52,8 @@ struct Table {
 };
 } // namespace
 
-class HostDetailsWindowTest : public QObject {
+class HostDetailsWindowTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void followsItsRowThroughSortFilterDeleteAndClear()

@@ -1,3 +1,5 @@
+#include "MainWindow.h"
+
 #include "AppTexts.h"
 #include "FakeClipboard.h"
 #include "FakeClock.h"
@@ -13,8 +15,6 @@
 #include "FakeUrlOpener.h"
 #include "HostDetailsWindow.h"
 #include "HostDetailsWindows.h"
-#include "MainWindow.h"
-#include "WindowFixture.h"
 #include "HostListAutosave.h"
 #include "HostListModel.h"
 #include "IniSettingsStore.h"
@@ -22,29 +22,29 @@
 #include "ResultsModel.h"
 #include "SavedHostList.h"
 #include "SessionState.h"
+#include "WindowFixture.h"
 
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
-
 #include <csignal>
 #include <memory>
 
-namespace {
+namespace
+{
 const QString Saved = QStringLiteral("Corvexa/Vantrel/IP Addresses");
 
 struct Fixture : WindowFixture {
     MainWindow& make() { return makeWindow(); }
 };
 // The window's controls are private; tests reach them by object name.
-template <class T>
-T* widget(QWidget& window, const char* name)
+template <class T> T* widget(QWidget& window, const char* name)
 {
     T* found = window.findChild<T*>(QLatin1String(name));
     Q_ASSERT(found);
@@ -52,7 +52,8 @@ T* widget(QWidget& window, const char* name)
 }
 } // namespace
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void defaultLayout()
@@ -72,10 +73,14 @@ private Q_SLOTS:
         QVERIFY(w.rect().contains(widget<QLabel>(w, "secondsLabel")->geometry()));
 
         const QList<QPair<QPushButton*, QString>> captions = {
-            {widget<QPushButton>(w, "addHostButton"), "Add One Host Name/IP"},      {widget<QPushButton>(w, "loadListButton"), "Load List From Text File"},
-            {widget<QPushButton>(w, "clearListButton"), "Clear List"},                {widget<QPushButton>(w, "sampleDataButton"), "Load Sample/Example Data"},
-            {widget<QPushButton>(w, "startStopButton"), "Start Pinging"},            {widget<QPushButton>(w, "saveTextButton"), "Save Results As Text File"},
-            {widget<QPushButton>(w, "saveWorkbookButton"), "Save Results As Excel File"}, {widget<QPushButton>(w, "copyButton"), "Copy Results To Clipboard"},
+            {widget<QPushButton>(w, "addHostButton"), "Add One Host Name/IP"},
+            {widget<QPushButton>(w, "loadListButton"), "Load List From Text File"},
+            {widget<QPushButton>(w, "clearListButton"), "Clear List"},
+            {widget<QPushButton>(w, "sampleDataButton"), "Load Sample/Example Data"},
+            {widget<QPushButton>(w, "startStopButton"), "Start Pinging"},
+            {widget<QPushButton>(w, "saveTextButton"), "Save Results As Text File"},
+            {widget<QPushButton>(w, "saveWorkbookButton"), "Save Results As Excel File"},
+            {widget<QPushButton>(w, "copyButton"), "Copy Results To Clipboard"},
             {widget<QPushButton>(w, "clearResultsButton"), "Clear Results"}};
         for (const auto& [button, caption] : captions) {
             QCOMPARE(button->text(), caption);
@@ -94,9 +99,18 @@ private Q_SLOTS:
     {
         Fixture f;
         MainWindow& w = f.make();
-        const QList<QWidget*> order = {widget<QTreeView>(w, "hostView"),   widget<QTreeView>(w, "resultsView"),  widget<QLineEdit>(w, "pauseEdit"),       widget<QPushButton>(w, "addHostButton"),
-                                       widget<QPushButton>(w, "loadListButton"), widget<QPushButton>(w, "clearListButton"), widget<QPushButton>(w, "startStopButton"), widget<QPushButton>(w, "saveTextButton"),
-                                       widget<QPushButton>(w, "saveWorkbookButton"), widget<QPushButton>(w, "clearResultsButton"), widget<QPushButton>(w, "copyButton"), widget<QPushButton>(w, "sampleDataButton")};
+        const QList<QWidget*> order = {widget<QTreeView>(w, "hostView"),
+                                       widget<QTreeView>(w, "resultsView"),
+                                       widget<QLineEdit>(w, "pauseEdit"),
+                                       widget<QPushButton>(w, "addHostButton"),
+                                       widget<QPushButton>(w, "loadListButton"),
+                                       widget<QPushButton>(w, "clearListButton"),
+                                       widget<QPushButton>(w, "startStopButton"),
+                                       widget<QPushButton>(w, "saveTextButton"),
+                                       widget<QPushButton>(w, "saveWorkbookButton"),
+                                       widget<QPushButton>(w, "clearResultsButton"),
+                                       widget<QPushButton>(w, "copyButton"),
+                                       widget<QPushButton>(w, "sampleDataButton")};
         // Walk the focus chain past the views' inner widgets, which take no focus by Tab.
         for (qsizetype i = 1; i < order.size(); ++i) {
             QWidget* next = order.at(i - 1)->nextInFocusChain();
@@ -147,8 +161,8 @@ private Q_SLOTS:
         QVERIFY(f.runner.requests.first().captureOutput);
         QVERIFY(!f.runner.requests.first().captureError);
         f.runner.finish(0, output);
-        QCOMPARE(f.boxes.texts(), warned ? QStringList{"You must be online to use this software accurately."}
-                                         : QStringList());
+        QCOMPARE(f.boxes.texts(),
+                 warned ? QStringList{"You must be online to use this software accurately."} : QStringList());
         if (warned)
             QCOMPARE(f.boxes.shown.first().title, QStringLiteral("Vantrel"));
     }
@@ -203,7 +217,8 @@ private Q_SLOTS:
         QCOMPARE(w.palette().color(QPalette::Window), expected);
         QCOMPARE(widget<QLabel>(w, "pauseLabel")->palette().color(QPalette::Window), expected);
         QCOMPARE(widget<QLabel>(w, "secondsLabel")->palette().color(QPalette::Window), expected);
-        QCOMPARE(widget<QTreeView>(w, "hostView")->palette().color(QPalette::Base), QApplication::palette(widget<QTreeView>(w, "hostView")).color(QPalette::Base));
+        QCOMPARE(widget<QTreeView>(w, "hostView")->palette().color(QPalette::Base),
+                 QApplication::palette(widget<QTreeView>(w, "hostView")).color(QPalette::Base));
     }
 
     void closingSavesTheListInAnyState_data()

@@ -15,10 +15,10 @@
 #include "FakeUrlOpener.h"
 #include "HostListModel.h"
 #include "MainWindow.h"
-#include "WindowFixture.h"
 #include "Monitor.h"
 #include "ResultsModel.h"
 #include "ResultsViewProxy.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QHeaderView>

@@ -15,7 +15,6 @@
 #include "MainWindow.h"
 
 #include <QTemporaryDir>
-
 #include <memory>
 
 // A window over scripted fakes, for the window tests: every answer it gets from outside comes from here.

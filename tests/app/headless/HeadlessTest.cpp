@@ -3,11 +3,11 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <csignal>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 const QString Program = QStringLiteral(VANTREL_PROGRAM);
 
 struct Run {
@@ -65,7 +65,8 @@ QList<QStringList> cells(const QByteArray& text)
 }
 } // namespace
 
-class HeadlessTest : public QObject {
+class HeadlessTest : public QObject
+{
     Q_OBJECT
 private:
     QTemporaryDir m_dir;
@@ -121,7 +122,8 @@ private Q_SLOTS:
             QCOMPARE(parsedAddress, address);
             QCOMPARE(int(parsedPort), port);
         }
-        const HeadlessOptions probe = HeadlessOptions::parse({"--metrics-listen", text, "--format", "jsonl", "l"}, true);
+        const HeadlessOptions probe =
+            HeadlessOptions::parse({"--metrics-listen", text, "--format", "jsonl", "l"}, true);
         QCOMPARE(probe.error.isEmpty(), ok);
         QCOMPARE(probe.format, HeadlessOptions::Format::JsonLines);
     }
@@ -138,8 +140,8 @@ private Q_SLOTS:
         QTest::newRow("both families") << QStringList{"--headless", "--ipv4", "--ipv6", "l"} << "exclude each other";
         QTest::newRow("unknown format") << QStringList{"--headless", "--format", "xml", "l"} << "--format takes";
         QTest::newRow("missing list file") << QStringList{"--headless", "/nonexistent/list.txt"} << "not found";
-        QTest::newRow("statistics in a workbook") << QStringList{"--headless", "--stats", "--output", "r.XLSX", "l"}
-                                                  << "--stats writes text";
+        QTest::newRow("statistics in a workbook")
+            << QStringList{"--headless", "--stats", "--output", "r.XLSX", "l"} << "--stats writes text";
     }
     void badArgumentsExitWithTwo()
     {
@@ -155,7 +157,8 @@ private Q_SLOTS:
     {
         const QString list = file("list.txt", "127.0.0.1\n");
         QCOMPARE(run({"--headless", "--output", m_dir.path(), list}).exitCode, 2);
-        QCOMPARE(run({"--headless", "--output", m_dir.filePath(QStringLiteral("no/such/folder.txt")), list}).exitCode, 2);
+        QCOMPARE(run({"--headless", "--output", m_dir.filePath(QStringLiteral("no/such/folder.txt")), list}).exitCode,
+                 2);
         QCOMPARE(run({"--headless", m_dir.path()}).exitCode, 2); // a folder as list file
         QCOMPARE(run({"--headless", file("empty.txt", "")}).exitCode, 2);
     }
@@ -236,9 +239,12 @@ private Q_SLOTS:
             QSKIP("ICMP is not permitted for this user here");
         const QString list = file("changes.txt", "127.0.0.1\r\n10.0.0.300\r\n");
         const QString hookLog = m_dir.filePath(QStringLiteral("hook.log"));
-        const QString hook = QStringLiteral("sh -c 'echo \"$VANTREL_HOST|$VANTREL_STATE|$VANTREL_DURATION_S|$VANTREL_STATUS\" "
-                                            ">>\"$0\"' %1").arg(hookLog);
-        const Run r = run({"--headless", "--rounds", "3", "--pause", "0.1", "--down-after", "2", "--on-change", hook, list});
+        const QString hook =
+            QStringLiteral("sh -c 'echo \"$VANTREL_HOST|$VANTREL_STATE|$VANTREL_DURATION_S|$VANTREL_STATUS\" "
+                           ">>\"$0\"' %1")
+                .arg(hookLog);
+        const Run r =
+            run({"--headless", "--rounds", "3", "--pause", "0.1", "--down-after", "2", "--on-change", hook, list});
         QCOMPARE(r.exitCode, 0);
         // The address that answers raises nothing; the bad one is down from its first failure on.
         QCOMPARE(r.err.count(" down "), 1);
@@ -307,10 +313,10 @@ private Q_SLOTS:
         list.write("127.0.0.1\n");
         list.close();
         QVERIFY(list.setPermissions(list.permissions() | QFile::ReadOther));
-        const Run r = run({"--headless", "--rounds", "1", list.fileName()}, 30000,
-                          {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--inh-caps=-all",
-                           "--bounding-set=-all"},
-                          program);
+        const Run r = run(
+            {"--headless", "--rounds", "1", list.fileName()}, 30000,
+            {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--inh-caps=-all", "--bounding-set=-all"},
+            program);
         QCOMPARE(r.exitCode, 3);
         QVERIFY2(r.err.contains("cap_net_raw"), r.err.constData());
     }
