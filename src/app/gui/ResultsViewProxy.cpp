@@ -1,12 +1,10 @@
 #include "ResultsViewProxy.h"
 
+#include "OutcomeMarks.h"
 #include "ResultsModel.h"
+#include "ResultsOrder.h"
 
 #include <QColor>
-#include <QDateTime>
-#include <QIcon>
-#include <QPainter>
-#include <QPixmap>
 #include <algorithm>
 #include <numeric>
 
@@ -18,82 +16,81 @@ namespace
 constexpr int MinRefreshSpacingMs = 500;
 constexpr int RefreshCostFactor = 20;
 
-// Marks drawn in the first column, so the outcome does not rest on colour alone: a tick, a cross, a ring.
-QIcon outcomeMark(ResultsModel::Outcome outcome)
-{
-    auto draw = [](const QColor& fill, auto&& stroke) {
-        QPixmap image(12, 12);
-        image.fill(Qt::transparent);
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(fill);
-        if (fill.alpha() > 0)
-            p.drawEllipse(QRectF(0.5, 0.5, 11, 11));
-        stroke(p);
-        return QIcon(image);
-    };
-    static const QIcon answering = draw(QColor(30, 140, 60), [](QPainter& p) {
-        p.setPen(QPen(Qt::white, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.drawPolyline(QPolygonF({QPointF(3, 6.2), QPointF(5.2, 8.4), QPointF(9, 3.8)}));
-    });
-    static const QIcon failing = draw(QColor(200, 30, 30), [](QPainter& p) {
-        p.setPen(QPen(Qt::white, 1.8, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(QPointF(3.8, 3.8), QPointF(8.2, 8.2));
-        p.drawLine(QPointF(8.2, 3.8), QPointF(3.8, 8.2));
-    });
-    static const QIcon notYet = draw(Qt::transparent, [](QPainter& p) {
-        p.setPen(QPen(QColor(128, 128, 128), 1.4));
-        p.setBrush(Qt::NoBrush);
-        p.drawEllipse(QRectF(1.5, 1.5, 9, 9));
-    });
-    switch (outcome) {
-    case ResultsModel::Outcome::Answering:
-        return answering;
-    case ResultsModel::Outcome::Failing:
-        return failing;
-    default:
-        return notYet;
-    }
-}
-
-QString outcomeText(ResultsModel::Outcome outcome)
-{
-    switch (outcome) {
-    case ResultsModel::Outcome::Answering:
-        return QStringLiteral("Answering");
-    case ResultsModel::Outcome::Failing:
-        return QStringLiteral("Failing");
-    default:
-        return QStringLiteral("Not yet pinged");
-    }
-}
-
 } // namespace
 
 ResultsViewProxy::ResultsViewProxy(ResultsModel& results, std::function<bool(quint64)> hostPresent, QObject* parent)
-    : QSortFilterProxyModel(parent), m_results(results), m_hostPresent(std::move(hostPresent))
+    : QAbstractProxyModel(parent), m_results(results), m_hostPresent(std::move(hostPresent))
 {
-    setDynamicSortFilter(false);
-    setSortRole(ResultsModel::SortRole);
     setSourceModel(&results);
-    // The proxy's own handling of changed cells maps every changed row on its own; sorted, a frame's
-    // thousands of scattered rows become thousands of announcements, each a linear search in the tree
-    // view. The model announces once per frame, and so does this proxy: one span over all rows.
-    disconnect(&results, &QAbstractItemModel::dataChanged, this, nullptr);
+    m_shown.resize(results.count());
+    std::iota(m_shown.begin(), m_shown.end(), 0);
+    m_shownAtStale = true;
+    connect(&results, &QAbstractItemModel::rowsInserted, this, &ResultsViewProxy::sourceRowsInserted);
+    connect(&results, &QAbstractItemModel::rowsAboutToBeRemoved, this, &ResultsViewProxy::sourceRowsAboutToBeRemoved);
+    connect(&results, &QAbstractItemModel::rowsRemoved, this, &ResultsViewProxy::sourceRowsRemoved);
+    connect(&results, &QAbstractItemModel::modelAboutToBeReset, this, &ResultsViewProxy::beginResetModel);
+    connect(&results, &QAbstractItemModel::modelReset, this, &ResultsViewProxy::sourceReset);
     connect(&results, &QAbstractItemModel::dataChanged, this, &ResultsViewProxy::sourceCellsChanged);
+    connect(&results, &QAbstractItemModel::headerDataChanged, this, &QAbstractItemModel::headerDataChanged);
     m_refresh.setSingleShot(true);
     connect(&m_refresh, &QTimer::timeout, this, &ResultsViewProxy::refreshNow);
     m_sinceRefresh.start();
+}
+
+QModelIndex ResultsViewProxy::index(int row, int column, const QModelIndex& parent) const
+{
+    if (parent.isValid() || row < 0 || row >= m_shown.size() || column < 0 || column >= ResultsModel::ColumnCount)
+        return {};
+    return createIndex(row, column);
+}
+
+QModelIndex ResultsViewProxy::parent(const QModelIndex&) const
+{
+    return {};
+}
+
+int ResultsViewProxy::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_shown.size());
+}
+
+int ResultsViewProxy::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ResultsModel::ColumnCount;
+}
+
+bool ResultsViewProxy::hasChildren(const QModelIndex& parent) const
+{
+    return !parent.isValid() && !m_shown.isEmpty();
+}
+
+QModelIndex ResultsViewProxy::mapToSource(const QModelIndex& proxyIndex) const
+{
+    if (!proxyIndex.isValid() || proxyIndex.model() != this || proxyIndex.row() >= m_shown.size())
+        return {};
+    return m_results.index(m_shown.at(proxyIndex.row()), proxyIndex.column());
+}
+
+QModelIndex ResultsViewProxy::mapFromSource(const QModelIndex& sourceIndex) const
+{
+    if (!sourceIndex.isValid() || sourceIndex.model() != &m_results)
+        return {};
+    const int row = proxyRowOf(sourceIndex.row());
+    return row < 0 ? QModelIndex() : createIndex(row, sourceIndex.column());
+}
+
+QVariant ResultsViewProxy::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal)
+        return m_results.headerData(section, orientation, role);
+    return QAbstractItemModel::headerData(section, orientation, role);
 }
 
 QVariant ResultsViewProxy::data(const QModelIndex& index, int role) const
 {
     if (role != Qt::BackgroundRole && role != Qt::ForegroundRole && role != Qt::DecorationRole &&
         role != Qt::ToolTipRole)
-        return QSortFilterProxyModel::data(index, role);
-    if (!index.isValid())
-        return {};
+        return QAbstractProxyModel::data(index, role);
     const QModelIndex source = mapToSource(index);
     if (!source.isValid())
         return {};
@@ -109,11 +106,11 @@ QVariant ResultsViewProxy::data(const QModelIndex& index, int role) const
     case Qt::ForegroundRole:
         return removed ? QVariant(QColor(128, 128, 128)) : QVariant();
     case Qt::DecorationRole:
-        return index.column() == 0 ? QVariant(outcomeMark(outcome)) : QVariant();
+        return index.column() == 0 ? QVariant(OutcomeMarks::icon(outcome)) : QVariant();
     default: // Qt::ToolTipRole
         if (index.column() != 0)
-            return QSortFilterProxyModel::data(index, role);
-        return outcomeText(outcome) + (removed ? QStringLiteral(" (removed from the host list)") : QString());
+            return QAbstractProxyModel::data(index, role);
+        return OutcomeMarks::text(outcome) + (removed ? QStringLiteral(" (removed from the host list)") : QString());
     }
 }
 
@@ -133,8 +130,7 @@ void ResultsViewProxy::setSort(int column, Qt::SortOrder order)
         column = -1;
     m_sortColumn = column;
     m_sortOrder = order;
-    sort(column, order);
-    refreshNow(); // ties in the order the rows were added, as exports and later refreshes have them
+    refreshNow();
     Q_EMIT sortChanged(column, order);
 }
 
@@ -146,75 +142,27 @@ void ResultsViewProxy::setFailingOnly(bool on)
     refreshNow();
 }
 
-ResultsViewProxy::Key ResultsViewProxy::keyOf(int sourceRow) const
-{
-    const QVariant value = m_results.sortValue(sourceRow, m_sortColumn);
-    Key key;
-    switch (value.typeId()) {
-    case QMetaType::UnknownType:
-        break;
-    case QMetaType::QString:
-        key.rank = 2;
-        key.text = value.toString();
-        break;
-    case QMetaType::QDateTime:
-        key.rank = 1;
-        key.number = static_cast<double>(value.toDateTime().toMSecsSinceEpoch());
-        break;
-    default:
-        key.rank = 1;
-        key.number = value.toDouble();
-        break;
-    }
-    return key;
-}
-
-void ResultsViewProxy::buildKeys() const
-{
-    m_keys.clear();
-    if (m_sortColumn < 0)
-        return;
-    const int rows = m_results.count();
-    m_keys.reserve(rows);
-    for (int i = 0; i < rows; ++i)
-        m_keys.append(keyOf(i));
-}
-
-bool ResultsViewProxy::keyLess(int leftRow, int rightRow) const
-{
-    const Key left = leftRow < m_keys.size() ? m_keys.at(leftRow) : keyOf(leftRow);
-    const Key right = rightRow < m_keys.size() ? m_keys.at(rightRow) : keyOf(rightRow);
-    if (left.rank != right.rank)
-        return left.rank < right.rank;
-    if (left.rank == 1)
-        return left.number < right.number;
-    return left.text.compare(right.text, Qt::CaseInsensitive) < 0;
-}
-
-bool ResultsViewProxy::lessThan(const QModelIndex& left, const QModelIndex& right) const
-{
-    return keyLess(left.row(), right.row());
-}
-
-bool ResultsViewProxy::filterAcceptsRow(int sourceRow, const QModelIndex&) const
+bool ResultsViewProxy::accepts(int sourceRow) const
 {
     return !m_failingOnly || ResultsModel::outcome(m_results.row(sourceRow)) == ResultsModel::Outcome::Failing;
 }
 
+int ResultsViewProxy::proxyRowOf(int sourceRow) const
+{
+    if (m_shownAtStale) {
+        m_shownAt.assign(static_cast<std::size_t>(m_results.count()), -1);
+        for (int i = 0; i < m_shown.size(); ++i)
+            m_shownAt[static_cast<std::size_t>(m_shown.at(i))] = i;
+        m_shownAtStale = false;
+    }
+    return sourceRow >= 0 && static_cast<std::size_t>(sourceRow) < m_shownAt.size()
+               ? m_shownAt[static_cast<std::size_t>(sourceRow)]
+               : -1;
+}
+
 QList<int> ResultsViewProxy::sourceRowsInViewOrder() const
 {
-    QList<int> rows(m_results.count());
-    std::iota(rows.begin(), rows.end(), 0);
-    if (m_sortColumn < 0)
-        return rows;
-    // The proxy sorts the rows, in the order they were added, with a stable sort; the same sort over all
-    // rows puts the rows the filter hides where they belong.
-    buildKeys();
-    if (m_sortOrder == Qt::AscendingOrder)
-        std::stable_sort(rows.begin(), rows.end(), [this](int l, int r) { return keyLess(l, r); });
-    else
-        std::stable_sort(rows.begin(), rows.end(), [this](int l, int r) { return keyLess(r, l); });
-    return rows;
+    return ResultsOrder(m_results, m_sortColumn, m_sortOrder).rows();
 }
 
 void ResultsViewProxy::refreshNow()
@@ -222,9 +170,24 @@ void ResultsViewProxy::refreshNow()
     m_refresh.stop();
     QElapsedTimer cost;
     cost.start();
-    buildKeys();
-    invalidate();
-    rowCount(); // builds the mapping now, while the keys are fresh
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    QList<int> sourceRows;
+    sourceRows.reserve(before.size());
+    for (const QModelIndex& index : before)
+        sourceRows.append(index.row() < m_shown.size() ? m_shown.at(index.row()) : -1);
+
+    m_shown = ResultsOrder(m_results, m_sortColumn, m_sortOrder).rows([this](int row) { return accepts(row); });
+    m_shownAtStale = true;
+
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        const int row = proxyRowOf(sourceRows.at(i));
+        after.append(row < 0 ? QModelIndex() : createIndex(row, before.at(i).column()));
+    }
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     m_lastRefreshMs = cost.elapsed();
     m_sinceRefresh.restart();
 }
@@ -234,12 +197,99 @@ void ResultsViewProxy::hostsChanged()
     announceAllCells();
 }
 
+void ResultsViewProxy::sourceRowsInserted(const QModelIndex& parent, int first, int last)
+{
+    if (parent.isValid())
+        return;
+    const int added = last - first + 1;
+    // A round appends its hosts' rows one by one, so appending must not touch the rows already there.
+    const bool appended = first == m_results.count() - added;
+    if (!appended) {
+        for (int& row : m_shown) {
+            if (row >= first)
+                row += added;
+        }
+        m_shownAtStale = true;
+    }
+    const bool identity = m_sortColumn < 0 && !m_failingOnly;
+    QList<int> accepted;
+    for (int row = first; row <= last; ++row) {
+        if (identity || accepts(row))
+            accepted.append(row);
+    }
+    // Unsorted and unfiltered, the rows shown are the source rows; otherwise new rows are shown at the end
+    // until the next refresh puts them in their place.
+    const int at = identity ? first : static_cast<int>(m_shown.size());
+    if (!accepted.isEmpty()) {
+        beginInsertRows({}, at, at + static_cast<int>(accepted.size()) - 1);
+        if (at == m_shown.size()) {
+            m_shown.append(accepted);
+        } else {
+            m_shown.insert(at, accepted.size(), 0);
+            std::copy(accepted.begin(), accepted.end(), m_shown.begin() + at);
+        }
+        if (!m_shownAtStale && at == m_shown.size() - accepted.size()) {
+            m_shownAt.resize(static_cast<std::size_t>(m_results.count()), -1);
+            for (qsizetype i = 0; i < accepted.size(); ++i)
+                m_shownAt[static_cast<std::size_t>(accepted.at(i))] = static_cast<int>(at + i);
+        } else {
+            m_shownAtStale = true;
+        }
+        endInsertRows();
+    } else if (!m_shownAtStale) {
+        m_shownAt.resize(static_cast<std::size_t>(m_results.count()), -1);
+    }
+    if (!identity)
+        scheduleRefresh();
+}
+
+void ResultsViewProxy::sourceRowsAboutToBeRemoved(const QModelIndex& parent, int first, int last)
+{
+    if (parent.isValid())
+        return;
+    QList<int> going;
+    for (int row = first; row <= last; ++row) {
+        if (const int shown = proxyRowOf(row); shown >= 0)
+            going.append(shown);
+    }
+    std::sort(going.begin(), going.end(), std::greater<>());
+    // Runs of neighbouring rows leave together, the last run first, so the earlier rows keep their places.
+    for (qsizetype i = 0; i < going.size();) {
+        qsizetype j = i;
+        while (j + 1 < going.size() && going.at(j + 1) == going.at(j) - 1)
+            ++j;
+        beginRemoveRows({}, going.at(j), going.at(i));
+        m_shown.remove(going.at(j), going.at(i) - going.at(j) + 1);
+        m_shownAtStale = true;
+        endRemoveRows();
+        i = j + 1;
+    }
+}
+
+void ResultsViewProxy::sourceRowsRemoved(const QModelIndex& parent, int first, int last)
+{
+    if (parent.isValid())
+        return;
+    const int removed = last - first + 1;
+    for (int& row : m_shown) {
+        if (row > last)
+            row -= removed;
+    }
+    m_shownAtStale = true;
+}
+
+void ResultsViewProxy::sourceReset()
+{
+    m_shown = ResultsOrder(m_results, m_sortColumn, m_sortOrder).rows([this](int row) { return accepts(row); });
+    m_shownAtStale = true;
+    endResetModel();
+}
+
 void ResultsViewProxy::sourceCellsChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight)
 {
     if (m_failingOnly || (m_sortColumn >= topLeft.column() && m_sortColumn <= bottomRight.column()))
         scheduleRefresh();
     if (m_sortColumn < 0 && !m_failingOnly) {
-        // Unsorted and unfiltered, proxy rows are the source rows.
         Q_EMIT dataChanged(index(topLeft.row(), 0), index(bottomRight.row(), ResultsModel::ColumnCount - 1));
         return;
     }

@@ -1,10 +1,11 @@
 #pragma once
 
+#include <QAbstractProxyModel>
 #include <QElapsedTimer>
 #include <QList>
-#include <QSortFilterProxyModel>
 #include <QTimer>
 #include <functional>
+#include <vector>
 
 class ResultsModel;
 
@@ -14,14 +15,25 @@ class ResultsModel;
 // Sorting and filtering are not dynamic: at 100,000 rows re-sorting on every change would cost a full
 // re-sort per frame. Changes mark the order stale instead, and it is refreshed at a spacing that keeps
 // refreshing below a small share of the time. Cell changes reach the view as one announcement per frame.
-class ResultsViewProxy : public QSortFilterProxyModel
+// The table is flat, so the mapping is two plain arrays rather than a general sort proxy's per-parent
+// bookkeeping, whose per-comparison cost made a refresh of 100,000 rows take a tenth of a second.
+class ResultsViewProxy : public QAbstractProxyModel
 {
     Q_OBJECT
 public:
     // hostPresent says whether a host list entry (by id) still exists.
     ResultsViewProxy(ResultsModel& results, std::function<bool(quint64)> hostPresent, QObject* parent = nullptr);
 
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    bool hasChildren(const QModelIndex& parent = {}) const override;
+    QModelIndex mapToSource(const QModelIndex& proxyIndex) const override;
+    QModelIndex mapFromSource(const QModelIndex& sourceIndex) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override { setSort(column, order); }
 
     // A header click: a new column sorts ascending, a second click descending, a third returns to the
     // order the rows were added in. Emits sortChanged.
@@ -46,19 +58,13 @@ public:
 Q_SIGNALS:
     void sortChanged(int column, Qt::SortOrder order);
 
-protected:
-    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
-    bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
-
 private:
-    struct Key {
-        int rank = 0; // 0 empty, 1 number, 2 text: empty cells sort first
-        double number = 0;
-        QString text;
-    };
-    Key keyOf(int sourceRow) const;
-    bool keyLess(int leftRow, int rightRow) const;
-    void buildKeys() const;
+    bool accepts(int sourceRow) const;
+    int proxyRowOf(int sourceRow) const;
+    void sourceRowsInserted(const QModelIndex& parent, int first, int last);
+    void sourceRowsAboutToBeRemoved(const QModelIndex& parent, int first, int last);
+    void sourceRowsRemoved(const QModelIndex& parent, int first, int last);
+    void sourceReset();
     void sourceCellsChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight);
     void scheduleRefresh();
     void announceAllCells();
@@ -68,7 +74,9 @@ private:
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     bool m_failingOnly = false;
-    mutable QList<Key> m_keys; // the sort column's keys by source row, built once per refresh
+    QList<int> m_shown;                  // source row of each row shown
+    mutable std::vector<int> m_shownAt;  // row shown of each source row, -1 when hidden
+    mutable bool m_shownAtStale = false; // m_shownAt is rebuilt on demand after removals
     QTimer m_refresh;
     QElapsedTimer m_sinceRefresh;
     qint64 m_lastRefreshMs = 0;

@@ -1,0 +1,132 @@
+// The window's view of the results under a seeded run of appends, outcomes, removals, clears, sorts and
+// filter changes: the mapping stays consistent, a refresh shows exactly the rows a plain sort would, and
+// the current row follows its host across refreshes.
+
+#include "ResultsViewProxy.h"
+
+#include "IpAddress.h"
+#include "ResultsModel.h"
+
+#include <QAbstractItemModelTester>
+#include <QItemSelectionModel>
+#include <QRandomGenerator>
+#include <QtTest>
+#include <algorithm>
+
+namespace
+{
+
+const QList<int> NumberColumns = {ResultsModel::SucceedCount, ResultsModel::FailedCount, ResultsModel::PercentFailed,
+                                  ResultsModel::LastTime, ResultsModel::LastSucceedOn};
+
+// What a refresh must show, worked out the plain way: filter, then a stable sort on the typed values.
+QList<int> expectedRows(const ResultsModel& results, int column, Qt::SortOrder order, bool failingOnly)
+{
+    QList<int> rows;
+    for (int i = 0; i < results.count(); ++i) {
+        if (!failingOnly || ResultsModel::outcome(results.row(i)) == ResultsModel::Outcome::Failing)
+            rows.append(i);
+    }
+    if (column < 0)
+        return rows;
+    auto key = [&](int row) {
+        const QVariant v = results.sortValue(row, column);
+        const double n = v.typeId() == QMetaType::QDateTime ? double(v.toDateTime().toMSecsSinceEpoch()) : v.toDouble();
+        return std::pair(v.isValid() ? 1 : 0, n);
+    };
+    std::stable_sort(rows.begin(), rows.end(),
+                     [&](int l, int r) { return order == Qt::AscendingOrder ? key(l) < key(r) : key(r) < key(l); });
+    return rows;
+}
+
+QList<int> shownRows(const ResultsViewProxy& proxy)
+{
+    QList<int> rows;
+    for (int i = 0; i < proxy.rowCount(); ++i) {
+        const QModelIndex source = proxy.mapToSource(proxy.index(i, 0));
+        rows.append(source.row());
+        if (proxy.mapFromSource(source) != proxy.index(i, 0))
+            return {-1}; // the two directions disagree
+    }
+    return rows;
+}
+
+} // namespace
+
+class ResultsViewProxyTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void seededEditsKeepTheViewConsistent_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        for (quint32 seed : {1u, 2u, 3u, 4u})
+            QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed))) << seed;
+    }
+    void seededEditsKeepTheViewConsistent()
+    {
+        QFETCH(quint32, seed);
+        QRandomGenerator random(seed);
+        ResultsModel results;
+        ResultsViewProxy proxy(results, [](quint64 id) { return id % 5 != 0; });
+        QAbstractItemModelTester tester(&proxy, QAbstractItemModelTester::FailureReportingMode::Fatal);
+        QItemSelectionModel selection(&proxy);
+        const QDateTime start(QDate(2026, 12, 8), QTime(12, 0));
+        quint64 nextHost = 1;
+        for (int step = 0; step < 400; ++step) {
+            const int rows = results.count();
+            const int pick = rows > 0 ? random.bounded(rows) : 0;
+            switch (random.bounded(10)) {
+            case 0:
+            case 1:
+            case 2:
+                for (int n = random.bounded(1, 4); n > 0; --n, ++nextHost)
+                    results.appendRow(nextHost, QStringLiteral("10.0.0.%1").arg(nextHost % 250));
+                break;
+            case 3:
+            case 4:
+            case 5:
+                if (rows > 0 && random.bounded(2) == 0)
+                    results.recordSuccess(results.row(pick).rowId, IpAddress::fromIpv4(0x0A000001), random.bounded(50),
+                                          64, start.addSecs(step));
+                else if (rows > 0)
+                    results.recordFailure(results.row(pick).rowId, 11010, start.addSecs(step));
+                results.flushChangedRows();
+                break;
+            case 6:
+                if (rows > 0)
+                    results.removeAt(pick);
+                break;
+            case 7:
+                proxy.setSort(random.bounded(3) == 0 ? -1 : NumberColumns.at(random.bounded(NumberColumns.size())),
+                              random.bounded(2) == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+                break;
+            case 8:
+                proxy.setFailingOnly(!proxy.failingOnly());
+                break;
+            default:
+                if (random.bounded(8) == 0)
+                    results.clear();
+                break;
+            }
+            QVERIFY2(!shownRows(proxy).contains(-1), qPrintable(QStringLiteral("step %1").arg(step)));
+
+            // The current row follows its host through a refresh.
+            if (proxy.rowCount() > 0)
+                selection.setCurrentIndex(proxy.index(random.bounded(proxy.rowCount()), 1),
+                                          QItemSelectionModel::ClearAndSelect);
+            const quint64 current =
+                proxy.rowCount() > 0 ? results.row(proxy.mapToSource(selection.currentIndex()).row()).rowId : 0;
+            proxy.refreshNow();
+            QCOMPARE(shownRows(proxy),
+                     expectedRows(results, proxy.sortColumnShown(), proxy.sortOrderShown(), proxy.failingOnly()));
+            if (current != 0 && selection.currentIndex().isValid())
+                QCOMPARE(results.row(proxy.mapToSource(selection.currentIndex()).row()).rowId, current);
+            QCOMPARE(proxy.sourceRowsInViewOrder(),
+                     expectedRows(results, proxy.sortColumnShown(), proxy.sortOrderShown(), false));
+        }
+    }
+};
+
+QTEST_MAIN(ResultsViewProxyTest)
+#include "ResultsViewProxyTest.moc"
