@@ -1,90 +1,53 @@
 #include "Icmp6ReplyParser.h"
 
 #include "ControlMessage.h"
+#include "EchoEventReader.h"
 #include "Icmp6Packet.h"
 
-#include <cstring>
 #include <linux/errqueue.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+namespace
+{
+
+int quotedIpv6Header(const char* bytes, qsizetype size, IpAddress& destination)
+{
+    // An echo of ours carries no extension headers, so anything else in Next Header is not ours.
+    if (size < Icmp6Packet::Ipv6HeaderSize || (IcmpPacket::byteAt(bytes, 0) >> 4) != 6 ||
+        IcmpPacket::byteAt(bytes, 6) != Icmp6Packet::Icmp6NextHeader)
+        return 0;
+    destination = IpAddress::fromIpv6(bytes + 24);
+    return Icmp6Packet::Ipv6HeaderSize;
+}
+
+constexpr EchoEventReader::Family Icmp6{
+    Icmp6Packet::EchoReplyType,
+    Icmp6Packet::EchoRequestType,
+    (1U << Icmp6Packet::DestUnreachableType) | (1U << Icmp6Packet::PacketTooBigType) |
+        (1U << Icmp6Packet::TimeExceededType) | (1U << Icmp6Packet::ParameterProblemType),
+    quotedIpv6Header,
+    Icmp6ReplyParser::statusForIcmp6,
+    IPPROTO_IPV6,
+    IPV6_RECVERR,
+    SO_EE_ORIGIN_ICMP6,
+    AF_INET6,
+    IpFamily::IPv6};
+
+} // namespace
+
 IcmpReplyParser::Event Icmp6ReplyParser::parseMessage(const QByteArray& data, const IpAddress& peer,
                                                       const QByteArray& control)
 {
-    Event event;
     if (data.size() < IcmpPacket::HeaderSize || !peer.isIpv6())
-        return event;
-    const char* icmp = data.constData();
-    const quint8 type = IcmpPacket::byteAt(icmp, 0);
-    const quint8 code = IcmpPacket::byteAt(icmp, 1);
-    if (type == Icmp6Packet::EchoReplyType) {
-        if (code != 0)
-            return event;
-        event.kind = Event::Kind::Reply;
-        event.identifier = IcmpPacket::read16(icmp + 4);
-        event.sequence = IcmpPacket::read16(icmp + 6);
-        event.address = peer;
-        const int hopLimit = hopLimitFromControl(control);
-        event.ttl = hopLimit < 0 ? 0 : static_cast<quint8>(hopLimit);
-        return event;
-    }
-    if (type != Icmp6Packet::DestUnreachableType && type != Icmp6Packet::PacketTooBigType &&
-        type != Icmp6Packet::TimeExceededType && type != Icmp6Packet::ParameterProblemType)
-        return event;
-
-    // The error quotes as much of the offending packet as fits: its IPv6 header, then our echo header. An
-    // echo of ours carries no extension headers, so anything else in Next Header is not ours.
-    const char* quoted = icmp + IcmpPacket::HeaderSize;
-    const qsizetype quotedSize = data.size() - IcmpPacket::HeaderSize;
-    if (quotedSize < Icmp6Packet::Ipv6HeaderSize + IcmpPacket::HeaderSize)
-        return event;
-    if ((IcmpPacket::byteAt(quoted, 0) >> 4) != 6 || IcmpPacket::byteAt(quoted, 6) != Icmp6Packet::Icmp6NextHeader)
-        return event;
-    const char* quotedIcmp = quoted + Icmp6Packet::Ipv6HeaderSize;
-    if (IcmpPacket::byteAt(quotedIcmp, 0) != Icmp6Packet::EchoRequestType)
-        return event;
-    event.kind = Event::Kind::Error;
-    event.identifier = IcmpPacket::read16(quotedIcmp + 4);
-    event.sequence = IcmpPacket::read16(quotedIcmp + 6);
-    event.address = peer;
-    event.destination = IpAddress::fromIpv6(quoted + 24);
-    event.status = statusForIcmp6(type, code);
-    return event;
+        return {};
+    return EchoEventReader::message(data.constData(), data.size(), peer, hopLimitFromControl(control), Icmp6);
 }
 
 IcmpReplyParser::Event Icmp6ReplyParser::parseErrorQueue(const QByteArray& data, const IpAddress& peer,
                                                          const QByteArray& control)
 {
-    Event event;
-    size_t length = 0;
-    const char* payload = ControlMessage::find(control, IPPROTO_IPV6, IPV6_RECVERR, length);
-    if (payload == nullptr || length < sizeof(sock_extended_err))
-        return event;
-    sock_extended_err error;
-    std::memcpy(&error, payload, sizeof error);
-
-    if (error.ee_origin == SO_EE_ORIGIN_ICMP6) {
-        event.status = statusForIcmp6(error.ee_type, error.ee_code);
-        sockaddr_in6 offender;
-        if (length >= sizeof error + sizeof offender) {
-            std::memcpy(&offender, payload + sizeof error, sizeof offender);
-            if (offender.sin6_family == AF_INET6)
-                event.address = IpAddress::fromIpv6(&offender.sin6_addr);
-        }
-    } else if (error.ee_origin == SO_EE_ORIGIN_LOCAL) {
-        event.status = IcmpReplyParser::statusForErrno(static_cast<int>(error.ee_errno));
-    } else {
-        return event;
-    }
-
-    if (data.size() < IcmpPacket::HeaderSize || !peer.isIpv6() ||
-        IcmpPacket::byteAt(data.constData(), 0) != Icmp6Packet::EchoRequestType)
-        return event;
-    event.kind = Event::Kind::Error;
-    event.identifier = IcmpPacket::read16(data.constData() + 4);
-    event.sequence = IcmpPacket::read16(data.constData() + 6);
-    event.destination = peer;
-    return event;
+    return EchoEventReader::errorQueueEntry(data, peer, control, Icmp6);
 }
 
 int Icmp6ReplyParser::hopLimitFromControl(const QByteArray& control)

@@ -1,11 +1,11 @@
 #include "IcmpReplyParser.h"
 
 #include "ControlMessage.h"
+#include "EchoEventReader.h"
 #include "EchoReply.h"
 #include "IcmpPacket.h"
 
 #include <cerrno>
-#include <cstring>
 #include <linux/errqueue.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -30,6 +30,28 @@ int icmpIpHeaderLength(const char* bytes, qsizetype size)
     return headerLength;
 }
 
+int quotedIpv4Header(const char* bytes, qsizetype size, IpAddress& destination)
+{
+    const int headerLength = icmpIpHeaderLength(bytes, size);
+    if (headerLength != 0)
+        destination = IpAddress::fromIpv4(IcmpPacket::read32(bytes + 16));
+    return headerLength;
+}
+
+// A ping socket of IPv4 has always been trusted to name the destination: any peer family passes.
+constexpr EchoEventReader::Family Icmp{IcmpPacket::EchoReplyType,
+                                       IcmpPacket::EchoRequestType,
+                                       (1U << IcmpPacket::DestUnreachableType) | (1U << IcmpPacket::SourceQuenchType) |
+                                           (1U << IcmpPacket::TimeExceededType) |
+                                           (1U << IcmpPacket::ParameterProblemType),
+                                       quotedIpv4Header,
+                                       IcmpReplyParser::statusForIcmp,
+                                       IPPROTO_IP,
+                                       IP_RECVERR,
+                                       SO_EE_ORIGIN_ICMP,
+                                       AF_INET,
+                                       IpFamily::Unspecified};
+
 } // namespace
 
 IcmpReplyParser::Event IcmpReplyParser::parseRawPacket(const QByteArray& packet)
@@ -49,93 +71,22 @@ IcmpReplyParser::Event IcmpReplyParser::parseRawPacket(const QByteArray& packet)
     const qsizetype icmpSize = size - headerLength;
     if (icmpSize < IcmpPacket::HeaderSize || IcmpPacket::checksum(icmp, icmpSize) != 0)
         return event;
-    const quint8 type = IcmpPacket::byteAt(icmp, 0);
-    const quint8 code = IcmpPacket::byteAt(icmp, 1);
     const IpAddress source = IpAddress::fromIpv4(IcmpPacket::read32(bytes + 12));
-
-    if (type == IcmpPacket::EchoReplyType) {
-        if (code != 0)
-            return event;
-        event.kind = Event::Kind::Reply;
-        event.identifier = IcmpPacket::read16(icmp + 4);
-        event.sequence = IcmpPacket::read16(icmp + 6);
-        event.address = source;
-        event.ttl = IcmpPacket::byteAt(bytes, 8);
-        return event;
-    }
-    if (type != IcmpPacket::DestUnreachableType && type != IcmpPacket::SourceQuenchType &&
-        type != IcmpPacket::TimeExceededType && type != IcmpPacket::ParameterProblemType)
-        return event;
-
-    // The error quotes the offending IP header and at least the first 8 bytes of its payload: our echo header.
-    const char* quoted = icmp + IcmpPacket::HeaderSize;
-    const qsizetype quotedSize = icmpSize - IcmpPacket::HeaderSize;
-    const int quotedHeaderLength = icmpIpHeaderLength(quoted, quotedSize);
-    if (quotedHeaderLength == 0 || quotedSize - quotedHeaderLength < IcmpPacket::HeaderSize)
-        return event;
-    const char* quotedIcmp = quoted + quotedHeaderLength;
-    if (IcmpPacket::byteAt(quotedIcmp, 0) != IcmpPacket::EchoRequestType)
-        return event;
-    event.kind = Event::Kind::Error;
-    event.identifier = IcmpPacket::read16(quotedIcmp + 4);
-    event.sequence = IcmpPacket::read16(quotedIcmp + 6);
-    event.address = source;
-    event.destination = IpAddress::fromIpv4(IcmpPacket::read32(quoted + 16));
-    event.status = statusForIcmp(type, code);
-    return event;
+    return EchoEventReader::message(icmp, icmpSize, source, IcmpPacket::byteAt(bytes, 8), Icmp);
 }
 
 IcmpReplyParser::Event IcmpReplyParser::parseDatagramReply(const QByteArray& data, const IpAddress& peer,
                                                            const QByteArray& control)
 {
-    Event event;
     if (data.size() < IcmpPacket::HeaderSize)
-        return event;
-    const char* icmp = data.constData();
-    if (IcmpPacket::byteAt(icmp, 0) != IcmpPacket::EchoReplyType || IcmpPacket::byteAt(icmp, 1) != 0)
-        return event;
-    event.kind = Event::Kind::Reply;
-    event.identifier = IcmpPacket::read16(icmp + 4);
-    event.sequence = IcmpPacket::read16(icmp + 6);
-    event.address = peer;
-    const int ttl = ttlFromControl(control);
-    event.ttl = ttl < 0 ? 0 : static_cast<quint8>(ttl);
-    return event;
+        return {};
+    return EchoEventReader::reply(data.constData(), peer, ttlFromControl(control), Icmp);
 }
 
 IcmpReplyParser::Event IcmpReplyParser::parseErrorQueue(const QByteArray& data, const IpAddress& peer,
                                                         const QByteArray& control)
 {
-    Event event;
-    size_t length = 0;
-    const char* payload = ControlMessage::find(control, IPPROTO_IP, IP_RECVERR, length);
-    if (payload == nullptr || length < sizeof(sock_extended_err))
-        return event;
-    sock_extended_err error;
-    std::memcpy(&error, payload, sizeof error);
-
-    if (error.ee_origin == SO_EE_ORIGIN_ICMP) {
-        event.status = statusForIcmp(error.ee_type, error.ee_code);
-        // The router that reported it follows the error structure.
-        sockaddr_in offender;
-        if (length >= sizeof error + sizeof offender) {
-            std::memcpy(&offender, payload + sizeof error, sizeof offender);
-            if (offender.sin_family == AF_INET)
-                event.address = IpAddress::fromIpv4(ntohl(offender.sin_addr.s_addr));
-        }
-    } else if (error.ee_origin == SO_EE_ORIGIN_LOCAL) {
-        event.status = statusForErrno(static_cast<int>(error.ee_errno));
-    } else {
-        return event;
-    }
-
-    if (data.size() < IcmpPacket::HeaderSize || IcmpPacket::byteAt(data.constData(), 0) != IcmpPacket::EchoRequestType)
-        return event;
-    event.kind = Event::Kind::Error;
-    event.identifier = IcmpPacket::read16(data.constData() + 4);
-    event.sequence = IcmpPacket::read16(data.constData() + 6);
-    event.destination = peer;
-    return event;
+    return EchoEventReader::errorQueueEntry(data, peer, control, Icmp);
 }
 
 int IcmpReplyParser::ttlFromControl(const QByteArray& control)

@@ -81,6 +81,35 @@ IpAddress peerOf(const sockaddr_storage& from, socklen_t length)
     return {};
 }
 
+quint16 portOf(const sockaddr_storage& address)
+{
+    if (address.ss_family == AF_INET6)
+        return ntohs(reinterpret_cast<const sockaddr_in6&>(address).sin6_port);
+    return ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port);
+}
+
+// A raw socket gets every ICMP packet of the host; let the kernel drop all but the kinds we read, above all our
+// own echo requests looping back on lo.
+bool setIcmpFilter(int fd)
+{
+    icmp_filter filter{};
+    filter.data = ~((1U << ICMP_ECHOREPLY) | (1U << ICMP_DEST_UNREACH) | (1U << ICMP_SOURCE_QUENCH) |
+                    (1U << ICMP_TIME_EXCEEDED) | (1U << ICMP_PARAMETERPROB));
+    return setsockopt(fd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter) == 0;
+}
+
+// As for IPv4: only replies and the errors that can quote an echo, above all not neighbour discovery and not our
+// own requests looping back. The kernel fills in ICMPv6 checksums and checks those received.
+bool setIcmp6Filter(int fd)
+{
+    icmp6_filter filter;
+    ICMP6_FILTER_SETBLOCKALL(&filter);
+    for (const int type :
+         {ICMP6_ECHO_REPLY, ICMP6_DST_UNREACH, ICMP6_PACKET_TOO_BIG, ICMP6_TIME_EXCEEDED, ICMP6_PARAM_PROB})
+        ICMP6_FILTER_SETPASS(type, &filter);
+    return setsockopt(fd, IPPROTO_ICMPV6, ICMP6_FILTER, &filter, sizeof filter) == 0;
+}
+
 } // namespace
 
 LinuxIcmpSocket::LinuxIcmpSocket(Preference preference, IpFamily family, QObject* parent)
@@ -94,17 +123,55 @@ LinuxIcmpSocket::~LinuxIcmpSocket()
     close();
 }
 
+struct LinuxIcmpSocket::Flag {
+    int level;
+    int name;
+    const char* text;
+};
+
+struct LinuxIcmpSocket::FamilyConstants {
+    int domain;
+    int protocol;
+    socklen_t addressLength;
+    const char* datagramName;
+    const char* rawName;
+    // Hands over the TTL or hop limit of each reply as a control message.
+    Flag hopCount;
+    // Queues the ICMP errors about our echoes on a ping socket.
+    Flag receiveErrors;
+    // Passes only the ICMP types we read to a raw socket; false with errno set.
+    bool (*setFilter)(int fd);
+    const char* filterText;
+    // A raw IPv4 socket delivers the IP header with the TTL; a raw IPv6 socket delivers no header.
+    bool rawNeedsHopCount;
+};
+
+const LinuxIcmpSocket::FamilyConstants& LinuxIcmpSocket::constantsOf(IpFamily family)
+{
+    static constexpr Flag ReceiveTtl{IPPROTO_IP, IP_RECVTTL, "IP_RECVTTL"};
+    static constexpr Flag ReceiveIpErrors{IPPROTO_IP, IP_RECVERR, "IP_RECVERR"};
+    static constexpr Flag ReceiveHopLimit{IPPROTO_IPV6, IPV6_RECVHOPLIMIT, "IPV6_RECVHOPLIMIT"};
+    static constexpr Flag ReceiveIpv6Errors{IPPROTO_IPV6, IPV6_RECVERR, "IPV6_RECVERR"};
+    // In the order of the fields above.
+    static constexpr FamilyConstants Ipv4{AF_INET,    IPPROTO_ICMP,    sizeof(sockaddr_in), "ping socket", "raw socket",
+                                          ReceiveTtl, ReceiveIpErrors, setIcmpFilter,       "ICMP_FILTER", false};
+    static constexpr FamilyConstants Ipv6{
+        AF_INET6,        IPPROTO_ICMPV6,    sizeof(sockaddr_in6), "ICMPv6 ping socket", "ICMPv6 raw socket",
+        ReceiveHopLimit, ReceiveIpv6Errors, setIcmp6Filter,       "ICMP6_FILTER",       true};
+    return family == IpFamily::IPv6 ? Ipv6 : Ipv4;
+}
+
 bool LinuxIcmpSocket::open()
 {
     if (m_fd >= 0)
         return true;
     m_openError.clear();
     bool opened = false;
-    const bool v6 = m_family == IpFamily::IPv6;
+    const FamilyConstants& constants = constantsOf(m_family);
     if (m_preference != Preference::RawOnly)
-        opened = v6 ? openDatagram6() : openDatagram();
+        opened = openDatagram(constants);
     if (!opened && m_preference != Preference::DatagramOnly)
-        opened = v6 ? openRaw6() : openRaw();
+        opened = openRaw(constants);
     if (!opened)
         return false;
     growReceiveBuffer();
@@ -119,147 +186,77 @@ void LinuxIcmpSocket::addOpenError(const QString& error)
     m_openError = m_openError.isEmpty() ? error : m_openError + QStringLiteral("; ") + error;
 }
 
+int LinuxIcmpSocket::openSocket(const FamilyConstants& family, int type, const char* kindName)
+{
+    const int fd = socket(family.domain, type | SOCK_NONBLOCK | SOCK_CLOEXEC, family.protocol);
+    if (fd < 0)
+        addOpenError(errnoText(kindName, errno));
+    return fd;
+}
+
 bool LinuxIcmpSocket::setCommonOptions(int fd, const char* kindName)
 {
     // Round trips are measured from the kernel's receive time, not from when the thread got round to reading.
-    if (!setIntOption(fd, SOL_SOCKET, SO_TIMESTAMPNS, 1)) {
-        addOpenError(optionError(kindName, "SO_TIMESTAMPNS", errno));
+    return setFlag(fd, kindName, {SOL_SOCKET, SO_TIMESTAMPNS, "SO_TIMESTAMPNS"});
+}
+
+bool LinuxIcmpSocket::setFlag(int fd, const char* kindName, const Flag& flag)
+{
+    if (!setIntOption(fd, flag.level, flag.name, 1)) {
+        addOpenError(optionError(kindName, flag.text, errno));
         return false;
     }
     return true;
 }
 
-bool LinuxIcmpSocket::openDatagram()
+bool LinuxIcmpSocket::keepIfReady(int fd, bool ready, Kind kind, quint16 identifier)
 {
-    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_ICMP);
-    if (fd < 0) {
-        addOpenError(errnoText("ping socket", errno));
+    if (!ready) {
+        ::close(fd);
         return false;
     }
+    m_fd = fd;
+    m_kind = kind;
+    m_identifier = identifier;
+    return true;
+}
+
+bool LinuxIcmpSocket::openDatagram(const FamilyConstants& family)
+{
+    const char* name = family.datagramName;
+    const int fd = openSocket(family, SOCK_DGRAM, name);
+    if (fd < 0)
+        return false;
     // Binding now makes the kernel pick our identifier before the first echo, so replies can be matched.
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    socklen_t length = sizeof local;
-    if (bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
+    sockaddr_storage local{};
+    local.ss_family = static_cast<sa_family_t>(family.domain);
+    socklen_t length = family.addressLength;
+    if (bind(fd, reinterpret_cast<const sockaddr*>(&local), family.addressLength) != 0 ||
         getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
-        addOpenError(errnoText("ping socket", errno));
+        addOpenError(errnoText(name, errno));
         ::close(fd);
         return false;
     }
     // Without the TTL the rows lose a column; without the error queue every ICMP error would pass for a timeout.
-    bool ready = setCommonOptions(fd, "ping socket");
-    if (ready && !setIntOption(fd, IPPROTO_IP, IP_RECVTTL, 1)) {
-        addOpenError(optionError("ping socket", "IP_RECVTTL", errno));
-        ready = false;
-    }
-    if (ready && !setIntOption(fd, IPPROTO_IP, IP_RECVERR, 1)) {
-        addOpenError(optionError("ping socket", "IP_RECVERR", errno));
-        ready = false;
-    }
-    if (!ready) {
-        ::close(fd);
-        return false;
-    }
-    m_fd = fd;
-    m_kind = Kind::Datagram;
-    m_identifier = ntohs(local.sin_port);
-    return true;
+    const bool ready =
+        setCommonOptions(fd, name) && setFlag(fd, name, family.hopCount) && setFlag(fd, name, family.receiveErrors);
+    return keepIfReady(fd, ready, Kind::Datagram, portOf(local));
 }
 
-bool LinuxIcmpSocket::openRaw()
+bool LinuxIcmpSocket::openRaw(const FamilyConstants& family)
 {
-    const int fd = socket(AF_INET, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_ICMP);
-    if (fd < 0) {
-        addOpenError(errnoText("raw socket", errno));
+    const char* name = family.rawName;
+    const int fd = openSocket(family, SOCK_RAW, name);
+    if (fd < 0)
         return false;
-    }
-    // A raw socket gets every ICMP packet of the host; let the kernel drop all but the kinds we read, above
-    // all our own echo requests looping back on lo.
-    icmp_filter filter{};
-    filter.data = ~((1U << ICMP_ECHOREPLY) | (1U << ICMP_DEST_UNREACH) | (1U << ICMP_SOURCE_QUENCH) |
-                    (1U << ICMP_TIME_EXCEEDED) | (1U << ICMP_PARAMETERPROB));
-    bool ready = setCommonOptions(fd, "raw socket");
-    if (ready && setsockopt(fd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter) != 0) {
-        addOpenError(optionError("raw socket", "ICMP_FILTER", errno));
+    bool ready = setCommonOptions(fd, name);
+    if (ready && !family.setFilter(fd)) {
+        addOpenError(optionError(name, family.filterText, errno));
         ready = false;
     }
-    if (!ready) {
-        ::close(fd);
-        return false;
-    }
-    m_fd = fd;
-    m_kind = Kind::Raw;
-    m_identifier = 0;
-    return true;
-}
-
-bool LinuxIcmpSocket::openDatagram6()
-{
-    const int fd = socket(AF_INET6, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_ICMPV6);
-    if (fd < 0) {
-        addOpenError(errnoText("ICMPv6 ping socket", errno));
-        return false;
-    }
-    sockaddr_in6 local{};
-    local.sin6_family = AF_INET6;
-    socklen_t length = sizeof local;
-    if (bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
-        getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
-        addOpenError(errnoText("ICMPv6 ping socket", errno));
-        ::close(fd);
-        return false;
-    }
-    bool ready = setCommonOptions(fd, "ICMPv6 ping socket");
-    if (ready && !setIntOption(fd, IPPROTO_IPV6, IPV6_RECVHOPLIMIT, 1)) {
-        addOpenError(optionError("ICMPv6 ping socket", "IPV6_RECVHOPLIMIT", errno));
-        ready = false;
-    }
-    if (ready && !setIntOption(fd, IPPROTO_IPV6, IPV6_RECVERR, 1)) {
-        addOpenError(optionError("ICMPv6 ping socket", "IPV6_RECVERR", errno));
-        ready = false;
-    }
-    if (!ready) {
-        ::close(fd);
-        return false;
-    }
-    m_fd = fd;
-    m_kind = Kind::Datagram;
-    m_identifier = ntohs(local.sin6_port);
-    return true;
-}
-
-bool LinuxIcmpSocket::openRaw6()
-{
-    const int fd = socket(AF_INET6, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_ICMPV6);
-    if (fd < 0) {
-        addOpenError(errnoText("ICMPv6 raw socket", errno));
-        return false;
-    }
-    // As for IPv4: only replies and the errors that can quote an echo, above all not neighbour discovery
-    // and not our own requests looping back. The kernel fills in ICMPv6 checksums and checks those received.
-    icmp6_filter filter;
-    ICMP6_FILTER_SETBLOCKALL(&filter);
-    for (const int type :
-         {ICMP6_ECHO_REPLY, ICMP6_DST_UNREACH, ICMP6_PACKET_TOO_BIG, ICMP6_TIME_EXCEEDED, ICMP6_PARAM_PROB})
-        ICMP6_FILTER_SETPASS(type, &filter);
-    bool ready = setCommonOptions(fd, "ICMPv6 raw socket");
-    if (ready && setsockopt(fd, IPPROTO_ICMPV6, ICMP6_FILTER, &filter, sizeof filter) != 0) {
-        addOpenError(optionError("ICMPv6 raw socket", "ICMP6_FILTER", errno));
-        ready = false;
-    }
-    // The IPv6 header is not delivered; the hop limit comes as a control message.
-    if (ready && !setIntOption(fd, IPPROTO_IPV6, IPV6_RECVHOPLIMIT, 1)) {
-        addOpenError(optionError("ICMPv6 raw socket", "IPV6_RECVHOPLIMIT", errno));
-        ready = false;
-    }
-    if (!ready) {
-        ::close(fd);
-        return false;
-    }
-    m_fd = fd;
-    m_kind = Kind::Raw;
-    m_identifier = 0;
-    return true;
+    if (ready && family.rawNeedsHopCount)
+        ready = setFlag(fd, name, family.hopCount);
+    return keepIfReady(fd, ready, Kind::Raw, 0);
 }
 
 void LinuxIcmpSocket::growReceiveBuffer()

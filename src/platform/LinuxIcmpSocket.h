@@ -29,12 +29,22 @@ public:
     int receiveBufferSize() const;
 
 private:
-    bool openDatagram();
-    bool openRaw();
-    bool openDatagram6();
-    bool openRaw6();
+    // The numbers and names that tell the IPv4 sockets from the IPv6 ones.
+    struct FamilyConstants;
+    // An int socket option switched on, with its name for the error text.
+    struct Flag;
+
+    static const FamilyConstants& constantsOf(IpFamily family);
+    bool openDatagram(const FamilyConstants& family);
+    bool openRaw(const FamilyConstants& family);
+    // A non-blocking socket of the family and type; -1 with the reason in m_openError.
+    int openSocket(const FamilyConstants& family, int type, const char* kindName);
     // Sets the options every socket kind needs; false with the reason in m_openError.
     bool setCommonOptions(int fd, const char* kindName);
+    // Switches flag on; false with the reason in m_openError.
+    bool setFlag(int fd, const char* kindName, const Flag& flag);
+    // Keeps fd as our socket when every option is set, else closes it.
+    bool keepIfReady(int fd, bool ready, Kind kind, quint16 identifier);
     void addOpenError(const QString& error);
     void growReceiveBuffer();
     bool receiveInto(Message& message, int flags);
