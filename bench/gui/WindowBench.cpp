@@ -23,6 +23,7 @@
 #include "FakeUrlOpener.h"
 #include "HostListModel.h"
 #include "LinuxEchoService.h"
+#include "LocalTimeZone.h"
 #include "MainWindow.h"
 #include "Monitor.h"
 #include "QtHostResolver.h"
@@ -194,6 +195,7 @@ int screenshot(Program& p, const QStringList& args)
 
 int main(int argc, char* argv[])
 {
+    LocalTimeZone::readOnce(); // as the program does
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();
     Program p;

@@ -7,6 +7,7 @@
 #include "HostListAutosave.h"
 #include "IniSettingsStore.h"
 #include "LinuxEchoService.h"
+#include "LocalTimeZone.h"
 #include "MainWindow.h"
 #include "PermissionAdvice.h"
 #include "QtClipboard.h"
@@ -36,6 +37,7 @@ int main(int argc, char* argv[])
     if (HeadlessOptions::wantsHeadless(arguments))
         return runHeadless(argc, argv);
 
+    LocalTimeZone::readOnce();
     QApplication app(argc, argv);
     // Qt has taken its own options (-platform, -style…); anything left but --on-change is not ours.
     QStringList rest = QApplication::arguments().mid(1);

@@ -4,6 +4,7 @@
 #include "HeadlessOptions.h"
 #include "HeadlessRun.h"
 #include "LinuxEchoService.h"
+#include "LocalTimeZone.h"
 #include "PermissionAdvice.h"
 #include "QtCommandRunner.h"
 #include "QtHostResolver.h"
@@ -21,6 +22,7 @@ namespace
 {
 int run(int argc, char* argv[], bool probe)
 {
+    LocalTimeZone::readOnce();
     QCoreApplication app(argc, argv);
     const char* name = probe ? "vantrel-probe" : "vantrel";
     const HeadlessOptions options = HeadlessOptions::parse(QCoreApplication::arguments().mid(1), probe);
