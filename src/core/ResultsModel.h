@@ -84,6 +84,12 @@ public:
     const ResultRow& row(int i) const { return m_rows.at(i); }
     QString cellText(int row, int column) const;
 
+    // Makes room for this many more rows, so that appending them does not grow the table step by step.
+    void reserveRows(qsizetype more)
+    {
+        m_rows.reserve(m_rows.size() + more);
+        m_rowOfHost.reserve(m_rowOfHost.size() + more);
+    }
     // Appends a fresh row for a host and makes it that host's row. Returns the row's id.
     quint64 appendRow(quint64 hostId, const QString& hostText);
     // The id of the host's row, or 0 when the host has none.
