@@ -1,8 +1,10 @@
 #pragma once
 
 #include "Services.h"
+#include "StatusSummary.h"
 
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QWidget>
 
 class ErrorBox;
@@ -121,6 +123,9 @@ private:
     ResultsViewProxy* m_resultsProxy = nullptr;
     QTimer* m_summaryTimer = nullptr;
     bool m_summaryStale = true;
+    StatusSummary m_counted;    // the counts last taken
+    QElapsedTimer m_sinceCount; // since they were taken
+    qint64 m_countCostMs = 0;   // what taking them cost
     qint64 m_lastRoundMs = -1;
     QAction* m_startStopAction = nullptr;
     QAction* m_addHostAction = nullptr;
