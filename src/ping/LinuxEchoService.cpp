@@ -20,6 +20,9 @@ namespace
 // Echoes sent per event-loop turn: large enough to keep up with a round that dispatches 256 per turn,
 // small enough that replies and timers get their turn.
 constexpr int SendsPerTurn = 512;
+// A turn also ends after this long: sending to loopback includes the kernel's answer, and the replies read
+// between sends are recorded at once, so 512 echoes can hold the window for ten milliseconds.
+constexpr qint64 TurnBudgetNs = 4000000;
 // Replies to loopback come back while we are still sending; reading them this often keeps the receive
 // buffer far from full.
 constexpr int DrainEverySends = 32;
@@ -180,6 +183,7 @@ void LinuxEchoService::pump()
     int refused = 0; // counted too: a callback may queue another echo that fails at once
     bool kernelFull = false;
     bool allSequencesInFlight = false;
+    const qint64 turnEndsNs = m_clock.monotonicNs() + TurnBudgetNs;
     while (!m_queue.empty() && sent + refused < SendsPerTurn) {
         auto first = m_queue.begin();
         Channel* channel = first->second.valid ? channelFor(first->second.destination.family()) : nullptr;
@@ -205,7 +209,8 @@ void LinuxEchoService::pump()
         const QByteArray packet = ipv6 ? Icmp6Packet::echoRequest(channel->identifier, *sequence, m_payload)
                                        : IcmpPacket::echoRequest(channel->identifier, *sequence, m_payload);
         InFlightTable::Echo echo;
-        echo.sentMonotonicNs = m_clock.monotonicNs();
+        const qint64 sentNs = m_clock.monotonicNs();
+        echo.sentMonotonicNs = sentNs;
         echo.sentRealtimeNs = m_clock.realtimeNs();
         const int error = channel->socket->send(first->second.destination, first->second.scopeId, packet);
         if (error == EAGAIN || error == EWOULDBLOCK || error == ENOBUFS || error == EINTR) {
@@ -228,8 +233,11 @@ void LinuxEchoService::pump()
         echo.context = queued.context;
         echo.done = std::move(queued.done);
         channel->inFlight.insert(*sequence, std::move(echo));
-        if (++sent % DrainEverySends == 0)
+        if (++sent % DrainEverySends == 0) {
             drain(*channel, ReadsPerDrain);
+            if (sentNs >= turnEndsNs)
+                break;
+        }
     }
     if (!m_queue.empty() && !allSequencesInFlight && !m_pumpTimer.isActive())
         m_pumpTimer.start(kernelFull ? RetryAfterMs : 0);
