@@ -8,7 +8,7 @@ class ErrorBox;
 // Runs a procedure as its list of numbered steps. A step that fails shows the error box with the number
 // of the last step reached, and the procedure goes on with its next step: nothing is retried or undone.
 //
-//     GuardedProcedure g(box, AppTexts::location("Form1", "PushButton6_Click"));
+//     GuardedProcedure g(box, ErrorLocations::AddHost);
 //     g.step(100, [&] { text = input.getText(...); });
 //     if (text.isEmpty()) return;
 //     g.step(104, [&] { hosts.append(text); });

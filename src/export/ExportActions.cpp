@@ -6,6 +6,7 @@
 #include "Clipboard.h"
 #include "ClipboardTextWriter.h"
 #include "ErrorBox.h"
+#include "ErrorLocations.h"
 #include "FileDialogs.h"
 #include "GuardedProcedure.h"
 #include "MessageBoxes.h"
@@ -55,7 +56,7 @@ double ExportActions::rowPosition(int row, int rows)
 
 void ExportActions::saveAsText()
 {
-    GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton4_Click"));
+    GuardedProcedure g(m_errorBox, ErrorLocations::SaveAsText);
     QString title;
     QStringList filters;
     QString fileName;
@@ -75,7 +76,7 @@ void ExportActions::saveAsText()
 
 bool ExportActions::writeTextFile(const QString& fileName)
 {
-    GuardedProcedure g(m_errorBox, AppTexts::location("Main", "SaveListviewProperlySpaced"));
+    GuardedProcedure g(m_errorBox, ErrorLocations::WriteTextFile);
     const QString barText = QStringLiteral("Writing file: ") + barName(fileName);
     ResultsSnapshot snapshot;
     g.step(WriteTextStep::ShowStart, [&] {
@@ -133,7 +134,7 @@ bool ExportActions::writeTextFile(const QString& fileName)
 
 void ExportActions::copyToClipboard()
 {
-    GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton5_Click"));
+    GuardedProcedure g(m_errorBox, ErrorLocations::CopyToClipboard);
     g.step(CopyStep::CopyRows, [&] { copyRows(); });
     g.step(CopyStep::SayCopied, [&] { m_boxes.information(m_state.applicationTitle, copiedMessage()); });
 }
@@ -158,7 +159,7 @@ bool ExportActions::ensureSpreadsheetInstalled()
 
 void ExportActions::saveAsWorkbook()
 {
-    GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton13_Click"));
+    GuardedProcedure g(m_errorBox, ErrorLocations::SaveAsWorkbook);
     bool installed = false;
     g.step(SaveWorkbookStep::CheckSpreadsheet, [&] {
         installed = ensureSpreadsheetInstalled();

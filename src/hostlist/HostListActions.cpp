@@ -3,6 +3,7 @@
 #include "AppError.h"
 #include "AppTexts.h"
 #include "ErrorBox.h"
+#include "ErrorLocations.h"
 #include "FileDialogs.h"
 #include "GuardedProcedure.h"
 #include "HostListModel.h"
@@ -33,7 +34,7 @@ QStringList HostListActions::sampleHosts()
 
 void HostListActions::addHost()
 {
-    GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton6_Click"));
+    GuardedProcedure g(m_errorBox, ErrorLocations::AddHost);
     QString text;
     g.step(AddHostStep::AskHost,
            [&] { text = m_input.getText(m_state.applicationTitle, QStringLiteral("Enter one host or IP address:")); });
@@ -46,7 +47,7 @@ void HostListActions::addHost()
 
 void HostListActions::clearList()
 {
-    GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton1_Click"));
+    GuardedProcedure g(m_errorBox, ErrorLocations::ClearList);
     g.step(ClearListStep::ClearHosts, [&] {
         if (!m_state.isBusy())
             m_hosts.clear();
@@ -55,7 +56,7 @@ void HostListActions::clearList()
 
 void HostListActions::loadSampleData()
 {
-    GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton7_Click"));
+    GuardedProcedure g(m_errorBox, ErrorLocations::LoadSampleData);
     const QStringList samples = sampleHosts();
     g.step(SampleDataStep::AppendFirst, [&] { m_hosts.append(samples.at(0)); });
     g.step(SampleDataStep::AppendSecond, [&] { m_hosts.append(samples.at(1)); });
@@ -79,7 +80,7 @@ void HostListActions::removeRows(QList<int> rows)
 
 void HostListActions::chooseListFiles()
 {
-    GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton3_Click"));
+    GuardedProcedure g(m_errorBox, ErrorLocations::LoadListFiles);
     QStringList paths;
     // The dialog reports full paths, so a multiple selection needs no joining or repair.
     g.step(LoadListStep::AskFiles, [&] { paths = m_dialogs.openFiles(loadDialogTitle(), fileFilters()); });
@@ -97,7 +98,7 @@ void HostListActions::loadFiles(const QStringList& paths)
     auto* watcher = new QFutureWatcher<QList<ListFileReader::FileResult>>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, paths] {
         watcher->deleteLater();
-        GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton3_Click"));
+        GuardedProcedure g(m_errorBox, ErrorLocations::LoadListFiles);
         QList<ListFileReader::FileResult> files;
         g.step(LoadListStep::CollectFiles, [&] { files = watcher->result(); });
         auto load = [&](const ListFileReader::FileResult& file) {

@@ -1,6 +1,7 @@
 #include "Monitor.h"
 
 #include "AppTexts.h"
+#include "ErrorLocations.h"
 #include "GuardedProcedure.h"
 #include "HostListModel.h"
 #include "MessageBoxes.h"
@@ -8,14 +9,6 @@
 #include "PingRound.h"
 #include "ResultsModel.h"
 #include "SessionState.h"
-
-namespace
-{
-QString startStopLocation()
-{
-    return AppTexts::location("Form1", "PushButton17_Click");
-}
-} // namespace
 
 Monitor::Monitor(HostListModel& hosts, ResultsModel& results, SessionState& state, ErrorBox& errorBox,
                  MessageBoxes& boxes, EchoService& echo, HostResolver& resolver, Clock& clock, QObject* parent)
@@ -60,7 +53,7 @@ bool Monitor::start(const QString& pauseText)
         m_boxes.information(m_session.applicationTitle, QStringLiteral("Enter host name or IP Address!"));
         return false;
     }
-    GuardedProcedure g(m_errorBox, startStopLocation());
+    GuardedProcedure g(m_errorBox, ErrorLocations::StartOrStop);
     // An unusable pause leaves monitoring off, rather than ticking at an interval nobody asked for.
     std::optional<int> interval;
     g.step(StartStopStep::ReadPause, [&] { interval = PauseText::toIntervalMs(pauseText); });
@@ -76,7 +69,7 @@ bool Monitor::startWithInterval(int intervalMs)
 {
     if (isOn() || m_hosts.count() == 0)
         return isOn();
-    GuardedProcedure g(m_errorBox, startStopLocation());
+    GuardedProcedure g(m_errorBox, ErrorLocations::StartOrStop);
     switchOn(g, intervalMs);
     return isOn();
 }
@@ -94,7 +87,7 @@ void Monitor::stop()
 {
     if (!isOn())
         return;
-    GuardedProcedure g(m_errorBox, startStopLocation());
+    GuardedProcedure g(m_errorBox, ErrorLocations::StartOrStop);
     g.step(StartStopStep::StopTimer, [&] { m_roundTimer.stop(); });
     g.step(StartStopStep::ShowStartCaption, [&] { setState(m_round ? State::Stopping : State::Off); });
     // A running round pings no further host; outcomes already under way still land.
@@ -104,7 +97,7 @@ void Monitor::stop()
 
 void Monitor::clearResults()
 {
-    GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "PushButton2_Click"));
+    GuardedProcedure g(m_errorBox, ErrorLocations::ClearResults);
     if (isOn())
         return;
     g.step(ClearResultsStep::ClearTable, [&] { m_results.clear(); });

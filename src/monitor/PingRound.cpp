@@ -1,7 +1,7 @@
 #include "PingRound.h"
 
-#include "AppTexts.h"
 #include "Clock.h"
+#include "ErrorLocations.h"
 #include "GuardedProcedure.h"
 #include "HostAddress.h"
 #include "HostResolver.h"
@@ -134,7 +134,7 @@ void PingRound::sendEcho(quint64 rowId, const QString& address)
 
 void PingRound::record(quint64 rowId, const EchoReply& reply)
 {
-    GuardedProcedure g(m_errorBox, AppTexts::location("Form1", "Timer1_Timer"));
+    GuardedProcedure g(m_errorBox, ErrorLocations::RecordOutcome);
     const bool success = reply.status == EchoStatus::Success;
     bool recorded = false;
     g.step(success ? RecordStep::Success : RecordStep::Failure, [&] {

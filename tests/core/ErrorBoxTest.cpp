@@ -1,7 +1,7 @@
 #include "ErrorBox.h"
 
 #include "AppError.h"
-#include "AppTexts.h"
+#include "ErrorLocations.h"
 #include "FakeMessageBoxes.h"
 #include "GuardedProcedure.h"
 
@@ -11,10 +11,39 @@ class ErrorBoxTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    // Users quote these in reports: each must stay as the program has always printed it.
+    void locationTextsAreByteExact_data()
+    {
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<QString>("text");
+        const QList<std::pair<QString, const char*>> rows = {
+            {ErrorLocations::StartUp, "Form1.Form_Load"},
+            {ErrorLocations::SaveHostList, "Form1.Form_QueryUnload"},
+            {ErrorLocations::AddHost, "Form1.PushButton6_Click"},
+            {ErrorLocations::ClearList, "Form1.PushButton1_Click"},
+            {ErrorLocations::LoadSampleData, "Form1.PushButton7_Click"},
+            {ErrorLocations::LoadListFiles, "Form1.PushButton3_Click"},
+            {ErrorLocations::StartOrStop, "Form1.PushButton17_Click"},
+            {ErrorLocations::ClearResults, "Form1.PushButton2_Click"},
+            {ErrorLocations::RecordOutcome, "Form1.Timer1_Timer"},
+            {ErrorLocations::SaveAsText, "Form1.PushButton4_Click"},
+            {ErrorLocations::WriteTextFile, "Main.SaveListviewProperlySpaced"},
+            {ErrorLocations::CopyToClipboard, "Form1.PushButton5_Click"},
+            {ErrorLocations::SaveAsWorkbook, "Form1.PushButton13_Click"},
+        };
+        for (const auto& [location, name] : rows)
+            QTest::newRow(name) << location << QStringLiteral("in Vantrel2021/08/31.%1 ").arg(QLatin1String(name));
+    }
+    void locationTextsAreByteExact()
+    {
+        QFETCH(QString, location);
+        QFETCH(QString, text);
+        QCOMPARE(location, text);
+    }
+
     void messageTextIsByteExact()
     {
-        const QString text =
-            ErrorBox::messageText(QStringLiteral("Overflow"), AppTexts::location("Form1", "Timer1_Timer"), 154);
+        const QString text = ErrorBox::messageText(QStringLiteral("Overflow"), ErrorLocations::RecordOutcome, 154);
         QCOMPARE(text, QStringLiteral("Overflow\r\nin Vantrel2021/08/31.Form1.Timer1_Timer at line 154\r\r"
                                       "Please email screenshot of this message to support@corvexa.com"));
         // Four lines: description, location with line, an empty line, the support line.
@@ -35,7 +64,7 @@ private Q_SLOTS:
     {
         FakeMessageBoxes boxes;
         ErrorBox box(boxes);
-        GuardedProcedure g(box, AppTexts::location("Form1", "Form_Load"));
+        GuardedProcedure g(box, ErrorLocations::StartUp);
         QStringList ran;
         QVERIFY(g.step(100, [&] { ran << QStringLiteral("100"); }));
         QVERIFY(!g.step(102, [&] {
@@ -46,10 +75,8 @@ private Q_SLOTS:
         QVERIFY(g.step(106, [&] { ran << QStringLiteral("106"); }));
         QCOMPARE(ran, (QStringList{QStringLiteral("100"), QStringLiteral("106")}));
         QCOMPARE(boxes.texts(),
-                 (QStringList{ErrorBox::messageText(QStringLiteral("Cannot read"),
-                                                    QStringLiteral("in Vantrel2021/08/31.Form1.Form_Load "), 102),
-                              ErrorBox::messageText(QStringLiteral("std failure"),
-                                                    QStringLiteral("in Vantrel2021/08/31.Form1.Form_Load "), 104)}));
+                 (QStringList{ErrorBox::messageText(QStringLiteral("Cannot read"), ErrorLocations::StartUp, 102),
+                              ErrorBox::messageText(QStringLiteral("std failure"), ErrorLocations::StartUp, 104)}));
         QCOMPARE(g.failures(), 2);
     }
 
@@ -57,10 +84,10 @@ private Q_SLOTS:
     {
         FakeMessageBoxes boxes;
         ErrorBox box(boxes);
-        GuardedProcedure g(box, QStringLiteral("in Vantrel2021/08/31.Form1.PushButton6_Click "));
+        GuardedProcedure g(box, ErrorLocations::AddHost);
         g.run([] { throw 42; });
         QCOMPARE(boxes.shown.size(), 1);
-        QVERIFY(boxes.shown.first().text.contains(QStringLiteral("PushButton6_Click at line 0\r\r")));
+        QVERIFY(boxes.shown.first().text.contains(ErrorLocations::AddHost + QStringLiteral("at line 0\r\r")));
     }
 
     void reachedNumberInsideALoopIsReported()

@@ -3,6 +3,7 @@
 #include "AlignedTextWriter.h"
 #include "ClipboardTextWriter.h"
 #include "ErrorBox.h"
+#include "ErrorLocations.h"
 #include "FakeClipboard.h"
 #include "FakeFileDialogs.h"
 #include "FakeMessageBoxes.h"
@@ -232,7 +233,7 @@ void ExportActionsTest::textFileMissingFolderShowsOneBox()
     QCOMPARE(rig.boxes.shown.size(), 1);
     QVERIFY(rig.boxes.shown.first().warning);
     QCOMPARE(rig.boxes.shown.first().title, ErrorBox::title());
-    QVERIFY2(rig.boxes.shown.first().text.contains("in Vantrel2021/08/31.Main.SaveListviewProperlySpaced at line 156"),
+    QVERIFY2(rig.boxes.shown.first().text.contains(ErrorLocations::WriteTextFile + "at line 156"),
              qPrintable(rig.boxes.shown.first().text));
     QVERIFY(QDir(folder.path()).isEmpty());
     QVERIFY(!rig.progress.texts.contains(QStringLiteral("Done.")));
@@ -251,7 +252,7 @@ void ExportActionsTest::textFileOverDirectoryShowsOneBox()
     rig.actions->saveAsText();
 
     QCOMPARE(rig.boxes.shown.size(), 1);
-    QVERIFY(rig.boxes.shown.first().text.contains("SaveListviewProperlySpaced at line 156"));
+    QVERIFY(rig.boxes.shown.first().text.contains(ErrorLocations::WriteTextFile + "at line 156"));
     QVERIFY(QFileInfo(folder.filePath(QStringLiteral("taken"))).isDir());
     QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"taken"});
     QCOMPARE(rig.progress.texts.last(), QStringLiteral("Progress Bar"));
@@ -281,7 +282,7 @@ void ExportActionsTest::textFileWriteFailureKeepsTheOldFile()
     const QString text = rig.boxes.shown.first().text;
     // The limit hits while lines are written or while the file is closed, depending on buffering.
     const auto stoppedAt = [&](int step) {
-        return text.contains(QStringLiteral("SaveListviewProperlySpaced at line %1\r").arg(step));
+        return text.contains(ErrorLocations::WriteTextFile + QStringLiteral("at line %1\r").arg(step));
     };
     QVERIFY2(stoppedAt(ExportActions::WriteTextStep::WriteLines) || stoppedAt(ExportActions::WriteTextStep::CommitFile),
              qPrintable(text));
@@ -406,7 +407,7 @@ void ExportActionsTest::workbookFailureShowsOneBox()
 
     QCOMPARE(rig.boxes.shown.size(), 1);
     QVERIFY(rig.boxes.shown.first().warning);
-    QVERIFY2(rig.boxes.shown.first().text.contains("in Vantrel2021/08/31.Form1.PushButton13_Click at line 112"),
+    QVERIFY2(rig.boxes.shown.first().text.contains(ErrorLocations::SaveAsWorkbook + "at line 112"),
              qPrintable(rig.boxes.shown.first().text));
     QVERIFY(rig.spreadsheet.opened.isEmpty());
     QCOMPARE(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"plain-file"});

@@ -1,6 +1,7 @@
 #include "HostListActions.h"
 
 #include "ErrorBox.h"
+#include "ErrorLocations.h"
 #include "FakeFileDialogs.h"
 #include "FakeInputBox.h"
 #include "FakeMessageBoxes.h"
@@ -183,7 +184,7 @@ private Q_SLOTS:
         f.load({f.dir.path(), f.file("c.txt", "c")});
         QCOMPARE(f.boxes.shown.size(), 1);
         QVERIFY(f.boxes.shown.first().warning);
-        QVERIFY(f.boxes.shown.first().text.contains(QStringLiteral("PushButton3_Click at line 134")));
+        QVERIFY(f.boxes.shown.first().text.contains(ErrorLocations::LoadListFiles + QStringLiteral("at line 134")));
         QCOMPARE(f.hosts.texts(), QStringList{"c"});
     }
 

@@ -2,6 +2,7 @@
 
 #include "AppTexts.h"
 #include "ErrorBox.h"
+#include "ErrorLocations.h"
 #include "ExportActions.h"
 #include "GuardedProcedure.h"
 #include "HistoryLimits.h"
@@ -256,7 +257,7 @@ void MainWindow::setUpColumns()
 
 void MainWindow::startUp()
 {
-    GuardedProcedure g(*m_errorBox, AppTexts::location("Form1", "Form_Load"));
+    GuardedProcedure g(*m_errorBox, ErrorLocations::StartUp);
     g.step(StartUpStep::ApplySkin, [&] { Skin::apply(m_programFolder, *this); });
     g.step(StartUpStep::StartOnlineCheck, [&] { m_onlineCheck->start(); });
     g.step(StartUpStep::SetTitles, [&] {
@@ -304,7 +305,7 @@ void MainWindow::addResultsActions(const QList<QAction*>& actions)
 
 void MainWindow::saveHostList()
 {
-    GuardedProcedure g(*m_errorBox, AppTexts::location("Form1", "Form_QueryUnload"));
+    GuardedProcedure g(*m_errorBox, ErrorLocations::SaveHostList);
     QString joined;
     g.step(SaveHostListStep::JoinHosts, [&] { joined = SavedHostList::join(m_hostList->texts()); });
     g.step(SaveHostListStep::WriteSettings, [&] { SavedHostList::write(m_services.settings, joined); });

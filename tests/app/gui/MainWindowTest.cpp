@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "AppTexts.h"
+#include "ErrorLocations.h"
 #include "FakeClipboard.h"
 #include "FakeClock.h"
 #include "FakeEchoService.h"
@@ -186,7 +187,7 @@ private Q_SLOTS:
         MainWindow& w = f.make();
         w.startUp();
         QCOMPARE(f.boxes.shown.size(), 1);
-        QVERIFY(f.boxes.shown.first().text.contains(QStringLiteral("Form1.Form_Load at line 112\r\r")));
+        QVERIFY(f.boxes.shown.first().text.contains(ErrorLocations::StartUp + QStringLiteral("at line 112\r\r")));
         QCOMPARE(w.hostList().texts(), QStringList{"a"});
         QCOMPARE(widget<QTreeView>(w, "resultsView")->header()->sectionSize(11), 153);
     }
@@ -328,7 +329,7 @@ private Q_SLOTS:
         w.show();
         QVERIFY(w.close());
         QCOMPARE(f.boxes.shown.size(), 1);
-        QVERIFY(f.boxes.shown.first().text.contains(QStringLiteral("Form1.Form_QueryUnload at line 110")));
+        QVERIFY(f.boxes.shown.first().text.contains(ErrorLocations::SaveHostList + QStringLiteral("at line 110")));
     }
 
     void deleteKeyFollowsTheBusyAndMonitoringRules()
