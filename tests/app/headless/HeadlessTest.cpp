@@ -1,4 +1,5 @@
 #include "HeadlessOptions.h"
+#include "PingPermission.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -35,18 +36,6 @@ Run run(const QStringList& arguments, int timeoutMs = 30000, const QStringList& 
     r.out = process.readAllStandardOutput();
     r.err = process.readAllStandardError();
     return r;
-}
-
-// The program can ping here: as root through the raw socket, or where the datagram socket is allowed.
-bool canPing()
-{
-    if (::geteuid() == 0)
-        return true;
-    QFile range(QStringLiteral("/proc/sys/net/ipv4/ping_group_range"));
-    if (!range.open(QIODevice::ReadOnly))
-        return false;
-    const QList<QByteArray> bounds = range.readAll().simplified().split(' ');
-    return bounds.size() == 2 && bounds[0].toLongLong() <= ::getegid() && ::getegid() <= bounds[1].toLongLong();
 }
 
 QList<QStringList> cells(const QByteArray& text)
@@ -293,10 +282,7 @@ private Q_SLOTS:
     {
         if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
             QSKIP("needs root to run the program without CAP_NET_RAW");
-        QFile range(QStringLiteral("/proc/sys/net/ipv4/ping_group_range"));
-        QVERIFY(range.open(QIODevice::ReadOnly));
-        const QList<QByteArray> bounds = range.readAll().simplified().split(' ');
-        if (bounds.size() == 2 && bounds[0].toLongLong() <= 65534 && 65534 <= bounds[1].toLongLong())
+        if (datagramIcmpOpenTo(65534)) // nobody's group
             QSKIP("the datagram ICMP socket is open to everybody here");
         // The checkout may sit below a folder that user cannot enter (a home folder, a private temporary
         // folder), so the program and its list go to a folder everybody can reach; Qt is a system library.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PingPermission.h"
+
 #include <QEventLoop>
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -99,16 +101,4 @@ inline double sampleValue(const QByteArray& metrics, const QByteArray& prefix)
             return line.mid(prefix.size() + 1).toDouble();
     }
     return -1;
-}
-
-// The probe can ping here: as root through the raw socket, or where the datagram socket is allowed.
-inline bool canPing()
-{
-    if (::geteuid() == 0)
-        return true;
-    QFile range(QStringLiteral("/proc/sys/net/ipv4/ping_group_range"));
-    if (!range.open(QIODevice::ReadOnly))
-        return false;
-    const QList<QByteArray> bounds = range.readAll().simplified().split(' ');
-    return bounds.size() == 2 && bounds[0].toLongLong() <= ::getegid() && ::getegid() <= bounds[1].toLongLong();
 }
