@@ -262,7 +262,7 @@ bool LinuxIcmpSocket::openRaw(const FamilyConstants& family)
 void LinuxIcmpSocket::growReceiveBuffer()
 {
     // FORCE passes the rmem_max cap when we hold CAP_NET_ADMIN; otherwise take what the cap allows.
-    if (setIntOption(m_fd, SOL_SOCKET, SO_RCVBUFFORCE, WantedReceiveBuffer) != 0)
+    if (!setIntOption(m_fd, SOL_SOCKET, SO_RCVBUFFORCE, WantedReceiveBuffer))
         setIntOption(m_fd, SOL_SOCKET, SO_RCVBUF, WantedReceiveBuffer);
 }
 

@@ -4,6 +4,7 @@
 #include "SystemPreciseClock.h"
 #include "SystemRandom.h"
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -61,6 +62,29 @@ private slots:
         QCOMPARE(m_engine->receiveFailures(), 0);
         delete m_engine;
         m_engine = nullptr;
+    }
+
+    // Replies that arrive while a large round is still sending must fit: with CAP_NET_ADMIN the socket gets
+    // the full buffer asked for, otherwise as much as net.core.rmem_max allows.
+    void receiveBufferIsAsLargeAsAllowed()
+    {
+        LinuxIcmpSocket socket(RequestedPreference());
+        QVERIFY(socket.open());
+        constexpr qint64 Wanted = 8 * 1024 * 1024;
+        QFile capFile(QStringLiteral("/proc/sys/net/core/rmem_max"));
+        QVERIFY(capFile.open(QIODevice::ReadOnly));
+        const qint64 cap = capFile.readAll().trimmed().toLongLong();
+        QFile status(QStringLiteral("/proc/self/status"));
+        QVERIFY(status.open(QIODevice::ReadOnly));
+        const QByteArray text = status.readAll();
+        const qsizetype at = text.indexOf("CapEff:");
+        QVERIFY(at >= 0);
+        const quint64 effective = text.mid(at + 7, text.indexOf('\n', at) - at - 7).trimmed().toULongLong(nullptr, 16);
+        const bool netAdmin = (effective >> 12) & 1; // CAP_NET_ADMIN
+        const qint64 granted = netAdmin ? Wanted : std::min(Wanted, cap);
+        // The kernel reports twice the size it granted (it counts its own bookkeeping).
+        QVERIFY2(socket.receiveBufferSize() >= 2 * granted,
+                 qPrintable(QStringLiteral("%1 < 2 x %2").arg(socket.receiveBufferSize()).arg(granted)));
     }
 
     void answers_data()
