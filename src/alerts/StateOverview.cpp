@@ -1,12 +1,16 @@
 #include "StateOverview.h"
 
+#include "HostListModel.h"
 #include "ResultsModel.h"
 
-StateOverview StateOverview::of(const ResultsModel& results)
+StateOverview StateOverview::of(const HostListModel& hosts, const ResultsModel& results)
 {
     StateOverview o;
     for (int i = 0; i < results.count(); ++i) {
-        switch (results.row(i).track.state) {
+        const ResultRow& r = results.row(i);
+        if (results.rowIdForHost(r.hostId) != r.rowId || !hosts.contains(r.hostId))
+            continue;
+        switch (r.track.state) {
         case HostState::Up:
             ++o.up;
             break;

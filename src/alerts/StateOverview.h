@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class HostListModel;
 class ResultsModel;
 
 // How many hosts are up and down right now, for the tray icon.
@@ -11,7 +12,8 @@ struct StateOverview {
     int down = 0;
     int unknown = 0;
 
-    static StateOverview of(const ResultsModel& results);
+    // Counts each listed host by its current row; older rows and rows of removed hosts do not count.
+    static StateOverview of(const HostListModel& hosts, const ResultsModel& results);
     Overall overall(bool monitoring) const;
     // "Vantrel: all 12 hosts up", "Vantrel: 3 of 12 hosts down", "Vantrel: monitoring off"
     QString text(bool monitoring) const;

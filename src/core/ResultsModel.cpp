@@ -10,13 +10,13 @@
 namespace
 {
 
-struct ColumnSpec {
+struct ColumnInfo {
     const char* caption;
     CellKind kind;
 };
 
 // The one list of the columns, in table order.
-constexpr std::array<ColumnSpec, ResultsModel::ColumnCount> Columns = {{
+constexpr std::array<ColumnInfo, ResultsModel::ColumnCount> Columns = {{
     {"Host Name/IP", CellKind::Text},
     {"Reply IP Address", CellKind::Text},
     {"Succeed Count", CellKind::Count},
@@ -66,7 +66,7 @@ QStringList ResultsModel::captions()
 {
     static const QStringList list = [] {
         QStringList out;
-        for (const ColumnSpec& column : Columns)
+        for (const ColumnInfo& column : Columns)
             out.append(QString::fromLatin1(column.caption));
         return out;
     }();
@@ -77,7 +77,7 @@ QList<CellKind> ResultsModel::kinds()
 {
     static const QList<CellKind> list = [] {
         QList<CellKind> out;
-        for (const ColumnSpec& column : Columns)
+        for (const ColumnInfo& column : Columns)
             out.append(column.kind);
         return out;
     }();
@@ -226,6 +226,12 @@ quint64 ResultsModel::appendRow(quint64 hostId, const QString& hostText)
     r.rowId = m_nextRowId++;
     r.hostId = hostId;
     r.host = hostText;
+    // Up or down belongs to the host, not to one of its rows: a fresh row (built after the list changed)
+    // goes on from the last, so a host that was down is not reported down again and its recovery is reported.
+    if (const quint64 previous = m_rowOfHost.value(hostId, 0); previous != 0) {
+        if (const int at = indexOfRowId(previous); at >= 0)
+            r.track = m_rows.at(at).track;
+    }
     m_rows.append(std::move(r));
     m_rowOfHost.insert(hostId, m_rows.last().rowId);
     endInsertRows();

@@ -49,6 +49,12 @@ private Q_SLOTS:
             << StateThresholds{1, 3} << "sfsfsss"
             << HostEvents{hostEvent("h", HostState::Down, 10, {}, timedOut),
                           hostEvent("h", HostState::Up, 40, 30, success)};
+        // "|": the list changed, so the next round builds the host a fresh row.
+        QTest::newRow("back up in a fresh row") << StateThresholds{3, 1} << "sfff|s"
+                                                << HostEvents{hostEvent("h", HostState::Down, 10, {}, timedOut),
+                                                              hostEvent("h", HostState::Up, 50, 40, success)};
+        QTest::newRow("still down in a fresh row")
+            << StateThresholds{3, 1} << "sfff|fff" << HostEvents{hostEvent("h", HostState::Down, 10, {}, timedOut)};
     }
     void eventsCarryTimesAndDurations()
     {
@@ -57,7 +63,7 @@ private Q_SLOTS:
         QFETCH(HostEvents, expected);
         ResultsModel model;
         model.setStateThresholds(thresholds);
-        const quint64 id = model.appendRow(1, QStringLiteral("h"));
+        quint64 id = model.appendRow(1, QStringLiteral("h"));
         EventDetector detector(model);
         HostEvents got;
         int batches = 0;
@@ -66,7 +72,9 @@ private Q_SLOTS:
             ++batches;
         });
         for (qsizetype k = 0; k < outcomes.size(); ++k) {
-            if (outcomes.at(k) == u's')
+            if (outcomes.at(k) == u'|')
+                id = model.appendRow(1, QStringLiteral("h"));
+            else if (outcomes.at(k) == u's')
                 model.recordSuccess(id, IpAddress::fromIpv4(0x7f000001), 1, 64, T0.addSecs(10 * k));
             else
                 model.recordFailure(id, 11010, T0.addSecs(10 * k));

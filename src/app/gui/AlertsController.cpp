@@ -43,12 +43,10 @@ QIcon trayIcon(StateOverview::Overall overall)
 
 AlertsController::AlertsController(MainWindow& window, AlertServices services, const QString& onChange, QObject* parent)
     : QObject(parent), m_window(window), m_services(std::move(services)),
-      m_settings(AlertSettings::load(m_services.settings)), m_detector(new EventDetector(window.results(), this)),
-      m_notifier(new AlertNotifier(m_services.notifications)), m_hooks(new HookRunner(m_services.commands, this)),
-      m_logModel(new OutageLogModel(this))
+      m_settings(AlertSettings::load(m_services.settings)), m_commandLineOnChange(onChange),
+      m_detector(new EventDetector(window.results(), this)), m_notifier(new AlertNotifier(m_services.notifications)),
+      m_hooks(new HookRunner(m_services.commands, this)), m_logModel(new OutageLogModel(this))
 {
-    if (!onChange.isEmpty())
-        m_settings.onChange = onChange;
     m_recorder = new EventRecorder(std::move(m_services.store), m_services.clock, m_settings.keepDays, this);
     applySettings(m_settings);
 
@@ -119,7 +117,9 @@ void AlertsController::applySettings(const AlertSettings& settings)
     m_settings = settings;
     m_window.results().setStateThresholds(settings.thresholds);
     m_notifier->setEnabled(settings.notify);
-    m_hooks->setCommand(settings.onChange);
+    // A command given on the command line wins for this run, without being saved.
+    m_hooks->setCommand(m_commandLineOnChange.isEmpty() ? settings.onChange : m_commandLineOnChange);
+    m_recorder->setKeepDays(settings.keepDays);
 }
 
 OutageLogWindow& AlertsController::logWindow()
@@ -163,7 +163,7 @@ void AlertsController::updateTray()
     if (!m_tray)
         return;
     const bool monitoring = m_window.monitor().state() != Monitor::State::Off;
-    const StateOverview overview = StateOverview::of(m_window.results());
+    const StateOverview overview = StateOverview::of(m_window.hostList(), m_window.results());
     m_tray->setIcon(trayIcon(overview.overall(monitoring)));
     m_tray->setToolTip(overview.text(monitoring));
 }
