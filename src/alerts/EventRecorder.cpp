@@ -7,14 +7,16 @@ struct EventRecorder::Worker : QObject {
     std::unique_ptr<EventStore> store;
     bool open = false;
     bool reported = false;
+    int keepDays = 0;
     QDateTime lastPrune;
 };
 
 EventRecorder::EventRecorder(std::unique_ptr<EventStore> store, Clock& clock, int keepDays, QObject* parent)
-    : QObject(parent), m_clock(clock), m_keepDays(keepDays), m_worker(new Worker)
+    : QObject(parent), m_clock(clock), m_worker(new Worker)
 {
     qRegisterMetaType<HostEvents>();
     m_worker->store = std::move(store);
+    m_worker->keepDays = keepDays;
     m_worker->moveToThread(&m_thread);
     m_thread.setObjectName(QStringLiteral("outage log"));
     // The connection is closed on the thread that opened it.
@@ -52,7 +54,18 @@ void EventRecorder::pruneIfDue(Worker& w)
     if (w.lastPrune.isValid() && w.lastPrune.secsTo(now) < 6 * 3600)
         return;
     w.lastPrune = now;
-    w.store->pruneBefore(now.addDays(-m_keepDays));
+    w.store->pruneBefore(now.addDays(-w.keepDays));
+}
+
+void EventRecorder::setKeepDays(int days)
+{
+    onWorker([this, days](Worker& w) {
+        w.keepDays = days;
+        if (w.open) {
+            w.lastPrune = QDateTime(); // a shorter period applies now, not at the next six-hourly prune
+            pruneIfDue(w);
+        }
+    });
 }
 
 void EventRecorder::start()

@@ -23,6 +23,8 @@ public:
     // Opens the log and prunes events older than keepDays.
     void start();
     void record(const HostEvents& events);
+    // Events older than this many days are pruned from now on.
+    void setKeepDays(int days);
     // Asks for the events from `from` on, newest first; the answer comes as loaded().
     void load(const QDateTime& from, int limit);
 
@@ -39,7 +41,6 @@ private:
     void reportOnce(Worker& w, const QString& message);
 
     Clock& m_clock;
-    int m_keepDays;
     QThread m_thread;
     Worker* m_worker;
 };

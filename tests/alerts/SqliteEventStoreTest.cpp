@@ -203,6 +203,30 @@ private Q_SLOTS:
         QVERIFY(store.open(nullptr));
         QCOMPARE(store.newestFirst({}, 1000).size(), BatchSize + 2);
     }
+
+    // A shorter period chosen in the settings applies at once, not after a restart.
+    void shorterKeepingPrunesAtOnce()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("events.sqlite"));
+        {
+            SqliteEventStore store(path);
+            QVERIFY(store.open(nullptr));
+            QVERIFY(store.append(batch(0), nullptr));
+        }
+        FakeClock clock;
+        clock.current = T0.addDays(10);
+        EventRecorder recorder(std::make_unique<SqliteEventStore>(path), clock, 90);
+        QSignalSpy loaded(&recorder, &EventRecorder::loaded);
+        recorder.start();
+        recorder.load({}, 1000);
+        QTRY_COMPARE(loaded.size(), 1);
+        QCOMPARE(loaded.at(0).at(0).value<HostEvents>().size(), BatchSize);
+        recorder.setKeepDays(5);
+        recorder.load({}, 1000);
+        QTRY_COMPARE(loaded.size(), 2);
+        QVERIFY(loaded.at(1).at(0).value<HostEvents>().isEmpty());
+    }
 };
 
 int main(int argc, char* argv[])

@@ -45,7 +45,8 @@ private:
 
     MainWindow& m_window;
     AlertServices m_services;
-    AlertSettings m_settings;
+    AlertSettings m_settings; // as saved; the dialog shows and saves these
+    QString m_commandLineOnChange;
     EventDetector* m_detector;
     EventRecorder* m_recorder;
     AlertNotifier* m_notifier;

@@ -63,7 +63,7 @@ public:
     QList<int> selectedResultRows() const;
     HostDetailsWindows& detailsWindows() { return *m_detailsWindows; }
 
-    // Window size in pixels: the layout's 8040 twips wide, and tall enough to show the pause row.
+    // The window's size at start, in pixels: wide enough for both tables and tall enough to show the pause row.
     static constexpr int ClientWidth = 536;
     static constexpr int ClientHeight = 528;
 

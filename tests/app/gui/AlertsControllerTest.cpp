@@ -83,6 +83,8 @@ private Q_SLOTS:
         QCOMPARE(f.commands.requests.at(0).program, QStringLiteral("hook"));
         QCOMPARE(f.commands.requests.at(0).environment.value(QStringLiteral("VANTREL_STATE")), QStringLiteral("down"));
         QCOMPARE(f.alerts->logModel().rowCount(), 1);
+        // The command line's hook is for this run: the settings the dialog shows and saves keep their own.
+        QCOMPARE(f.alerts->settings().onChange, QString());
         f.alerts.reset(); // the log is written through before the controller goes
         SqliteEventStore store(f.dbPath());
         QVERIFY(store.open(nullptr));
