@@ -235,6 +235,7 @@ void MainWindow::buildControls()
     m_summaryLabel->setObjectName(QStringLiteral("summaryLabel"));
     m_summaryLabel->setFont(QFont(QStringLiteral("Arial"), 8));
     m_summaryLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_summaryLabel->installEventFilter(this);
     m_layout->addWidget(m_summaryLabel, QRect(168, 496, 360, 17), Across::Full, Down::Bottom);
 
     // Tab order of the layout: the two tables, the pause, then the buttons and the bar.
@@ -331,6 +332,10 @@ int MainWindow::selectedRow(QTreeView* view) const
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_summaryLabel && event->type() == QEvent::Resize && m_monitor != nullptr) {
+        refreshSummary();
+        return false;
+    }
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
         // Modifier keys are not looked at.
         if (watched == m_hostView)

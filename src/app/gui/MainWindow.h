@@ -95,7 +95,7 @@ private:
     ErrorBox* m_errorBox;
     ProgressBarSink* m_progressSink;
     HostListActions* m_hostActions;
-    Monitor* m_monitor;
+    Monitor* m_monitor = nullptr;
     ExportActions* m_exportActions;
     OnlineCheck* m_onlineCheck;
     HostListAutosave* m_autosave;

@@ -160,11 +160,13 @@ void MainWindow::refreshSummary()
     summary.lastRoundMs = m_lastRoundMs;
     summary.msToNextRound = m_monitor->msToNextRound();
     const QString text = summary.text();
-    if (text == m_summaryLabel->toolTip())
-        return;
-    m_summaryLabel->setToolTip(text);
-    // At the default size the line may not fit; the tooltip has it whole.
-    m_summaryLabel->setText(m_summaryLabel->fontMetrics().elidedText(text, Qt::ElideRight, m_summaryLabel->width()));
+    // At the default size the line may not fit; the tooltip has it whole. It is cut again when the label is
+    // resized, so that a larger window shows more of it.
+    const QString shown = m_summaryLabel->fontMetrics().elidedText(text, Qt::ElideRight, m_summaryLabel->width());
+    if (text != m_summaryLabel->toolTip())
+        m_summaryLabel->setToolTip(text);
+    if (shown != m_summaryLabel->text())
+        m_summaryLabel->setText(shown);
 }
 
 void MainWindow::removeSelectedHosts()
