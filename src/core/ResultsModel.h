@@ -10,6 +10,7 @@
 #include <QList>
 #include <QLocale>
 #include <QTimer>
+#include <algorithm>
 #include <optional>
 
 // One results row: the running statistics of one host, kept as numbers. An empty optional (or an
@@ -88,7 +89,7 @@ public:
     void reserveRows(qsizetype more)
     {
         m_rows.reserve(m_rows.size() + more);
-        m_rowOfHost.reserve(m_rowOfHost.size() + more);
+        m_rowOfHost.reserve(std::max(m_rowOfHost.size(), more)); // one entry per host, whatever its rows
     }
     // Appends a fresh row for a host and makes it that host's row. Returns the row's id.
     quint64 appendRow(quint64 hostId, const QString& hostText);

@@ -39,14 +39,11 @@ void PingRound::start()
     m_state.hostListChanged = false;
     m_entries = m_hosts.entries(); // the host count is taken once, here
     m_summary.hosts = static_cast<int>(m_entries.size());
-    // Room for the rows this round adds, made at once: a list of 100,000 rows grown step by step holds its
-    // old and its new copy at the same moment, half as much again as the rows themselves.
-    qsizetype added = 0;
-    for (const HostEntry& entry : m_entries) {
-        if (m_freshRows || m_results.rowIdForHost(entry.id) == 0)
-            ++added;
-    }
-    m_results.reserveRows(added);
+    // Room for the rows of a round that builds them all (after the list changed or the results were
+    // cleared), made at once: a table of 100,000 rows grown step by step holds its old and its new copy at
+    // the same moment, half as much again as the rows themselves.
+    if (m_freshRows || m_results.count() == 0)
+        m_results.reserveRows(m_entries.size());
     m_walking = true;
     dispatchSlice();
 }

@@ -10,7 +10,7 @@ StatusSummary StatusSummary::count(const HostListModel& hosts, const ResultsMode
     StatusSummary s;
     s.hosts = hosts.count();
     // Whether a row's host is still in the list, as one bit per host id: ids rise as hosts are added, so
-    // the span is small, and a bit costs far less than a search of 100,000 entries for every row.
+    // the span is small, and a bit costs far less than a binary search of the host list for every row.
     const QList<HostEntry> entries = hosts.entries();
     const quint64 firstId = entries.isEmpty() ? 0 : entries.first().id;
     const quint64 span = entries.isEmpty() ? 0 : entries.last().id - firstId + 1;
