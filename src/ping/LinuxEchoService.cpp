@@ -192,7 +192,10 @@ void LinuxEchoService::pump()
             m_queue.erase(first);
             EchoReply reply;
             reply.status = EchoStatus::BadDestination;
-            if (channel != nullptr) {
+            if (channel != nullptr && channel->socket->familyUnsupported()) {
+                // No IPv6 on this system: no route to the host, and nothing the permission advice could mend.
+                reply.status = EchoStatus::DestNetUnreachable;
+            } else if (channel != nullptr) {
                 reportUnavailable(channel->unavailableReason);
                 reply.status = EchoStatus::GeneralFailure;
             }

@@ -40,6 +40,9 @@ public:
     // The echo identifier the kernel puts on our datagram echoes (the local port); 0 for raw sockets.
     virtual quint16 localIdentifier() const = 0;
     virtual QString openError() const = 0;
+    // The last open failed because the system has no such address family (IPv6 switched off), which no
+    // permission would change.
+    virtual bool familyUnsupported() const { return false; }
 
     // Sends one ICMP message (header included) to destination, of the socket's family; scopeId is the interface
     // of a link-local IPv6 destination (0: none). 0 or the errno.

@@ -166,6 +166,7 @@ bool LinuxIcmpSocket::open()
     if (m_fd >= 0)
         return true;
     m_openError.clear();
+    m_familyUnsupported = false;
     bool opened = false;
     const FamilyConstants& constants = constantsOf(m_family);
     if (m_preference != Preference::RawOnly)
@@ -189,8 +190,10 @@ void LinuxIcmpSocket::addOpenError(const QString& error)
 int LinuxIcmpSocket::openSocket(const FamilyConstants& family, int type, const char* kindName)
 {
     const int fd = socket(family.domain, type | SOCK_NONBLOCK | SOCK_CLOEXEC, family.protocol);
-    if (fd < 0)
+    if (fd < 0) {
+        m_familyUnsupported = m_familyUnsupported || errno == EAFNOSUPPORT;
         addOpenError(errnoText(kindName, errno));
+    }
     return fd;
 }
 

@@ -20,6 +20,7 @@ public:
     IpFamily family() const override { return m_family; }
     quint16 localIdentifier() const override { return m_identifier; }
     QString openError() const override { return m_openError; }
+    bool familyUnsupported() const override { return m_familyUnsupported; }
 
     int send(const IpAddress& destination, quint32 scopeId, const QByteArray& packet) override;
     bool receive(Message& message) override;
@@ -56,6 +57,7 @@ private:
     int m_fd = -1;
     quint16 m_identifier = 0;
     QString m_openError;
+    bool m_familyUnsupported = false;
     QSocketNotifier* m_notifier = nullptr;
     QByteArray m_buffer;
     QByteArray m_controlBuffer;

@@ -605,6 +605,29 @@ private slots:
         QCOMPARE(m_socket->sendCalls, 0);
     }
 
+    // IPv6 switched off on the system: IPv6 hosts fail as unreachable, IPv4 goes on, and nobody is told to
+    // fix a permission.
+    void missingIpv6FailsItsHostsWithoutAPermissionReport()
+    {
+        auto v4 = std::make_unique<ScriptedIcmpSocket>(m_clock);
+        auto v6 = std::make_unique<ScriptedIcmpSocket>(m_clock);
+        v6->socketFamily = IpFamily::IPv6;
+        v6->openSucceeds = false;
+        v6->familyMissing = true;
+        ScriptedIcmpSocket* socket4 = v4.get();
+        delete m_engine;
+        m_socket = socket4;
+        m_engine = new LinuxEchoService(m_clock, m_random, std::move(v4), std::move(v6));
+        QSignalSpy unavailable(m_engine, &LinuxEchoService::icmpUnavailable);
+        Outcomes outcomes;
+        m_engine->send(QStringLiteral("fd00:5::5"), this, outcomes.recorder());
+        m_engine->send(AddressText(Target), this, outcomes.recorder());
+        QTRY_COMPARE(outcomes.replies.size(), 1);
+        QCOMPARE(outcomes.replies.first().status, EchoStatus::DestNetUnreachable);
+        QTRY_COMPARE(socket4->sent.size(), 1);
+        QCOMPARE(unavailable.size(), 0);
+    }
+
     void queryingAvailabilityIsSilent()
     {
         QVERIFY(m_engine->available());

@@ -29,6 +29,7 @@ public:
     IpFamily family() const override { return socketFamily; }
     quint16 localIdentifier() const override { return m_kind == Kind::Datagram ? identifier : 0; }
     QString openError() const override { return openSucceeds ? QString() : QStringLiteral("Operation not permitted"); }
+    bool familyUnsupported() const override { return !openSucceeds && familyMissing; }
 
     int send(const IpAddress& destination, quint32 scopeId, const QByteArray& packet) override
     {
@@ -64,6 +65,7 @@ public:
     Kind openKind = Kind::Raw;
     IpFamily socketFamily = IpFamily::IPv4;
     bool openSucceeds = true;
+    bool familyMissing = false; // with openSucceeds false: the system has no such family
     quint16 identifier = 4242;
     int opens = 0;
     int sendCalls = 0;
