@@ -24,24 +24,31 @@ QString HostAddress::ipv4Text(quint32 address)
 
 std::optional<quint32> HostAddress::parseIpv4(const QString& text)
 {
-    const QStringList parts = text.split(QLatin1Char('.'));
-    if (parts.size() != 4)
-        return std::nullopt;
+    // Four parts of one to three digits, each at most 255; read in place, as every echo of a round parses its
+    // address.
     quint32 address = 0;
-    for (const QString& part : parts) {
-        if (part.isEmpty() || part.size() > 3)
-            return std::nullopt;
-        quint32 value = 0;
-        for (const QChar c : part) {
-            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+    int parts = 0;
+    int digits = 0;
+    quint32 value = 0;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('.')) {
+            if (digits == 0 || ++parts == 4)
                 return std::nullopt;
+            address = address << 8 | value;
+            digits = 0;
+            value = 0;
+        } else if (c >= QLatin1Char('0') && c <= QLatin1Char('9') && digits < 3) {
             value = value * 10 + static_cast<quint32>(c.unicode() - u'0');
-        }
-        if (value > 255)
+            if (value > 255)
+                return std::nullopt;
+            ++digits;
+        } else {
             return std::nullopt;
-        address = address << 8 | value;
+        }
     }
-    return address;
+    if (parts != 3 || digits == 0)
+        return std::nullopt;
+    return address << 8 | value;
 }
 
 std::optional<HostAddress::Target> HostAddress::parseLiteral(const QString& text)

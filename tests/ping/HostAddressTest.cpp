@@ -46,6 +46,8 @@ private slots:
         QTest::newRow("leading space") << " 1.2.3.4" << false << 0u << "";
         QTest::newRow("trailing space") << "1.2.3.4 " << false << 0u << "";
         QTest::newRow("empty part") << "1..3.4" << false << 0u << "";
+        QTest::newRow("trailing dot") << "1.2.3.4." << false << 0u << "";
+        QTest::newRow("leading dot") << ".1.2.3" << false << 0u << "";
         QTest::newRow("four digits") << "1.2.3.0004" << false << 0u << "";
         QTest::newRow("sign") << "1.2.3.+4" << false << 0u << "";
         QTest::newRow("hex") << "0x7f.0.0.1" << false << 0u << "";
