@@ -1,10 +1,10 @@
 #include "InFlightTable.h"
 
-std::optional<quint16> InFlightTable::nextFree() const
+std::optional<quint16> InFlightTable::nextFree(quint16 start) const
 {
     if (size() >= SequenceSpace)
         return std::nullopt;
-    quint16 candidate = m_nextSequence;
+    quint16 candidate = start;
     for (int tries = 0; tries < SequenceSpace; ++tries, ++candidate) {
         if (!m_echoes.contains(candidate))
             return candidate;

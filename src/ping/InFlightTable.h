@@ -29,8 +29,10 @@ public:
     // Where the round-robin starts.
     void startAt(quint16 sequence) { m_nextSequence = sequence; }
     int size() const { return static_cast<int>(m_echoes.size()); }
-    // The first free sequence from the one after the last handed out; none while all are in flight.
-    std::optional<quint16> nextFree() const;
+    // The first free sequence from the one after the last handed out, or from start; none while all are in
+    // flight.
+    std::optional<quint16> nextFree() const { return nextFree(m_nextSequence); }
+    std::optional<quint16> nextFree(quint16 start) const;
     void insert(quint16 sequence, Echo echo);
     const Echo* find(quint16 sequence) const;
     Echo take(quint16 sequence);

@@ -10,6 +10,7 @@
 #include "RandomSource.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -70,6 +71,8 @@ LinuxEchoService::LinuxEchoService(PreciseClock& clock, RandomSource& random, st
     m_timeoutTimer.setSingleShot(true);
     m_timeoutTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_timeoutTimer, &QTimer::timeout, this, &LinuxEchoService::expireOverdue);
+    m_drainTimer.setSingleShot(true);
+    connect(&m_drainTimer, &QTimer::timeout, this, [this] { drain(ReadsPerDrain); });
     addChannel(std::move(ipv4));
     addChannel(std::move(ipv6));
 }
@@ -180,6 +183,7 @@ void LinuxEchoService::schedulePump()
 void LinuxEchoService::pump()
 {
     int sent = 0;
+    int sentSinceDrain = 0;
     int refused = 0; // counted too: a callback may queue another echo that fails at once
     bool kernelFull = false;
     bool allSequencesInFlight = false;
@@ -188,57 +192,34 @@ void LinuxEchoService::pump()
         auto first = m_queue.begin();
         Channel* channel = first->second.valid ? channelFor(first->second.destination.family()) : nullptr;
         if (channel == nullptr || !ensureOpen(*channel)) {
-            const Queued echo = std::move(first->second);
-            m_queue.erase(first);
-            EchoReply reply;
-            reply.status = EchoStatus::BadDestination;
-            if (channel != nullptr && channel->socket->familyUnsupported()) {
-                // No IPv6 on this system: no route to the host, and nothing the permission advice could mend.
-                reply.status = EchoStatus::DestNetUnreachable;
-            } else if (channel != nullptr) {
-                reportUnavailable(channel->unavailableReason);
-                reply.status = EchoStatus::GeneralFailure;
-            }
             ++refused;
-            deliver(echo.hasContext, echo.context, echo.done, reply);
+            refuseFirst(channel);
             continue;
         }
-        const std::optional<quint16> sequence = channel->inFlight.nextFree();
-        if (!sequence) {
+        const Batch batch = sendBatch(*channel, std::min(SendsPerBatch, SendsPerTurn - sent - refused));
+        if (batch.sent == 0 && !batch.kernelFull && batch.error == 0) {
             allSequencesInFlight = true; // the next echo to settle frees one and calls the pump again
             break;
         }
-        const bool ipv6 = channel == &m_ipv6;
-        const QByteArray packet = ipv6 ? Icmp6Packet::echoRequest(channel->identifier, *sequence, m_payload)
-                                       : IcmpPacket::echoRequest(channel->identifier, *sequence, m_payload);
-        InFlightTable::Echo echo;
-        const qint64 sentNs = m_clock.monotonicNs();
-        echo.sentMonotonicNs = sentNs;
-        echo.sentRealtimeNs = m_clock.realtimeNs();
-        const int error = channel->socket->send(first->second.destination, first->second.scopeId, packet);
-        if (error == EAGAIN || error == EWOULDBLOCK || error == ENOBUFS || error == EINTR) {
+        sent += batch.sent;
+        sentSinceDrain += batch.sent;
+        if (batch.kernelFull) {
             kernelFull = true;
             drain(*channel, ReadsPerDrain);
             break;
         }
-        echo.ticket = first->first;
-        Queued queued = std::move(first->second);
-        m_queue.erase(first);
-        if (error != 0) {
-            EchoReply reply;
-            reply.status = IcmpReplyParser::statusForErrno(error);
+        if (batch.error != 0) {
             ++refused;
-            deliver(queued.hasContext, queued.context, queued.done, reply);
-            continue;
+            const Queued echo = std::move(m_queue.begin()->second);
+            m_queue.erase(m_queue.begin());
+            EchoReply reply;
+            reply.status = IcmpReplyParser::statusForErrno(batch.error);
+            deliver(echo.hasContext, echo.context, echo.done, reply);
         }
-        echo.destination = queued.destination;
-        echo.hasContext = queued.hasContext;
-        echo.context = queued.context;
-        echo.done = std::move(queued.done);
-        channel->inFlight.insert(*sequence, std::move(echo));
-        if (++sent % DrainEverySends == 0) {
+        if (sentSinceDrain >= DrainEverySends) {
+            sentSinceDrain = 0;
             drain(*channel, ReadsPerDrain);
-            if (sentNs >= turnEndsNs)
+            if (batch.sentNs >= turnEndsNs)
                 break;
         }
     }
@@ -246,6 +227,74 @@ void LinuxEchoService::pump()
         m_pumpTimer.start(kernelFull ? RetryAfterMs : 0);
     if (!m_timeoutTimer.isActive())
         armTimeout();
+}
+
+void LinuxEchoService::refuseFirst(Channel* channel)
+{
+    const Queued echo = std::move(m_queue.begin()->second);
+    m_queue.erase(m_queue.begin());
+    EchoReply reply;
+    reply.status = EchoStatus::BadDestination;
+    if (channel != nullptr && channel->socket->familyUnsupported()) {
+        // No IPv6 on this system: no route to the host, and nothing the permission advice could mend.
+        reply.status = EchoStatus::DestNetUnreachable;
+    } else if (channel != nullptr) {
+        reportUnavailable(channel->unavailableReason);
+        reply.status = EchoStatus::GeneralFailure;
+    }
+    deliver(echo.hasContext, echo.context, echo.done, reply);
+}
+
+LinuxEchoService::Batch LinuxEchoService::sendBatch(Channel& channel, int wanted)
+{
+    // The echoes at the front of the queue that go to this channel, each with a free sequence of its own.
+    std::array<quint16, SendsPerBatch> sequences{};
+    int count = 0;
+    for (auto it = m_queue.begin(); it != m_queue.end() && count < wanted; ++it) {
+        const Queued& queued = it->second;
+        if (!queued.valid || channelFor(queued.destination.family()) != &channel)
+            break;
+        const std::optional<quint16> sequence =
+            count == 0 ? channel.inFlight.nextFree() : channel.inFlight.nextFree(sequences[count - 1] + 1);
+        if (!sequence || (count > 0 && *sequence == sequences[0]))
+            break;
+        sequences[count] = *sequence;
+        IcmpSocket::Outgoing& outgoing = m_outgoing[count];
+        outgoing.destination = queued.destination;
+        outgoing.scopeId = queued.scopeId;
+        outgoing.packet = &channel == &m_ipv6 ? Icmp6Packet::echoRequest(channel.identifier, *sequence, m_payload)
+                                              : IcmpPacket::echoRequest(channel.identifier, *sequence, m_payload);
+        ++count;
+    }
+    Batch batch;
+    if (count == 0)
+        return batch;
+    // Every echo of the batch is stamped before the call: a round trip may come out longer by the time the
+    // kernel took for the echoes before it in the batch (microseconds), never shorter.
+    batch.sentNs = m_clock.monotonicNs();
+    const qint64 sentRealtimeNs = m_clock.realtimeNs();
+    int error = 0;
+    batch.sent = channel.socket->sendBatch(m_outgoing.data(), count, error);
+    for (int i = 0; i < batch.sent; ++i) {
+        const auto front = m_queue.begin();
+        InFlightTable::Echo echo;
+        echo.ticket = front->first;
+        echo.destination = front->second.destination;
+        echo.sentMonotonicNs = batch.sentNs;
+        echo.sentRealtimeNs = sentRealtimeNs;
+        echo.hasContext = front->second.hasContext;
+        echo.context = std::move(front->second.context);
+        echo.done = std::move(front->second.done);
+        m_queue.erase(front);
+        channel.inFlight.insert(sequences[i], std::move(echo));
+    }
+    if (batch.sent < count) {
+        if (error == EAGAIN || error == EWOULDBLOCK || error == ENOBUFS || error == EINTR)
+            batch.kernelFull = true;
+        else
+            batch.error = error;
+    }
+    return batch;
 }
 
 void LinuxEchoService::reportUnavailable(const QString& reason)
@@ -282,7 +331,12 @@ bool LinuxEchoService::drain(Channel& channel, int maxReads)
         if (message.error != 0)
             break;
     }
-    return reads < maxReads;
+    if (reads < maxReads)
+        return true;
+    // The socket may hold replies it read ahead, which its notifier will not announce again.
+    if (!m_drainTimer.isActive())
+        m_drainTimer.start(0);
+    return false;
 }
 
 void LinuxEchoService::handle(Channel& channel, const IcmpSocket::Message& message, bool fromErrorQueue)

@@ -5,6 +5,7 @@
 #include "InFlightTable.h"
 
 #include <QTimer>
+#include <array>
 #include <map>
 #include <memory>
 
@@ -90,8 +91,23 @@ private:
     Channel* channelFor(IpFamily family);
     Channel* queriedChannel(IpFamily family);
     bool ensureOpen(Channel& channel);
+    // What one call to the socket did.
+    struct Batch {
+        int sent = 0;
+        qint64 sentNs = 0;
+        bool kernelFull = false; // no room for the next echo now; it stays queued
+        int error = 0;           // why the next echo cannot be sent at all
+    };
+    // Echoes handed to the kernel in one call. All are stamped before it, so more would add to the round trips.
+    static constexpr int SendsPerBatch = 16;
+
     void schedulePump();
     void pump();
+    // Answers the echo at the front of the queue, which has no open socket of its family.
+    void refuseFirst(Channel* channel);
+    // Sends up to wanted echoes from the front of the queue, all to channel; none sent and nothing else
+    // set means every sequence is in flight.
+    Batch sendBatch(Channel& channel, int wanted);
     void reportUnavailable(const QString& reason);
     bool drain(int maxReads);
     bool drain(Channel& channel, int maxReads);
@@ -112,6 +128,7 @@ private:
     Ticket m_nextTicket = 1;
     std::map<Ticket, Queued> m_queue; // tickets grow, so this is send order and cancel stays cheap
     QByteArray m_payload;
+    std::array<IcmpSocket::Outgoing, SendsPerBatch> m_outgoing;
 
     int m_receiveFailures = 0;
     int m_lastReceiveError = 0;
@@ -119,4 +136,5 @@ private:
 
     QTimer m_pumpTimer;
     QTimer m_timeoutTimer;
+    QTimer m_drainTimer;
 };

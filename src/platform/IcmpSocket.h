@@ -47,7 +47,28 @@ public:
     // Sends one ICMP message (header included) to destination, of the socket's family; scopeId is the interface
     // of a link-local IPv6 destination (0: none). 0 or the errno.
     virtual int send(const IpAddress& destination, quint32 scopeId, const QByteArray& packet) = 0;
+    // One message of a batch, as for send().
+    struct Outgoing {
+        IpAddress destination;
+        quint32 scopeId = 0;
+        QByteArray packet;
+    };
+    // Sends the messages in order and stops at the first that cannot go: returns how many went, with error
+    // the errno of the one that stopped it (0 when all went). One by one unless the socket knows better.
+    virtual int sendBatch(const Outgoing* messages, int count, int& error)
+    {
+        error = 0;
+        for (int i = 0; i < count; ++i) {
+            error = send(messages[i].destination, messages[i].scopeId, messages[i].packet);
+            if (error != 0)
+                return i;
+        }
+        return count;
+    }
     // Non-blocking; false once nothing more is waiting. A true with message.error set reports a failed read.
+    // A socket may read ahead: what it holds is handed out by the next calls, and no readyRead announces it,
+    // so a caller that stops before false must come back by itself. message's buffers may be swapped with
+    // the socket's own rather than copied.
     virtual bool receive(Message& message) = 0;
     // Non-blocking read of the error queue (datagram sockets); false once it is empty.
     virtual bool receiveError(Message& message) = 0;

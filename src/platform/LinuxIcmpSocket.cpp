@@ -1,6 +1,7 @@
 #include "LinuxIcmpSocket.h"
 
 #include <QSocketNotifier>
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 namespace
 {
@@ -110,11 +112,27 @@ bool setIcmp6Filter(int fd)
     return setsockopt(fd, IPPROTO_ICMPV6, ICMP6_FILTER, &filter, sizeof filter) == 0;
 }
 
+// Fills to with destination and returns its length.
+socklen_t socketAddress(const IpAddress& destination, quint32 scopeId, sockaddr_storage& to)
+{
+    to = {};
+    if (destination.family() == IpFamily::IPv6) {
+        auto* to6 = reinterpret_cast<sockaddr_in6*>(&to);
+        to6->sin6_family = AF_INET6;
+        std::memcpy(&to6->sin6_addr, destination.bytes().data(), sizeof to6->sin6_addr);
+        to6->sin6_scope_id = scopeId;
+        return sizeof(sockaddr_in6);
+    }
+    auto* to4 = reinterpret_cast<sockaddr_in*>(&to);
+    to4->sin_family = AF_INET;
+    to4->sin_addr.s_addr = htonl(destination.toIpv4());
+    return sizeof(sockaddr_in);
+}
+
 } // namespace
 
 LinuxIcmpSocket::LinuxIcmpSocket(Preference preference, IpFamily family, QObject* parent)
-    : IcmpSocket(parent), m_preference(preference), m_family(family), m_buffer(BufferSize, '\0'),
-      m_controlBuffer(ControlSize, '\0')
+    : IcmpSocket(parent), m_preference(preference), m_family(family)
 {
 }
 
@@ -286,6 +304,7 @@ void LinuxIcmpSocket::close()
         ::close(m_fd);
     m_fd = -1;
     m_kind = Kind::None;
+    m_batchNext = m_batchCount = 0;
 }
 
 int LinuxIcmpSocket::send(const IpAddress& destination, quint32 scopeId, const QByteArray& packet)
@@ -295,19 +314,7 @@ int LinuxIcmpSocket::send(const IpAddress& destination, quint32 scopeId, const Q
     if (destination.family() != m_family)
         return EAFNOSUPPORT;
     sockaddr_storage to{};
-    socklen_t toLength = 0;
-    if (m_family == IpFamily::IPv6) {
-        auto* to6 = reinterpret_cast<sockaddr_in6*>(&to);
-        to6->sin6_family = AF_INET6;
-        std::memcpy(&to6->sin6_addr, destination.bytes().data(), sizeof to6->sin6_addr);
-        to6->sin6_scope_id = scopeId;
-        toLength = sizeof(sockaddr_in6);
-    } else {
-        auto* to4 = reinterpret_cast<sockaddr_in*>(&to);
-        to4->sin_family = AF_INET;
-        to4->sin_addr.s_addr = htonl(destination.toIpv4());
-        toLength = sizeof(sockaddr_in);
-    }
+    const socklen_t toLength = socketAddress(destination, scopeId, to);
     int error = 0;
     int staleErrors = 0;
     for (int attempt = 0; attempt < 6; ++attempt) {
@@ -331,33 +338,108 @@ int LinuxIcmpSocket::send(const IpAddress& destination, quint32 scopeId, const Q
     return error;
 }
 
+int LinuxIcmpSocket::sendBatch(const Outgoing* messages, int count, int& error)
+{
+    error = 0;
+    if (m_fd < 0) {
+        error = EBADF;
+        return 0;
+    }
+    // One system call for many echoes: on a virtual machine entering the kernel costs about as much as the
+    // send itself.
+    constexpr int MaxBatch = 64;
+    std::array<sockaddr_storage, MaxBatch> to;
+    std::array<iovec, MaxBatch> vectors;
+    std::array<mmsghdr, MaxBatch> headers;
+    int done = 0;
+    while (done < count) {
+        const int n = std::min(count - done, MaxBatch);
+        for (int i = 0; i < n; ++i) {
+            const Outgoing& message = messages[done + i];
+            if (message.destination.family() != m_family) {
+                error = EAFNOSUPPORT;
+                return done;
+            }
+            vectors[i] = {const_cast<char*>(message.packet.constData()), static_cast<size_t>(message.packet.size())};
+            headers[i] = {};
+            headers[i].msg_hdr.msg_name = &to[i];
+            headers[i].msg_hdr.msg_namelen = socketAddress(message.destination, message.scopeId, to[i]);
+            headers[i].msg_hdr.msg_iov = &vectors[i];
+            headers[i].msg_hdr.msg_iovlen = 1;
+        }
+        const int sent = sendmmsg(m_fd, headers.data(), static_cast<unsigned>(n), MSG_DONTWAIT);
+        if (sent > 0) {
+            done += sent;
+            continue;
+        }
+        // The first message would not go: the single send tells why, and tells a stale ICMP error from a real
+        // one, as for any other echo.
+        const Outgoing& first = messages[done];
+        error = send(first.destination, first.scopeId, first.packet);
+        if (error != 0)
+            return done;
+        ++done;
+    }
+    return done;
+}
+
 bool LinuxIcmpSocket::receive(Message& message)
 {
-    return receiveInto(message, MSG_DONTWAIT);
+    if (m_batchNext == m_batchCount && !readBatch(message))
+        return message.error != 0;
+    // The slot takes the caller's buffers in exchange, so neither side allocates in the steady state.
+    std::swap(message, m_slots[m_batchNext++].message);
+    return true;
 }
 
 bool LinuxIcmpSocket::receiveError(Message& message)
 {
     if (m_kind != Kind::Datagram)
         return false;
-    return receiveInto(message, MSG_DONTWAIT | MSG_ERRQUEUE);
+    return readOne(message, MSG_DONTWAIT | MSG_ERRQUEUE);
 }
 
-bool LinuxIcmpSocket::receiveInto(Message& message, int flags)
+namespace
 {
+
+// Makes room in message for a datagram and its control data, keeping the buffers it already has, and points
+// header at them.
+void prepare(IcmpSocket::Message& message, sockaddr_storage& from, iovec& vector, msghdr& header)
+{
+    message.data.resize(BufferSize);
+    message.control.resize(ControlSize);
+    vector = {message.data.data(), static_cast<size_t>(BufferSize)};
+    header = {};
+    header.msg_name = &from;
+    header.msg_namelen = sizeof from;
+    header.msg_iov = &vector;
+    header.msg_iovlen = 1;
+    header.msg_control = message.control.data();
+    header.msg_controllen = static_cast<size_t>(ControlSize);
+}
+
+void complete(IcmpSocket::Message& message, const sockaddr_storage& from, msghdr& header, size_t length)
+{
+    message.data.resize(static_cast<qsizetype>(std::min<size_t>(length, BufferSize)));
+    message.peer = peerOf(from, header.msg_namelen);
+    message.receivedRealtimeNs = receiveStamp(header);
+    message.control.resize(static_cast<qsizetype>(std::min<size_t>(header.msg_controllen, ControlSize)));
+    message.truncated = (header.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) != 0;
+    message.error = 0;
+}
+
+} // namespace
+
+bool LinuxIcmpSocket::readBatch(Message& failure)
+{
+    m_batchNext = m_batchCount = 0;
+    failure.error = 0;
     if (m_fd < 0)
         return false;
+    for (int i = 0; i < BatchSize; ++i)
+        prepare(m_slots[i].message, m_slots[i].from, m_slots[i].vector, m_headers[i].msg_hdr);
     for (int attempt = 0; attempt < ReadAttempts; ++attempt) {
-        sockaddr_storage from{};
-        iovec vector{m_buffer.data(), static_cast<size_t>(m_buffer.size())};
-        msghdr header{};
-        header.msg_name = &from;
-        header.msg_namelen = sizeof from;
-        header.msg_iov = &vector;
-        header.msg_iovlen = 1;
-        header.msg_control = m_controlBuffer.data();
-        header.msg_controllen = static_cast<size_t>(m_controlBuffer.size());
-        const ssize_t received = recvmsg(m_fd, &header, flags);
+        const int received = recvmmsg(m_fd, m_headers.data(), BatchSize, MSG_DONTWAIT, nullptr);
         if (received < 0) {
             const int error = errno;
             if (error == EAGAIN || error == EWOULDBLOCK)
@@ -365,19 +447,39 @@ bool LinuxIcmpSocket::receiveInto(Message& message, int flags)
             // A pending socket error is reported once by a plain read and then cleared: read on past it.
             if (error == EINTR || (m_kind == Kind::Datagram && isPendingIcmpError(error)))
                 continue;
+            failure = Message();
+            failure.error = error;
+            return false;
+        }
+        for (int i = 0; i < received; ++i)
+            complete(m_slots[i].message, m_slots[i].from, m_headers[i].msg_hdr, m_headers[i].msg_len);
+        m_batchCount = received;
+        return received > 0;
+    }
+    return false;
+}
+
+bool LinuxIcmpSocket::readOne(Message& message, int flags)
+{
+    if (m_fd < 0)
+        return false;
+    sockaddr_storage from{};
+    iovec vector{};
+    msghdr header{};
+    for (int attempt = 0; attempt < ReadAttempts; ++attempt) {
+        prepare(message, from, vector, header);
+        const ssize_t received = recvmsg(m_fd, &header, flags);
+        if (received < 0) {
+            const int error = errno;
+            if (error == EAGAIN || error == EWOULDBLOCK)
+                return false;
+            if (error == EINTR || (m_kind == Kind::Datagram && isPendingIcmpError(error)))
+                continue;
             message = Message();
             message.error = error;
             return true;
         }
-        const qsizetype length = std::min<qsizetype>(received, m_buffer.size());
-        message.data = QByteArray(m_buffer.constData(), length);
-        message.peer = peerOf(from, header.msg_namelen);
-        message.control =
-            QByteArray(m_controlBuffer.constData(),
-                       std::min<qsizetype>(static_cast<qsizetype>(header.msg_controllen), m_controlBuffer.size()));
-        message.receivedRealtimeNs = receiveStamp(header);
-        message.truncated = (header.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) != 0;
-        message.error = 0;
+        complete(message, from, header, static_cast<size_t>(received));
         return true;
     }
     return false;

@@ -2,6 +2,9 @@
 
 #include "IcmpSocket.h"
 
+#include <array>
+#include <sys/socket.h>
+
 class QSocketNotifier;
 
 // The real ICMP socket of one family: a ping socket when the system allows one, else a raw socket.
@@ -23,6 +26,7 @@ public:
     bool familyUnsupported() const override { return m_familyUnsupported; }
 
     int send(const IpAddress& destination, quint32 scopeId, const QByteArray& packet) override;
+    int sendBatch(const Outgoing* messages, int count, int& error) override;
     bool receive(Message& message) override;
     bool receiveError(Message& message) override;
 
@@ -48,8 +52,21 @@ private:
     bool keepIfReady(int fd, bool ready, Kind kind, quint16 identifier);
     void addOpenError(const QString& error);
     void growReceiveBuffer();
-    bool receiveInto(Message& message, int flags);
+    // Fills the read-ahead batch with what is waiting; false when nothing was read, with failure.error set
+    // when the read failed rather than found the socket empty.
+    bool readBatch(Message& failure);
+    // Reads one message straight into message's own buffers.
+    bool readOne(Message& message, int flags);
     void close();
+
+    // Replies come in bursts as long as the round: one recvmmsg takes up to this many, handed out one per
+    // receive call before the socket is read again.
+    static constexpr int BatchSize = 64;
+    struct Slot {
+        Message message;
+        sockaddr_storage from;
+        iovec vector;
+    };
 
     Preference m_preference;
     IpFamily m_family;
@@ -59,6 +76,8 @@ private:
     QString m_openError;
     bool m_familyUnsupported = false;
     QSocketNotifier* m_notifier = nullptr;
-    QByteArray m_buffer;
-    QByteArray m_controlBuffer;
+    std::array<Slot, BatchSize> m_slots{};
+    std::array<mmsghdr, BatchSize> m_headers{};
+    int m_batchNext = 0;
+    int m_batchCount = 0;
 };

@@ -498,6 +498,37 @@ private slots:
         QCOMPARE(m_engine->inFlightCount(), 0);
     }
 
+    // Echoes go to the kernel several at a time; one that fails inside such a batch fails alone (a full
+    // kernel only delays it), and each echo keeps its own sequence and outcome.
+    void failureInsideABatch_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<bool>("delayedOnly");
+        QTest::newRow("unreachable") << EHOSTUNREACH << false;
+        QTest::newRow("kernel full") << EAGAIN << true;
+    }
+    void failureInsideABatch()
+    {
+        QFETCH(int, error);
+        QFETCH(bool, delayedOnly);
+        m_socket->sendErrors = {0, 0, error};
+        constexpr int Count = 5;
+        QList<Outcomes> outcomes(Count);
+        for (Outcomes& o : outcomes)
+            m_engine->send(AddressText(Target), this, o.recorder());
+        const int wentOut = delayedOnly ? Count : Count - 1;
+        QTRY_COMPARE(m_socket->sent.size(), wentOut);
+        for (int i = 0; i < wentOut; ++i)
+            m_socket->arrive(replyTo(i));
+        for (int i = 0; i < Count; ++i) {
+            QCOMPARE(outcomes[i].replies.size(), 1);
+            const bool failed = !delayedOnly && i == 2;
+            QCOMPARE(outcomes[i].replies.first().status,
+                     failed ? EchoStatus::DestHostUnreachable : EchoStatus::Success);
+        }
+        QCOMPARE(m_engine->inFlightCount(), 0);
+    }
+
     void fullKernelBufferKeepsTheEchoQueued()
     {
         m_socket->sendErrors = {ENOBUFS, EAGAIN, ENOBUFS};
@@ -508,6 +539,22 @@ private slots:
         m_socket->arrive(Crafted::rawReply(Target, m_socket->identifierOf(0), m_socket->sequenceOf(0)));
         QCOMPARE(outcomes.replies.size(), 1);
         QCOMPARE(outcomes.replies.first().status, EchoStatus::Success);
+    }
+
+    // More replies behind one notice than one drain reads: all are read, each once. (A socket that reads
+    // ahead gives no second notice for what it holds.)
+    void repliesBeyondOneDrainAreAllRead()
+    {
+        constexpr int Count = 8192 + 40;
+        Outcomes outcomes;
+        for (int i = 0; i < Count; ++i)
+            m_engine->send(AddressText(Target), this, outcomes.recorder());
+        QVERIFY(QTest::qWaitFor([&] { return m_socket->sent.size() == Count; }, 20000));
+        for (int i = 0; i < Count; ++i)
+            m_socket->arriveUnread(replyTo(i));
+        emit m_socket->readyRead();
+        QTRY_COMPARE(outcomes.replies.size(), Count);
+        QCOMPARE(m_engine->inFlightCount(), 0);
     }
 
     // --- what never reaches the wire ---
