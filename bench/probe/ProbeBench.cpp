@@ -8,6 +8,7 @@
 // (ru_maxrss) of each child from wait4(). Hosts are 127.0.0.1, 127.0.0.2, ... (.0 and .255 skipped): all answer
 // on Linux and nothing leaves the host.
 #include "HostCounterTable.h"
+#include "LocalTimeZone.h"
 #include "MetricsExposition.h"
 #include "ResultsModel.h"
 
@@ -121,6 +122,8 @@ QString ipv4TextForBench(quint32 a)
 
 int main(int argc, char* argv[])
 {
+    // As the probe does: /metrics converts every host's last reply from local time.
+    LocalTimeZone::readOnce();
     QCoreApplication app(argc, argv);
     int hosts = 100000;
     int runs = 3;

@@ -1,22 +1,9 @@
 #include "EventCsv.h"
 
+#include "CsvField.h"
 #include "EventTexts.h"
 
 #include <QIODevice>
-
-namespace
-{
-
-QByteArray field(const QString& text)
-{
-    QByteArray bytes = text.toUtf8();
-    if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\r') && !bytes.contains('\n'))
-        return bytes;
-    bytes.replace("\"", "\"\"");
-    return '"' + bytes + '"';
-}
-
-} // namespace
 
 namespace EventCsv
 {
@@ -25,8 +12,10 @@ QByteArray text(const HostEvents& events)
 {
     QByteArray out = "Time,Host,State,Outage (s),Status\r\n";
     for (const HostEvent& e : events) {
-        out += field(EventTexts::isoTime(e.when)) + ',' + field(e.host) + ',' + field(hostStateName(e.state)) + ',' +
-               (e.durationSecs ? QByteArray::number(*e.durationSecs) : QByteArray()) + ',' + field(e.status) + "\r\n";
+        out += CsvField::encode(EventTexts::isoTime(e.when)) + ',' + CsvField::encode(e.host) + ',' +
+               CsvField::encode(hostStateName(e.state)) + ',' +
+               (e.durationSecs ? QByteArray::number(*e.durationSecs) : QByteArray()) + ',' +
+               CsvField::encode(e.status) + "\r\n";
     }
     return out;
 }

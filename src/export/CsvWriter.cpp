@@ -1,5 +1,7 @@
 #include "CsvWriter.h"
 
+#include "CsvField.h"
+
 #include <QBuffer>
 #include <QSaveFile>
 
@@ -9,13 +11,7 @@ QByteArray CsvWriter::record(const QStringList& fields)
     for (qsizetype i = 0; i < fields.size(); ++i) {
         if (i > 0)
             out.append(',');
-        QByteArray field = fields.at(i).toUtf8();
-        if (field.contains(',') || field.contains('"') || field.contains('\r') || field.contains('\n')) {
-            field.replace('"', "\"\"");
-            out.append('"').append(field).append('"');
-        } else {
-            out.append(field);
-        }
+        out.append(CsvField::encode(fields.at(i)));
     }
     out.append("\r\n", 2);
     return out;

@@ -23,7 +23,7 @@ void HostCounterTable::outcomeRecorded(int row, bool success)
         return;
     const ResultRow& r = m_results.row(row);
     if (success)
-        m_rows[static_cast<std::size_t>(row)].addSuccess(r.lastRtt.value_or(0), r.lastSucceedOn.toMSecsSinceEpoch());
+        m_rows[static_cast<std::size_t>(row)].addSuccess(r.lastRtt.value_or(0), r.lastSucceedOn);
     else
         m_rows[static_cast<std::size_t>(row)].addFailure(r.lastStatus.value_or(0));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QtGlobal>
 #include <array>
 #include <utility>
@@ -14,14 +15,15 @@ struct HostCounters {
 
     std::array<quint32, BucketBoundsMs.size()> buckets = {}; // per bucket, not yet cumulative
     std::vector<std::pair<quint32, quint64>> failures;       // status, count; few statuses per host
-    qint64 lastReplyMs = -1; // Unix time; converted once per reply, since a scrape converting every host's local
-                             // time would spend most of its time in time-zone lookups
+    // As the results table holds it, in local time. A scrape turns it into Unix time, once per host: rounds
+    // usually come more often than scrapes, and with the time zone read once at start a conversion is cheap.
+    QDateTime lastReply;
     bool lastOk = false;
 
-    void addSuccess(quint32 rttMs, qint64 whenMs)
+    void addSuccess(quint32 rttMs, const QDateTime& when)
     {
         lastOk = true;
-        lastReplyMs = whenMs;
+        lastReply = when;
         for (std::size_t i = 0; i < BucketBoundsMs.size(); ++i) {
             if (rttMs <= BucketBoundsMs[i]) {
                 ++buckets[i];

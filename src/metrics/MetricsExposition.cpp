@@ -165,7 +165,10 @@ QByteArray render(const ResultsModel& results, const std::vector<HostCounters>& 
     const QByteArray lastReply = "vantrel_last_reply_timestamp_seconds";
     family(out, lastReply, "gauge", "When the host last answered, in Unix time.");
     for (std::size_t k = 0; k < rows.size(); ++k) {
-        const qint64 ms = counters[rows[k]].lastReplyMs;
+        const QDateTime& when = counters[rows[k]].lastReply;
+        if (!when.isValid())
+            continue;
+        const qint64 ms = when.toMSecsSinceEpoch();
         if (ms >= 0)
             sample(out, lastReply, labels[k], none, double(ms) / 1000.0);
     }

@@ -1,20 +1,16 @@
 #include "QtProcessRunner.h"
 
 #include "AppError.h"
+#include "TimedProcess.h"
 
-#include <QProcess>
-#include <QTimer>
 #include <memory>
 
 QtProcessRunner::QtProcessRunner(QObject* parent) : QObject(parent) {}
 
 QtProcessRunner::~QtProcessRunner()
 {
-    for (QProcess* process : findChildren<QProcess*>(Qt::FindDirectChildrenOnly)) {
-        process->disconnect();
-        process->kill();
-        process->waitForFinished(1000);
-    }
+    for (TimedProcess* process : findChildren<TimedProcess*>(Qt::FindDirectChildrenOnly))
+        process->abandon();
 }
 
 QString QtProcessRunner::failedToStartText()
@@ -28,7 +24,7 @@ void QtProcessRunner::capture(const QString& program, const QStringList& argumen
     if (!captureOutput && !captureError)
         throw AppError(QStringLiteral("Invalid procedure call or argument"));
 
-    auto* process = new QProcess(this);
+    auto* process = new TimedProcess(false, this);
     process->setProgram(program);
     process->setArguments(arguments);
     if (!environment.isEmpty()) {
@@ -52,37 +48,14 @@ void QtProcessRunner::capture(const QString& program, const QStringList& argumen
 
     // Bytes are gathered whole and decoded once, so a character split across two reads stays intact.
     auto bytes = std::make_shared<QByteArray>();
-    auto finish = [process, bytes, done = std::move(done), delivered = false](const QString* failure) mutable {
-        if (delivered)
-            return;
-        delivered = true;
-        if (!failure)
-            bytes->append(process->readAll());
-        const QString text = failure ? *failure : QString::fromLocal8Bit(*bytes);
-        process->disconnect();
-        if (process->state() != QProcess::NotRunning) {
-            process->kill();
-            connect(process, &QProcess::finished, process, &QObject::deleteLater);
-        } else {
-            process->deleteLater();
-        }
-        done(text);
-    };
-    auto shared = std::make_shared<decltype(finish)>(std::move(finish));
-
     connect(process, &QProcess::readyRead, process, [process, bytes] { bytes->append(process->readAll()); });
-    connect(process, &QProcess::finished, process, [shared] { (*shared)(nullptr); });
-    connect(process, &QProcess::errorOccurred, process, [shared](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart) {
-            const QString text = failedToStartText();
-            (*shared)(&text);
+    // At the timeout, what the command wrote so far is the answer.
+    process->run(timeoutMs, [bytes, done = std::move(done)](TimedProcess& p, TimedProcess::End end) {
+        if (end == TimedProcess::End::FailedToStart) {
+            done(failedToStartText());
+            return;
         }
+        bytes->append(p.readAll());
+        done(QString::fromLocal8Bit(*bytes));
     });
-    if (timeoutMs > 0) {
-        auto* timer = new QTimer(process);
-        timer->setSingleShot(true);
-        connect(timer, &QTimer::timeout, process, [shared] { (*shared)(nullptr); });
-        timer->start(timeoutMs);
-    }
-    process->start();
 }

@@ -28,21 +28,24 @@
 
 namespace
 {
-// The results table, an empty line and the statistics table, written in one go: to standard output when
-// fileName is empty, else replacing the file only once all of it is written.
-bool writeWithStatistics(const ResultsSnapshot& results, const ResultsSnapshot& statistics, const QString& fileName,
-                         QString& error)
+// The results table, an empty line and the statistics table: to standard output when fileName is empty, else
+// replacing the file only once all of it is written. The results table is aligned as without --stats.
+bool writeWithStatistics(ResultsOutput& output, const ResultsModel& results, const ResultsSnapshot& statistics,
+                         const QString& fileName, QString& error)
 {
     AlignedTextWriter writer;
-    const QByteArray bytes = writer.toByteArray(results) + "\r\n" + writer.toByteArray(statistics);
+    const QByteArray after = "\r\n" + writer.toByteArray(statistics);
+    auto write = [&](QIODevice& device) {
+        return output.writeTable(results, device) && device.write(after) == after.size();
+    };
     if (fileName.isEmpty()) {
         QFile out;
-        const bool ok = out.open(stdout, QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.flush();
+        const bool ok = out.open(stdout, QIODevice::WriteOnly) && write(out) && out.flush();
         error = ok ? QString() : QStringLiteral("cannot write the results to standard output");
         return ok;
     }
     QSaveFile file(fileName);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    if (file.open(QIODevice::WriteOnly) && write(file) && file.commit())
         return true;
     error = file.errorString();
     return false;
@@ -224,7 +227,7 @@ void HeadlessRun::writeOutputAndFinish()
     // --stats appends its table to the aligned text; every other output goes through the chosen format.
     QString error;
     const bool ok = m_history
-                        ? writeWithStatistics(m_results->snapshot(), HistoryTable::snapshot(*m_results, *m_history),
+                        ? writeWithStatistics(*m_output, *m_results, HistoryTable::snapshot(*m_results, *m_history),
                                               m_options.output, error)
                         : m_output->writeFinal(*m_results);
     if (!ok) {

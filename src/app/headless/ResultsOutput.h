@@ -18,12 +18,13 @@ public:
     bool open();
     bool writeRound(const ResultsModel& results, qint64 round);
     bool writeFinal(const ResultsModel& results);
+    // The table as text or CSV to an open device; false and errorString when the device refuses it. Written a
+    // slice of rows at a time, never as a copy of the whole table: with many hosts that copy would cost more
+    // memory than the run itself.
+    bool writeTable(const ResultsModel& results, QIODevice& device);
     QString errorString() const { return m_errorString; }
 
 private:
-    // Text and CSV are written a slice of rows at a time, never as a copy of the whole table: with many hosts
-    // that copy would cost more memory than the run itself.
-    bool writeTable(const ResultsModel& results, QIODevice& device);
     bool writeTableFile(const ResultsModel& results);
 
     HeadlessOptions::Format m_format;
