@@ -119,14 +119,14 @@ void PingRound::expireLookups()
 
 void PingRound::sendEcho(quint64 rowId, const QString& address)
 {
-    // The service answers from the event loop, never inside send(), so the ticket is known by then.
-    auto ticket = std::make_shared<EchoService::Ticket>(0);
-    *ticket = m_echo.send(address, this, [this, rowId, ticket](const EchoReply& reply) {
-        m_inFlight.remove(*ticket);
+    // Each echo is answered exactly once, so a count tells when the last has come back. The callback holds
+    // no more than fits in std::function itself: a round makes one per host.
+    ++m_echoesInFlight;
+    m_echo.send(address, this, [this, rowId](const EchoReply& reply) {
+        --m_echoesInFlight;
         record(rowId, reply);
         settle();
     });
-    m_inFlight.insert(*ticket);
 }
 
 void PingRound::record(quint64 rowId, const EchoReply& reply)
@@ -147,7 +147,7 @@ void PingRound::record(quint64 rowId, const EchoReply& reply)
 
 void PingRound::settle()
 {
-    if (m_finished || m_walking || !m_inFlight.isEmpty() || !m_lookups.empty())
+    if (m_finished || m_walking || m_echoesInFlight > 0 || !m_lookups.empty())
         return;
     m_finished = true;
     m_summary.durationMs = m_elapsed.elapsed();

@@ -6,7 +6,6 @@
 
 #include <QElapsedTimer>
 #include <QObject>
-#include <QSet>
 #include <QTimer>
 #include <algorithm>
 #include <functional>
@@ -76,7 +75,7 @@ private:
     bool m_walking = false;
     bool m_stopped = false;
     bool m_finished = false;
-    QSet<EchoService::Ticket> m_inFlight;
+    int m_echoesInFlight = 0;
     // Lookups under way by their number, with the row they are for; numbers rise, and so do deadlines.
     struct Lookup {
         quint64 rowId = 0;

@@ -19,9 +19,15 @@ public:
     // Type 128 code 0 with identifier, sequence and payload; the checksum is left to the kernel.
     static QByteArray echoRequest(quint16 identifier, quint16 sequence, const QByteArray& payload)
     {
-        QByteArray packet = IcmpPacket::echoRequest(identifier, sequence, payload);
+        QByteArray packet;
+        writeEchoRequest(packet, identifier, sequence, payload);
+        return packet;
+    }
+    // The same, written into packet: its buffer is reused when it is packet's own.
+    static void writeEchoRequest(QByteArray& packet, quint16 identifier, quint16 sequence, const QByteArray& payload)
+    {
+        IcmpPacket::writeEchoRequest(packet, identifier, sequence, payload);
         packet[0] = static_cast<char>(EchoRequestType);
         packet[2] = packet[3] = '\0';
-        return packet;
     }
 };

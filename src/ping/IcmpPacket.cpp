@@ -1,5 +1,7 @@
 #include "IcmpPacket.h"
 
+#include <cstring>
+
 QByteArray IcmpPacket::echoPayload()
 {
     return QByteArrayLiteral("Echo This");
@@ -7,17 +9,25 @@ QByteArray IcmpPacket::echoPayload()
 
 QByteArray IcmpPacket::echoRequest(quint16 identifier, quint16 sequence, const QByteArray& payload)
 {
-    QByteArray packet(HeaderSize, '\0');
-    packet[0] = static_cast<char>(EchoRequestType);
-    packet[4] = static_cast<char>(identifier >> 8);
-    packet[5] = static_cast<char>(identifier & 0xFF);
-    packet[6] = static_cast<char>(sequence >> 8);
-    packet[7] = static_cast<char>(sequence & 0xFF);
-    packet += payload;
-    const quint16 sum = checksum(packet);
-    packet[2] = static_cast<char>(sum >> 8);
-    packet[3] = static_cast<char>(sum & 0xFF);
+    QByteArray packet;
+    writeEchoRequest(packet, identifier, sequence, payload);
     return packet;
+}
+
+void IcmpPacket::writeEchoRequest(QByteArray& packet, quint16 identifier, quint16 sequence, const QByteArray& payload)
+{
+    packet.resize(HeaderSize + payload.size());
+    char* bytes = packet.data();
+    bytes[0] = static_cast<char>(EchoRequestType);
+    bytes[1] = bytes[2] = bytes[3] = '\0';
+    bytes[4] = static_cast<char>(identifier >> 8);
+    bytes[5] = static_cast<char>(identifier & 0xFF);
+    bytes[6] = static_cast<char>(sequence >> 8);
+    bytes[7] = static_cast<char>(sequence & 0xFF);
+    std::memcpy(bytes + HeaderSize, payload.constData(), static_cast<size_t>(payload.size()));
+    const quint16 sum = checksum(packet);
+    bytes[2] = static_cast<char>(sum >> 8);
+    bytes[3] = static_cast<char>(sum & 0xFF);
 }
 
 quint16 IcmpPacket::checksum(const char* data, qsizetype size)

@@ -19,6 +19,8 @@ public:
     static QByteArray echoPayload();
     // Type 8 code 0 with identifier, sequence and payload, checksum filled in.
     static QByteArray echoRequest(quint16 identifier, quint16 sequence, const QByteArray& payload);
+    // The same, written into packet: its buffer is reused when it is packet's own.
+    static void writeEchoRequest(QByteArray& packet, quint16 identifier, quint16 sequence, const QByteArray& payload);
     // The internet checksum (one's complement of the one's complement sum of 16-bit words).
     static quint16 checksum(const char* data, qsizetype size);
     static quint16 checksum(const QByteArray& bytes) { return checksum(bytes.constData(), bytes.size()); }

@@ -262,8 +262,10 @@ LinuxEchoService::Batch LinuxEchoService::sendBatch(Channel& channel, int wanted
         IcmpSocket::Outgoing& outgoing = m_outgoing[count];
         outgoing.destination = queued.destination;
         outgoing.scopeId = queued.scopeId;
-        outgoing.packet = &channel == &m_ipv6 ? Icmp6Packet::echoRequest(channel.identifier, *sequence, m_payload)
-                                              : IcmpPacket::echoRequest(channel.identifier, *sequence, m_payload);
+        if (&channel == &m_ipv6)
+            Icmp6Packet::writeEchoRequest(outgoing.packet, channel.identifier, *sequence, m_payload);
+        else
+            IcmpPacket::writeEchoRequest(outgoing.packet, channel.identifier, *sequence, m_payload);
         ++count;
     }
     Batch batch;
