@@ -62,12 +62,12 @@ void HostListModel::append(const QStringList& texts)
     endInsertRows();
 }
 
-void HostListModel::removeAt(int i)
+void HostListModel::removeRange(int first, int n)
 {
-    if (i < 0 || i >= count())
+    if (first < 0 || n <= 0 || first + n > count())
         return;
-    beginRemoveRows({}, i, i);
-    m_entries.removeAt(i);
+    beginRemoveRows({}, first, first + n - 1);
+    m_entries.remove(first, n);
     endRemoveRows();
 }
 

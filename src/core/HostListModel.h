@@ -41,7 +41,9 @@ public:
 
     quint64 append(const QString& text);
     void append(const QStringList& texts);
-    void removeAt(int i);
+    void removeAt(int i) { removeRange(i, 1); }
+    // Entries first .. first + count - 1, announced as one removal.
+    void removeRange(int first, int count);
     void clear();
 
 private:

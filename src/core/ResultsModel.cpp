@@ -1,6 +1,7 @@
 #include "ResultsModel.h"
 
 #include "EchoStatus.h"
+#include "HostAddress.h"
 #include "ResultsFormat.h"
 
 #include <algorithm>
@@ -30,28 +31,6 @@ constexpr std::array<ColumnInfo, ResultsModel::ColumnCount> Columns = {{
     {"Last Succeed On", CellKind::Date},
     {"Last Failed On", CellKind::Date},
 }};
-
-} // namespace
-
-namespace
-{
-
-// The text as an IPv4 address when it is one in dotted decimal.
-std::optional<quint32> dottedAddress(const QString& text)
-{
-    const QStringList parts = text.split(QLatin1Char('.'));
-    if (parts.size() != 4)
-        return std::nullopt;
-    quint32 address = 0;
-    for (const QString& part : parts) {
-        bool ok = false;
-        const uint byte = part.toUInt(&ok);
-        if (!ok || byte > 255 || part.isEmpty() || part.size() > 3)
-            return std::nullopt;
-        address = (address << 8) | byte;
-    }
-    return address;
-}
 
 } // namespace
 
@@ -124,7 +103,7 @@ QVariant ResultsModel::sortValue(int row, int column) const
     const ResultRow& r = m_rows.at(row);
     switch (column) {
     case HostName:
-        if (const std::optional<quint32> address = dottedAddress(r.host))
+        if (const std::optional<quint32> address = HostAddress::parseIpv4(r.host))
             return QVariant::fromValue(*address); // addresses in number order
         return r.host;
     case ReplyAddress:
@@ -318,16 +297,18 @@ void ResultsModel::trackState(int i, quint64 rowId, bool success, const QDateTim
         Q_EMIT hostStateChanged(now, rowId, previous, previousSince);
 }
 
-void ResultsModel::removeAt(int i)
+void ResultsModel::removeRange(int first, int n)
 {
-    if (i < 0 || i >= count())
+    if (first < 0 || n <= 0 || first + n > count())
         return;
     flushChangedRows(); // announced under the row numbers they were recorded with
-    beginRemoveRows({}, i, i);
-    const ResultRow& r = m_rows.at(i);
-    if (m_rowOfHost.value(r.hostId) == r.rowId)
-        m_rowOfHost.remove(r.hostId);
-    m_rows.removeAt(i);
+    beginRemoveRows({}, first, first + n - 1);
+    for (int i = first; i < first + n; ++i) {
+        const ResultRow& r = m_rows.at(i);
+        if (m_rowOfHost.value(r.hostId) == r.rowId)
+            m_rowOfHost.remove(r.hostId);
+    }
+    m_rows.remove(first, n);
     endRemoveRows();
 }
 

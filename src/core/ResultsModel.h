@@ -102,7 +102,9 @@ public:
     bool recordSuccess(quint64 rowId, const IpAddress& address, quint32 rtt, quint8 ttl, const QDateTime& when);
     bool recordFailure(quint64 rowId, quint32 status, const QDateTime& when);
 
-    void removeAt(int i);
+    void removeAt(int i) { removeRange(i, 1); }
+    // Rows first .. first + count - 1, announced as one removal.
+    void removeRange(int first, int count);
     void clear();
 
     // Applies to the outcomes recorded from now on.

@@ -24,6 +24,9 @@ private Q_SLOTS:
         QTest::newRow("a duplicate added")
             << QStringList{"a"} << QStringList{"a", "a"} << QStringList{"a", "a"} << QList<int>{1};
         QTest::newRow("all replaced") << QStringList{"a", "b"} << QStringList{"x"} << QStringList{"x"} << QList<int>{};
+        QTest::newRow("runs and single entries removed")
+            << QStringList{"a", "b", "c", "d", "e", "f", "g"} << QStringList{"b", "e", "y"}
+            << QStringList{"b", "e", "y"} << QList<int>{2, 5};
     }
     void entriesMatchByText()
     {
@@ -33,6 +36,8 @@ private Q_SLOTS:
         QFETCH(QList<int>, keptCounts);
         HostListModel hosts;
         ResultsModel results;
+        QAbstractItemModelTester hostsTester(&hosts, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester resultsTester(&results, QAbstractItemModelTester::FailureReportingMode::QtTest);
         hosts.append(before);
         // Row i has failed i + 1 times, so each row can be told apart.
         for (int i = 0; i < hosts.count(); ++i) {
