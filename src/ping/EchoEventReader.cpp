@@ -2,6 +2,7 @@
 
 #include "ControlMessage.h"
 #include "IcmpPacket.h"
+#include "SocketAddress.h"
 
 #include <arpa/inet.h>
 #include <cstring>
@@ -25,18 +26,9 @@ void takeEchoHeader(Event& event, Event::Kind kind, const char* icmp)
 // The address in size bytes of sockaddr when they hold one of the family, else null.
 IpAddress addressOf(const char* bytes, size_t size, int family)
 {
-    if (family == AF_INET && size >= sizeof(sockaddr_in)) {
-        sockaddr_in address;
-        std::memcpy(&address, bytes, sizeof address);
-        if (address.sin_family == AF_INET)
-            return IpAddress::fromIpv4(ntohl(address.sin_addr.s_addr));
-    } else if (family == AF_INET6 && size >= sizeof(sockaddr_in6)) {
-        sockaddr_in6 address;
-        std::memcpy(&address, bytes, sizeof address);
-        if (address.sin6_family == AF_INET6)
-            return IpAddress::fromIpv6(&address.sin6_addr);
-    }
-    return {};
+    const IpAddress address = SocketAddress::read(bytes, size);
+    const IpFamily wanted = family == AF_INET6 ? IpFamily::IPv6 : IpFamily::IPv4;
+    return address.family() == wanted ? address : IpAddress();
 }
 
 } // namespace

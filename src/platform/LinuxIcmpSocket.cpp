@@ -1,5 +1,8 @@
 #include "LinuxIcmpSocket.h"
 
+#include "ControlMessage.h"
+#include "SocketAddress.h"
+
 #include <QSocketNotifier>
 #include <algorithm>
 #include <arpa/inet.h>
@@ -61,26 +64,16 @@ bool isPendingIcmpError(int error)
     }
 }
 
-qint64 receiveStamp(msghdr& header)
+// When the kernel received the datagram, from its SO_TIMESTAMPNS control message; 0 without one.
+qint64 receiveStamp(const QByteArray& control)
 {
-    for (cmsghdr* c = CMSG_FIRSTHDR(&header); c != nullptr; c = CMSG_NXTHDR(&header, c)) {
-        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS &&
-            c->cmsg_len >= CMSG_LEN(sizeof(timespec))) {
-            timespec stamp{};
-            std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
-            return qint64(stamp.tv_sec) * 1000000000 + stamp.tv_nsec;
-        }
-    }
-    return 0;
-}
-
-IpAddress peerOf(const sockaddr_storage& from, socklen_t length)
-{
-    if (from.ss_family == AF_INET && length >= sizeof(sockaddr_in))
-        return IpAddress::fromIpv4(ntohl(reinterpret_cast<const sockaddr_in&>(from).sin_addr.s_addr));
-    if (from.ss_family == AF_INET6 && length >= sizeof(sockaddr_in6))
-        return IpAddress::fromIpv6(&reinterpret_cast<const sockaddr_in6&>(from).sin6_addr);
-    return {};
+    size_t length = 0;
+    const char* payload = ControlMessage::find(control, SOL_SOCKET, SCM_TIMESTAMPNS, length);
+    if (payload == nullptr || length < sizeof(timespec))
+        return 0;
+    timespec stamp{};
+    std::memcpy(&stamp, payload, sizeof stamp);
+    return qint64(stamp.tv_sec) * 1000000000 + stamp.tv_nsec;
 }
 
 quint16 portOf(const sockaddr_storage& address)
@@ -110,23 +103,6 @@ bool setIcmp6Filter(int fd)
          {ICMP6_ECHO_REPLY, ICMP6_DST_UNREACH, ICMP6_PACKET_TOO_BIG, ICMP6_TIME_EXCEEDED, ICMP6_PARAM_PROB})
         ICMP6_FILTER_SETPASS(type, &filter);
     return setsockopt(fd, IPPROTO_ICMPV6, ICMP6_FILTER, &filter, sizeof filter) == 0;
-}
-
-// Fills to with destination and returns its length.
-socklen_t socketAddress(const IpAddress& destination, quint32 scopeId, sockaddr_storage& to)
-{
-    to = {};
-    if (destination.family() == IpFamily::IPv6) {
-        auto* to6 = reinterpret_cast<sockaddr_in6*>(&to);
-        to6->sin6_family = AF_INET6;
-        std::memcpy(&to6->sin6_addr, destination.bytes().data(), sizeof to6->sin6_addr);
-        to6->sin6_scope_id = scopeId;
-        return sizeof(sockaddr_in6);
-    }
-    auto* to4 = reinterpret_cast<sockaddr_in*>(&to);
-    to4->sin_family = AF_INET;
-    to4->sin_addr.s_addr = htonl(destination.toIpv4());
-    return sizeof(sockaddr_in);
 }
 
 } // namespace
@@ -314,7 +290,7 @@ int LinuxIcmpSocket::send(const IpAddress& destination, quint32 scopeId, const Q
     if (destination.family() != m_family)
         return EAFNOSUPPORT;
     sockaddr_storage to{};
-    const socklen_t toLength = socketAddress(destination, scopeId, to);
+    const socklen_t toLength = SocketAddress::write(destination, scopeId, to);
     int error = 0;
     int staleErrors = 0;
     for (int attempt = 0; attempt < 6; ++attempt) {
@@ -363,7 +339,7 @@ int LinuxIcmpSocket::sendBatch(const Outgoing* messages, int count, int& error)
             vectors[i] = {const_cast<char*>(message.packet.constData()), static_cast<size_t>(message.packet.size())};
             headers[i] = {};
             headers[i].msg_hdr.msg_name = &to[i];
-            headers[i].msg_hdr.msg_namelen = socketAddress(message.destination, message.scopeId, to[i]);
+            headers[i].msg_hdr.msg_namelen = SocketAddress::write(message.destination, message.scopeId, to[i]);
             headers[i].msg_hdr.msg_iov = &vectors[i];
             headers[i].msg_hdr.msg_iovlen = 1;
         }
@@ -421,9 +397,9 @@ void prepare(IcmpSocket::Message& message, sockaddr_storage& from, iovec& vector
 void complete(IcmpSocket::Message& message, const sockaddr_storage& from, msghdr& header, size_t length)
 {
     message.data.resize(static_cast<qsizetype>(std::min<size_t>(length, BufferSize)));
-    message.peer = peerOf(from, header.msg_namelen);
-    message.receivedRealtimeNs = receiveStamp(header);
+    message.peer = SocketAddress::read(&from, header.msg_namelen);
     message.control.resize(static_cast<qsizetype>(std::min<size_t>(header.msg_controllen, ControlSize)));
+    message.receivedRealtimeNs = receiveStamp(message.control);
     message.truncated = (header.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) != 0;
     message.error = 0;
 }
