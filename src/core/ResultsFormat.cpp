@@ -1,5 +1,7 @@
 #include "ResultsFormat.h"
 
+#include "DateTimeText.h"
+
 #include <QRegularExpression>
 
 namespace ResultsFormat
@@ -72,9 +74,7 @@ QString withFullYear(const QString& dateFormat)
 
 QString dateTime(const QLocale& locale, const QDateTime& when)
 {
-    // A two-digit year is ambiguous once results are kept for years; the locale's order and separators stay.
-    return locale.toString(when.date(), withFullYear(locale.dateFormat(QLocale::ShortFormat))) + QLatin1Char(' ') +
-           locale.toString(when.time(), timeFormatWithSeconds(locale));
+    return DateTimeText(locale)(when);
 }
 
 } // namespace ResultsFormat

@@ -14,7 +14,8 @@ qint64 divideHalfEven(quint64 n, quint64 d);
 QString failedPercent(qint64 succeeded, qint64 failed);
 // The mean of the round-trip times, whole milliseconds, halves to even; none before the first.
 std::optional<qint64> averageMs(quint64 sum, quint64 count);
-// The locale's short date with a four-digit year, a blank and the time with seconds.
+// The locale's short date with a four-digit year, a blank and the time with seconds. A two-digit year is
+// ambiguous once results are kept for years; the locale's order and separators stay.
 QString dateTime(const QLocale& locale, const QDateTime& when);
 // The date format with every two-digit year ("yy") widened to four digits; quoted text is left alone.
 QString withFullYear(const QString& dateFormat);

@@ -189,9 +189,9 @@ QString ResultsModel::cell(const ResultRow& r, int column) const
     case LastStatus:
         return r.lastStatus ? statusText(static_cast<EchoStatus>(*r.lastStatus)) : QString();
     case LastSucceedOn:
-        return r.lastSucceedOn.isValid() ? ResultsFormat::dateTime(m_locale, r.lastSucceedOn) : QString();
+        return r.lastSucceedOn.isValid() ? m_dateTimeText(r.lastSucceedOn) : QString();
     case LastFailedOn:
-        return r.lastFailedOn.isValid() ? ResultsFormat::dateTime(m_locale, r.lastFailedOn) : QString();
+        return r.lastFailedOn.isValid() ? m_dateTimeText(r.lastFailedOn) : QString();
     default: // Description: nothing ever writes it
         return {};
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DateTimeText.h"
 #include "HostState.h"
 #include "IpAddress.h"
 #include "ResultsSnapshot.h"
@@ -80,7 +81,7 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-    void setLocale(const QLocale& locale) { m_locale = locale; }
+    void setLocale(const QLocale& locale) { m_dateTimeText = DateTimeText(locale); }
     int count() const { return static_cast<int>(m_rows.size()); }
     const ResultRow& row(int i) const { return m_rows.at(i); }
     QString cellText(int row, int column) const;
@@ -138,7 +139,7 @@ private:
     QList<ResultRow> m_rows; // row ids rise in table order
     QHash<quint64, quint64> m_rowOfHost;
     quint64 m_nextRowId = 1;
-    QLocale m_locale;
+    DateTimeText m_dateTimeText;
     int m_firstChanged = -1; // the changed rows not yet announced, as one span
     int m_lastChanged = -1;
     QTimer m_changeFrame;

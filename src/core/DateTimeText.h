@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+
+// The results table's date and time texts in one locale (see ResultsFormat::dateTime), with the locale's
+// formats worked out once rather than for every cell.
+class DateTimeText
+{
+public:
+    explicit DateTimeText(const QLocale& locale = QLocale());
+    QString operator()(const QDateTime& when) const;
+
+private:
+    QLocale m_locale;
+    QString m_dateFormat;
+    QString m_timeFormat;
+};
