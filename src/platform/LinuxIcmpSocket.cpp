@@ -359,22 +359,6 @@ int LinuxIcmpSocket::sendBatch(const Outgoing* messages, int count, int& error)
     return done;
 }
 
-bool LinuxIcmpSocket::receive(Message& message)
-{
-    if (m_batchNext == m_batchCount && !readBatch(message))
-        return message.error != 0;
-    // The slot takes the caller's buffers in exchange, so neither side allocates in the steady state.
-    std::swap(message, m_slots[m_batchNext++].message);
-    return true;
-}
-
-bool LinuxIcmpSocket::receiveError(Message& message)
-{
-    if (m_kind != Kind::Datagram)
-        return false;
-    return readOne(message, MSG_DONTWAIT | MSG_ERRQUEUE);
-}
-
 namespace
 {
 
@@ -406,57 +390,61 @@ void complete(IcmpSocket::Message& message, const sockaddr_storage& from, msghdr
 
 } // namespace
 
+bool LinuxIcmpSocket::receive(Message& message)
+{
+    if (m_batchNext == m_batchCount && !readBatch(message))
+        return message.error != 0;
+    // The slot takes the caller's buffers in exchange, so neither side allocates in the steady state.
+    std::swap(message, m_slots[m_batchNext++].message);
+    return true;
+}
+
+bool LinuxIcmpSocket::receiveError(Message& message)
+{
+    if (m_kind != Kind::Datagram)
+        return false;
+    // Straight into message's own buffers: errors are few, and must not mix with the replies read ahead.
+    sockaddr_storage from{};
+    iovec vector{};
+    mmsghdr header{};
+    prepare(message, from, vector, header.msg_hdr);
+    if (readMessages(&header, 1, MSG_DONTWAIT | MSG_ERRQUEUE, message) == 1) {
+        complete(message, from, header.msg_hdr, header.msg_len);
+        return true;
+    }
+    return message.error != 0;
+}
+
 bool LinuxIcmpSocket::readBatch(Message& failure)
 {
     m_batchNext = m_batchCount = 0;
-    failure.error = 0;
-    if (m_fd < 0)
-        return false;
     for (int i = 0; i < BatchSize; ++i)
         prepare(m_slots[i].message, m_slots[i].from, m_slots[i].vector, m_headers[i].msg_hdr);
-    for (int attempt = 0; attempt < ReadAttempts; ++attempt) {
-        const int received = recvmmsg(m_fd, m_headers.data(), BatchSize, MSG_DONTWAIT, nullptr);
-        if (received < 0) {
-            const int error = errno;
-            if (error == EAGAIN || error == EWOULDBLOCK)
-                return false;
-            // A pending socket error is reported once by a plain read and then cleared: read on past it.
-            if (error == EINTR || (m_kind == Kind::Datagram && isPendingIcmpError(error)))
-                continue;
-            failure = Message();
-            failure.error = error;
-            return false;
-        }
-        for (int i = 0; i < received; ++i)
-            complete(m_slots[i].message, m_slots[i].from, m_headers[i].msg_hdr, m_headers[i].msg_len);
-        m_batchCount = received;
-        return received > 0;
-    }
-    return false;
+    const int received = readMessages(m_headers.data(), BatchSize, MSG_DONTWAIT, failure);
+    for (int i = 0; i < received; ++i)
+        complete(m_slots[i].message, m_slots[i].from, m_headers[i].msg_hdr, m_headers[i].msg_len);
+    m_batchCount = received;
+    return received > 0;
 }
 
-bool LinuxIcmpSocket::readOne(Message& message, int flags)
+int LinuxIcmpSocket::readMessages(mmsghdr* headers, int count, int flags, Message& failure)
 {
+    failure.error = 0;
     if (m_fd < 0)
-        return false;
-    sockaddr_storage from{};
-    iovec vector{};
-    msghdr header{};
+        return 0;
     for (int attempt = 0; attempt < ReadAttempts; ++attempt) {
-        prepare(message, from, vector, header);
-        const ssize_t received = recvmsg(m_fd, &header, flags);
-        if (received < 0) {
-            const int error = errno;
-            if (error == EAGAIN || error == EWOULDBLOCK)
-                return false;
-            if (error == EINTR || (m_kind == Kind::Datagram && isPendingIcmpError(error)))
-                continue;
-            message = Message();
-            message.error = error;
-            return true;
-        }
-        complete(message, from, header, static_cast<size_t>(received));
-        return true;
+        const int received = recvmmsg(m_fd, headers, static_cast<unsigned>(count), flags, nullptr);
+        if (received >= 0)
+            return received;
+        const int error = errno;
+        if (error == EAGAIN || error == EWOULDBLOCK)
+            return 0;
+        // A pending socket error is reported once by a plain read and then cleared: read on past it.
+        if (error == EINTR || (m_kind == Kind::Datagram && isPendingIcmpError(error)))
+            continue;
+        failure = Message();
+        failure.error = error;
+        return 0;
     }
-    return false;
+    return 0;
 }

@@ -55,8 +55,9 @@ private:
     // Fills the read-ahead batch with what is waiting; false when nothing was read, with failure.error set
     // when the read failed rather than found the socket empty.
     bool readBatch(Message& failure);
-    // Reads one message straight into message's own buffers.
-    bool readOne(Message& message, int flags);
+    // Reads up to count datagrams into the buffers behind headers and returns how many; 0 when none was
+    // waiting or the read failed, which sets failure.error.
+    int readMessages(mmsghdr* headers, int count, int flags, Message& failure);
     void close();
 
     // Replies come in bursts as long as the round: one recvmmsg takes up to this many, handed out one per
