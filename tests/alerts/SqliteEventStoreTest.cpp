@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstdio>
+#include <numeric>
 
 namespace
 {
@@ -58,6 +59,15 @@ QString integrity(const QString& path)
     return result;
 }
 
+// A store at path holding batch(s) for each s, closed again.
+void storeBatches(const QString& path, const QList<int>& starts)
+{
+    SqliteEventStore store(path);
+    QVERIFY(store.open(nullptr));
+    for (const int s : starts)
+        QVERIFY(store.append(batch(s), nullptr));
+}
+
 void writeFile(const QString& path, const QByteArray& bytes, qint64 at = 0)
 {
     QFile f(path);
@@ -75,12 +85,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("deep/vantrel/events.sqlite"));
-        {
-            SqliteEventStore store(path);
-            QVERIFY(store.open(nullptr));
-            QVERIFY(store.append(batch(0), nullptr));
-            QVERIFY(store.append(batch(100), nullptr));
-        }
+        storeBatches(path, {0, 100});
         SqliteEventStore store(path);
         QVERIFY(store.open(nullptr));
         const HostEvents all = store.newestFirst({}, 1000);
@@ -150,12 +155,9 @@ private Q_SLOTS:
         } else if (damage == QLatin1String("folder")) {
             QVERIFY(QDir().mkpath(path));
         } else {
-            {
-                SqliteEventStore store(path);
-                QVERIFY(store.open(nullptr));
-                for (int i = 0; i < 50; ++i)
-                    QVERIFY(store.append(batch(i), nullptr));
-            }
+            QList<int> starts(50);
+            std::iota(starts.begin(), starts.end(), 0);
+            storeBatches(path, starts);
             writeFile(path, QByteArray(8192, '\x5a'), 4096);
         }
         FakeClock clock;
@@ -177,11 +179,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("events.sqlite"));
-        {
-            SqliteEventStore store(path);
-            QVERIFY(store.open(nullptr));
-            QVERIFY(store.append(batch(0), nullptr)); // older than 90 days by then
-        }
+        storeBatches(path, {0}); // older than 90 days by then
         FakeClock clock;
         clock.current = T0.addDays(90).addSecs(1);
         {
@@ -209,11 +207,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("events.sqlite"));
-        {
-            SqliteEventStore store(path);
-            QVERIFY(store.open(nullptr));
-            QVERIFY(store.append(batch(0), nullptr));
-        }
+        storeBatches(path, {0});
         FakeClock clock;
         clock.current = T0.addDays(10);
         EventRecorder recorder(std::make_unique<SqliteEventStore>(path), clock, 90);
