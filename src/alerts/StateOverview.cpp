@@ -1,16 +1,16 @@
 #include "StateOverview.h"
 
-#include "HostListModel.h"
+#include "CurrentRows.h"
 #include "ResultsModel.h"
 
 StateOverview StateOverview::of(const HostListModel& hosts, const ResultsModel& results)
 {
     StateOverview o;
+    const CurrentRows current(hosts, results);
     for (int i = 0; i < results.count(); ++i) {
-        const ResultRow& r = results.row(i);
-        if (results.rowIdForHost(r.hostId) != r.rowId || !hosts.contains(r.hostId))
+        if (!current.contains(i))
             continue;
-        switch (r.track.state) {
+        switch (results.row(i).track.state) {
         case HostState::Up:
             ++o.up;
             break;

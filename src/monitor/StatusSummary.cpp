@@ -1,35 +1,18 @@
 #include "StatusSummary.h"
 
+#include "CurrentRows.h"
 #include "HostListModel.h"
 #include "ResultsModel.h"
-
-#include <vector>
 
 StatusSummary StatusSummary::count(const HostListModel& hosts, const ResultsModel& results)
 {
     StatusSummary s;
     s.hosts = hosts.count();
-    // Whether a row's host is still in the list, as one bit per host id: ids rise as hosts are added, so
-    // the span is small, and a bit costs far less than a binary search of the host list for every row.
-    const QList<HostEntry> entries = hosts.entries();
-    const quint64 firstId = entries.isEmpty() ? 0 : entries.first().id;
-    const quint64 span = entries.isEmpty() ? 0 : entries.last().id - firstId + 1;
-    const bool bitsFit = span <= 64 * static_cast<quint64>(entries.size()) + 1024;
-    std::vector<bool> present(bitsFit ? span : 0);
-    if (bitsFit) {
-        for (const HostEntry& entry : entries)
-            present[entry.id - firstId] = true;
-    }
-    auto listed = [&](quint64 id) {
-        if (!bitsFit)
-            return hosts.contains(id);
-        return id >= firstId && id - firstId < span && present[id - firstId];
-    };
+    const CurrentRows current(hosts, results);
     for (int i = 0; i < results.count(); ++i) {
-        const ResultRow& r = results.row(i);
-        // A host's older rows (kept when fresh rows were built) and rows of removed hosts are not counted.
-        if (!listed(r.hostId) || results.rowIdForHost(r.hostId) != r.rowId)
+        if (!current.contains(i))
             continue;
+        const ResultRow& r = results.row(i);
         switch (ResultsModel::outcome(r)) {
         case ResultsModel::Outcome::Answering:
             ++s.answering;
