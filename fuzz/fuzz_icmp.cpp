@@ -1,6 +1,6 @@
-#include "HostAddress.h"
-#include "Icmp6ReplyParser.h"
-#include "IcmpReplyParser.h"
+#include "ping/HostAddress.h"
+#include "ping/Icmp6ReplyParser.h"
+#include "ping/IcmpReplyParser.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "PauseText.h"
+#include "monitor/PauseText.h"
 
 #include <cstddef>
 #include <cstdint>

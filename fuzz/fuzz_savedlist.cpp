@@ -1,4 +1,4 @@
-#include "SavedHostList.h"
+#include "core/SavedHostList.h"
 
 #include <cstddef>
 #include <cstdint>

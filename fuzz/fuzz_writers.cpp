@@ -1,5 +1,5 @@
-#include "AlignedTextWriter.h"
-#include "ClipboardTextWriter.h"
+#include "export/AlignedTextWriter.h"
+#include "export/ClipboardTextWriter.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,17 +2,17 @@
 // long until every event is committed to the outage log. The round's outcomes arrive in slices of 256 as
 // the monitor records them; then the round ends, the events go to the log's thread, and once committed to
 // the notifier, the hook runner (no command) and the live log table.
-#include "AlertNotifier.h"
-#include "EventDetector.h"
-#include "EventRecorder.h"
-#include "HookRunner.h"
-#include "NotificationSender.h"
-#include "OutageLogModel.h"
-#include "QtCommandRunner.h"
-#include "ResultsModel.h"
-#include "SqliteEventStore.h"
-#include "StallProbe.h"
-#include "SystemClock.h"
+#include "alerts/AlertNotifier.h"
+#include "alerts/EventDetector.h"
+#include "alerts/EventRecorder.h"
+#include "alerts/HookRunner.h"
+#include "alerts/NotificationSender.h"
+#include "alerts/OutageLogModel.h"
+#include "alerts/SqliteEventStore.h"
+#include "bench/monitor/StallProbe.h"
+#include "core/ResultsModel.h"
+#include "platform/QtCommandRunner.h"
+#include "platform/SystemClock.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

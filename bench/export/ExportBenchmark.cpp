@@ -6,18 +6,18 @@
 // With DIR, the outputs stay there as results.txt, clipboard.txt (the clipboard text as UTF-8) and
 // results.xlsx, so that two builds can be compared file by file.
 
-#include "AlignedTextWriter.h"
-#include "ClipboardTextWriter.h"
-#include "ErrorBox.h"
-#include "ExportActions.h"
-#include "FakeClipboard.h"
-#include "FakeFileDialogs.h"
-#include "FakeMessageBoxes.h"
-#include "FakeProgressSink.h"
-#include "FakeSpreadsheetLauncher.h"
-#include "ResultsModel.h"
-#include "SessionState.h"
-#include "WorkbookWriter.h"
+#include "core/ErrorBox.h"
+#include "core/ResultsModel.h"
+#include "core/SessionState.h"
+#include "export/AlignedTextWriter.h"
+#include "export/ClipboardTextWriter.h"
+#include "export/ExportActions.h"
+#include "export/WorkbookWriter.h"
+#include "tests/fakes/FakeClipboard.h"
+#include "tests/fakes/FakeFileDialogs.h"
+#include "tests/fakes/FakeMessageBoxes.h"
+#include "tests/fakes/FakeProgressSink.h"
+#include "tests/fakes/FakeSpreadsheetLauncher.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -7,12 +7,12 @@
 //
 // Heap figures are malloc's bytes in use (mallinfo2), so they hold what the store really allocated.
 
-#include "HistoryRecorder.h"
-#include "HistoryStatistics.h"
-#include "HistoryStore.h"
-#include "HostDetailsWindow.h"
-#include "LatencyChart.h"
-#include "ResultsModel.h"
+#include "app/gui/HostDetailsWindow.h"
+#include "app/gui/LatencyChart.h"
+#include "core/ResultsModel.h"
+#include "history/HistoryRecorder.h"
+#include "history/HistoryStatistics.h"
+#include "history/HistoryStore.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,14 +1,14 @@
 // Loads a list file of 1,000,000 lines (about 14 MB) the way "Load List From Text File" does and prints how
 // long it took and the longest time the event loop went without turning meanwhile.
-#include "ErrorBox.h"
-#include "FakeFileDialogs.h"
-#include "FakeInputBox.h"
-#include "FakeMessageBoxes.h"
-#include "HostListActions.h"
-#include "HostListModel.h"
-#include "ListFileReader.h"
-#include "ResultsModel.h"
-#include "SessionState.h"
+#include "core/ErrorBox.h"
+#include "core/HostListModel.h"
+#include "core/ResultsModel.h"
+#include "core/SessionState.h"
+#include "hostlist/HostListActions.h"
+#include "hostlist/ListFileReader.h"
+#include "tests/fakes/FakeFileDialogs.h"
+#include "tests/fakes/FakeInputBox.h"
+#include "tests/fakes/FakeMessageBoxes.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

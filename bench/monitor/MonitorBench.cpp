@@ -15,19 +15,19 @@
 //
 // Run as root (raw socket) or with net.ipv4.ping_group_range open; exits 77 when ICMP is not permitted.
 
-#include "BenchMessageBoxes.h"
-#include "ErrorBox.h"
-#include "HostListModel.h"
-#include "LinuxEchoService.h"
-#include "Monitor.h"
-#include "QtHostResolver.h"
-#include "ResidentMemory.h"
-#include "ResultsModel.h"
-#include "SessionState.h"
-#include "StallProbe.h"
-#include "SystemClock.h"
-#include "SystemPreciseClock.h"
-#include "SystemRandom.h"
+#include "bench/monitor/BenchMessageBoxes.h"
+#include "bench/monitor/StallProbe.h"
+#include "core/ErrorBox.h"
+#include "core/HostListModel.h"
+#include "core/ResultsModel.h"
+#include "core/SessionState.h"
+#include "monitor/Monitor.h"
+#include "ping/LinuxEchoService.h"
+#include "platform/QtHostResolver.h"
+#include "platform/SystemClock.h"
+#include "platform/SystemPreciseClock.h"
+#include "platform/SystemRandom.h"
+#include "tests/fakes/ResidentMemory.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

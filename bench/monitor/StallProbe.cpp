@@ -1,4 +1,4 @@
-#include "StallProbe.h"
+#include "bench/monitor/StallProbe.h"
 
 #include <algorithm>
 

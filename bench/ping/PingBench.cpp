@@ -5,10 +5,10 @@
 //
 //   ping_bench [N] [--ipv6]   (default 10000; run as root for a raw socket, or open ping_group_range)
 
-#include "LinuxEchoService.h"
-#include "LinuxIcmpSocket.h"
-#include "SystemPreciseClock.h"
-#include "SystemRandom.h"
+#include "ping/LinuxEchoService.h"
+#include "platform/LinuxIcmpSocket.h"
+#include "platform/SystemPreciseClock.h"
+#include "platform/SystemRandom.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

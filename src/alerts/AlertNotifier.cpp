@@ -1,7 +1,7 @@
-#include "AlertNotifier.h"
+#include "alerts/AlertNotifier.h"
 
-#include "EventTexts.h"
-#include "NotificationSender.h"
+#include "alerts/EventTexts.h"
+#include "alerts/NotificationSender.h"
 
 namespace
 {

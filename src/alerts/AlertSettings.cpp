@@ -1,7 +1,7 @@
-#include "AlertSettings.h"
+#include "alerts/AlertSettings.h"
 
-#include "AppTexts.h"
-#include "SettingsStore.h"
+#include "core/AppTexts.h"
+#include "platform/SettingsStore.h"
 
 const QString AlertSettings::Section = QStringLiteral("Alerts");
 

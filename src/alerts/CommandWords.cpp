@@ -1,4 +1,4 @@
-#include "CommandWords.h"
+#include "alerts/CommandWords.h"
 
 namespace CommandWords
 {

@@ -1,4 +1,4 @@
-#include "DBusNotificationSender.h"
+#include "alerts/DBusNotificationSender.h"
 
 #include <QDBusMessage>
 #include <QVariantMap>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NotificationSender.h"
+#include "alerts/NotificationSender.h"
 
 #include <QDBusConnection>
 

@@ -1,7 +1,7 @@
-#include "EventCsv.h"
+#include "alerts/EventCsv.h"
 
-#include "CsvField.h"
-#include "EventTexts.h"
+#include "alerts/EventTexts.h"
+#include "core/CsvField.h"
 
 #include <QIODevice>
 

@@ -1,7 +1,7 @@
-#include "EventDetector.h"
+#include "alerts/EventDetector.h"
 
-#include "EchoStatus.h"
-#include "ResultsModel.h"
+#include "core/ResultsModel.h"
+#include "ping/EchoStatus.h"
 
 EventDetector::EventDetector(ResultsModel& results, QObject* parent) : QObject(parent), m_results(results)
 {

@@ -1,7 +1,7 @@
-#include "EventRecorder.h"
+#include "alerts/EventRecorder.h"
 
-#include "Clock.h"
-#include "EventStore.h"
+#include "alerts/EventStore.h"
+#include "platform/Clock.h"
 
 struct EventRecorder::Worker : QObject {
     std::unique_ptr<EventStore> store;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HostEvent.h"
+#include "alerts/HostEvent.h"
 
 // Where the outage log is kept. One thread uses a store, from open() on.
 class EventStore

@@ -1,4 +1,4 @@
-#include "EventTexts.h"
+#include "alerts/EventTexts.h"
 
 namespace EventTexts
 {

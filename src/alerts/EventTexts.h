@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HostEvent.h"
+#include "alerts/HostEvent.h"
 
 // How events read to people and to hook commands.
 namespace EventTexts

@@ -1,8 +1,8 @@
-#include "HookRunner.h"
+#include "alerts/HookRunner.h"
 
-#include "CommandRunner.h"
-#include "CommandWords.h"
-#include "EventTexts.h"
+#include "alerts/CommandWords.h"
+#include "alerts/EventTexts.h"
+#include "platform/CommandRunner.h"
 
 HookRunner::HookRunner(CommandRunner& runner, QObject* parent) : QObject(parent), m_runner(runner) {}
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HostEvent.h"
+#include "alerts/HostEvent.h"
 
 #include <QObject>
 #include <QQueue>

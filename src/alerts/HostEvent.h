@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HostState.h"
+#include "core/HostState.h"
 
 #include <QDateTime>
 #include <QList>

@@ -1,6 +1,6 @@
-#include "OutageLogModel.h"
+#include "alerts/OutageLogModel.h"
 
-#include "EventTexts.h"
+#include "alerts/EventTexts.h"
 
 #include <QHash>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "SqliteEventStore.h"
+#include "alerts/SqliteEventStore.h"
 
 #include <QDir>
 #include <QFileInfo>

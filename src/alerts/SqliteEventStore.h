@@ -1,6 +1,6 @@
 #pragma once
 
-#include "EventStore.h"
+#include "alerts/EventStore.h"
 
 #include <QSqlDatabase>
 

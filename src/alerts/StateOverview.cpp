@@ -1,7 +1,7 @@
-#include "StateOverview.h"
+#include "alerts/StateOverview.h"
 
-#include "CurrentRows.h"
-#include "ResultsModel.h"
+#include "core/CurrentRows.h"
+#include "core/ResultsModel.h"
 
 StateOverview StateOverview::of(const HostListModel& hosts, const ResultsModel& results)
 {

@@ -1,4 +1,4 @@
-#include "CsvField.h"
+#include "core/CsvField.h"
 
 namespace CsvField
 {

@@ -1,7 +1,7 @@
-#include "CurrentRows.h"
+#include "core/CurrentRows.h"
 
-#include "HostListModel.h"
-#include "ResultsModel.h"
+#include "core/HostListModel.h"
+#include "core/ResultsModel.h"
 
 CurrentRows::CurrentRows(const HostListModel& hosts, const ResultsModel& results) : m_hosts(hosts), m_results(results)
 {

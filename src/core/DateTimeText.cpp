@@ -1,6 +1,6 @@
-#include "DateTimeText.h"
+#include "core/DateTimeText.h"
 
-#include "ResultsFormat.h"
+#include "core/ResultsFormat.h"
 
 DateTimeText::DateTimeText(const QLocale& locale)
     : m_locale(locale), m_dateFormat(ResultsFormat::withFullYear(locale.dateFormat(QLocale::ShortFormat))),

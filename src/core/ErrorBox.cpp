@@ -1,7 +1,7 @@
-#include "ErrorBox.h"
+#include "core/ErrorBox.h"
 
-#include "AppTexts.h"
-#include "MessageBoxes.h"
+#include "core/AppTexts.h"
+#include "platform/MessageBoxes.h"
 
 QString ErrorBox::messageText(const QString& description, const QString& location, int line)
 {

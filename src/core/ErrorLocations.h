@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AppTexts.h"
+#include "core/AppTexts.h"
 
 #include <QString>
 

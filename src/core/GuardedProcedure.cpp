@@ -1,7 +1,7 @@
-#include "GuardedProcedure.h"
+#include "core/GuardedProcedure.h"
 
-#include "AppError.h"
-#include "ErrorBox.h"
+#include "core/ErrorBox.h"
+#include "platform/AppError.h"
 
 #include <exception>
 #include <new>

@@ -1,7 +1,7 @@
-#include "HostListAutosave.h"
+#include "core/HostListAutosave.h"
 
-#include "HostListModel.h"
-#include "SavedHostList.h"
+#include "core/HostListModel.h"
+#include "core/SavedHostList.h"
 
 #include <QDebug>
 

@@ -1,4 +1,4 @@
-#include "HostListModel.h"
+#include "core/HostListModel.h"
 
 #include <algorithm>
 

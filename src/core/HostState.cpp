@@ -1,4 +1,4 @@
-#include "HostState.h"
+#include "core/HostState.h"
 
 #include <algorithm>
 

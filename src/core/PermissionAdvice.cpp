@@ -1,4 +1,4 @@
-#include "PermissionAdvice.h"
+#include "core/PermissionAdvice.h"
 
 #include <QCoreApplication>
 

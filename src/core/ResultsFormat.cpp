@@ -1,6 +1,6 @@
-#include "ResultsFormat.h"
+#include "core/ResultsFormat.h"
 
-#include "DateTimeText.h"
+#include "core/DateTimeText.h"
 
 #include <QRegularExpression>
 

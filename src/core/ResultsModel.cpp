@@ -1,8 +1,8 @@
-#include "ResultsModel.h"
+#include "core/ResultsModel.h"
 
-#include "EchoStatus.h"
-#include "HostAddress.h"
-#include "ResultsFormat.h"
+#include "core/ResultsFormat.h"
+#include "ping/EchoStatus.h"
+#include "ping/HostAddress.h"
 
 #include <algorithm>
 #include <array>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "DateTimeText.h"
-#include "HostState.h"
-#include "IpAddress.h"
-#include "ResultsSnapshot.h"
+#include "core/DateTimeText.h"
+#include "core/HostState.h"
+#include "core/ResultsSnapshot.h"
+#include "platform/IpAddress.h"
 
 #include <QAbstractTableModel>
 #include <QDateTime>

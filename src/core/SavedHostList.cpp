@@ -1,7 +1,7 @@
-#include "SavedHostList.h"
+#include "core/SavedHostList.h"
 
-#include "AppTexts.h"
-#include "SettingsStore.h"
+#include "core/AppTexts.h"
+#include "platform/SettingsStore.h"
 
 namespace SavedHostList
 {

@@ -1,4 +1,4 @@
-#include "SessionState.h"
+#include "core/SessionState.h"
 
 void SessionState::beginBusy()
 {

@@ -1,8 +1,8 @@
-#include "StartupRoutines.h"
+#include "core/StartupRoutines.h"
 
-#include "AppTexts.h"
-#include "RandomSource.h"
-#include "UrlOpener.h"
+#include "core/AppTexts.h"
+#include "platform/RandomSource.h"
+#include "platform/UrlOpener.h"
 
 #include <QFileInfo>
 #include <QUrl>

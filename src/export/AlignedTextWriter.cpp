@@ -1,6 +1,6 @@
-#include "AlignedTextWriter.h"
+#include "export/AlignedTextWriter.h"
 
-#include "ColumnWidths.h"
+#include "export/ColumnWidths.h"
 
 #include <QBuffer>
 #include <QSaveFile>

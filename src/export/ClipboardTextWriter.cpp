@@ -1,6 +1,6 @@
-#include "ClipboardTextWriter.h"
+#include "export/ClipboardTextWriter.h"
 
-#include "ColumnWidths.h"
+#include "export/ColumnWidths.h"
 
 #include <QIODevice>
 

@@ -1,4 +1,4 @@
-#include "ColumnWidths.h"
+#include "export/ColumnWidths.h"
 
 #include <algorithm>
 

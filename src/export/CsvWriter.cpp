@@ -1,6 +1,6 @@
-#include "CsvWriter.h"
+#include "export/CsvWriter.h"
 
-#include "CsvField.h"
+#include "core/CsvField.h"
 
 #include <QBuffer>
 #include <QSaveFile>

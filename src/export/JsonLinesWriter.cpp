@@ -1,9 +1,9 @@
-#include "JsonLinesWriter.h"
+#include "export/JsonLinesWriter.h"
 
-#include "EchoStatus.h"
-#include "HostAddress.h"
-#include "ResultsFormat.h"
-#include "ResultsModel.h"
+#include "core/ResultsFormat.h"
+#include "core/ResultsModel.h"
+#include "ping/EchoStatus.h"
+#include "ping/HostAddress.h"
 
 #include <QIODevice>
 

@@ -1,6 +1,6 @@
-#include "WorkbookWriter.h"
+#include "export/WorkbookWriter.h"
 
-#include "ColumnWidths.h"
+#include "export/ColumnWidths.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ResultsSnapshot.h"
+#include "core/ResultsSnapshot.h"
 
 #include <QByteArray>
 #include <QString>

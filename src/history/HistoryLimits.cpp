@@ -1,7 +1,7 @@
-#include "HistoryLimits.h"
+#include "history/HistoryLimits.h"
 
-#include "AppTexts.h"
-#include "SettingsStore.h"
+#include "core/AppTexts.h"
+#include "platform/SettingsStore.h"
 
 namespace
 {

@@ -1,7 +1,7 @@
-#include "HistoryRecorder.h"
+#include "history/HistoryRecorder.h"
 
-#include "HistoryStore.h"
-#include "ResultsModel.h"
+#include "core/ResultsModel.h"
+#include "history/HistoryStore.h"
 
 HistoryRecorder::HistoryRecorder(ResultsModel& results, HistoryStore& store, QObject* parent)
     : QObject(parent), m_results(results), m_store(store)

@@ -1,4 +1,4 @@
-#include "HistoryStatistics.h"
+#include "history/HistoryStatistics.h"
 
 #include <algorithm>
 #include <cmath>

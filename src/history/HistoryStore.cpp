@@ -1,4 +1,4 @@
-#include "HistoryStore.h"
+#include "history/HistoryStore.h"
 
 #include <algorithm>
 

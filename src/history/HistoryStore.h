@@ -1,7 +1,7 @@
 #pragma once
 
-#include "HistoryLimits.h"
-#include "OutcomeRing.h"
+#include "history/HistoryLimits.h"
+#include "history/OutcomeRing.h"
 
 #include <unordered_map>
 

@@ -1,10 +1,10 @@
-#include "HistoryTable.h"
+#include "history/HistoryTable.h"
 
-#include "HistoryStatistics.h"
-#include "HistoryStore.h"
-#include "HistoryTexts.h"
-#include "ResultsFormat.h"
-#include "ResultsModel.h"
+#include "core/ResultsFormat.h"
+#include "core/ResultsModel.h"
+#include "history/HistoryStatistics.h"
+#include "history/HistoryStore.h"
+#include "history/HistoryTexts.h"
 
 namespace HistoryTable
 {

@@ -1,6 +1,6 @@
-#include "HistoryTexts.h"
+#include "history/HistoryTexts.h"
 
-#include "EchoStatus.h"
+#include "ping/EchoStatus.h"
 
 #include <QDateTime>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HistoryStatistics.h"
+#include "history/HistoryStatistics.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "OutcomeRing.h"
+#include "history/OutcomeRing.h"
 
 #include <algorithm>
 

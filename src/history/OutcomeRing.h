@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Outcome.h"
+#include "history/Outcome.h"
 
 #include <QList>
 #include <limits>

@@ -1,6 +1,6 @@
-#include "HostCounterTable.h"
+#include "metrics/HostCounterTable.h"
 
-#include "ResultsModel.h"
+#include "core/ResultsModel.h"
 
 HostCounterTable::HostCounterTable(const ResultsModel& results, QObject* parent)
     : QObject(parent), m_results(results), m_rows(static_cast<std::size_t>(results.count()))

@@ -1,6 +1,6 @@
-#include "MetricsExposition.h"
+#include "metrics/MetricsExposition.h"
 
-#include "ResultsModel.h"
+#include "core/ResultsModel.h"
 
 #include <QSet>
 #include <algorithm>

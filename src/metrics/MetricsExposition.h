@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HostCounters.h"
+#include "metrics/HostCounters.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "MetricsServer.h"
+#include "metrics/MetricsServer.h"
 
-#include "MetricsExposition.h"
+#include "metrics/MetricsExposition.h"
 
 #include <QHostAddress>
 #include <QHttpServerRequest>

@@ -1,8 +1,8 @@
-#include "ProbeMetrics.h"
+#include "metrics/ProbeMetrics.h"
 
-#include "HostCounterTable.h"
-#include "HostListModel.h"
-#include "MetricsServer.h"
+#include "core/HostListModel.h"
+#include "metrics/HostCounterTable.h"
+#include "metrics/MetricsServer.h"
 
 #include <QHostAddress>
 

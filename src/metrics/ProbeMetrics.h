@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MetricsExposition.h"
+#include "metrics/MetricsExposition.h"
 
 #include <QObject>
 

@@ -1,14 +1,14 @@
-#include "Monitor.h"
+#include "monitor/Monitor.h"
 
-#include "AppTexts.h"
-#include "ErrorLocations.h"
-#include "GuardedProcedure.h"
-#include "HostListModel.h"
-#include "MessageBoxes.h"
-#include "PauseText.h"
-#include "PingRound.h"
-#include "ResultsModel.h"
-#include "SessionState.h"
+#include "core/AppTexts.h"
+#include "core/ErrorLocations.h"
+#include "core/GuardedProcedure.h"
+#include "core/HostListModel.h"
+#include "core/ResultsModel.h"
+#include "core/SessionState.h"
+#include "monitor/PauseText.h"
+#include "monitor/PingRound.h"
+#include "platform/MessageBoxes.h"
 
 Monitor::Monitor(HostListModel& hosts, ResultsModel& results, SessionState& state, ErrorBox& errorBox,
                  MessageBoxes& boxes, EchoService& echo, HostResolver& resolver, Clock& clock, QObject* parent)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RoundSummary.h"
+#include "monitor/RoundSummary.h"
 
 #include <QObject>
 #include <QPointer>

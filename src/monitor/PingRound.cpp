@@ -1,12 +1,12 @@
-#include "PingRound.h"
+#include "monitor/PingRound.h"
 
-#include "Clock.h"
-#include "ErrorLocations.h"
-#include "GuardedProcedure.h"
-#include "HostAddress.h"
-#include "HostResolver.h"
-#include "ResultsModel.h"
-#include "SessionState.h"
+#include "core/ErrorLocations.h"
+#include "core/GuardedProcedure.h"
+#include "core/ResultsModel.h"
+#include "core/SessionState.h"
+#include "ping/HostAddress.h"
+#include "platform/Clock.h"
+#include "platform/HostResolver.h"
 
 #include <QTimer>
 

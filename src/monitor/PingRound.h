@@ -1,8 +1,8 @@
 #pragma once
 
-#include "EchoService.h"
-#include "HostListModel.h"
-#include "RoundSummary.h"
+#include "core/HostListModel.h"
+#include "monitor/RoundSummary.h"
+#include "ping/EchoService.h"
 
 #include <QElapsedTimer>
 #include <QObject>

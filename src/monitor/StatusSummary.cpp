@@ -1,8 +1,8 @@
-#include "StatusSummary.h"
+#include "monitor/StatusSummary.h"
 
-#include "CurrentRows.h"
-#include "HostListModel.h"
-#include "ResultsModel.h"
+#include "core/CurrentRows.h"
+#include "core/HostListModel.h"
+#include "core/ResultsModel.h"
 
 StatusSummary StatusSummary::count(const HostListModel& hosts, const ResultsModel& results)
 {

@@ -1,7 +1,7 @@
-#include "OnlineCheck.h"
+#include "online/OnlineCheck.h"
 
-#include "MessageBoxes.h"
-#include "ProcessRunner.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ProcessRunner.h"
 
 OnlineCheck::OnlineCheck(ProcessRunner& runner, MessageBoxes& boxes, QString applicationTitle)
     : m_runner(runner), m_boxes(boxes), m_title(std::move(applicationTitle))

@@ -1,8 +1,8 @@
-#include "EchoEventReader.h"
+#include "ping/EchoEventReader.h"
 
-#include "ControlMessage.h"
-#include "IcmpPacket.h"
-#include "SocketAddress.h"
+#include "ping/IcmpPacket.h"
+#include "platform/ControlMessage.h"
+#include "platform/SocketAddress.h"
 
 #include <arpa/inet.h>
 #include <cstring>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IcmpReplyParser.h"
+#include "ping/IcmpReplyParser.h"
 
 #include <QtGlobal>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "EchoStatus.h"
-#include "IpAddress.h"
+#include "ping/EchoStatus.h"
+#include "platform/IpAddress.h"
 
 #include <QtGlobal>
 

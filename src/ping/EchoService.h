@@ -1,6 +1,6 @@
 #pragma once
 
-#include "EchoReply.h"
+#include "ping/EchoReply.h"
 
 #include <QObject>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "HostAddress.h"
+#include "ping/HostAddress.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IpAddress.h"
+#include "platform/IpAddress.h"
 
 #include <QString>
 #include <optional>

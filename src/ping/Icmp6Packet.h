@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IcmpPacket.h"
+#include "ping/IcmpPacket.h"
 
 // ICMPv6 (RFC 4443): the same header layout as ICMP, other type numbers, and a checksum over a pseudo-header
 // that the kernel fills in on sending and checks on receiving.

@@ -1,8 +1,8 @@
-#include "Icmp6ReplyParser.h"
+#include "ping/Icmp6ReplyParser.h"
 
-#include "ControlMessage.h"
-#include "EchoEventReader.h"
-#include "Icmp6Packet.h"
+#include "ping/EchoEventReader.h"
+#include "ping/Icmp6Packet.h"
+#include "platform/ControlMessage.h"
 
 #include <linux/errqueue.h>
 #include <netinet/in.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IcmpReplyParser.h"
+#include "ping/IcmpReplyParser.h"
 
 // The ICMPv6 side of IcmpReplyParser. Raw and ping sockets of IPv6 both deliver the ICMPv6 message without
 // the IP header, with the sender in the peer address and the hop limit in an IPV6_HOPLIMIT control message.

@@ -1,4 +1,4 @@
-#include "IcmpPacket.h"
+#include "ping/IcmpPacket.h"
 
 #include <cstring>
 

@@ -1,9 +1,9 @@
-#include "IcmpReplyParser.h"
+#include "ping/IcmpReplyParser.h"
 
-#include "ControlMessage.h"
-#include "EchoEventReader.h"
-#include "EchoReply.h"
-#include "IcmpPacket.h"
+#include "ping/EchoEventReader.h"
+#include "ping/EchoReply.h"
+#include "ping/IcmpPacket.h"
+#include "platform/ControlMessage.h"
 
 #include <cerrno>
 #include <linux/errqueue.h>

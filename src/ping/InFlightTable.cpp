@@ -1,4 +1,4 @@
-#include "InFlightTable.h"
+#include "ping/InFlightTable.h"
 
 std::optional<quint16> InFlightTable::nextFree(quint16 start) const
 {

@@ -1,13 +1,13 @@
-#include "LinuxEchoService.h"
+#include "ping/LinuxEchoService.h"
 
-#include "HostAddress.h"
-#include "Icmp6Packet.h"
-#include "Icmp6ReplyParser.h"
-#include "IcmpPacket.h"
-#include "IcmpReplyParser.h"
-#include "LinuxIcmpSocket.h"
-#include "PreciseClock.h"
-#include "RandomSource.h"
+#include "ping/HostAddress.h"
+#include "ping/Icmp6Packet.h"
+#include "ping/Icmp6ReplyParser.h"
+#include "ping/IcmpPacket.h"
+#include "ping/IcmpReplyParser.h"
+#include "platform/LinuxIcmpSocket.h"
+#include "platform/PreciseClock.h"
+#include "platform/RandomSource.h"
 
 #include <algorithm>
 #include <array>

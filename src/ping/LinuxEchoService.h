@@ -1,8 +1,8 @@
 #pragma once
 
-#include "EchoService.h"
-#include "IcmpSocket.h"
-#include "InFlightTable.h"
+#include "ping/EchoService.h"
+#include "ping/InFlightTable.h"
+#include "platform/IcmpSocket.h"
 
 #include <QTimer>
 #include <array>

@@ -1,4 +1,4 @@
-#include "CalcLauncher.h"
+#include "platform/CalcLauncher.h"
 
 #include <QProcess>
 #include <QStandardPaths>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SpreadsheetLauncher.h"
+#include "platform/SpreadsheetLauncher.h"
 
 // LibreOffice Calc, found on the PATH as soffice, libreoffice or localc.
 class CalcLauncher : public SpreadsheetLauncher

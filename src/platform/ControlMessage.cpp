@@ -1,4 +1,4 @@
-#include "ControlMessage.h"
+#include "platform/ControlMessage.h"
 
 #include <cstring>
 #include <sys/socket.h>

@@ -1,6 +1,6 @@
-#include "IniSettingsStore.h"
+#include "platform/IniSettingsStore.h"
 
-#include "AppError.h"
+#include "platform/AppError.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SettingsStore.h"
+#include "platform/SettingsStore.h"
 
 // Keeps each application's settings in "<folder>/<application>.conf", an INI file with one group per
 // section. The folder is the user's configuration folder unless a test names another.

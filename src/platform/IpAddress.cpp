@@ -1,4 +1,4 @@
-#include "IpAddress.h"
+#include "platform/IpAddress.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

@@ -1,7 +1,7 @@
-#include "LinuxIcmpSocket.h"
+#include "platform/LinuxIcmpSocket.h"
 
-#include "ControlMessage.h"
-#include "SocketAddress.h"
+#include "platform/ControlMessage.h"
+#include "platform/SocketAddress.h"
 
 #include <QSocketNotifier>
 #include <algorithm>

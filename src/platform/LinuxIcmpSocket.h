@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IcmpSocket.h"
+#include "platform/IcmpSocket.h"
 
 #include <array>
 #include <sys/socket.h>

@@ -1,4 +1,4 @@
-#include "LocalTimeZone.h"
+#include "platform/LocalTimeZone.h"
 
 #include <QByteArray>
 #include <time.h>

@@ -1,6 +1,6 @@
-#include "QtCommandRunner.h"
+#include "platform/QtCommandRunner.h"
 
-#include "TimedProcess.h"
+#include "platform/TimedProcess.h"
 
 QtCommandRunner::QtCommandRunner(QObject* parent) : QObject(parent) {}
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CommandRunner.h"
+#include "platform/CommandRunner.h"
 
 #include <QObject>
 

@@ -1,4 +1,4 @@
-#include "QtHostResolver.h"
+#include "platform/QtHostResolver.h"
 
 #include <QHostAddress>
 #include <QHostInfo>

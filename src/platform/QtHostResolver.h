@@ -1,7 +1,7 @@
 #pragma once
 
-#include "HostResolver.h"
-#include "IpAddress.h"
+#include "platform/HostResolver.h"
+#include "platform/IpAddress.h"
 
 #include <QHash>
 #include <QList>

@@ -1,7 +1,7 @@
-#include "QtProcessRunner.h"
+#include "platform/QtProcessRunner.h"
 
-#include "AppError.h"
-#include "TimedProcess.h"
+#include "platform/AppError.h"
+#include "platform/TimedProcess.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProcessRunner.h"
+#include "platform/ProcessRunner.h"
 
 #include <QObject>
 

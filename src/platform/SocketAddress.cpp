@@ -1,4 +1,4 @@
-#include "SocketAddress.h"
+#include "platform/SocketAddress.h"
 
 #include <arpa/inet.h>
 #include <cstring>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PreciseClock.h"
+#include "platform/PreciseClock.h"
 
 #include <ctime>
 

@@ -1,4 +1,4 @@
-#include "TimedProcess.h"
+#include "platform/TimedProcess.h"
 
 #include <QTimer>
 #include <csignal>

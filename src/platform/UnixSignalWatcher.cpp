@@ -1,4 +1,4 @@
-#include "UnixSignalWatcher.h"
+#include "platform/UnixSignalWatcher.h"
 
 #include <QSocketNotifier>
 #include <csignal>

@@ -1,9 +1,9 @@
-#include "EventDetector.h"
+#include "alerts/EventDetector.h"
 
-#include "AlertNotifier.h"
-#include "FakeNotificationSender.h"
-#include "HostEventPrinter.h"
-#include "ResultsModel.h"
+#include "alerts/AlertNotifier.h"
+#include "core/ResultsModel.h"
+#include "tests/fakes/FakeNotificationSender.h"
+#include "tests/fakes/HostEventPrinter.h"
 
 #include <QtTest>
 

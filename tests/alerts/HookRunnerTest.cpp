@@ -1,6 +1,6 @@
-#include "HookRunner.h"
+#include "alerts/HookRunner.h"
 
-#include "FakeCommandRunner.h"
+#include "tests/fakes/FakeCommandRunner.h"
 
 #include <QtTest>
 

@@ -1,5 +1,5 @@
-#include "AlertNotifier.h"
-#include "DBusNotificationSender.h"
+#include "alerts/AlertNotifier.h"
+#include "alerts/DBusNotificationSender.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

@@ -1,6 +1,6 @@
-#include "OutageLogModel.h"
+#include "alerts/OutageLogModel.h"
 
-#include "EventCsv.h"
+#include "alerts/EventCsv.h"
 
 #include <QAbstractItemModelTester>
 #include <QtTest>

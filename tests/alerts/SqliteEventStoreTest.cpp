@@ -1,8 +1,8 @@
-#include "SqliteEventStore.h"
+#include "alerts/SqliteEventStore.h"
 
-#include "EventRecorder.h"
-#include "FakeClock.h"
-#include "HostEventPrinter.h"
+#include "alerts/EventRecorder.h"
+#include "tests/fakes/FakeClock.h"
+#include "tests/fakes/HostEventPrinter.h"
 
 #include <QProcess>
 #include <QSqlDatabase>

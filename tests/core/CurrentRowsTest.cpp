@@ -1,7 +1,7 @@
-#include "CurrentRows.h"
+#include "core/CurrentRows.h"
 
-#include "HostListModel.h"
-#include "ResultsModel.h"
+#include "core/HostListModel.h"
+#include "core/ResultsModel.h"
 
 #include <QtTest>
 

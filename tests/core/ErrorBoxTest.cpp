@@ -1,9 +1,9 @@
-#include "ErrorBox.h"
+#include "core/ErrorBox.h"
 
-#include "AppError.h"
-#include "ErrorLocations.h"
-#include "FakeMessageBoxes.h"
-#include "GuardedProcedure.h"
+#include "core/ErrorLocations.h"
+#include "core/GuardedProcedure.h"
+#include "platform/AppError.h"
+#include "tests/fakes/FakeMessageBoxes.h"
 
 #include <QtTest>
 

@@ -1,7 +1,7 @@
-#include "ResultsModel.h"
+#include "core/ResultsModel.h"
 
-#include "HostListModel.h"
-#include "ResultsFormat.h"
+#include "core/HostListModel.h"
+#include "core/ResultsFormat.h"
 
 #include <QAbstractItemModelTester>
 #include <QtTest>

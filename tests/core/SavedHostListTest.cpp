@@ -1,9 +1,9 @@
-#include "SavedHostList.h"
+#include "core/SavedHostList.h"
 
-#include "AppError.h"
-#include "HostListAutosave.h"
-#include "HostListModel.h"
-#include "IniSettingsStore.h"
+#include "core/HostListAutosave.h"
+#include "core/HostListModel.h"
+#include "platform/AppError.h"
+#include "platform/IniSettingsStore.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

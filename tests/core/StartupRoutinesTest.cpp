@@ -1,7 +1,7 @@
-#include "StartupRoutines.h"
+#include "core/StartupRoutines.h"
 
-#include "FakeRandom.h"
-#include "FakeUrlOpener.h"
+#include "tests/fakes/FakeRandom.h"
+#include "tests/fakes/FakeUrlOpener.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,4 +1,4 @@
-#include "AlignedTextWriter.h"
+#include "export/AlignedTextWriter.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "ClipboardTextWriter.h"
+#include "export/ClipboardTextWriter.h"
 
 #include <QBuffer>
 #include <QTest>

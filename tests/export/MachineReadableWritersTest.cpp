@@ -1,7 +1,7 @@
-#include "CsvParser.h"
-#include "CsvWriter.h"
-#include "JsonLinesWriter.h"
-#include "ResultsModel.h"
+#include "core/ResultsModel.h"
+#include "export/CsvWriter.h"
+#include "export/JsonLinesWriter.h"
+#include "tests/fakes/CsvParser.h"
 
 #include <QBuffer>
 #include <QJsonDocument>

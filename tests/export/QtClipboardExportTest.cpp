@@ -1,12 +1,12 @@
-#include "ErrorBox.h"
-#include "ExportActions.h"
-#include "FakeFileDialogs.h"
-#include "FakeMessageBoxes.h"
-#include "FakeProgressSink.h"
-#include "FakeSpreadsheetLauncher.h"
-#include "QtClipboard.h"
-#include "ResultsModel.h"
-#include "SessionState.h"
+#include "core/ErrorBox.h"
+#include "core/ResultsModel.h"
+#include "core/SessionState.h"
+#include "export/ExportActions.h"
+#include "platform/widgets/QtClipboard.h"
+#include "tests/fakes/FakeFileDialogs.h"
+#include "tests/fakes/FakeMessageBoxes.h"
+#include "tests/fakes/FakeProgressSink.h"
+#include "tests/fakes/FakeSpreadsheetLauncher.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

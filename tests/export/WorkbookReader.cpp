@@ -1,4 +1,4 @@
-#include "WorkbookReader.h"
+#include "tests/export/WorkbookReader.h"
 
 #include <QProcess>
 #include <QStringList>

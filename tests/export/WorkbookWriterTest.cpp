@@ -1,7 +1,7 @@
-#include "WorkbookWriter.h"
+#include "export/WorkbookWriter.h"
 
-#include "ResultsModel.h"
-#include "WorkbookReader.h"
+#include "core/ResultsModel.h"
+#include "tests/export/WorkbookReader.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Clipboard.h"
+#include "platform/Clipboard.h"
 
 class FakeClipboard : public Clipboard
 {

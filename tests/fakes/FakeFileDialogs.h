@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileDialogs.h"
+#include "platform/FileDialogs.h"
 
 #include <QList>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HostResolver.h"
+#include "platform/HostResolver.h"
 
 #include <QHash>
 #include <QList>

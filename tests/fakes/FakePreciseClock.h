@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PreciseClock.h"
+#include "platform/PreciseClock.h"
 
 // Stands still until the test moves it; both clocks move together unless the wall clock is stepped.
 class FakePreciseClock : public PreciseClock

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProgressSink.h"
+#include "platform/ProgressSink.h"
 
 #include <QList>
 #include <QStringList>

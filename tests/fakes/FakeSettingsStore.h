@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AppError.h"
-#include "SettingsStore.h"
+#include "platform/AppError.h"
+#include "platform/SettingsStore.h"
 
 #include <QMap>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SpreadsheetLauncher.h"
+#include "platform/SpreadsheetLauncher.h"
 
 #include <QStringList>
 

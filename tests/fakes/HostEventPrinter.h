@@ -1,7 +1,7 @@
 #pragma once
 
-#include "EventTexts.h"
-#include "HostEvent.h"
+#include "alerts/EventTexts.h"
+#include "alerts/HostEvent.h"
 
 #include <QTest>
 

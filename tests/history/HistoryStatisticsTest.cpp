@@ -1,7 +1,7 @@
-#include "HistoryStatistics.h"
+#include "history/HistoryStatistics.h"
 
-#include "HistoryTexts.h"
-#include "OutcomeRing.h"
+#include "history/HistoryTexts.h"
+#include "history/OutcomeRing.h"
 
 #include <QtTest>
 #include <ctime>

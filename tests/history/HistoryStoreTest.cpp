@@ -1,10 +1,10 @@
-#include "HistoryStore.h"
+#include "history/HistoryStore.h"
 
-#include "FakeSettingsStore.h"
-#include "HistoryLimits.h"
-#include "HistoryRecorder.h"
-#include "HistoryTable.h"
-#include "ResultsModel.h"
+#include "core/ResultsModel.h"
+#include "history/HistoryLimits.h"
+#include "history/HistoryRecorder.h"
+#include "history/HistoryTable.h"
+#include "tests/fakes/FakeSettingsStore.h"
 
 #include <QSignalSpy>
 #include <QtTest>

@@ -1,13 +1,13 @@
-#include "HostListActions.h"
+#include "hostlist/HostListActions.h"
 
-#include "ErrorBox.h"
-#include "ErrorLocations.h"
-#include "FakeFileDialogs.h"
-#include "FakeInputBox.h"
-#include "FakeMessageBoxes.h"
-#include "HostListModel.h"
-#include "ResultsModel.h"
-#include "SessionState.h"
+#include "core/ErrorBox.h"
+#include "core/ErrorLocations.h"
+#include "core/HostListModel.h"
+#include "core/ResultsModel.h"
+#include "core/SessionState.h"
+#include "tests/fakes/FakeFileDialogs.h"
+#include "tests/fakes/FakeInputBox.h"
+#include "tests/fakes/FakeMessageBoxes.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

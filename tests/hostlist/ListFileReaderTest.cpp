@@ -1,4 +1,4 @@
-#include "ListFileReader.h"
+#include "hostlist/ListFileReader.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>

@@ -4,22 +4,22 @@
 //
 //   DetailsWindowShot HOST PAUSE_MS SECONDS OUTPUT.png
 
-#include "ConsoleMessageBoxes.h"
-#include "ErrorBox.h"
-#include "HistoryRecorder.h"
-#include "HistoryStore.h"
-#include "HistoryTexts.h"
-#include "HostDetailsWindow.h"
-#include "HostListModel.h"
-#include "LatencyChart.h"
-#include "LinuxEchoService.h"
-#include "Monitor.h"
-#include "QtHostResolver.h"
-#include "ResultsModel.h"
-#include "SessionState.h"
-#include "SystemClock.h"
-#include "SystemPreciseClock.h"
-#include "SystemRandom.h"
+#include "app/gui/HostDetailsWindow.h"
+#include "app/gui/LatencyChart.h"
+#include "core/ErrorBox.h"
+#include "core/HostListModel.h"
+#include "core/ResultsModel.h"
+#include "core/SessionState.h"
+#include "history/HistoryRecorder.h"
+#include "history/HistoryStore.h"
+#include "history/HistoryTexts.h"
+#include "monitor/Monitor.h"
+#include "ping/LinuxEchoService.h"
+#include "platform/ConsoleMessageBoxes.h"
+#include "platform/QtHostResolver.h"
+#include "platform/SystemClock.h"
+#include "platform/SystemPreciseClock.h"
+#include "platform/SystemRandom.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,8 +1,8 @@
-#include "LinuxEchoService.h"
-#include "QtHostResolver.h"
-#include "RequestedSocket.h"
-#include "SystemPreciseClock.h"
-#include "SystemRandom.h"
+#include "ping/LinuxEchoService.h"
+#include "platform/QtHostResolver.h"
+#include "platform/SystemPreciseClock.h"
+#include "platform/SystemRandom.h"
+#include "tests/ping/RequestedSocket.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>

@@ -1,16 +1,16 @@
 // Real rounds from the monitor against the network lab and loopback: run it inside the lab's client
 // namespace (tests/lab/netlab.sh run -- LabRoundTest). Every address it pings exists only in the lab.
-#include "ErrorBox.h"
-#include "FakeClock.h"
-#include "FakeMessageBoxes.h"
-#include "HostListModel.h"
-#include "LinuxEchoService.h"
-#include "Monitor.h"
-#include "QtHostResolver.h"
-#include "ResultsModel.h"
-#include "SessionState.h"
-#include "SystemPreciseClock.h"
-#include "SystemRandom.h"
+#include "core/ErrorBox.h"
+#include "core/HostListModel.h"
+#include "core/ResultsModel.h"
+#include "core/SessionState.h"
+#include "monitor/Monitor.h"
+#include "ping/LinuxEchoService.h"
+#include "platform/QtHostResolver.h"
+#include "platform/SystemPreciseClock.h"
+#include "platform/SystemRandom.h"
+#include "tests/fakes/FakeClock.h"
+#include "tests/fakes/FakeMessageBoxes.h"
 
 #include <QtTest>
 

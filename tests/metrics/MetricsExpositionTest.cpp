@@ -1,7 +1,7 @@
-#include "MetricsExposition.h"
+#include "metrics/MetricsExposition.h"
 
-#include "HostCounterTable.h"
-#include "ResultsModel.h"
+#include "core/ResultsModel.h"
+#include "metrics/HostCounterTable.h"
 
 #include <QProcess>
 #include <QStandardPaths>

@@ -1,15 +1,15 @@
-#include "Monitor.h"
+#include "monitor/Monitor.h"
 
-#include "AppTexts.h"
-#include "ErrorBox.h"
-#include "FakeClock.h"
-#include "FakeEchoService.h"
-#include "FakeHostResolver.h"
-#include "FakeMessageBoxes.h"
-#include "HostListModel.h"
-#include "PauseText.h"
-#include "ResultsModel.h"
-#include "SessionState.h"
+#include "core/AppTexts.h"
+#include "core/ErrorBox.h"
+#include "core/HostListModel.h"
+#include "core/ResultsModel.h"
+#include "core/SessionState.h"
+#include "monitor/PauseText.h"
+#include "tests/fakes/FakeClock.h"
+#include "tests/fakes/FakeEchoService.h"
+#include "tests/fakes/FakeHostResolver.h"
+#include "tests/fakes/FakeMessageBoxes.h"
 
 #include <QtTest>
 

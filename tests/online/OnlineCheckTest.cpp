@@ -1,7 +1,7 @@
-#include "OnlineCheck.h"
+#include "online/OnlineCheck.h"
 
-#include "FakeMessageBoxes.h"
-#include "FakeProcessRunner.h"
+#include "tests/fakes/FakeMessageBoxes.h"
+#include "tests/fakes/FakeProcessRunner.h"
 
 #include <QtTest>
 

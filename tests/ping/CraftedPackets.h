@@ -1,7 +1,7 @@
 #pragma once
 
-#include "IcmpPacket.h"
-#include "IpAddress.h"
+#include "ping/IcmpPacket.h"
+#include "platform/IpAddress.h"
 
 #include <QByteArray>
 #include <cstring>

@@ -1,8 +1,8 @@
-#include "CraftedPackets.h"
-#include "FakeRandom.h"
-#include "HostAddress.h"
-#include "LinuxEchoService.h"
-#include "ScriptedIcmpSocket.h"
+#include "ping/HostAddress.h"
+#include "ping/LinuxEchoService.h"
+#include "tests/fakes/FakeRandom.h"
+#include "tests/ping/CraftedPackets.h"
+#include "tests/ping/ScriptedIcmpSocket.h"
 
 #include <QSignalSpy>
 #include <QTest>

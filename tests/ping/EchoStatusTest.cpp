@@ -1,4 +1,4 @@
-#include "EchoStatus.h"
+#include "ping/EchoStatus.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
-#include "Icmp6ReplyParser.h"
+#include "ping/Icmp6ReplyParser.h"
 
-#include "CraftedPackets.h"
+#include "tests/ping/CraftedPackets.h"
 
 #include <QTest>
 #include <cerrno>

@@ -1,8 +1,8 @@
-#include "IcmpPacket.h"
+#include "ping/IcmpPacket.h"
 
-#include "CraftedPackets.h"
-#include "EchoReply.h"
-#include "IcmpReplyParser.h"
+#include "ping/EchoReply.h"
+#include "ping/IcmpReplyParser.h"
+#include "tests/ping/CraftedPackets.h"
 
 #include <QTest>
 #include <cerrno>

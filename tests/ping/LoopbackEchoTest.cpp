@@ -1,8 +1,8 @@
-#include "HostAddress.h"
-#include "LinuxEchoService.h"
-#include "RequestedSocket.h"
-#include "SystemPreciseClock.h"
-#include "SystemRandom.h"
+#include "ping/HostAddress.h"
+#include "ping/LinuxEchoService.h"
+#include "platform/SystemPreciseClock.h"
+#include "platform/SystemRandom.h"
+#include "tests/ping/RequestedSocket.h"
 
 #include <QFile>
 #include <QSignalSpy>

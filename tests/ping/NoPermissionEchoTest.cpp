@@ -1,7 +1,7 @@
-#include "FakeRandom.h"
-#include "LinuxEchoService.h"
-#include "LinuxIcmpSocket.h"
-#include "SystemPreciseClock.h"
+#include "ping/LinuxEchoService.h"
+#include "platform/LinuxIcmpSocket.h"
+#include "platform/SystemPreciseClock.h"
+#include "tests/fakes/FakeRandom.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LinuxIcmpSocket.h"
+#include "platform/LinuxIcmpSocket.h"
 
 #include <QtGlobal>
 #include <memory>

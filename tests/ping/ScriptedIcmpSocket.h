@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FakePreciseClock.h"
-#include "IcmpPacket.h"
-#include "IcmpSocket.h"
+#include "ping/IcmpPacket.h"
+#include "platform/IcmpSocket.h"
+#include "tests/fakes/FakePreciseClock.h"
 
 #include <QList>
 

@@ -1,6 +1,6 @@
 // Reading the zone once must not change which zone local times are in, and must keep a TZ the user set.
 
-#include "LocalTimeZone.h"
+#include "platform/LocalTimeZone.h"
 
 #include <QDateTime>
 #include <QtTest>

@@ -1,4 +1,4 @@
-#include "QtCommandRunner.h"
+#include "platform/QtCommandRunner.h"
 
 #include <QtTest>
 

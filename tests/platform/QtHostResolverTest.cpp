@@ -1,4 +1,4 @@
-#include "QtHostResolver.h"
+#include "platform/QtHostResolver.h"
 
 #include <QtTest>
 #include <memory>

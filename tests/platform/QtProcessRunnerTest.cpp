@@ -1,6 +1,6 @@
-#include "QtProcessRunner.h"
+#include "platform/QtProcessRunner.h"
 
-#include "AppError.h"
+#include "platform/AppError.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
-#include "CountingEchoService.h"
+#include "tests/stress/CountingEchoService.h"
 
-#include "ResultsModel.h"
+#include "core/ResultsModel.h"
 
 CountingEchoService::CountingEchoService(EchoService& inner, ResultsModel& results,
                                          std::function<quint64(const QString&)> hostOf)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "EchoService.h"
+#include "ping/EchoService.h"
 
 #include <QHash>
 #include <QSet>

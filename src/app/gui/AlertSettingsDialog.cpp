@@ -1,4 +1,4 @@
-#include "AlertSettingsDialog.h"
+#include "app/gui/AlertSettingsDialog.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AlertSettings.h"
+#include "alerts/AlertSettings.h"
 
 #include <QDialog>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AlertServices.h"
-#include "AlertSettings.h"
+#include "alerts/AlertSettings.h"
+#include "app/gui/AlertServices.h"
 
 #include <QObject>
 #include <QPointer>

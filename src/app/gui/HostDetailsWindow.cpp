@@ -1,11 +1,11 @@
-#include "HostDetailsWindow.h"
+#include "app/gui/HostDetailsWindow.h"
 
-#include "HistoryRecorder.h"
-#include "HistoryStatistics.h"
-#include "HistoryStore.h"
-#include "HistoryTexts.h"
-#include "LatencyChart.h"
-#include "ResultsModel.h"
+#include "app/gui/LatencyChart.h"
+#include "core/ResultsModel.h"
+#include "history/HistoryRecorder.h"
+#include "history/HistoryStatistics.h"
+#include "history/HistoryStore.h"
+#include "history/HistoryTexts.h"
 
 #include <QComboBox>
 #include <QFormLayout>

@@ -1,8 +1,8 @@
-#include "HostDetailsWindows.h"
+#include "app/gui/HostDetailsWindows.h"
 
-#include "HistoryRecorder.h"
-#include "HostDetailsWindow.h"
-#include "ResultsModel.h"
+#include "app/gui/HostDetailsWindow.h"
+#include "core/ResultsModel.h"
+#include "history/HistoryRecorder.h"
 
 #include <QAbstractProxyModel>
 #include <QMenu>

@@ -1,6 +1,6 @@
-#include "LatencyChart.h"
+#include "app/gui/LatencyChart.h"
 
-#include "HistoryTexts.h"
+#include "history/HistoryTexts.h"
 
 #include <QChart>
 #include <QDateTime>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Services.h"
-#include "StatusSummary.h"
+#include "app/gui/Services.h"
+#include "monitor/StatusSummary.h"
 
 #include <QCursor>
 #include <QElapsedTimer>

@@ -2,17 +2,17 @@
 // filter of the results table, the summary line, list files dropped on the host list, and the remembered
 // geometry, column widths and sort.
 
-#include "Clipboard.h"
-#include "ClipboardTextWriter.h"
-#include "ExportActions.h"
-#include "HostListActions.h"
-#include "HostListModel.h"
-#include "MainWindow.h"
-#include "Monitor.h"
-#include "ResultsModel.h"
-#include "ResultsViewProxy.h"
-#include "StatusSummary.h"
-#include "WindowSettings.h"
+#include "app/gui/MainWindow.h"
+#include "app/gui/ResultsViewProxy.h"
+#include "app/gui/WindowSettings.h"
+#include "core/HostListModel.h"
+#include "core/ResultsModel.h"
+#include "export/ClipboardTextWriter.h"
+#include "export/ExportActions.h"
+#include "hostlist/HostListActions.h"
+#include "monitor/Monitor.h"
+#include "monitor/StatusSummary.h"
+#include "platform/Clipboard.h"
 
 #include <QAction>
 #include <QDragEnterEvent>

@@ -1,11 +1,11 @@
-#include "OutageLogWindow.h"
+#include "app/gui/OutageLogWindow.h"
 
-#include "Clock.h"
-#include "EventCsv.h"
-#include "EventTexts.h"
-#include "FileDialogs.h"
-#include "MessageBoxes.h"
-#include "OutageLogModel.h"
+#include "alerts/EventCsv.h"
+#include "alerts/EventTexts.h"
+#include "alerts/OutageLogModel.h"
+#include "platform/Clock.h"
+#include "platform/FileDialogs.h"
+#include "platform/MessageBoxes.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "OutcomeMarks.h"
+#include "app/gui/OutcomeMarks.h"
 
 #include <QColor>
 #include <QPainter>

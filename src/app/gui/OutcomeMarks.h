@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ResultsModel.h"
+#include "core/ResultsModel.h"
 
 #include <QIcon>
 #include <QString>

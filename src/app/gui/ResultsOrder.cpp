@@ -1,6 +1,6 @@
-#include "ResultsOrder.h"
+#include "app/gui/ResultsOrder.h"
 
-#include "ResultsModel.h"
+#include "core/ResultsModel.h"
 
 #include <QDateTime>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "ResultsTreeView.h"
+#include "app/gui/ResultsTreeView.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "ResultsViewProxy.h"
+#include "app/gui/ResultsViewProxy.h"
 
-#include "OutcomeMarks.h"
-#include "ResultsModel.h"
-#include "ResultsOrder.h"
+#include "app/gui/OutcomeMarks.h"
+#include "app/gui/ResultsOrder.h"
+#include "core/ResultsModel.h"
 
 #include <QColor>
 #include <algorithm>

@@ -1,6 +1,6 @@
-#include "Skin.h"
+#include "app/gui/Skin.h"
 
-#include "AppError.h"
+#include "platform/AppError.h"
 
 #include <QFile>
 #include <QFileInfo>

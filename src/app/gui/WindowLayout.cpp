@@ -1,4 +1,4 @@
-#include "WindowLayout.h"
+#include "app/gui/WindowLayout.h"
 
 #include <QWidget>
 

@@ -1,8 +1,8 @@
-#include "WindowSettings.h"
+#include "app/gui/WindowSettings.h"
 
-#include "AppError.h"
-#include "AppTexts.h"
-#include "SettingsStore.h"
+#include "core/AppTexts.h"
+#include "platform/AppError.h"
+#include "platform/SettingsStore.h"
 
 namespace
 {

@@ -1,6 +1,6 @@
-#include "HeadlessOptions.h"
+#include "app/headless/HeadlessOptions.h"
 
-#include "PauseText.h"
+#include "monitor/PauseText.h"
 
 HeadlessOptions HeadlessOptions::parse(const QStringList& arguments, bool probe)
 {

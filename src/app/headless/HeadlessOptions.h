@@ -1,7 +1,7 @@
 #pragma once
 
-#include "HostState.h"
-#include "IpAddress.h"
+#include "core/HostState.h"
+#include "platform/IpAddress.h"
 
 #include <QStringList>
 #include <optional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HeadlessOptions.h"
+#include "app/headless/HeadlessOptions.h"
 
 #include <QObject>
 

@@ -1,7 +1,7 @@
-#include "HostListSync.h"
+#include "app/headless/HostListSync.h"
 
-#include "HostListModel.h"
-#include "ResultsModel.h"
+#include "core/HostListModel.h"
+#include "core/ResultsModel.h"
 
 #include <QHash>
 #include <algorithm>

@@ -1,11 +1,11 @@
-#include "ResultsOutput.h"
+#include "app/headless/ResultsOutput.h"
 
-#include "AlignedTextWriter.h"
-#include "ColumnWidths.h"
-#include "CsvWriter.h"
-#include "JsonLinesWriter.h"
-#include "ResultsModel.h"
-#include "WorkbookWriter.h"
+#include "core/ResultsModel.h"
+#include "export/AlignedTextWriter.h"
+#include "export/ColumnWidths.h"
+#include "export/CsvWriter.h"
+#include "export/JsonLinesWriter.h"
+#include "export/WorkbookWriter.h"
 
 #include <QDateTime>
 #include <QSaveFile>

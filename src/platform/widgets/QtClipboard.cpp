@@ -1,4 +1,4 @@
-#include "QtClipboard.h"
+#include "platform/widgets/QtClipboard.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

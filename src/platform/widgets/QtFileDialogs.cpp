@@ -1,4 +1,4 @@
-#include "QtFileDialogs.h"
+#include "platform/widgets/QtFileDialogs.h"
 
 #include <QFileDialog>
 

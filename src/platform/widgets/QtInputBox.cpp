@@ -1,4 +1,4 @@
-#include "QtInputBox.h"
+#include "platform/widgets/QtInputBox.h"
 
 #include <QInputDialog>
 

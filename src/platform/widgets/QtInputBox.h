@@ -1,6 +1,6 @@
 #pragma once
 
-#include "InputBox.h"
+#include "platform/InputBox.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "QtMessageBoxes.h"
+#include "platform/widgets/QtMessageBoxes.h"
 
 #include <QMessageBox>
 

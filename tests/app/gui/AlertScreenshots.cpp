@@ -1,11 +1,11 @@
 // Saves pictures of the outage log and the alert settings for the README. Run under Xvfb:
 //     xvfb-run -a -s "-screen 0 1280x1024x24" alert_screenshots docs
-#include "AlertSettingsDialog.h"
-#include "FakeClock.h"
-#include "FakeFileDialogs.h"
-#include "FakeMessageBoxes.h"
-#include "OutageLogModel.h"
-#include "OutageLogWindow.h"
+#include "alerts/OutageLogModel.h"
+#include "app/gui/AlertSettingsDialog.h"
+#include "app/gui/OutageLogWindow.h"
+#include "tests/fakes/FakeClock.h"
+#include "tests/fakes/FakeFileDialogs.h"
+#include "tests/fakes/FakeMessageBoxes.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -1,10 +1,10 @@
-#include "HostDetailsWindow.h"
+#include "app/gui/HostDetailsWindow.h"
 
-#include "HistoryRecorder.h"
-#include "HistoryStore.h"
-#include "HostDetailsWindows.h"
-#include "LatencyChart.h"
-#include "ResultsModel.h"
+#include "app/gui/HostDetailsWindows.h"
+#include "app/gui/LatencyChart.h"
+#include "core/ResultsModel.h"
+#include "history/HistoryRecorder.h"
+#include "history/HistoryStore.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -2,10 +2,10 @@
 // filter changes: the mapping stays consistent, a refresh shows exactly the rows a plain sort would, and
 // the current row follows its host across refreshes.
 
-#include "ResultsViewProxy.h"
+#include "app/gui/ResultsViewProxy.h"
 
-#include "IpAddress.h"
-#include "ResultsModel.h"
+#include "core/ResultsModel.h"
+#include "platform/IpAddress.h"
 
 #include <QAbstractItemModelTester>
 #include <QItemSelectionModel>

@@ -1,18 +1,18 @@
 #pragma once
 
-#include "FakeClipboard.h"
-#include "FakeClock.h"
-#include "FakeEchoService.h"
-#include "FakeFileDialogs.h"
-#include "FakeHostResolver.h"
-#include "FakeInputBox.h"
-#include "FakeMessageBoxes.h"
-#include "FakeProcessRunner.h"
-#include "FakeRandom.h"
-#include "FakeSettingsStore.h"
-#include "FakeSpreadsheetLauncher.h"
-#include "FakeUrlOpener.h"
-#include "MainWindow.h"
+#include "app/gui/MainWindow.h"
+#include "tests/fakes/FakeClipboard.h"
+#include "tests/fakes/FakeClock.h"
+#include "tests/fakes/FakeEchoService.h"
+#include "tests/fakes/FakeFileDialogs.h"
+#include "tests/fakes/FakeHostResolver.h"
+#include "tests/fakes/FakeInputBox.h"
+#include "tests/fakes/FakeMessageBoxes.h"
+#include "tests/fakes/FakeProcessRunner.h"
+#include "tests/fakes/FakeRandom.h"
+#include "tests/fakes/FakeSettingsStore.h"
+#include "tests/fakes/FakeSpreadsheetLauncher.h"
+#include "tests/fakes/FakeUrlOpener.h"
 
 #include <QTemporaryDir>
 #include <memory>

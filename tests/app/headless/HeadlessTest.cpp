@@ -1,5 +1,5 @@
-#include "HeadlessOptions.h"
-#include "PingPermission.h"
+#include "app/headless/HeadlessOptions.h"
+#include "tests/fakes/PingPermission.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

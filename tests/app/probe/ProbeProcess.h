@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PingPermission.h"
+#include "tests/fakes/PingPermission.h"
 
 #include <QEventLoop>
 #include <QFile>

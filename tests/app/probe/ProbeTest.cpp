@@ -1,5 +1,5 @@
-#include "CsvParser.h"
-#include "ProbeProcess.h"
+#include "tests/app/probe/ProbeProcess.h"
+#include "tests/fakes/CsvParser.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,4 +1,4 @@
-#include "ProbeProcess.h"
+#include "tests/app/probe/ProbeProcess.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
