@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// How echoes are sent: the same settings for the window, headless mode and the probe. The defaults are the
+// classic behaviour: one echo of "Echo This" per host and round, 200 ms to answer, the system's TTL, no
+// don't-fragment, from the address the system picks, all of a round's echoes at once.
+struct PingOptions {
+    static constexpr int DefaultTimeoutMs = 200;
+    static constexpr int MinTimeoutMs = 10;
+    static constexpr int MaxTimeoutMs = 60000;
+    static constexpr int MaxCount = 100;
+    static constexpr int DefaultIntervalMs = 10;
+    static constexpr int MaxIntervalMs = 60000;
+    // The largest payload of one echo: 65,535 bytes of IPv4 packet less its 20-byte header and the 8 of ICMP.
+    static constexpr int MaxPayloadIpv4 = 65507;
+    // IPv6 counts its payload length without its own 40-byte header.
+    static constexpr int MaxPayloadIpv6 = 65527;
+    static constexpr int MaxRatePps = 1000000;
+
+    int timeoutMs = DefaultTimeoutMs;
+    int count = 1;                      // echoes per host and round
+    int intervalMs = DefaultIntervalMs; // between the echoes of one host within a round
+    std::optional<int> payloadBytes;    // none: the 9 bytes "Echo This"; else that text repeated or cut
+    bool dontFragment = false;          // IPv4 DF bit; for IPv6, no fragmentation by the sender
+    std::optional<int> ttl;             // TTL (IPv4) or hop limit (IPv6); none: the system's
+    QString source;                     // the address to send from; empty: the system's choice
+    QString interface;                  // the interface to send through; empty: any
+    std::optional<int> ratePps;         // at most this many echoes a second over a round; none: no limit
+
+    bool isDefault() const { return *this == PingOptions{}; }
+    bool operator==(const PingOptions&) const = default;
+
+    // A message naming the option and its accepted range when a value is out of range; empty when all are fine.
+    // Whether the source address and the interface exist is for the engine to say when it starts.
+    QString check() const;
+};
