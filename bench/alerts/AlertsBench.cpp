@@ -10,7 +10,7 @@
 #include "alerts/OutageLogModel.h"
 #include "alerts/SqliteEventStore.h"
 #include "bench/monitor/StallProbe.h"
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 #include "platform/QtCommandRunner.h"
 #include "platform/SystemClock.h"
 

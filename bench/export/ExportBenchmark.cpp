@@ -7,7 +7,7 @@
 // results.xlsx, so that two builds can be compared file by file.
 
 #include "core/ErrorBox.h"
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 #include "core/SessionState.h"
 #include "export/AlignedTextWriter.h"
 #include "export/ClipboardTextWriter.h"

@@ -16,7 +16,7 @@
 #include "app/gui/ResultsViewProxy.h"
 #include "bench/monitor/BenchMessageBoxes.h"
 #include "core/HostListModel.h"
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 #include "monitor/Monitor.h"
 #include "ping/LinuxEchoService.h"
 #include "platform/LocalTimeZone.h"

@@ -9,7 +9,7 @@
 
 #include "app/gui/HostDetailsWindow.h"
 #include "app/gui/LatencyChart.h"
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 #include "history/HistoryRecorder.h"
 #include "history/HistoryStatistics.h"
 #include "history/HistoryStore.h"

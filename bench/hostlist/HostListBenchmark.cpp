@@ -2,7 +2,7 @@
 // long it took and the longest time the event loop went without turning meanwhile.
 #include "core/ErrorBox.h"
 #include "core/HostListModel.h"
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 #include "core/SessionState.h"
 #include "hostlist/HostListActions.h"
 #include "hostlist/ListFileReader.h"

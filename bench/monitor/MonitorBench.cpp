@@ -19,7 +19,7 @@
 #include "bench/monitor/StallProbe.h"
 #include "core/ErrorBox.h"
 #include "core/HostListModel.h"
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 #include "core/SessionState.h"
 #include "monitor/Monitor.h"
 #include "ping/LinuxEchoService.h"

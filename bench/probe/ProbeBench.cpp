@@ -7,7 +7,7 @@
 // `fping -c1 -t200 -i0 -q -f LIST`, and reads wall time, CPU time (user + system) and peak resident memory
 // (ru_maxrss) of each child from wait4(). Hosts are 127.0.0.1, 127.0.0.2, ... (.0 and .255 skipped): all answer
 // on Linux and nothing leaves the host.
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 #include "metrics/HostCounterTable.h"
 #include "metrics/MetricsExposition.h"
 #include "platform/LocalTimeZone.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/HostState.h"
+#include "results/HostState.h"
 
 #include <QString>
 

@@ -1,30 +1,43 @@
 #include "alerts/EventDetector.h"
 
-#include "core/ResultsModel.h"
 #include "ping/EchoStatus.h"
+#include "results/HostTable.h"
 
-EventDetector::EventDetector(ResultsModel& results, QObject* parent) : QObject(parent), m_results(results)
+namespace
 {
-    connect(&m_results, &ResultsModel::hostStateChanged, this,
-            [this](int row, quint64, HostState previous, const QDateTime& previousSince) {
-                stateChanged(row, previous, previousSince);
-            });
+QDateTime fromEpochUs(qint64 us)
+{
+    return QDateTime::fromMSecsSinceEpoch(us / 1000);
+}
+} // namespace
+
+EventDetector::EventDetector(HostTable& results, QObject* parent) : QObject(parent), m_results(results)
+{
+    m_results.addObserver(this);
 }
 
-void EventDetector::stateChanged(int row, HostState previous, const QDateTime& previousSince)
+EventDetector::~EventDetector()
 {
-    const ResultRow& r = m_results.row(row);
-    // A host answering for the first time since the start is no news.
-    if (previous == HostState::Unknown && r.track.state == HostState::Up)
-        return;
-    HostEvent e;
-    e.host = r.host;
-    e.state = r.track.state;
-    e.when = r.track.since;
-    if (e.state == HostState::Up && previous == HostState::Down && previousSince.isValid())
-        e.durationSecs = previousSince.secsTo(e.when);
-    e.status = r.lastStatus ? statusText(static_cast<EchoStatus>(*r.lastStatus)) : QString();
-    m_pending.append(std::move(e));
+    m_results.removeObserver(this);
+}
+
+void EventDetector::statesChanged(std::span<const StateChange> changes)
+{
+    for (const StateChange& change : changes) {
+        const HostTable::Slot slot = change.slot;
+        const HostState state = m_results.states().state(slot);
+        // A host answering for the first time since the start is no news.
+        if (change.previous == HostState::Unknown && state == HostState::Up)
+            continue;
+        HostEvent e;
+        e.host = m_results.hostText(slot);
+        e.state = state;
+        e.when = fromEpochUs(m_results.states().sinceUs(slot));
+        if (e.state == HostState::Up && change.previous == HostState::Down && change.previousSinceUs != 0)
+            e.durationSecs = fromEpochUs(change.previousSinceUs).secsTo(e.when);
+        e.status = statusText(m_results.lastStatus(slot));
+        m_pending.append(std::move(e));
+    }
 }
 
 void EventDetector::flush()

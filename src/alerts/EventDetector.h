@@ -1,18 +1,20 @@
 #pragma once
 
 #include "alerts/HostEvent.h"
+#include "results/HostTableObserver.h"
 
 #include <QObject>
 
-class ResultsModel;
+class HostTable;
 
-// Turns the state changes of the results rows into events and hands them on once per round, so the
-// changes of one round arrive together.
-class EventDetector : public QObject
+// Turns the state changes of the results into events and hands them on once per round, so the changes of
+// one round arrive together.
+class EventDetector : public QObject, private HostTableObserver
 {
     Q_OBJECT
 public:
-    explicit EventDetector(ResultsModel& results, QObject* parent = nullptr);
+    explicit EventDetector(HostTable& results, QObject* parent = nullptr);
+    ~EventDetector() override;
 
     // Hands on the events gathered since the last flush; the end of each round calls it.
     void flush();
@@ -22,8 +24,8 @@ Q_SIGNALS:
     void eventsReady(const HostEvents& events);
 
 private:
-    void stateChanged(int row, HostState previous, const QDateTime& previousSince);
+    void statesChanged(std::span<const StateChange> changes) override;
 
-    ResultsModel& m_results;
+    HostTable& m_results;
     HostEvents m_pending;
 };

@@ -1,16 +1,14 @@
 #include "alerts/StateOverview.h"
 
-#include "core/CurrentRows.h"
-#include "core/ResultsModel.h"
+#include "results/HostTable.h"
 
-StateOverview StateOverview::of(const HostListModel& hosts, const ResultsModel& results)
+StateOverview StateOverview::of(const HostTable& results)
 {
     StateOverview o;
-    const CurrentRows current(hosts, results);
-    for (int i = 0; i < results.count(); ++i) {
-        if (!current.contains(i))
+    for (HostTable::Slot slot = 0; slot < results.slotCount(); ++slot) {
+        if (results.rowOf(slot) < 0 || !results.isCurrent(slot))
             continue;
-        switch (results.row(i).track.state) {
+        switch (results.states().state(slot)) {
         case HostState::Up:
             ++o.up;
             break;

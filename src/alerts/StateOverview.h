@@ -2,8 +2,7 @@
 
 #include <QString>
 
-class HostListModel;
-class ResultsModel;
+class HostTable;
 
 // How many hosts are up and down right now, for the tray icon.
 struct StateOverview {
@@ -13,7 +12,7 @@ struct StateOverview {
     int unknown = 0;
 
     // Counts each listed host by its current row; older rows and rows of removed hosts do not count.
-    static StateOverview of(const HostListModel& hosts, const ResultsModel& results);
+    static StateOverview of(const HostTable& results);
     Overall overall(bool monitoring) const;
     // "Vantrel: all 12 hosts up", "Vantrel: 3 of 12 hosts down", "Vantrel: monitoring off"
     QString text(bool monitoring) const;

@@ -23,4 +23,9 @@ inline const QString SaveAsText = AppTexts::location("Form1", "PushButton4_Click
 inline const QString WriteTextFile = AppTexts::location("Main", "SaveListviewProperlySpaced");
 inline const QString CopyToClipboard = AppTexts::location("Form1", "PushButton5_Click");
 inline const QString SaveAsWorkbook = AppTexts::location("Form1", "PushButton13_Click");
+
+// Where recording a batch of outcomes stopped: the first outcome's kind.
+struct RecordOutcomeStep {
+    enum : int { Success = 150, Failure = 170 };
+};
 } // namespace ErrorLocations

@@ -67,6 +67,7 @@ void HostListModel::removeRange(int first, int n)
     if (first < 0 || n <= 0 || first + n > count())
         return;
     beginRemoveRows({}, first, first + n - 1);
+    ++m_removals;
     m_entries.remove(first, n);
     endRemoveRows();
 }
@@ -76,6 +77,7 @@ void HostListModel::clear()
     if (m_entries.isEmpty())
         return;
     beginResetModel();
+    ++m_removals;
     m_entries.clear();
     endResetModel();
 }

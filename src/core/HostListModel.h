@@ -38,6 +38,9 @@ public:
     // -1 when the entry has been removed.
     int indexOfId(quint64 id) const;
     bool contains(quint64 id) const { return indexOfId(id) >= 0; }
+    // Counts the removals and clears so far: a walk over a copy of the list that sees the same count knows
+    // every entry of its copy is still listed, without looking each one up.
+    quint64 removals() const { return m_removals; }
 
     quint64 append(const QString& text);
     void append(const QStringList& texts);
@@ -50,4 +53,5 @@ private:
     // Ids rise in list order (entries are only appended), so lookups by id can bisect.
     QList<HostEntry> m_entries;
     quint64 m_nextId = 1;
+    quint64 m_removals = 0;
 };

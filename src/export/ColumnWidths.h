@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/ResultsSnapshot.h"
+#include "results/ResultsSnapshot.h"
 
 #include <QList>
 #include <QStringView>

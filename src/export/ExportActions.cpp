@@ -4,7 +4,6 @@
 #include "core/ErrorBox.h"
 #include "core/ErrorLocations.h"
 #include "core/GuardedProcedure.h"
-#include "core/ResultsModel.h"
 #include "core/SessionState.h"
 #include "export/AlignedTextWriter.h"
 #include "export/ClipboardTextWriter.h"
@@ -15,6 +14,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/ProgressSink.h"
 #include "platform/SpreadsheetLauncher.h"
+#include "results/ResultsModel.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,45 +1,53 @@
 #include "history/HistoryRecorder.h"
 
-#include "core/ResultsModel.h"
 #include "history/HistoryStore.h"
+#include "results/HostTable.h"
 
-HistoryRecorder::HistoryRecorder(ResultsModel& results, HistoryStore& store, QObject* parent)
+HistoryRecorder::HistoryRecorder(HostTable& results, HistoryStore& store, QObject* parent)
     : QObject(parent), m_results(results), m_store(store)
 {
-    m_store.setHostCount(m_results.count());
-    connect(&m_results, &ResultsModel::outcomeRecorded, this, &HistoryRecorder::record);
-    connect(&m_results, &QAbstractItemModel::rowsAboutToBeRemoved, this,
-            [this](const QModelIndex&, int first, int last) {
-                for (int i = first; i <= last; ++i) {
-                    const quint64 rowId = m_results.row(i).rowId;
-                    m_store.remove(rowId);
-                    Q_EMIT forgotten(rowId);
-                }
-            });
-    connect(&m_results, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
-        m_store.clear();
-        Q_EMIT cleared();
-    });
-    auto count = [this] { m_store.setHostCount(m_results.count()); };
-    connect(&m_results, &QAbstractItemModel::rowsInserted, this, count);
-    connect(&m_results, &QAbstractItemModel::rowsRemoved, this, count);
-    connect(&m_results, &QAbstractItemModel::modelReset, this, count);
+    m_store.setSlotCount(m_results.slotCount());
+    m_results.addObserver(this);
 }
 
-void HistoryRecorder::record(int row, quint64 rowId, bool success)
+HistoryRecorder::~HistoryRecorder()
 {
-    const ResultRow& r = m_results.row(row);
-    Outcome o;
-    if (success) {
-        o.timeMs = r.lastSucceedOn.toMSecsSinceEpoch();
-        o.rttTenths = r.lastRtt.value_or(0) * 10;
-        o.ttl = r.lastTtl.value_or(0);
-    } else {
-        o.timeMs = r.lastFailedOn.toMSecsSinceEpoch();
-        o.status = r.lastStatus.value_or(Outcome::GeneralFailure);
-        if (o.status == 0) // a failure always has a code; keep it from reading as an answer
-            o.status = Outcome::GeneralFailure;
+    m_results.removeObserver(this);
+}
+
+void HistoryRecorder::rowsAdded(int, int)
+{
+    m_store.setSlotCount(m_results.slotCount());
+}
+
+void HistoryRecorder::rowsAboutToBeRemoved(int first, int last)
+{
+    for (int row = first; row <= last; ++row) {
+        const HostTable::Slot slot = m_results.slotAt(row);
+        m_store.forget(slot);
+        Q_EMIT forgotten(m_results.tagOf(slot));
     }
-    m_store.record(rowId, o);
-    Q_EMIT recorded(rowId);
+}
+
+void HistoryRecorder::aboutToClear()
+{
+    m_store.clear();
+    Q_EMIT cleared();
+}
+
+void HistoryRecorder::outcomesApplied(std::span<const EchoOutcome> outcomes)
+{
+    for (const EchoOutcome& o : outcomes) {
+        Outcome outcome;
+        outcome.timeMs = o.whenUs / 1000;
+        outcome.status = static_cast<quint32>(o.status);
+        if (o.answered()) {
+            outcome.rttUs = o.rttUs;
+            outcome.ttl = o.ttl;
+        } else if (outcome.status == 0) {
+            outcome.status = Outcome::GeneralFailure; // a failure always has a code; keep it from reading as an answer
+        }
+        m_store.record(HostTable::slotInTag(o.tag), outcome);
+    }
+    Q_EMIT recorded();
 }

@@ -1,31 +1,38 @@
 #pragma once
 
+#include "results/HostTableObserver.h"
+
 #include <QObject>
 
 class HistoryStore;
-class ResultsModel;
+class HostTable;
 
-// Feeds every outcome of the results table into the history store, and drops a row's history when the row
-// is deleted or the results are cleared. Tells the parts that show a row's history when it changed.
-class HistoryRecorder : public QObject
+// Feeds every outcome the results take into the history store, and drops a row's history when the row is
+// deleted or the results are cleared. Tells the parts that show a row's history when it changed.
+class HistoryRecorder : public QObject, private HostTableObserver
 {
     Q_OBJECT
 public:
-    HistoryRecorder(ResultsModel& results, HistoryStore& store, QObject* parent = nullptr);
+    HistoryRecorder(HostTable& results, HistoryStore& store, QObject* parent = nullptr);
+    ~HistoryRecorder() override;
 
-    const ResultsModel& results() const { return m_results; }
+    const HostTable& results() const { return m_results; }
     const HistoryStore& store() const { return m_store; }
 
 Q_SIGNALS:
-    void recorded(quint64 rowId);
-    // The row left the table (its history is gone).
-    void forgotten(quint64 rowId);
+    // After a batch of outcomes went into the history.
+    void recorded();
+    // The row with this tag left the table (its history is gone).
+    void forgotten(quint64 tag);
     // Every row left the table.
     void cleared();
 
 private:
-    void record(int row, quint64 rowId, bool success);
+    void rowsAdded(int first, int last) override;
+    void rowsAboutToBeRemoved(int first, int last) override;
+    void aboutToClear() override;
+    void outcomesApplied(std::span<const EchoOutcome> outcomes) override;
 
-    ResultsModel& m_results;
+    HostTable& m_results;
     HistoryStore& m_store;
 };

@@ -6,9 +6,9 @@
 
 namespace
 {
-double ms(double tenths)
+double ms(double microseconds)
 {
-    return tenths / 10.0;
+    return microseconds / 1000.0;
 }
 } // namespace
 
@@ -45,9 +45,9 @@ HistoryStatistics HistoryStatistics::compute(const QList<Outcome>& outcomes)
     for (const Outcome& o : outcomes) {
         if (o.answered()) {
             if (!rtts.empty())
-                jitterSum += o.rttTenths > rtts.back() ? o.rttTenths - rtts.back() : rtts.back() - o.rttTenths;
-            rtts.push_back(o.rttTenths);
-            sum += o.rttTenths;
+                jitterSum += o.rttUs > rtts.back() ? o.rttUs - rtts.back() : rtts.back() - o.rttUs;
+            rtts.push_back(o.rttUs);
+            sum += o.rttUs;
             closeRun(o.timeMs, false);
         } else {
             if (!run)

@@ -1,10 +1,10 @@
 #include "history/HistoryTable.h"
 
-#include "core/ResultsFormat.h"
-#include "core/ResultsModel.h"
 #include "history/HistoryStatistics.h"
 #include "history/HistoryStore.h"
 #include "history/HistoryTexts.h"
+#include "results/HostTable.h"
+#include "results/ResultsFormat.h"
 
 namespace HistoryTable
 {
@@ -16,17 +16,16 @@ QStringList headers()
             QStringLiteral("Jitter (ms)"),  QStringLiteral("% Loss")};
 }
 
-ResultsSnapshot snapshot(const ResultsModel& results, const HistoryStore& store)
+ResultsSnapshot snapshot(const HostTable& results, const HistoryStore& store)
 {
     ResultsSnapshot table;
     table.headers = headers();
-    table.rows.reserve(results.count());
-    for (int i = 0; i < results.count(); ++i) {
-        const ResultRow& row = results.row(i);
-        const OutcomeRing* ring = store.ring(row.rowId);
-        const HistoryStatistics s = HistoryStatistics::compute(ring ? ring->outcomes() : QList<Outcome>());
+    table.rows.reserve(results.rowCount());
+    for (int i = 0; i < results.rowCount(); ++i) {
+        const HostTable::Slot slot = results.slotAt(i);
+        const HistoryStatistics s = HistoryStatistics::compute(store.outcomes(slot));
         using HistoryTexts::milliseconds;
-        table.rows.append({row.host, milliseconds(s.minMs), milliseconds(s.maxMs), milliseconds(s.meanMs),
+        table.rows.append({results.hostText(slot), milliseconds(s.minMs), milliseconds(s.maxMs), milliseconds(s.meanMs),
                            milliseconds(s.medianMs), milliseconds(s.p95Ms), milliseconds(s.jitterMs),
                            s.outcomes > 0 ? ResultsFormat::failedPercent(s.answered, s.failed) : QString()});
     }

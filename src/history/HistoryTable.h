@@ -1,14 +1,14 @@
 #pragma once
 
-#include "core/ResultsSnapshot.h"
+#include "results/ResultsSnapshot.h"
 
 class HistoryStore;
-class ResultsModel;
+class HostTable;
 
 // The statistics of every row's kept history as a table for the aligned text writer: host, min, max,
-// mean, median, 95th percentile, jitter (milliseconds, one decimal) and loss, in table order.
+// mean, median, 95th percentile, jitter (milliseconds, three decimals) and loss, in table order.
 namespace HistoryTable
 {
 QStringList headers();
-ResultsSnapshot snapshot(const ResultsModel& results, const HistoryStore& store);
+ResultsSnapshot snapshot(const HostTable& results, const HistoryStore& store);
 } // namespace HistoryTable

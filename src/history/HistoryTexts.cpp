@@ -9,7 +9,7 @@ namespace HistoryTexts
 
 QString milliseconds(std::optional<double> ms)
 {
-    return ms ? QString::number(*ms, 'f', 1) : QString();
+    return ms ? QString::number(*ms, 'f', 3) : QString();
 }
 
 QString duration(qint64 ms)
@@ -72,7 +72,7 @@ QString outcome(const Outcome& outcome, qint64 referenceMs)
         t.toString(sameDay ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
     if (!outcome.answered())
         return QStringLiteral("%1  %2").arg(when, statusText(static_cast<EchoStatus>(outcome.status)));
-    return QStringLiteral("%1  %2 ms  TTL %3").arg(when, milliseconds(outcome.rttTenths / 10.0)).arg(outcome.ttl);
+    return QStringLiteral("%1  %2 ms  TTL %3").arg(when, milliseconds(outcome.rttMs())).arg(outcome.ttl);
 }
 
 } // namespace HistoryTexts

@@ -7,7 +7,8 @@
 // The history's figures as the details window and the statistics table write them.
 namespace HistoryTexts
 {
-// "12.3": milliseconds with one decimal, a dot, no unit; empty for no value.
+// "12.345": milliseconds with three decimals (a LAN answers in tens of microseconds), a dot, no unit; empty
+// for no value.
 QString milliseconds(std::optional<double> ms);
 // "45 s", "3 min 20 s", "2 h 13 min", "3 d 4 h": the two largest units.
 QString duration(qint64 ms);

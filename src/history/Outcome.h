@@ -6,11 +6,12 @@
 struct Outcome {
     static constexpr quint32 GeneralFailure = 11050; // the IP status code for a failure of no known kind
 
-    qint64 timeMs = 0;     // milliseconds since the epoch
-    quint32 status = 0;    // 0 for an answer, else the IP status code
-    quint32 rttTenths = 0; // round-trip time in 0.1 ms; 0 for a failure
+    qint64 timeMs = 0;  // milliseconds since the epoch
+    quint32 status = 0; // 0 for an answer, else the IP status code
+    quint32 rttUs = 0;  // round-trip time in microseconds; 0 for a failure
     quint8 ttl = 0;
 
     bool answered() const { return status == 0; }
+    double rttMs() const { return rttUs / 1000.0; }
     bool operator==(const Outcome&) const = default;
 };

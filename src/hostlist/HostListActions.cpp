@@ -5,7 +5,7 @@
 #include "core/ErrorLocations.h"
 #include "core/GuardedProcedure.h"
 #include "core/HostListModel.h"
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 #include "core/SessionState.h"
 #include "hostlist/ListFileReader.h"
 #include "platform/AppError.h"

@@ -1,6 +1,7 @@
 #include "metrics/MetricsExposition.h"
 
-#include "core/ResultsModel.h"
+#include "metrics/HostCounterColumns.h"
+#include "results/HostTable.h"
 
 #include <QSet>
 #include <algorithm>
@@ -93,84 +94,89 @@ QByteArray escapeLabelValue(const QString& text)
     return out;
 }
 
-QByteArray render(const ResultsModel& results, const std::vector<HostCounters>& counters, const ProbeFigures& probe,
-                  const UpOf& up)
+QByteArray render(const HostTable& results, const HostCounterColumns& counters, const ProbeFigures& probe)
 {
-    // Rows to expose, with their labels made once.
-    std::vector<int> rows;
+    // Slots to expose, in table order, with their labels made once.
+    std::vector<HostTable::Slot> exposed;
     std::vector<QByteArray> labels;
-    rows.reserve(static_cast<std::size_t>(results.count()));
-    labels.reserve(static_cast<std::size_t>(results.count()));
+    exposed.reserve(static_cast<std::size_t>(results.rowCount()));
+    labels.reserve(static_cast<std::size_t>(results.rowCount()));
     QSet<QString> seen;
-    seen.reserve(results.count());
-    for (int i = 0; i < results.count() && static_cast<std::size_t>(i) < counters.size(); ++i) {
-        const ResultRow& r = results.row(i);
-        if (!r.counted || seen.contains(r.host))
+    seen.reserve(results.rowCount());
+    for (int i = 0; i < results.rowCount(); ++i) {
+        const HostTable::Slot slot = results.slotAt(i);
+        if (!results.isCurrent(slot) || !results.counted(slot) || seen.contains(results.hostText(slot)))
             continue;
-        seen.insert(r.host);
-        rows.push_back(i);
-        labels.push_back(escapeLabelValue(r.host));
+        seen.insert(results.hostText(slot));
+        exposed.push_back(slot);
+        labels.push_back(escapeLabelValue(results.hostText(slot)));
     }
 
     Sink out;
-    out.reserve(static_cast<qsizetype>(rows.size()) * 900 + 2048);
+    out.reserve(static_cast<qsizetype>(exposed.size()) * 1200 + 2048);
     const QByteArray none;
     const QByteArray upName = "vantrel_up";
-    family(out, upName, "gauge", "Whether the host answered its last echo (1) or not (0).");
-    for (std::size_t k = 0; k < rows.size(); ++k) {
-        const int i = rows[k];
-        sample(out, upName, labels[k], none, up ? up(i) : (counters[i].lastOk ? 1.0 : 0.0));
+    family(out, upName, "gauge",
+           "Whether the host is up (1) or down (0) by its state; before its first state, by its last echo.");
+    for (std::size_t k = 0; k < exposed.size(); ++k) {
+        const HostState state = results.states().state(exposed[k]);
+        const bool up =
+            state == HostState::Unknown ? results.lastStatus(exposed[k]) == EchoStatus::Success : state == HostState::Up;
+        sample(out, upName, labels[k], none, quint64(up ? 1 : 0));
     }
+    const QByteArray lastEcho = "vantrel_last_echo_success";
+    family(out, lastEcho, "gauge", "Whether the host answered its last echo (1) or not (0).");
+    for (std::size_t k = 0; k < exposed.size(); ++k)
+        sample(out, lastEcho, labels[k], none, quint64(results.lastStatus(exposed[k]) == EchoStatus::Success ? 1 : 0));
 
     family(out, "vantrel_rtt_seconds", "histogram", "Round-trip times of the answered echoes.");
     const QByteArray bucket = "vantrel_rtt_seconds_bucket";
     const QByteArray sum = "vantrel_rtt_seconds_sum";
     const QByteArray count = "vantrel_rtt_seconds_count";
-    static const QByteArray bucketLabels[] = {"le=\"0.001\"", "le=\"0.005\"", "le=\"0.01\"", "le=\"0.025\"",
-                                              "le=\"0.05\"",  "le=\"0.1\"",   "le=\"0.2\""};
-    static_assert(std::size(bucketLabels) == HostCounters::BucketBoundsMs.size());
+    static const QByteArray bucketLabels[] = {"le=\"0.0001\"", "le=\"0.00025\"", "le=\"0.0005\"", "le=\"0.001\"",
+                                              "le=\"0.0025\"", "le=\"0.005\"",   "le=\"0.01\"",   "le=\"0.025\"",
+                                              "le=\"0.05\"",   "le=\"0.1\"",     "le=\"0.2\"",    "le=\"0.5\"",
+                                              "le=\"1\""};
+    static_assert(std::size(bucketLabels) == HostCounterColumns::BucketBoundsUs.size());
     const QByteArray infinity = "le=\"+Inf\"";
-    for (std::size_t k = 0; k < rows.size(); ++k) {
-        const ResultRow& r = results.row(rows[k]);
-        const HostCounters& c = counters[rows[k]];
+    for (std::size_t k = 0; k < exposed.size(); ++k) {
+        const HostTable::Slot slot = exposed[k];
         quint64 cumulative = 0;
-        for (std::size_t b = 0; b < c.buckets.size(); ++b) {
-            cumulative += c.buckets[b];
+        for (std::size_t b = 0; b < HostCounterColumns::BucketBoundsUs.size(); ++b) {
+            cumulative += counters.bucket(slot, b);
             sample(out, bucket, labels[k], bucketLabels[b], cumulative);
         }
-        sample(out, bucket, labels[k], infinity, quint64(r.rttCount));
-        sample(out, sum, labels[k], none, double(r.rttSum) / 1000.0);
-        sample(out, count, labels[k], none, quint64(r.rttCount));
+        sample(out, bucket, labels[k], infinity, results.succeeded(slot));
+        sample(out, sum, labels[k], none, double(results.rttSumUs(slot)) / 1e6);
+        sample(out, count, labels[k], none, results.succeeded(slot));
     }
 
     const QByteArray requests = "vantrel_echo_requests_total";
     family(out, requests, "counter", "Echoes sent whose outcome was recorded.");
-    for (std::size_t k = 0; k < rows.size(); ++k) {
-        const ResultRow& r = results.row(rows[k]);
-        sample(out, requests, labels[k], none, quint64(r.succeeded + r.failed));
-    }
+    for (std::size_t k = 0; k < exposed.size(); ++k)
+        sample(out, requests, labels[k], none, results.succeeded(exposed[k]) + results.failed(exposed[k]));
     const QByteArray replies = "vantrel_echo_replies_total";
     family(out, replies, "counter", "Echoes answered by the host.");
-    for (std::size_t k = 0; k < rows.size(); ++k)
-        sample(out, replies, labels[k], none, quint64(results.row(rows[k]).succeeded));
+    for (std::size_t k = 0; k < exposed.size(); ++k)
+        sample(out, replies, labels[k], none, results.succeeded(exposed[k]));
 
     const QByteArray failures = "vantrel_echo_failures_total";
     family(out, failures, "counter",
            "Echoes that failed, by IP status code (11010: request timed out, 11003: destination host unreachable).");
-    for (std::size_t k = 0; k < rows.size(); ++k) {
-        for (const auto& [status, n] : counters[rows[k]].failures)
-            sample(out, failures, labels[k], "status=\"" + QByteArray::number(status) + '"', quint64(n));
+    for (std::size_t k = 0; k < exposed.size(); ++k) {
+        for (const HostCounterColumns::Failures& f : counters.failures()) {
+            if (const quint64 n = f.bySlot[exposed[k]]; n > 0)
+                sample(out, failures, labels[k], "status=\"" + QByteArray::number(quint32(f.status)) + '"', n);
+        }
     }
 
     const QByteArray lastReply = "vantrel_last_reply_timestamp_seconds";
     family(out, lastReply, "gauge", "When the host last answered, in Unix time.");
-    for (std::size_t k = 0; k < rows.size(); ++k) {
-        const QDateTime& when = counters[rows[k]].lastReply;
-        if (!when.isValid())
+    for (std::size_t k = 0; k < exposed.size(); ++k) {
+        if (results.succeeded(exposed[k]) == 0 || results.lastSuccessUs(exposed[k]) < 0)
             continue;
-        const qint64 ms = when.toMSecsSinceEpoch();
-        if (ms >= 0)
-            sample(out, lastReply, labels[k], none, double(ms) / 1000.0);
+        // Milliseconds are as precise as a scrape's own time.
+        sample(out, lastReply, labels[k], none, double(results.lastSuccessUs(exposed[k]) / 1000) / 1000.0);
     }
 
     family(out, "vantrel_hosts", "gauge", "Entries in the host list.");

@@ -1,13 +1,10 @@
 #pragma once
 
-#include "metrics/HostCounters.h"
-
 #include <QByteArray>
 #include <QString>
-#include <functional>
-#include <vector>
 
-class ResultsModel;
+class HostCounterColumns;
+class HostTable;
 
 // Figures about the probe itself, beside the per-host ones.
 struct ProbeFigures {
@@ -17,17 +14,13 @@ struct ProbeFigures {
     QString version;
 };
 
-// The results as Prometheus metrics in the text exposition format (version 0.0.4). One series per host,
-// labelled with the host list entry's text; a host's series appear once its first outcome is in, and a text
-// listed twice is exposed once (its first row), since Prometheus refuses duplicate series.
+// The results as Prometheus metrics in the text exposition format (version 0.0.4). One series per host of the
+// list, from its current row, labelled with the host list entry's text; a host's series appear once its first
+// outcome is in, and a text listed twice is exposed once (its first row), since Prometheus refuses duplicate
+// series. vantrel_up follows the host's state, as the event lines do; before its first state, its last echo.
 namespace MetricsExposition
 {
-// The value of vantrel_up for a results row: by default 1 when the row's last outcome was a success.
-// Host states can supply their own.
-using UpOf = std::function<double(int row)>;
-
-QByteArray render(const ResultsModel& results, const std::vector<HostCounters>& counters, const ProbeFigures& probe,
-                  const UpOf& up = {});
+QByteArray render(const HostTable& results, const HostCounterColumns& counters, const ProbeFigures& probe);
 // A label value with backslash, double quote and line feed escaped.
 QByteArray escapeLabelValue(const QString& text);
 inline constexpr const char* ContentType = "text/plain; version=0.0.4; charset=utf-8";

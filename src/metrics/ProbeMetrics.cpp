@@ -1,17 +1,19 @@
 #include "metrics/ProbeMetrics.h"
 
 #include "core/HostListModel.h"
-#include "metrics/HostCounterTable.h"
+#include "metrics/HostCounterColumns.h"
 #include "metrics/MetricsServer.h"
 
 #include <QHostAddress>
 
-ProbeMetrics::ProbeMetrics(const HostListModel& hosts, const ResultsModel& results, QString version, QObject* parent)
-    : QObject(parent), m_hosts(hosts), m_results(results), m_counters(new HostCounterTable(results, this)),
+ProbeMetrics::ProbeMetrics(const HostListModel& hosts, HostTable& results, QString version, QObject* parent)
+    : QObject(parent), m_hosts(hosts), m_results(results), m_counters(std::make_unique<HostCounterColumns>(results)),
       m_server(new MetricsServer([this] { return render(); }, this))
 {
     m_figures.version = std::move(version);
 }
+
+ProbeMetrics::~ProbeMetrics() = default;
 
 quint16 ProbeMetrics::listen(const QHostAddress& address, quint16 port)
 {
@@ -31,5 +33,5 @@ QByteArray ProbeMetrics::render() const
 {
     ProbeFigures figures = m_figures;
     figures.hosts = m_hosts.count();
-    return MetricsExposition::render(m_results, m_counters->rows(), figures, m_up);
+    return MetricsExposition::render(m_results, *m_counters, figures);
 }

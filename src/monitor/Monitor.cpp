@@ -4,16 +4,16 @@
 #include "core/ErrorLocations.h"
 #include "core/GuardedProcedure.h"
 #include "core/HostListModel.h"
-#include "core/ResultsModel.h"
 #include "core/SessionState.h"
 #include "monitor/PauseText.h"
 #include "monitor/PingRound.h"
 #include "platform/MessageBoxes.h"
+#include "results/HostTable.h"
 
-Monitor::Monitor(HostListModel& hosts, ResultsModel& results, SessionState& state, ErrorBox& errorBox,
-                 MessageBoxes& boxes, EchoService& echo, HostResolver& resolver, Clock& clock, QObject* parent)
+Monitor::Monitor(HostListModel& hosts, HostTable& results, SessionState& state, ErrorBox& errorBox, MessageBoxes& boxes,
+                 EchoService& echo, HostResolver& resolver, QObject* parent)
     : QObject(parent), m_hosts(hosts), m_results(results), m_session(state), m_errorBox(errorBox), m_boxes(boxes),
-      m_echo(echo), m_resolver(resolver), m_clock(clock)
+      m_echo(echo), m_resolver(resolver)
 {
     m_roundTimer.setInterval(5000);
     // Rounds start tick to tick, not from the end of the last round.
@@ -106,9 +106,9 @@ void Monitor::clearResults()
 
 void Monitor::deleteResultRow(int row)
 {
-    if (m_session.isBusy() || isOn() || m_results.count() == 0 || row < 0)
+    if (m_session.isBusy() || isOn() || m_results.rowCount() == 0 || row < 0)
         return;
-    m_results.removeAt(row);
+    m_results.removeRows(row, 1);
 }
 
 void Monitor::runRoundNow()
@@ -116,7 +116,7 @@ void Monitor::runRoundNow()
     if (m_round)
         return; // a tick during a round is dropped
     auto* round = new PingRound(
-        m_hosts, m_results, m_session, m_errorBox, m_echo, m_resolver, m_clock, [this] { return m_state == State::On; },
+        m_hosts, m_results, m_session, m_errorBox, m_echo, m_resolver, [this] { return m_state == State::On; },
         ++m_rounds, this);
     m_round = round;
     round->setSliceSize(m_sliceSize);

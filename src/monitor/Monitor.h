@@ -6,7 +6,6 @@
 #include <QPointer>
 #include <QTimer>
 
-class Clock;
 class EchoService;
 class ErrorBox;
 class GuardedProcedure;
@@ -14,7 +13,7 @@ class HostListModel;
 class HostResolver;
 class MessageBoxes;
 class PingRound;
-class ResultsModel;
+class HostTable;
 class SessionState;
 
 // Switches monitoring on and off, runs a round at every tick of the timer, and makes the hand edits of
@@ -42,8 +41,8 @@ public:
         enum : int { ClearTable = 102, MarkHostListChanged = 104 };
     };
 
-    Monitor(HostListModel& hosts, ResultsModel& results, SessionState& state, ErrorBox& errorBox, MessageBoxes& boxes,
-            EchoService& echo, HostResolver& resolver, Clock& clock, QObject* parent = nullptr);
+    Monitor(HostListModel& hosts, HostTable& results, SessionState& state, ErrorBox& errorBox, MessageBoxes& boxes,
+            EchoService& echo, HostResolver& resolver, QObject* parent = nullptr);
 
     State state() const { return m_state; }
     bool isOn() const { return m_state == State::On; }
@@ -60,7 +59,8 @@ public:
     bool start(const QString& pauseText);
     // Switches monitoring on with an interval already checked; false when the host list is empty.
     bool startWithInterval(int intervalMs);
-    // Switches monitoring off: no further round, and the round under way pings no further host.
+    // Switches monitoring off: no further round, and the round under way pings no further host and drops the
+    // echoes it has not sent yet.
     void stop();
     // The start/stop button: stop when on, otherwise start with the pause text.
     void startOrStop(const QString& pauseText);
@@ -85,13 +85,12 @@ private:
     void roundEnded(const RoundSummary& summary);
 
     HostListModel& m_hosts;
-    ResultsModel& m_results;
+    HostTable& m_results;
     SessionState& m_session;
     ErrorBox& m_errorBox;
     MessageBoxes& m_boxes;
     EchoService& m_echo;
     HostResolver& m_resolver;
-    Clock& m_clock;
 
     State m_state = State::Off;
     QTimer m_roundTimer;

@@ -1,28 +1,16 @@
 #include "monitor/StatusSummary.h"
 
-#include "core/CurrentRows.h"
 #include "core/HostListModel.h"
-#include "core/ResultsModel.h"
+#include "results/HostTable.h"
 
-StatusSummary StatusSummary::count(const HostListModel& hosts, const ResultsModel& results)
+StatusSummary StatusSummary::count(const HostListModel& hosts, const HostTable& results)
 {
     StatusSummary s;
     s.hosts = hosts.count();
-    const CurrentRows current(hosts, results);
-    for (int i = 0; i < results.count(); ++i) {
-        if (!current.contains(i))
+    for (HostTable::Slot slot = 0; slot < results.slotCount(); ++slot) {
+        if (results.rowOf(slot) < 0 || !results.isCurrent(slot) || !results.counted(slot))
             continue;
-        const ResultRow& r = results.row(i);
-        switch (ResultsModel::outcome(r)) {
-        case ResultsModel::Outcome::Answering:
-            ++s.answering;
-            break;
-        case ResultsModel::Outcome::Failing:
-            ++s.failing;
-            break;
-        default:
-            break;
-        }
+        ++(results.lastStatus(slot) == EchoStatus::Success ? s.answering : s.failing);
     }
     s.notYetPinged = s.hosts - s.answering - s.failing;
     return s;

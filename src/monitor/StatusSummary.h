@@ -3,7 +3,7 @@
 #include <QString>
 
 class HostListModel;
-class ResultsModel;
+class HostTable;
 
 // The line under the tables: how many hosts answer, fail or have not been pinged yet, how long the last
 // round took and when the next one starts.
@@ -17,7 +17,7 @@ struct StatusSummary {
 
     // Counts each host of the list by the last outcome of its current row; a host without one is not yet
     // pinged. Rows of removed hosts do not count.
-    static StatusSummary count(const HostListModel& hosts, const ResultsModel& results);
+    static StatusSummary count(const HostListModel& hosts, const HostTable& results);
 
     QString text() const;
 };

@@ -1,26 +1,23 @@
 #pragma once
 
-#include "ping/EchoReply.h"
+#include "ping/EchoRequest.h"
+#include "ping/EchoSink.h"
 
-#include <QObject>
-#include <QString>
-#include <functional>
+#include <span>
 
-// Sends ICMP echoes without blocking: each request is queued, paced out and answered through its callback
-// on the caller's thread.
+// How long an echo may take unless the engine is told otherwise.
+constexpr int EchoTimeoutMs = 200;
+
+// Sends ICMP echoes without blocking: requests are queued, paced out and answered through their sink on the
+// caller's thread, every request exactly once unless it is cancelled before it is sent or its sink detached.
 class EchoService
 {
 public:
     virtual ~EchoService() = default;
 
-    using Done = std::function<void(const EchoReply&)>;
-    using Ticket = quint64;
-
-    // One echo of "Echo This" to an address text: dotted IPv4, or an IPv6 literal (echoed over ICMPv6). done
-    // runs exactly once with the outcome, unless the echo is cancelled before it is sent or context is
-    // destroyed first. A text that is not an address is answered with a failure status without sending.
-    virtual Ticket send(const QString& addressText, QObject* context, Done done) = 0;
-
-    // Drops an echo that has not been sent yet. True when it was dropped; done will then never run.
-    virtual bool cancel(Ticket ticket) = 0;
+    virtual void send(std::span<const EchoRequest> requests, EchoSink& sink) = 0;
+    // Drops the sink's requests not yet sent; returns how many. Those already sent are still answered.
+    virtual int cancel(EchoSink& sink) = 0;
+    // Drops the sink's unsent requests and never calls it again: it may be destroyed after this.
+    virtual void detach(EchoSink& sink) = 0;
 };

@@ -1,7 +1,7 @@
 #include "ping/IcmpReplyParser.h"
 
 #include "ping/EchoEventReader.h"
-#include "ping/EchoReply.h"
+#include "ping/EchoService.h"
 #include "ping/IcmpPacket.h"
 #include "platform/ControlMessage.h"
 

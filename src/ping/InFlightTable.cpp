@@ -1,52 +1,72 @@
 #include "ping/InFlightTable.h"
 
-std::optional<quint16> InFlightTable::nextFree(quint16 start) const
+namespace
 {
-    if (size() >= SequenceSpace)
-        return std::nullopt;
-    quint16 candidate = start;
-    for (int tries = 0; tries < SequenceSpace; ++tries, ++candidate) {
-        if (!m_echoes.contains(candidate))
-            return candidate;
+constexpr std::size_t FirstSize = 256;
+}
+
+void InFlightTable::startAt(quint16 sequence)
+{
+    if (m_count == 0) {
+        m_oldest = sequence;
+        m_span = 0;
     }
-    return std::nullopt;
 }
 
-void InFlightTable::insert(quint16 sequence, Echo echo)
+std::optional<quint16> InFlightTable::nextFree()
 {
-    m_sendOrder.emplace_back(sequence, echo.ticket);
-    m_echoes.insert_or_assign(sequence, std::move(echo));
-    m_nextSequence = static_cast<quint16>(sequence + 1);
+    if (m_span >= SequenceSpace)
+        return std::nullopt;
+    if (m_slots.empty() || m_span >= static_cast<int>(m_slots.size()))
+        grow();
+    return static_cast<quint16>(m_oldest + m_span);
 }
 
-const InFlightTable::Echo* InFlightTable::find(quint16 sequence) const
+void InFlightTable::grow()
 {
-    const auto found = m_echoes.find(sequence);
-    return found == m_echoes.end() ? nullptr : &found->second;
+    const std::size_t size = m_slots.empty() ? FirstSize : m_slots.size() * 2;
+    std::vector<Echo> bigger(size);
+    for (const Echo& echo : m_slots) {
+        if (echo.used)
+            bigger[echo.sequence & (size - 1)] = echo;
+    }
+    m_slots.swap(bigger);
 }
 
-InFlightTable::Echo InFlightTable::take(quint16 sequence)
+InFlightTable::Echo& InFlightTable::insertNext()
 {
-    const auto found = m_echoes.find(sequence);
-    if (found == m_echoes.end())
-        return Echo();
-    Echo echo = std::move(found->second);
-    m_echoes.erase(found);
+    const quint16 sequence = static_cast<quint16>(m_oldest + m_span);
+    ++m_span;
+    ++m_count;
+    Echo& echo = slotOf(sequence);
+    echo = Echo();
+    echo.sequence = sequence;
+    echo.used = true;
     return echo;
 }
 
-const InFlightTable::Echo* InFlightTable::oldest(quint16* sequence)
+InFlightTable::Echo* InFlightTable::find(quint16 sequence)
 {
-    // Entries of echoes answered already stay in the send order until they reach its front.
-    while (!m_sendOrder.empty()) {
-        const auto [front, ticket] = m_sendOrder.front();
-        const Echo* echo = find(front);
-        if (echo != nullptr && echo->ticket == ticket) {
-            if (sequence != nullptr)
-                *sequence = front;
-            return echo;
-        }
-        m_sendOrder.pop_front();
+    if (m_count == 0 || static_cast<quint16>(sequence - m_oldest) >= m_span)
+        return nullptr;
+    Echo& echo = slotOf(sequence);
+    return echo.used && echo.sequence == sequence ? &echo : nullptr;
+}
+
+void InFlightTable::release(Echo& echo)
+{
+    if (!echo.used)
+        return;
+    echo.used = false;
+    --m_count;
+    // The window starts at the oldest echo still waiting.
+    while (m_span > 0 && !slotOf(m_oldest).used) {
+        ++m_oldest;
+        --m_span;
     }
-    return nullptr;
+}
+
+InFlightTable::Echo* InFlightTable::oldest()
+{
+    return m_count == 0 ? nullptr : &slotOf(m_oldest);
 }

@@ -1,46 +1,56 @@
 #pragma once
 
-#include "ping/EchoService.h"
+#include "platform/IpAddress.h"
 
-#include <QPointer>
-#include <deque>
+#include <QtGlobal>
 #include <optional>
-#include <unordered_map>
+#include <vector>
 
-// The echoes of one socket that wait for an answer, by sequence number. Sequences are handed out round-robin,
-// so a number comes back into use as late as possible; deadlines fall in send order. Holds only what is in
-// flight: an engine that sends nothing costs nothing.
+// The echoes of one socket that wait for an answer, by sequence number.
+//
+// 1. Sequences are handed out one after the other, so the echoes in flight always lie in one window of
+//    sequences, from the oldest still waiting to the next to hand out, and a number comes back into use as late
+//    as possible.
+// 2. Echoes sent in order wait the same time, so the oldest in flight is the first whose deadline comes.
+// 3. A slot is sequence modulo the table's size; the table doubles (up to the whole sequence space) when the
+//    window would outgrow it, so a few echoes cost a few kilobytes and 100,000 a fixed 3 MB, never a node each.
 class InFlightTable
 {
 public:
     static constexpr int SequenceSpace = 65536;
 
     struct Echo {
-        EchoService::Ticket ticket = 0;
-        IpAddress destination;
+        quint64 tag = 0;
         // Read just before the echo was handed to the kernel, on both clocks (see PreciseClock).
         qint64 sentMonotonicNs = 0;
         qint64 sentRealtimeNs = 0;
-        bool hasContext = false;
-        QPointer<QObject> context;
-        EchoService::Done done;
+        IpAddress destination;
+        quint16 sequence = 0;
+        quint16 sink = 0; // the requester, as the engine numbers them
+        bool used = false;
     };
 
-    // Where the round-robin starts.
-    void startAt(quint16 sequence) { m_nextSequence = sequence; }
-    int size() const { return static_cast<int>(m_echoes.size()); }
-    // The first free sequence from the one after the last handed out, or from start; none while all are in
-    // flight.
-    std::optional<quint16> nextFree() const { return nextFree(m_nextSequence); }
-    std::optional<quint16> nextFree(quint16 start) const;
-    void insert(quint16 sequence, Echo echo);
-    const Echo* find(quint16 sequence) const;
-    Echo take(quint16 sequence);
+    // Where the numbering starts; only while nothing is in flight.
+    void startAt(quint16 sequence);
+    int size() const { return m_count; }
+    // The sequence the next echo gets, making room for it; none while the window spans the whole sequence
+    // space (the oldest echo still waits although 65,535 were sent after it).
+    std::optional<quint16> nextFree();
+    // How many more echoes the window takes.
+    int room() const { return SequenceSpace - m_span; }
+    // Takes the next sequence (nextFree() must have given it) for a new echo, to be filled in.
+    Echo& insertNext();
+    Echo* find(quint16 sequence);
+    void release(Echo& echo);
     // The earliest sent echo still in flight, whose deadline comes first.
-    const Echo* oldest(quint16* sequence = nullptr);
+    Echo* oldest();
 
 private:
-    std::unordered_map<quint16, Echo> m_echoes;
-    std::deque<std::pair<quint16, EchoService::Ticket>> m_sendOrder;
-    quint16 m_nextSequence = 0;
+    Echo& slotOf(quint16 sequence) { return m_slots[sequence & (m_slots.size() - 1)]; }
+    void grow();
+
+    std::vector<Echo> m_slots; // a power of two in size
+    quint16 m_oldest = 0;      // the window: m_oldest .. m_oldest + m_span - 1
+    int m_span = 0;
+    int m_count = 0;
 };

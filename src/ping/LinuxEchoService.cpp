@@ -34,18 +34,12 @@ constexpr int ReadsBeforeTimeouts = 8 * ReadsPerDrain;
 // When the kernel has no room for another echo, try again this soon.
 constexpr int RetryAfterMs = 1;
 constexpr qint64 NsPerMs = 1000000;
-constexpr qint64 TimeoutNs = qint64(EchoTimeoutMs) * NsPerMs;
 // The wall clock moving against the monotonic one by more than this, plus what slewing can do (chrony slews
 // at up to 83,333 ppm), means it was stepped, and its receive stamps cannot be compared with the send stamp.
 constexpr qint64 SteppedNs = NsPerMs;
 constexpr qint64 SlewDivisor = 8;
 
-EchoReply timedOut()
-{
-    EchoReply reply;
-    reply.status = EchoStatus::RequestTimedOut;
-    return reply;
-}
+constexpr qint64 NsPerUs = 1000;
 
 } // namespace
 
@@ -72,7 +66,10 @@ LinuxEchoService::LinuxEchoService(PreciseClock& clock, RandomSource& random, st
     m_timeoutTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_timeoutTimer, &QTimer::timeout, this, &LinuxEchoService::expireOverdue);
     m_drainTimer.setSingleShot(true);
-    connect(&m_drainTimer, &QTimer::timeout, this, [this] { drain(ReadsPerDrain); });
+    connect(&m_drainTimer, &QTimer::timeout, this, [this] {
+        drain(ReadsPerDrain);
+        deliver();
+    });
     addChannel(std::move(ipv4));
     addChannel(std::move(ipv6));
 }
@@ -85,7 +82,10 @@ void LinuxEchoService::addChannel(std::unique_ptr<IcmpSocket> socket)
         return;
     Channel& channel = socket->family() == IpFamily::IPv6 ? m_ipv6 : m_ipv4;
     channel.socket = std::move(socket);
-    connect(channel.socket.get(), &IcmpSocket::readyRead, this, [this, &channel] { drain(channel, ReadsPerDrain); });
+    connect(channel.socket.get(), &IcmpSocket::readyRead, this, [this, &channel] {
+        drain(channel, ReadsPerDrain);
+        deliver();
+    });
 }
 
 LinuxEchoService::Channel* LinuxEchoService::channelFor(IpFamily family)
@@ -101,28 +101,72 @@ LinuxEchoService::Channel* LinuxEchoService::queriedChannel(IpFamily family)
     return channelFor(family);
 }
 
-EchoService::Ticket LinuxEchoService::send(const QString& addressText, QObject* context, Done done)
+LinuxEchoService::Sink* LinuxEchoService::findSink(EchoSink& sink)
 {
-    Queued echo;
-    if (const std::optional<HostAddress::Target> target = HostAddress::parseLiteral(addressText)) {
-        echo.destination = target->address;
-        echo.scopeId = target->scopeId;
-        echo.valid = channelFor(target->address.family()) != nullptr &&
-                     (m_family == IpFamily::Unspecified || m_family == target->address.family());
+    for (Sink& s : m_sinks) {
+        if (s.sink == &sink && !s.detached)
+            return &s;
     }
-    echo.hasContext = context != nullptr;
-    echo.context = context;
-    echo.done = std::move(done);
-    const Ticket ticket = m_nextTicket++;
-    m_queue.emplace(ticket, std::move(echo));
-    // Even an address we refuse is answered from the event loop, never from inside this call.
-    schedulePump();
-    return ticket;
+    return nullptr;
 }
 
-bool LinuxEchoService::cancel(Ticket ticket)
+quint16 LinuxEchoService::sinkIndex(EchoSink& sink)
 {
-    return m_queue.erase(ticket) > 0;
+    // Requesters are few (a round, a probe request), so a short list searched from the front will do.
+    std::size_t freeAt = m_sinks.size();
+    for (std::size_t i = 0; i < m_sinks.size(); ++i) {
+        Sink& s = m_sinks[i];
+        if (s.sink == &sink && !s.detached)
+            return static_cast<quint16>(i);
+        if (freeAt == m_sinks.size() && s.detached && s.echoes == 0 && !m_delivering)
+            freeAt = i;
+    }
+    if (freeAt == m_sinks.size())
+        m_sinks.emplace_back();
+    Sink& s = m_sinks[freeAt];
+    s.sink = &sink;
+    s.detached = false;
+    s.echoes = 0;
+    s.pending.clear();
+    return static_cast<quint16>(freeAt);
+}
+
+void LinuxEchoService::send(std::span<const EchoRequest> requests, EchoSink& sink)
+{
+    if (requests.empty())
+        return;
+    const quint16 index = sinkIndex(sink);
+    m_sinks[index].echoes += static_cast<int>(requests.size());
+    for (const EchoRequest& request : requests) {
+        EchoRequest checked = request;
+        checked.valid = request.valid && channelFor(request.target.address.family()) != nullptr &&
+                        (m_family == IpFamily::Unspecified || m_family == request.target.address.family());
+        m_queue.push(checked, index);
+    }
+    // Even an address we refuse is answered from the event loop, never from inside this call.
+    schedulePump();
+}
+
+int LinuxEchoService::cancel(EchoSink& sink)
+{
+    Sink* s = findSink(sink);
+    if (s == nullptr)
+        return 0;
+    const int removed = m_queue.removeSink(static_cast<quint16>(s - m_sinks.data()));
+    s->echoes -= removed;
+    return removed;
+}
+
+void LinuxEchoService::detach(EchoSink& sink)
+{
+    Sink* s = findSink(sink);
+    if (s == nullptr)
+        return;
+    cancel(sink);
+    // Echoes in flight keep their entry until they settle; their outcomes go nowhere.
+    s->detached = true;
+    s->sink = nullptr;
+    s->pending.clear();
 }
 
 bool LinuxEchoService::available(IpFamily family)
@@ -184,13 +228,13 @@ void LinuxEchoService::pump()
 {
     int sent = 0;
     int sentSinceDrain = 0;
-    int refused = 0; // counted too: a callback may queue another echo that fails at once
+    int refused = 0; // counted too, so that a queue of refusals still ends the turn
     bool kernelFull = false;
     bool allSequencesInFlight = false;
     const qint64 turnEndsNs = m_clock.monotonicNs() + TurnBudgetNs;
     while (!m_queue.empty() && sent + refused < SendsPerTurn) {
-        auto first = m_queue.begin();
-        Channel* channel = first->second.valid ? channelFor(first->second.destination.family()) : nullptr;
+        const EchoQueue::Entry& first = m_queue.front();
+        Channel* channel = first.request.valid ? channelFor(first.request.target.address.family()) : nullptr;
         if (channel == nullptr || !ensureOpen(*channel)) {
             ++refused;
             refuseFirst(channel);
@@ -210,11 +254,7 @@ void LinuxEchoService::pump()
         }
         if (batch.error != 0) {
             ++refused;
-            const Queued echo = std::move(m_queue.begin()->second);
-            m_queue.erase(m_queue.begin());
-            EchoReply reply;
-            reply.status = IcmpReplyParser::statusForErrno(batch.error);
-            deliver(echo.hasContext, echo.context, echo.done, reply);
+            refuseFirst(IcmpReplyParser::statusForErrno(batch.error));
         }
         if (sentSinceDrain >= DrainEverySends) {
             sentSinceDrain = 0;
@@ -227,45 +267,59 @@ void LinuxEchoService::pump()
         m_pumpTimer.start(kernelFull ? RetryAfterMs : 0);
     if (!m_timeoutTimer.isActive())
         armTimeout();
+    deliver();
 }
 
 void LinuxEchoService::refuseFirst(Channel* channel)
 {
-    const Queued echo = std::move(m_queue.begin()->second);
-    m_queue.erase(m_queue.begin());
-    EchoReply reply;
-    reply.status = EchoStatus::BadDestination;
+    EchoStatus status = EchoStatus::BadDestination;
     if (channel != nullptr && channel->socket->familyUnsupported()) {
         // No IPv6 on this system: no route to the host, and nothing the permission advice could mend.
-        reply.status = EchoStatus::DestNetUnreachable;
+        status = EchoStatus::DestNetUnreachable;
     } else if (channel != nullptr) {
         reportUnavailable(channel->unavailableReason);
-        reply.status = EchoStatus::GeneralFailure;
+        status = EchoStatus::GeneralFailure;
     }
-    deliver(echo.hasContext, echo.context, echo.done, reply);
+    refuseFirst(status);
+}
+
+void LinuxEchoService::refuseFirst(EchoStatus status)
+{
+    const EchoQueue::Entry first = m_queue.front();
+    m_queue.pop();
+    EchoOutcome outcome;
+    outcome.tag = first.request.tag;
+    outcome.status = status;
+    outcome.whenUs = m_clock.realtimeNs() / NsPerUs;
+    answer(first.sink, outcome);
 }
 
 LinuxEchoService::Batch LinuxEchoService::sendBatch(Channel& channel, int wanted)
 {
-    // The echoes at the front of the queue that go to this channel, each with a free sequence of its own.
+    // The echoes at the front of the queue that go to this channel, each with the next sequence.
     std::array<quint16, SendsPerBatch> sequences{};
     int count = 0;
-    for (auto it = m_queue.begin(); it != m_queue.end() && count < wanted; ++it) {
-        const Queued& queued = it->second;
-        if (!queued.valid || channelFor(queued.destination.family()) != &channel)
+    const int sequencesFree = channel.inFlight.room();
+    for (std::size_t i = 0; i < static_cast<std::size_t>(m_queue.size()) && count < wanted && count < sequencesFree;
+         ++i) {
+        const EchoQueue::Entry& queued = m_queue.at(i);
+        if (!queued.request.valid || channelFor(queued.request.target.address.family()) != &channel)
             break;
-        const std::optional<quint16> sequence =
-            count == 0 ? channel.inFlight.nextFree() : channel.inFlight.nextFree(sequences[count - 1] + 1);
-        if (!sequence || (count > 0 && *sequence == sequences[0]))
-            break;
-        sequences[count] = *sequence;
+        if (count == 0) {
+            const std::optional<quint16> sequence = channel.inFlight.nextFree();
+            if (!sequence)
+                break;
+            sequences[0] = *sequence;
+        } else {
+            sequences[count] = static_cast<quint16>(sequences[count - 1] + 1);
+        }
         IcmpSocket::Outgoing& outgoing = m_outgoing[count];
-        outgoing.destination = queued.destination;
-        outgoing.scopeId = queued.scopeId;
+        outgoing.destination = queued.request.target.address;
+        outgoing.scopeId = queued.request.target.scopeId;
         if (&channel == &m_ipv6)
-            Icmp6Packet::writeEchoRequest(outgoing.packet, channel.identifier, *sequence, m_payload);
+            Icmp6Packet::writeEchoRequest(outgoing.packet, channel.identifier, sequences[count], m_payload);
         else
-            IcmpPacket::writeEchoRequest(outgoing.packet, channel.identifier, *sequence, m_payload);
+            IcmpPacket::writeEchoRequest(outgoing.packet, channel.identifier, sequences[count], m_payload);
         ++count;
     }
     Batch batch;
@@ -278,17 +332,17 @@ LinuxEchoService::Batch LinuxEchoService::sendBatch(Channel& channel, int wanted
     int error = 0;
     batch.sent = channel.socket->sendBatch(m_outgoing.data(), count, error);
     for (int i = 0; i < batch.sent; ++i) {
-        const auto front = m_queue.begin();
-        InFlightTable::Echo echo;
-        echo.ticket = front->first;
-        echo.destination = front->second.destination;
+        const EchoQueue::Entry& front = m_queue.front();
+        // nextFree made room for the first; it grows the table for the others when they need it.
+        if (i > 0)
+            channel.inFlight.nextFree();
+        InFlightTable::Echo& echo = channel.inFlight.insertNext();
+        echo.tag = front.request.tag;
+        echo.destination = front.request.target.address;
         echo.sentMonotonicNs = batch.sentNs;
         echo.sentRealtimeNs = sentRealtimeNs;
-        echo.hasContext = front->second.hasContext;
-        echo.context = std::move(front->second.context);
-        echo.done = std::move(front->second.done);
-        m_queue.erase(front);
-        channel.inFlight.insert(sequences[i], std::move(echo));
+        echo.sink = front.sink;
+        m_queue.pop();
     }
     if (batch.sent < count) {
         if (error == EAGAIN || error == EWOULDBLOCK || error == ENOBUFS || error == EINTR)
@@ -364,7 +418,7 @@ void LinuxEchoService::handle(Channel& channel, const IcmpSocket::Message& messa
         event = IcmpReplyParser::parseDatagramReply(message.data, message.peer, message.control);
     if (event.kind == Event::Kind::Ignored || event.identifier != channel.identifier)
         return;
-    const InFlightTable::Echo* echo = channel.inFlight.find(event.sequence);
+    InFlightTable::Echo* echo = channel.inFlight.find(event.sequence);
     if (echo == nullptr)
         return; // unknown, late or already answered
     // Replies come from the destination; errors quote it.
@@ -373,20 +427,24 @@ void LinuxEchoService::handle(Channel& channel, const IcmpSocket::Message& messa
     const qint64 roundTrip = roundTripNs(message, *echo);
     if (roundTrip < 0)
         return; // an answer to an earlier echo that had the same sequence
-    if (roundTrip >= TimeoutNs) {
-        finish(channel, event.sequence, timedOut());
+    EchoOutcome outcome;
+    outcome.tag = echo->tag;
+    if (roundTrip >= m_timeoutNs) {
+        outcome.status = EchoStatus::RequestTimedOut;
+        outcome.whenUs = (echo->sentRealtimeNs + m_timeoutNs) / NsPerUs;
+        settle(channel, *echo, outcome);
         return;
     }
-    EchoReply reply;
-    reply.address = event.address;
+    outcome.address = event.address;
+    outcome.whenUs = (message.receivedRealtimeNs != 0 ? message.receivedRealtimeNs : m_clock.realtimeNs()) / NsPerUs;
     if (event.kind == Event::Kind::Reply) {
-        reply.status = EchoStatus::Success;
-        reply.roundTripMs = static_cast<quint32>(roundTrip / NsPerMs);
-        reply.ttl = event.ttl;
+        outcome.status = EchoStatus::Success;
+        outcome.rttUs = static_cast<quint32>(roundTrip / NsPerUs);
+        outcome.ttl = event.ttl;
     } else {
-        reply.status = event.status;
+        outcome.status = event.status;
     }
-    finish(channel, event.sequence, reply);
+    settle(channel, *echo, outcome);
 }
 
 qint64 LinuxEchoService::roundTripNs(const IcmpSocket::Message& message, const InFlightTable::Echo& echo) const
@@ -413,13 +471,39 @@ void LinuxEchoService::recordReceiveFailure(int error)
         qWarning("Reading the ICMP socket failed: %s", std::strerror(error));
 }
 
-void LinuxEchoService::finish(Channel& channel, quint16 sequence, const EchoReply& reply)
+void LinuxEchoService::settle(Channel& channel, InFlightTable::Echo& echo, const EchoOutcome& outcome)
 {
-    const bool allWereInFlight = channel.inFlight.size() >= InFlightTable::SequenceSpace;
-    const InFlightTable::Echo echo = channel.inFlight.take(sequence);
+    const bool allWereInFlight = channel.inFlight.room() == 0;
+    const quint16 sink = echo.sink;
+    channel.inFlight.release(echo);
     if (allWereInFlight && !m_queue.empty())
         schedulePump();
-    deliver(echo.hasContext, echo.context, echo.done, reply);
+    answer(sink, outcome);
+}
+
+void LinuxEchoService::answer(quint16 sink, const EchoOutcome& outcome)
+{
+    Sink& s = m_sinks[sink];
+    --s.echoes;
+    if (!s.detached)
+        s.pending.push_back(outcome);
+}
+
+void LinuxEchoService::deliver()
+{
+    // A sink may send, cancel or detach while it takes its outcomes; what it is handed is its own copy.
+    if (m_delivering)
+        return;
+    m_delivering = true;
+    for (std::size_t i = 0; i < m_sinks.size(); ++i) {
+        if (m_sinks[i].pending.empty() || m_sinks[i].detached)
+            continue;
+        m_sinks[i].delivering.swap(m_sinks[i].pending);
+        EchoSink* sink = m_sinks[i].sink;
+        sink->echoesDone(m_sinks[i].delivering);
+        m_sinks[i].delivering.clear();
+    }
+    m_delivering = false;
 }
 
 void LinuxEchoService::expireOverdue()
@@ -428,14 +512,18 @@ void LinuxEchoService::expireOverdue()
     drain(ReadsBeforeTimeouts);
     const qint64 now = m_clock.monotonicNs();
     for (Channel* channel : {&m_ipv4, &m_ipv6}) {
-        quint16 sequence = 0;
-        while (const InFlightTable::Echo* echo = channel->inFlight.oldest(&sequence)) {
-            if (echo->sentMonotonicNs + TimeoutNs > now)
+        while (InFlightTable::Echo* echo = channel->inFlight.oldest()) {
+            if (echo->sentMonotonicNs + m_timeoutNs > now)
                 break;
-            finish(*channel, sequence, timedOut());
+            EchoOutcome outcome;
+            outcome.tag = echo->tag;
+            outcome.status = EchoStatus::RequestTimedOut;
+            outcome.whenUs = (echo->sentRealtimeNs + m_timeoutNs) / NsPerUs;
+            settle(*channel, *echo, outcome);
         }
     }
     armTimeout();
+    deliver();
 }
 
 void LinuxEchoService::armTimeout()
@@ -447,15 +535,6 @@ void LinuxEchoService::armTimeout()
         m_timeoutTimer.stop();
         return;
     }
-    const qint64 remaining = oldest->sentMonotonicNs + TimeoutNs - m_clock.monotonicNs();
+    const qint64 remaining = oldest->sentMonotonicNs + m_timeoutNs - m_clock.monotonicNs();
     m_timeoutTimer.start(remaining <= 0 ? 0 : static_cast<int>((remaining + NsPerMs - 1) / NsPerMs));
-}
-
-void LinuxEchoService::deliver(bool hasContext, const QPointer<QObject>& context, const Done& done,
-                               const EchoReply& reply)
-{
-    if (hasContext && context.isNull())
-        return;
-    if (done)
-        done(reply);
 }

@@ -1,26 +1,28 @@
 #pragma once
 
+#include "ping/EchoQueue.h"
 #include "ping/EchoService.h"
 #include "ping/InFlightTable.h"
 #include "platform/IcmpSocket.h"
 
 #include <QTimer>
 #include <array>
-#include <map>
 #include <memory>
+#include <vector>
 
 class PreciseClock;
 class RandomSource;
 
 // The ICMP echo engine: one socket per address family (ICMP for IPv4, ICMPv6 for IPv6), each with its own
 // echoes in flight; one send queue for both, paced by event-loop turns; replies matched by identifier,
-// sequence and source; and one timer aimed at the earliest of the in-flight deadlines.
+// sequence and source; and one timer aimed at the earliest of the in-flight deadlines. Outcomes go back to
+// their sinks in batches: all that one read of the sockets, one expiry or one turn of sends settled.
 //
 // Timing is the network's: an echo is stamped just before it is handed to the kernel, and a reply by the
 // kernel's receive stamp, so a reply that arrived in time counts however late the thread read it.
 //
-// Outcomes: Success on a reply; the IP status of an ICMP error, with the reporting router as Address;
-// RequestTimedOut when no reply arrived within EchoTimeoutMs; BadDestination for a text that is not an address,
+// Outcomes: Success on a reply; the IP status of an ICMP error, with the reporting router as address;
+// RequestTimedOut when no reply arrived within the timeout; BadDestination for a text that is not an address,
 // or whose family the engine was told not to use; GeneralFailure when ICMP is not permitted or sending failed
 // for a reason without its own code. ICMPv6 errors map onto the same codes (Icmp6ReplyParser).
 // How to tell the user that ICMP is not permitted is the caller's business (icmpUnavailable).
@@ -37,8 +39,13 @@ public:
                      std::unique_ptr<IcmpSocket> ipv6, QObject* parent = nullptr);
     ~LinuxEchoService() override;
 
-    Ticket send(const QString& addressText, QObject* context, Done done) override;
-    bool cancel(Ticket ticket) override;
+    void send(std::span<const EchoRequest> requests, EchoSink& sink) override;
+    int cancel(EchoSink& sink) override;
+    void detach(EchoSink& sink) override;
+
+    // How long an echo may take, for the echoes sent from now on.
+    void setTimeoutMs(int ms) { m_timeoutNs = qint64(ms) * 1000000; }
+    int timeoutMs() const { return static_cast<int>(m_timeoutNs / 1000000); }
 
     // Only this family from now on: an address of the other fails with BadDestination. Unspecified: both.
     void setFamily(IpFamily family) { m_family = family; }
@@ -52,7 +59,7 @@ public:
     IcmpSocket::Kind socketKind(IpFamily family = IpFamily::Unspecified);
     // Echoes sent and not yet answered or timed out.
     int inFlightCount() const;
-    int queuedCount() const { return static_cast<int>(m_queue.size()); }
+    int queuedCount() const { return m_queue.size(); }
 
     // Reads of the socket that failed for an unexpected reason, and the errno of the last of them.
     int receiveFailures() const { return m_receiveFailures; }
@@ -69,14 +76,6 @@ signals:
     void icmpUnavailable(const QString& reason);
 
 private:
-    struct Queued {
-        IpAddress destination;
-        quint32 scopeId = 0;
-        bool valid = false;
-        bool hasContext = false;
-        QPointer<QObject> context;
-        Done done;
-    };
     enum class OpenState { NotTried, Open, Unavailable };
     // Everything one family's socket needs.
     struct Channel {
@@ -86,11 +85,21 @@ private:
         quint16 identifier = 0;
         InFlightTable inFlight;
     };
+    // A requester: its echoes queued or in flight, and the outcomes it has not been handed yet.
+    struct Sink {
+        EchoSink* sink = nullptr;
+        int echoes = 0;
+        bool detached = false;
+        std::vector<EchoOutcome> pending;
+        std::vector<EchoOutcome> delivering;
+    };
 
     void addChannel(std::unique_ptr<IcmpSocket> socket);
     Channel* channelFor(IpFamily family);
     Channel* queriedChannel(IpFamily family);
     bool ensureOpen(Channel& channel);
+    quint16 sinkIndex(EchoSink& sink);
+    Sink* findSink(EchoSink& sink);
     // What one call to the socket did.
     struct Batch {
         int sent = 0;
@@ -105,6 +114,7 @@ private:
     void pump();
     // Answers the echo at the front of the queue, which has no open socket of its family.
     void refuseFirst(Channel* channel);
+    void refuseFirst(EchoStatus status);
     // Sends up to wanted echoes from the front of the queue, all to channel; none sent and nothing else
     // set means every sequence is in flight.
     Batch sendBatch(Channel& channel, int wanted);
@@ -115,18 +125,22 @@ private:
     qint64 roundTripNs(const IcmpSocket::Message& message, const InFlightTable::Echo& echo) const;
     void recordReceiveFailure(int error);
     void armTimeout();
-    void finish(Channel& channel, quint16 sequence, const EchoReply& reply);
-    static void deliver(bool hasContext, const QPointer<QObject>& context, const Done& done, const EchoReply& reply);
+    void settle(Channel& channel, InFlightTable::Echo& echo, const EchoOutcome& outcome);
+    void answer(quint16 sink, const EchoOutcome& outcome);
+    // Hands every sink the outcomes gathered for it.
+    void deliver();
 
     PreciseClock& m_clock;
     RandomSource& m_random;
     Channel m_ipv4;
     Channel m_ipv6;
     IpFamily m_family = IpFamily::Unspecified;
+    qint64 m_timeoutNs = qint64(EchoTimeoutMs) * 1000000;
     bool m_unavailableReported = false;
 
-    Ticket m_nextTicket = 1;
-    std::map<Ticket, Queued> m_queue; // tickets grow, so this is send order and cancel stays cheap
+    EchoQueue m_queue;
+    std::vector<Sink> m_sinks;
+    bool m_delivering = false;
     QByteArray m_payload;
     std::array<IcmpSocket::Outgoing, SendsPerBatch> m_outgoing;
 

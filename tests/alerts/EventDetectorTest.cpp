@@ -1,7 +1,7 @@
 #include "alerts/EventDetector.h"
 
 #include "alerts/AlertNotifier.h"
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 #include "tests/fakes/FakeNotificationSender.h"
 #include "tests/fakes/HostEventPrinter.h"
 

@@ -2,7 +2,7 @@
 
 #include "core/ErrorBox.h"
 #include "core/ErrorLocations.h"
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 #include "core/SessionState.h"
 #include "export/AlignedTextWriter.h"
 #include "export/ClipboardTextWriter.h"

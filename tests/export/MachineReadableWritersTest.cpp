@@ -1,4 +1,4 @@
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 #include "export/CsvWriter.h"
 #include "export/JsonLinesWriter.h"
 #include "tests/fakes/CsvParser.h"

@@ -1,5 +1,5 @@
 #include "core/ErrorBox.h"
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 #include "core/SessionState.h"
 #include "export/ExportActions.h"
 #include "platform/widgets/QtClipboard.h"

@@ -1,6 +1,6 @@
 #include "export/WorkbookWriter.h"
 
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 #include "tests/export/WorkbookReader.h"
 
 #include <QBuffer>

@@ -1,6 +1,6 @@
 #include "history/HistoryStore.h"
 
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 #include "history/HistoryLimits.h"
 #include "history/HistoryRecorder.h"
 #include "history/HistoryTable.h"

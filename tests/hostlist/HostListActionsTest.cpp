@@ -3,7 +3,7 @@
 #include "core/ErrorBox.h"
 #include "core/ErrorLocations.h"
 #include "core/HostListModel.h"
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 #include "core/SessionState.h"
 #include "tests/fakes/FakeFileDialogs.h"
 #include "tests/fakes/FakeInputBox.h"

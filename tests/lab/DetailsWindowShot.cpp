@@ -8,7 +8,7 @@
 #include "app/gui/LatencyChart.h"
 #include "core/ErrorBox.h"
 #include "core/HostListModel.h"
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 #include "core/SessionState.h"
 #include "history/HistoryRecorder.h"
 #include "history/HistoryStore.h"

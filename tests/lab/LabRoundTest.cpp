@@ -2,7 +2,7 @@
 // namespace (tests/lab/netlab.sh run -- LabRoundTest). Every address it pings exists only in the lab.
 #include "core/ErrorBox.h"
 #include "core/HostListModel.h"
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 #include "core/SessionState.h"
 #include "monitor/Monitor.h"
 #include "ping/LinuxEchoService.h"

@@ -8,7 +8,7 @@
 #include "alerts/SqliteEventStore.h"
 #include "core/ErrorBox.h"
 #include "core/HostListModel.h"
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 #include "core/SessionState.h"
 #include "monitor/Monitor.h"
 #include "ping/LinuxEchoService.h"

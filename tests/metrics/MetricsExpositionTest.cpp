@@ -1,6 +1,6 @@
 #include "metrics/MetricsExposition.h"
 
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 #include "metrics/HostCounterTable.h"
 
 #include <QProcess>

@@ -3,7 +3,7 @@
 #include "core/AppTexts.h"
 #include "core/ErrorBox.h"
 #include "core/HostListModel.h"
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 #include "core/SessionState.h"
 #include "monitor/PauseText.h"
 #include "tests/fakes/FakeClock.h"

@@ -1,6 +1,6 @@
 #include "tests/stress/CountingEchoService.h"
 
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 
 CountingEchoService::CountingEchoService(EchoService& inner, ResultsModel& results,
                                          std::function<quint64(const QString&)> hostOf)

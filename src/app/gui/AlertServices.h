@@ -3,7 +3,6 @@
 #include <memory>
 
 class Clock;
-class CommandRunner;
 class EventStore;
 class FileDialogs;
 class MessageBoxes;
@@ -13,7 +12,6 @@ class SettingsStore;
 // What the alerts reach outside the program through. main() passes the real ones; tests pass fakes.
 struct AlertServices {
     NotificationSender& notifications;
-    CommandRunner& commands;
     SettingsStore& settings;
     Clock& clock;
     MessageBoxes& messageBoxes;

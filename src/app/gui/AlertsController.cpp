@@ -10,11 +10,12 @@
 #include "app/gui/AlertSettingsDialog.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/OutageLogWindow.h"
-#include "core/ResultsModel.h"
 #include "monitor/Monitor.h"
 #include "platform/AppError.h"
 #include "platform/Clock.h"
 #include "platform/MessageBoxes.h"
+#include "results/ResultsModel.h"
+#include "session/MonitorSession.h"
 
 #include <QAction>
 #include <QMenu>
@@ -41,16 +42,16 @@ QIcon trayIcon(StateOverview::Overall overall)
 
 } // namespace
 
-AlertsController::AlertsController(MainWindow& window, AlertServices services, const QString& onChange, QObject* parent)
-    : QObject(parent), m_window(window), m_services(std::move(services)),
+AlertsController::AlertsController(MonitorSession& session, MainWindow& window, AlertServices services,
+                                   const QString& onChange, QObject* parent)
+    : QObject(parent), m_session(session), m_window(window), m_services(std::move(services)),
       m_settings(AlertSettings::load(m_services.settings)), m_commandLineOnChange(onChange),
-      m_detector(new EventDetector(window.results(), this)), m_notifier(new AlertNotifier(m_services.notifications)),
-      m_hooks(new HookRunner(m_services.commands, this)), m_logModel(new OutageLogModel(this))
+      m_detector(&session.events()), m_notifier(new AlertNotifier(m_services.notifications)), m_hooks(&session.hooks()),
+      m_logModel(new OutageLogModel(this))
 {
     m_recorder = new EventRecorder(std::move(m_services.store), m_services.clock, m_settings.keepDays, this);
     applySettings(m_settings);
 
-    connect(&window.monitor(), &Monitor::roundFinished, m_detector, &EventDetector::flush);
     connect(m_detector, &EventDetector::eventsReady, m_recorder, &EventRecorder::record);
     // Shown only once committed, so nothing the user saw is missing from the log after a crash.
     connect(m_recorder, &EventRecorder::recorded, this, [this](const HostEvents& events) {
@@ -93,8 +94,8 @@ AlertsController::AlertsController(MainWindow& window, AlertServices services, c
             if (reason == QSystemTrayIcon::Trigger)
                 showLog();
         });
-        connect(&window.monitor(), &Monitor::stateChanged, this, &AlertsController::updateTray);
-        connect(&window.results(), &QAbstractItemModel::modelReset, this, &AlertsController::updateTray);
+        connect(&session.monitor(), &Monitor::stateChanged, this, &AlertsController::updateTray);
+        connect(&session.results(), &QAbstractItemModel::modelReset, this, &AlertsController::updateTray);
         updateTray();
         m_tray->show();
     }
@@ -115,7 +116,7 @@ void AlertsController::start()
 void AlertsController::applySettings(const AlertSettings& settings)
 {
     m_settings = settings;
-    m_window.results().setStateThresholds(settings.thresholds);
+    m_session.setStateThresholds(settings.thresholds);
     m_notifier->setEnabled(settings.notify);
     // A command given on the command line wins for this run, without being saved.
     m_hooks->setCommand(m_commandLineOnChange.isEmpty() ? settings.onChange : m_commandLineOnChange);
@@ -162,8 +163,8 @@ void AlertsController::updateTray()
 {
     if (!m_tray)
         return;
-    const bool monitoring = m_window.monitor().state() != Monitor::State::Off;
-    const StateOverview overview = StateOverview::of(m_window.hostList(), m_window.results());
+    const bool monitoring = m_session.monitor().state() != Monitor::State::Off;
+    const StateOverview overview = StateOverview::of(m_session.table());
     m_tray->setIcon(trayIcon(overview.overall(monitoring)));
     m_tray->setToolTip(overview.text(monitoring));
 }

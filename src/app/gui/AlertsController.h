@@ -12,6 +12,7 @@ class EventDetector;
 class EventRecorder;
 class HookRunner;
 class MainWindow;
+class MonitorSession;
 class OutageLogModel;
 class OutageLogWindow;
 class QAction;
@@ -24,7 +25,8 @@ class AlertsController : public QObject
     Q_OBJECT
 public:
     // onChange from the command line replaces the saved command for this run.
-    AlertsController(MainWindow& window, AlertServices services, const QString& onChange = {},
+    // The events and the command are the session's; the window gets the menu entries and the tray.
+    AlertsController(MonitorSession& session, MainWindow& window, AlertServices services, const QString& onChange = {},
                      QObject* parent = nullptr);
     ~AlertsController() override;
 
@@ -43,6 +45,7 @@ public:
 private:
     void updateTray();
 
+    MonitorSession& m_session;
     MainWindow& m_window;
     AlertServices m_services;
     AlertSettings m_settings; // as saved; the dialog shows and saves these

@@ -1,11 +1,11 @@
 #include "app/gui/HostDetailsWindow.h"
 
 #include "app/gui/LatencyChart.h"
-#include "core/ResultsModel.h"
 #include "history/HistoryRecorder.h"
 #include "history/HistoryStatistics.h"
 #include "history/HistoryStore.h"
 #include "history/HistoryTexts.h"
+#include "results/HostTable.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -21,9 +21,10 @@ QString withUnit(const QString& ms)
 }
 } // namespace
 
-HostDetailsWindow::HostDetailsWindow(HistoryRecorder& recorder, quint64 rowId, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_recorder(recorder), m_rowId(rowId), m_host(new QLabel(this)),
-      m_rangeBox(new QComboBox(this)), m_chart(new LatencyChart(this)), m_readout(new QLabel(this))
+HostDetailsWindow::HostDetailsWindow(HistoryRecorder& recorder, quint64 tag, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_recorder(recorder), m_tag(tag), m_slot(HostTable::slotInTag(tag)),
+      m_host(new QLabel(this)), m_rangeBox(new QComboBox(this)), m_chart(new LatencyChart(this)),
+      m_readout(new QLabel(this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("hostDetailsWindow"));
@@ -73,12 +74,9 @@ HostDetailsWindow::HostDetailsWindow(HistoryRecorder& recorder, quint64 rowId, Q
     m_refreshTimer.setSingleShot(true);
     m_refreshTimer.setInterval(RefreshDelayMs);
     connect(&m_refreshTimer, &QTimer::timeout, this, &HostDetailsWindow::refresh);
-    connect(&m_recorder, &HistoryRecorder::recorded, this, [this](quint64 id) {
-        if (id == m_rowId && !m_refreshTimer.isActive())
-            m_refreshTimer.start();
-    });
+    connect(&m_recorder, &HistoryRecorder::recorded, this, &HostDetailsWindow::recorded);
     connect(&m_recorder, &HistoryRecorder::forgotten, this, &HostDetailsWindow::rowGone);
-    connect(&m_recorder, &HistoryRecorder::cleared, this, [this] { rowGone(m_rowId); });
+    connect(&m_recorder, &HistoryRecorder::cleared, this, [this] { rowGone(m_tag); });
     connect(m_rangeBox, &QComboBox::currentIndexChanged, this, [this](int i) { setRange(Range(i)); });
     connect(m_chart, &LatencyChart::pointedAt, this, [this](const QString& text) {
         if (!text.isEmpty())
@@ -109,9 +107,19 @@ void HostDetailsWindow::setRange(Range range)
     refresh();
 }
 
-void HostDetailsWindow::rowGone(quint64 rowId)
+void HostDetailsWindow::recorded()
 {
-    if (rowId != m_rowId)
+    // A batch holds many rows; this one's history changed when its newest outcome or its size did.
+    const HistoryStore& store = m_recorder.store();
+    if (store.newestTimeMs(m_slot) == m_shownNewestMs && store.size(m_slot) == m_shownSize)
+        return;
+    if (!m_refreshTimer.isActive())
+        m_refreshTimer.start();
+}
+
+void HostDetailsWindow::rowGone(quint64 tag)
+{
+    if (tag != m_tag)
         return;
     m_refreshTimer.stop();
     close();
@@ -120,23 +128,25 @@ void HostDetailsWindow::rowGone(quint64 rowId)
 void HostDetailsWindow::refresh()
 {
     m_refreshTimer.stop();
-    const ResultsModel& results = m_recorder.results();
-    const int row = results.indexOfRowId(m_rowId);
-    if (row < 0)
+    const HostTable& results = m_recorder.results();
+    if (results.slotOfTag(m_tag) == HostTable::NoSlot)
         return;
-    const QString host = results.row(row).host;
+    const QString host = results.hostText(m_slot);
     m_host->setText(host);
     setWindowTitle(QStringLiteral("%1 - Host Details").arg(host));
 
-    const OutcomeRing* ring = m_recorder.store().ring(m_rowId);
-    const qint64 newest = ring ? ring->newestTimeMs() : 0;
-    qint64 from = ring ? ring->oldestTimeMs() : 0;
+    const HistoryStore& store = m_recorder.store();
+    const bool kept = !store.isEmpty(m_slot);
+    const qint64 newest = kept ? store.newestTimeMs(m_slot) : 0;
+    qint64 from = kept ? store.oldestTimeMs(m_slot) : 0;
+    m_shownNewestMs = kept ? newest : -1;
+    m_shownSize = store.size(m_slot);
     // The ranges end at the newest outcome, so a stopped monitor still shows its last minutes.
     if (m_range == LastFiveMinutes)
         from = std::max(from, newest - 5 * 60 * 1000);
     else if (m_range == LastHour)
         from = std::max(from, newest - 60 * 60 * 1000);
-    QList<Outcome> outcomes = ring ? ring->outcomes(from) : QList<Outcome>();
+    QList<Outcome> outcomes = kept ? store.outcomes(m_slot, from) : QList<Outcome>();
     const HistoryStatistics s = HistoryStatistics::compute(outcomes);
 
     setFigure("min", withUnit(HistoryTexts::milliseconds(s.minMs)));
@@ -149,10 +159,11 @@ void HostDetailsWindow::refresh()
     setFigure("loss",
               loss ? QStringLiteral("%1% (%2 of %3)").arg(QString::number(*loss, 'f', 2)).arg(s.failed).arg(s.outcomes)
                    : QStringLiteral("–"));
-    setFigure(
-        "outcomes",
-        ring ? QStringLiteral("%1 shown, %2 kept of at most %3").arg(s.outcomes).arg(ring->size()).arg(ring->capacity())
-             : QStringLiteral("none yet"));
+    setFigure("outcomes", kept ? QStringLiteral("%1 shown, %2 kept of at most %3")
+                                     .arg(s.outcomes)
+                                     .arg(store.size(m_slot))
+                                     .arg(store.capacityPerHost())
+                               : QStringLiteral("none yet"));
     setFigure("streak", s.streak ? HistoryTexts::streak(s) : QStringLiteral("–"));
     setFigure("outage", HistoryTexts::longestOutage(s));
     m_chart->setOutcomes(std::move(outcomes), from, newest);

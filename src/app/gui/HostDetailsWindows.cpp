@@ -1,8 +1,9 @@
 #include "app/gui/HostDetailsWindows.h"
 
 #include "app/gui/HostDetailsWindow.h"
-#include "core/ResultsModel.h"
 #include "history/HistoryRecorder.h"
+#include "results/HostTable.h"
+#include "results/ResultsModel.h"
 
 #include <QAbstractProxyModel>
 #include <QMenu>
@@ -12,15 +13,15 @@ HostDetailsWindows::HostDetailsWindows(HistoryRecorder& recorder, QWidget* owner
 {
 }
 
-HostDetailsWindow* HostDetailsWindows::open(quint64 rowId)
+HostDetailsWindow* HostDetailsWindows::open(quint64 tag)
 {
-    if (m_recorder.results().indexOfRowId(rowId) < 0)
+    if (m_recorder.results().slotOfTag(tag) == HostTable::NoSlot)
         return nullptr;
     m_open.removeIf([](const auto& entry) { return entry.value().isNull(); });
-    HostDetailsWindow* window = m_open.value(rowId);
+    HostDetailsWindow* window = m_open.value(tag);
     if (!window) {
-        window = new HostDetailsWindow(m_recorder, rowId, m_owner);
-        m_open.insert(rowId, window);
+        window = new HostDetailsWindow(m_recorder, tag, m_owner);
+        m_open.insert(tag, window);
     }
     window->show();
     window->raise();
@@ -33,10 +34,10 @@ HostDetailsWindow* HostDetailsWindows::openAt(const QModelIndex& index)
     QModelIndex source = index;
     while (const auto* proxy = qobject_cast<const QAbstractProxyModel*>(source.model()))
         source = proxy->mapToSource(source);
-    const ResultsModel& results = m_recorder.results();
-    if (!source.isValid() || source.model() != &results)
+    const auto* results = qobject_cast<const ResultsModel*>(source.model());
+    if (!source.isValid() || results == nullptr || &results->table() != &m_recorder.results())
         return nullptr;
-    return open(results.row(source.row()).rowId);
+    return open(results->table().tagOf(results->table().slotAt(source.row())));
 }
 
 QMenu* HostDetailsWindows::menuFor(const QModelIndex& index, QWidget* parent)

@@ -11,13 +11,15 @@ class QModelIndex;
 class QWidget;
 
 // The open details windows, at most one per results row: opening a row's window again brings it forward.
+// Windows are kept by the row's tag, so a slot taken again by a later row is another window.
 class HostDetailsWindows : public QObject
 {
     Q_OBJECT
 public:
     HostDetailsWindows(HistoryRecorder& recorder, QWidget* owner);
 
-    HostDetailsWindow* open(quint64 rowId);
+    // The row with this tag (see HostTable::tagOf); null when it is gone.
+    HostDetailsWindow* open(quint64 tag);
     // An index of the results table or of a proxy over it (sorting, filtering); null when it is no row.
     HostDetailsWindow* openAt(const QModelIndex& index);
     // A context menu for the row at index, shown by the caller; it deletes itself when closed.

@@ -72,8 +72,8 @@ void LatencyChart::setOutcomes(QList<Outcome> outcomes, qint64 fromMs, qint64 to
     quint32 highest = 0;
     for (const Outcome& o : std::as_const(m_outcomes)) {
         if (o.answered()) {
-            runs.last().append(QPointF(double(o.timeMs), o.rttTenths / 10.0));
-            highest = std::max(highest, o.rttTenths);
+            runs.last().append(QPointF(double(o.timeMs), o.rttMs()));
+            highest = std::max(highest, o.rttUs);
         } else {
             failures.append(QPointF(double(o.timeMs), 0.0));
             if (!runs.last().isEmpty() && runs.size() < MaxSegments)
@@ -90,9 +90,14 @@ void LatencyChart::setOutcomes(QList<Outcome> outcomes, qint64 fromMs, qint64 to
     if (toMs <= fromMs)
         toMs = fromMs + 1000;
     m_timeAxis->setRange(QDateTime::fromMSecsSinceEpoch(fromMs), QDateTime::fromMSecsSinceEpoch(toMs));
-    // Some room above the highest answer, then round ticks.
-    m_rttAxis->setRange(0, std::max(5.0, highest / 10.0 * 1.1));
+    // Some room above the highest answer, then round ticks; a LAN answers in tens of microseconds, so the
+    // scale goes down to a tenth of a millisecond, with the decimals to read it.
+    const double top = std::max(0.1, highest / 1000.0 * 1.1);
+    m_rttAxis->setRange(0, top);
     m_rttAxis->applyNiceNumbers();
+    m_rttAxis->setLabelFormat(top < 1    ? QStringLiteral("%.2f")
+                              : top < 10 ? QStringLiteral("%.1f")
+                                         : QStringLiteral("%.0f"));
 }
 
 std::optional<Outcome> LatencyChart::nearest(qint64 timeMs, bool answered) const

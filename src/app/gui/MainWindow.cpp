@@ -12,17 +12,15 @@
 #include "core/GuardedProcedure.h"
 #include "core/HostListAutosave.h"
 #include "core/HostListModel.h"
-#include "core/ResultsModel.h"
 #include "core/SavedHostList.h"
 #include "core/SessionState.h"
 #include "core/StartupRoutines.h"
 #include "export/ExportActions.h"
-#include "history/HistoryLimits.h"
-#include "history/HistoryRecorder.h"
-#include "history/HistoryStore.h"
 #include "hostlist/HostListActions.h"
 #include "monitor/Monitor.h"
 #include "online/OnlineCheck.h"
+#include "results/ResultsModel.h"
+#include "session/MonitorSession.h"
 
 #include <QAction>
 #include <QApplication>
@@ -83,26 +81,24 @@ struct SaveHostListStep {
 
 } // namespace
 
-MainWindow::MainWindow(Services services, QString programFolder, QWidget* parent)
-    : QWidget(parent), m_services(services), m_programFolder(std::move(programFolder)), m_state(new SessionState(this)),
-      m_hostList(new HostListModel(this)), m_results(new ResultsModel(this)),
-      m_errorBox(new ErrorBox(services.messageBoxes)), m_handCursor(Qt::PointingHandCursor)
+MainWindow::MainWindow(MonitorSession& session, Services services, QString programFolder, QWidget* parent)
+    : QWidget(parent), m_session(session), m_services(services), m_programFolder(std::move(programFolder)),
+      m_state(&session.state()), m_hostList(&session.hostList()), m_results(&session.results()),
+      m_errorBox(&session.errorBox()), m_monitor(&session.monitor()), m_handCursor(Qt::PointingHandCursor)
 {
-    m_resultsProxy = new ResultsViewProxy(
-        *m_results, [hosts = m_hostList](quint64 id) { return hosts->contains(id); }, this);
+    m_resultsProxy = new ResultsViewProxy(*m_results, this);
+    m_resultsProxy->setObjectName(QStringLiteral("resultsViewProxy"));
     buildControls();
     m_progressSink = new ProgressBarSink(*m_progressBar);
     m_hostActions = new HostListActions(*m_hostList, *m_results, *m_state, *m_errorBox, services.messageBoxes,
                                         services.inputBox, services.fileDialogs, this);
-    m_monitor = new Monitor(*m_hostList, *m_results, *m_state, *m_errorBox, services.messageBoxes, services.echo,
-                            services.resolver, services.clock, this);
     m_exportActions = new ExportActions(*m_results, *m_state, *m_errorBox, services.messageBoxes, services.fileDialogs,
                                         services.clipboard, services.spreadsheet, *m_progressSink, this);
     m_onlineCheck = new OnlineCheck(services.processRunner, services.messageBoxes, m_state->applicationTitle);
     m_autosave = new HostListAutosave(*m_hostList, services.settings, this);
-    m_history = new HistoryStore(HistoryLimits::load(services.settings));
-    m_historyRecorder = new HistoryRecorder(*m_results, *m_history, this);
-    m_detailsWindows = new HostDetailsWindows(*m_historyRecorder, this);
+    // The session keeps a history for the window; without one (a tool without details) there are no details.
+    m_detailsWindows = new HostDetailsWindows(*session.history(), this);
+    m_detailsWindows->setObjectName(QStringLiteral("hostDetailsWindows"));
 
     connect(m_addHostButton, &QPushButton::clicked, m_hostActions, &HostListActions::addHost);
     connect(m_loadListButton, &QPushButton::clicked, m_hostActions, &HostListActions::chooseListFiles);
@@ -127,12 +123,13 @@ MainWindow::MainWindow(Services services, QString programFolder, QWidget* parent
 
 MainWindow::~MainWindow()
 {
-    // Open details windows go with the other children; without the recorder they hear of nothing more.
-    delete m_historyRecorder;
-    delete m_history;
     delete m_onlineCheck;
     delete m_progressSink;
-    delete m_errorBox;
+}
+
+void MainWindow::saveHostListNow()
+{
+    m_autosave->saveNow();
 }
 
 void MainWindow::buildControls()

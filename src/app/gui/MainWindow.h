@@ -9,13 +9,12 @@
 
 class ErrorBox;
 class ExportActions;
-class HistoryRecorder;
-class HistoryStore;
 class HostDetailsWindows;
 class HostListActions;
 class HostListAutosave;
 class HostListModel;
 class Monitor;
+class MonitorSession;
 class OnlineCheck;
 class ProgressBarSink;
 class QLabel;
@@ -37,7 +36,8 @@ class MainWindow : public QWidget
 {
     Q_OBJECT
 public:
-    MainWindow(Services services, QString programFolder, QWidget* parent = nullptr);
+    // The window shows and edits the session's host list and results; the session outlives it.
+    MainWindow(MonitorSession& session, Services services, QString programFolder, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // The start-up sequence; runs before the window first shows.
@@ -47,21 +47,12 @@ public:
     // Entries of the results table's context menu; their shortcuts work anywhere in the window.
     void addResultsActions(const QList<QAction*>& actions);
 
-    HostListModel& hostList() { return *m_hostList; }
-    ResultsModel& results() { return *m_results; }
-    SessionState& state() { return *m_state; }
-    Monitor& monitor() { return *m_monitor; }
-    HostListActions& hostListActions() { return *m_hostActions; }
-    ExportActions& exportActions() { return *m_exportActions; }
-    // Also used on termination signals and at session end, when no box can be answered.
-    HostListAutosave& autosave() { return *m_autosave; }
-    // The results table as shown: sorted, filtered, coloured.
-    ResultsViewProxy& resultsView() { return *m_resultsProxy; }
+    // Saves the host list now, on termination signals and at session end, when no box can be answered.
+    void saveHostListNow();
     // Adds an entry to the results table's context menu; the window shows its shortcut while it lives.
     void addResultsAction(QAction* action);
     // The results table's rows that are selected, as rows of the results model, in the order shown.
     QList<int> selectedResultRows() const;
-    HostDetailsWindows& detailsWindows() { return *m_detailsWindows; }
 
     // The window's size at start, in pixels: wide enough for both tables and tall enough to show the pause row.
     static constexpr int ClientWidth = 536;
@@ -87,6 +78,7 @@ private:
     void restoreWindowSettings();
     void saveWindowSettings();
 
+    MonitorSession& m_session;
     Services m_services;
     QString m_programFolder;
     SessionState* m_state;
@@ -99,8 +91,6 @@ private:
     ExportActions* m_exportActions;
     OnlineCheck* m_onlineCheck;
     HostListAutosave* m_autosave;
-    HistoryStore* m_history;
-    HistoryRecorder* m_historyRecorder;
     HostDetailsWindows* m_detailsWindows;
     QCursor m_handCursor;
     QTreeView* m_hostView = nullptr;

@@ -6,13 +6,13 @@
 #include "app/gui/ResultsViewProxy.h"
 #include "app/gui/WindowSettings.h"
 #include "core/HostListModel.h"
-#include "core/ResultsModel.h"
 #include "export/ClipboardTextWriter.h"
 #include "export/ExportActions.h"
 #include "hostlist/HostListActions.h"
 #include "monitor/Monitor.h"
 #include "monitor/StatusSummary.h"
 #include "platform/Clipboard.h"
+#include "results/ResultsModel.h"
 
 #include <QAction>
 #include <QDragEnterEvent>
@@ -120,7 +120,7 @@ void MainWindow::buildExtensions()
         connect(model, &QAbstractItemModel::rowsRemoved, this, stale);
         connect(model, &QAbstractItemModel::modelReset, this, stale);
     }
-    connect(m_results, &ResultsModel::outcomeRecorded, this, stale);
+    connect(m_results, &ResultsModel::outcomesRecorded, this, stale);
     connect(m_monitor, &Monitor::roundFinished, this, [this](const RoundSummary& summary) {
         m_lastRoundMs = summary.durationMs;
         m_summaryStale = true;
@@ -152,7 +152,7 @@ void MainWindow::refreshSummary()
         QElapsedTimer cost;
         cost.start();
         m_summaryStale = false;
-        m_counted = StatusSummary::count(*m_hostList, *m_results);
+        m_counted = StatusSummary::count(*m_hostList, m_results->table());
         m_countCostMs = cost.elapsed();
         m_sinceCount.start();
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 
 #include <QIcon>
 #include <QString>

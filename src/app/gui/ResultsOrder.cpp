@@ -1,33 +1,86 @@
 #include "app/gui/ResultsOrder.h"
 
-#include "core/ResultsModel.h"
+#include "ping/EchoStatus.h"
+#include "results/HostTable.h"
+#include "results/ResultsModel.h"
 
-#include <QDateTime>
 #include <algorithm>
 
-ResultsOrder::ResultsOrder(const ResultsModel& results, int column, Qt::SortOrder order)
-    : m_count(results.count()), m_sorted(column >= 0), m_descending(order == Qt::DescendingOrder)
+ResultsOrder::ResultsOrder(const HostTable& results, int column, Qt::SortOrder order)
+    : m_count(results.rowCount()), m_sorted(column >= 0), m_descending(order == Qt::DescendingOrder)
 {
     if (!m_sorted)
         return;
     m_keys.resize(static_cast<std::size_t>(m_count));
     for (int i = 0; i < m_count; ++i) {
-        const QVariant value = results.sortValue(i, column);
+        const HostTable::Slot s = results.slotAt(i);
         Key& key = m_keys[static_cast<std::size_t>(i)];
-        switch (value.typeId()) {
-        case QMetaType::UnknownType:
-            break;
-        case QMetaType::QString:
-            key.rank = 2;
-            key.text = value.toString();
-            break;
-        case QMetaType::QDateTime:
+        const auto number = [&key](double value) {
             key.rank = 1;
-            key.number = static_cast<double>(value.toDateTime().toMSecsSinceEpoch());
+            key.number = value;
+        };
+        const bool counted = results.counted(s);
+        const bool answered = results.succeeded(s) > 0;
+        switch (column) {
+        case ResultsModel::HostName:
+            if (results.target(s) == HostTable::Target::Address && results.address(s).address.isIpv4()) {
+                number(results.address(s).address.toIpv4()); // addresses in number order
+            } else {
+                key.rank = 2;
+                key.text = results.hostText(s);
+            }
+            break;
+        case ResultsModel::ReplyAddress: {
+            const IpAddress& reply = results.replyAddress(s);
+            if (reply.isIpv4()) {
+                number(reply.toIpv4()); // numbers sort IPv4 addresses, and before any IPv6 text key
+            } else if (reply.isIpv6()) {
+                // IPv6 as 32 hex digits: as texts they sort in number order, after every number
+                key.rank = 2;
+                key.text =
+                    QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(reply.bytes().data()), 16).toHex());
+            }
+            break;
+        }
+        case ResultsModel::SucceedCount:
+            if (counted)
+                number(double(results.succeeded(s)));
+            break;
+        case ResultsModel::FailedCount:
+            if (counted)
+                number(double(results.failed(s)));
+            break;
+        case ResultsModel::PercentFailed:
+            if (counted)
+                number(double(results.failed(s)) / double(results.succeeded(s) + results.failed(s)));
+            break;
+        case ResultsModel::LastStatus:
+            if (counted) {
+                key.rank = 2;
+                key.text = statusText(results.lastStatus(s));
+            }
+            break;
+        case ResultsModel::LastTime:
+            if (answered)
+                number(double(results.lastRttUs(s) / 1000)); // as the cell shows it
+            break;
+        case ResultsModel::LastTtl:
+            if (answered)
+                number(results.lastTtl(s));
+            break;
+        case ResultsModel::AverageTime:
+            if (answered)
+                number(double(results.rttSumMs(s)) / double(results.succeeded(s)));
+            break;
+        case ResultsModel::LastSucceedOn:
+            if (answered)
+                number(double(results.lastSuccessUs(s)));
+            break;
+        case ResultsModel::LastFailedOn:
+            if (results.failed(s) > 0)
+                number(double(results.lastFailureUs(s)));
             break;
         default:
-            key.rank = 1;
-            key.number = value.toDouble();
             break;
         }
     }

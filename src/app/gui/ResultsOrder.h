@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-class ResultsModel;
+class HostTable;
 
 // The order rows are shown in when sorted by one column: by the cells' typed values (numbers as numbers,
 // times as times), empty cells first going up and last going down, and equal cells always in the order the
@@ -13,8 +13,9 @@ class ResultsModel;
 class ResultsOrder
 {
 public:
-    // Takes the column's values from the model. Column -1 keeps the order the rows were added in.
-    ResultsOrder(const ResultsModel& results, int column, Qt::SortOrder order);
+    // Takes the column's values straight from the results core's columns. Column -1 keeps the order the rows
+    // were added in.
+    ResultsOrder(const HostTable& results, int column, Qt::SortOrder order);
 
     // The rows that pass the filter (all rows without one) in the order shown.
     QList<int> rows(const std::function<bool(int)>& accept = {}) const;

@@ -2,7 +2,7 @@
 
 #include "app/gui/OutcomeMarks.h"
 #include "app/gui/ResultsOrder.h"
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 
 #include <QColor>
 #include <algorithm>
@@ -18,8 +18,8 @@ constexpr int RefreshCostFactor = 20;
 
 } // namespace
 
-ResultsViewProxy::ResultsViewProxy(ResultsModel& results, std::function<bool(quint64)> hostPresent, QObject* parent)
-    : QAbstractProxyModel(parent), m_results(results), m_hostPresent(std::move(hostPresent))
+ResultsViewProxy::ResultsViewProxy(ResultsModel& results, QObject* parent)
+    : QAbstractProxyModel(parent), m_results(results)
 {
     setSourceModel(&results);
     m_shown.resize(results.count());
@@ -94,9 +94,9 @@ QVariant ResultsViewProxy::data(const QModelIndex& index, int role) const
     const QModelIndex source = mapToSource(index);
     if (!source.isValid())
         return {};
-    const ResultRow& row = m_results.row(source.row());
-    const ResultsModel::Outcome outcome = ResultsModel::outcome(row);
-    const bool removed = m_hostPresent && !m_hostPresent(row.hostId);
+    const HostTable::Slot slot = m_results.table().slotAt(source.row());
+    const ResultsModel::Outcome outcome = m_results.outcomeOf(slot);
+    const bool removed = !m_results.table().isCurrent(slot);
     switch (role) {
     case Qt::BackgroundRole:
         // Translucent tints read on light and dark bases alike.
@@ -144,7 +144,7 @@ void ResultsViewProxy::setFailingOnly(bool on)
 
 bool ResultsViewProxy::accepts(int sourceRow) const
 {
-    return !m_failingOnly || ResultsModel::outcome(m_results.row(sourceRow)) == ResultsModel::Outcome::Failing;
+    return !m_failingOnly || m_results.outcome(sourceRow) == ResultsModel::Outcome::Failing;
 }
 
 int ResultsViewProxy::proxyRowOf(int sourceRow) const
@@ -162,7 +162,7 @@ int ResultsViewProxy::proxyRowOf(int sourceRow) const
 
 QList<int> ResultsViewProxy::sourceRowsInViewOrder() const
 {
-    return ResultsOrder(m_results, m_sortColumn, m_sortOrder).rows();
+    return ResultsOrder(m_results.table(), m_sortColumn, m_sortOrder).rows();
 }
 
 void ResultsViewProxy::refreshNow()
@@ -177,7 +177,7 @@ void ResultsViewProxy::refreshNow()
     for (const QModelIndex& index : before)
         sourceRows.append(index.row() < m_shown.size() ? m_shown.at(index.row()) : -1);
 
-    m_shown = ResultsOrder(m_results, m_sortColumn, m_sortOrder).rows([this](int row) { return accepts(row); });
+    m_shown = ResultsOrder(m_results.table(), m_sortColumn, m_sortOrder).rows([this](int row) { return accepts(row); });
     m_shownAtStale = true;
 
     QModelIndexList after;
@@ -280,7 +280,7 @@ void ResultsViewProxy::sourceRowsRemoved(const QModelIndex& parent, int first, i
 
 void ResultsViewProxy::sourceReset()
 {
-    m_shown = ResultsOrder(m_results, m_sortColumn, m_sortOrder).rows([this](int row) { return accepts(row); });
+    m_shown = ResultsOrder(m_results.table(), m_sortColumn, m_sortOrder).rows([this](int row) { return accepts(row); });
     m_shownAtStale = true;
     endResetModel();
 }

@@ -4,13 +4,12 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QTimer>
-#include <functional>
 #include <vector>
 
 class ResultsModel;
 
 // The results table as the window shows it: sorted on demand, optionally only the failing hosts, each
-// row coloured and marked by its last outcome, rows of removed hosts greyed.
+// row coloured and marked by its last outcome, rows that no longer stand for a listed host greyed.
 //
 // Sorting and filtering are not dynamic: at 100,000 rows re-sorting on every change would cost a full
 // re-sort per frame. Changes mark the order stale instead, and it is refreshed at a spacing that keeps
@@ -21,8 +20,7 @@ class ResultsViewProxy : public QAbstractProxyModel
 {
     Q_OBJECT
 public:
-    // hostPresent says whether a host list entry (by id) still exists.
-    ResultsViewProxy(ResultsModel& results, std::function<bool(quint64)> hostPresent, QObject* parent = nullptr);
+    explicit ResultsViewProxy(ResultsModel& results, QObject* parent = nullptr);
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;
@@ -70,7 +68,6 @@ private:
     void announceAllCells();
 
     ResultsModel& m_results;
-    std::function<bool(quint64)> m_hostPresent;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     bool m_failingOnly = false;

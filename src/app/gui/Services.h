@@ -2,9 +2,7 @@
 
 class Clipboard;
 class Clock;
-class EchoService;
 class FileDialogs;
-class HostResolver;
 class InputBox;
 class MessageBoxes;
 class ProcessRunner;
@@ -13,7 +11,8 @@ class SettingsStore;
 class SpreadsheetLauncher;
 class UrlOpener;
 
-// Everything the window reaches outside the program through. main() passes the real ones; tests pass fakes.
+// Everything the window reaches outside the program through, beside what its monitoring session reaches.
+// main() passes the real ones; tests pass fakes.
 struct Services {
     MessageBoxes& messageBoxes;
     InputBox& inputBox;
@@ -25,6 +24,4 @@ struct Services {
     Clock& clock;
     RandomSource& random;
     SpreadsheetLauncher& spreadsheet;
-    EchoService& echo;
-    HostResolver& resolver;
 };

@@ -4,9 +4,9 @@
 #include "app/gui/MainWindow.h"
 #include "app/headless/HeadlessMain.h"
 #include "app/headless/HeadlessOptions.h"
-#include "core/HostListAutosave.h"
 #include "core/PermissionAdvice.h"
 #include "core/Version.h"
+#include "history/HistoryLimits.h"
 #include "ping/LinuxEchoService.h"
 #include "platform/CalcLauncher.h"
 #include "platform/IniSettingsStore.h"
@@ -23,6 +23,7 @@
 #include "platform/widgets/QtFileDialogs.h"
 #include "platform/widgets/QtInputBox.h"
 #include "platform/widgets/QtMessageBoxes.h"
+#include "session/MonitorSession.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -70,9 +71,14 @@ int main(int argc, char* argv[])
     SystemPreciseClock echoClock;
     LinuxEchoService echo(echoClock, random);
     QtHostResolver resolver;
+    QtCommandRunner commands;
 
-    MainWindow window(Services{messageBoxes, inputBox, fileDialogs, clipboard, settings, processRunner, urlOpener,
-                               clock, random, spreadsheet, echo, resolver},
+    MonitorSession::Options sessionOptions;
+    sessionOptions.history = HistoryLimits::load(settings);
+    MonitorSession session(SessionServices{echo, resolver, messageBoxes, commands}, sessionOptions);
+    MainWindow window(session,
+                      Services{messageBoxes, inputBox, fileDialogs, clipboard, settings, processRunner, urlOpener,
+                               clock, random, spreadsheet},
                       QCoreApplication::applicationDirPath());
     messageBoxes.setParent(&window);
     QObject::connect(&echo, &LinuxEchoService::icmpUnavailable, &window, [&messageBoxes](const QString& reason) {
@@ -86,16 +92,15 @@ int main(int argc, char* argv[])
     // is loaded wait in the pipe until the event loop runs.
     UnixSignalWatcher endSignals({SIGTERM, SIGINT, SIGHUP});
     QObject::connect(&endSignals, &UnixSignalWatcher::received, &window, [&window] {
-        window.autosave().saveNow();
+        window.saveHostListNow();
         QCoreApplication::exit(0);
     });
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window] { window.autosave().saveNow(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window] { window.saveHostListNow(); });
     DBusNotificationSender notifications;
-    QtCommandRunner commands;
-    AlertsController alerts(window,
-                            AlertServices{notifications, commands, settings, clock, messageBoxes, fileDialogs,
-                                          std::make_unique<SqliteEventStore>()},
-                            onChange);
+    AlertsController alerts(
+        session, window,
+        AlertServices{notifications, settings, clock, messageBoxes, fileDialogs, std::make_unique<SqliteEventStore>()},
+        onChange);
 
     window.startUp();
     alerts.start();

@@ -9,7 +9,6 @@
 #include "platform/LocalTimeZone.h"
 #include "platform/QtCommandRunner.h"
 #include "platform/QtHostResolver.h"
-#include "platform/SystemClock.h"
 #include "platform/SystemPreciseClock.h"
 #include "platform/SystemRandom.h"
 #include "platform/UnixSignalWatcher.h"
@@ -49,9 +48,8 @@ int run(int argc, char* argv[], bool probe)
         return 3;
     }
     QtHostResolver resolver(options.family);
-    SystemClock clock;
     QtCommandRunner commands;
-    HeadlessRun run(options, echo, resolver, clock, console, commands);
+    HeadlessRun run(options, echo, resolver, console, commands);
     UnixSignalWatcher watcher({SIGINT, SIGTERM, SIGHUP});
     QObject::connect(&watcher, &UnixSignalWatcher::received, &run, [&run](int number) {
         if (number == SIGHUP)

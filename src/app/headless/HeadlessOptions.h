@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/HostState.h"
 #include "platform/IpAddress.h"
+#include "results/HostState.h"
 
 #include <QStringList>
 #include <optional>

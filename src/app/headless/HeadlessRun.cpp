@@ -5,10 +5,7 @@
 #include "alerts/HookRunner.h"
 #include "app/headless/HostListSync.h"
 #include "app/headless/ResultsOutput.h"
-#include "core/ErrorBox.h"
 #include "core/HostListModel.h"
-#include "core/ResultsModel.h"
-#include "core/SessionState.h"
 #include "core/Version.h"
 #include "export/AlignedTextWriter.h"
 #include "history/HistoryRecorder.h"
@@ -18,6 +15,8 @@
 #include "metrics/ProbeMetrics.h"
 #include "monitor/Monitor.h"
 #include "platform/MessageBoxes.h"
+#include "results/ResultsModel.h"
+#include "session/MonitorSession.h"
 
 #include <QDir>
 #include <QFile>
@@ -52,41 +51,48 @@ bool writeWithStatistics(ResultsOutput& output, const ResultsModel& results, con
 }
 } // namespace
 
-HeadlessRun::HeadlessRun(HeadlessOptions options, EchoService& echo, HostResolver& resolver, Clock& clock,
-                         MessageBoxes& console, CommandRunner& commands, QObject* parent)
-    : QObject(parent), m_options(std::move(options)), m_console(console), m_hosts(new HostListModel(this)),
-      m_results(new ResultsModel(this)), m_state(new SessionState(this)), m_errorBox(new ErrorBox(console)),
-      m_monitor(new Monitor(*m_hosts, *m_results, *m_state, *m_errorBox, console, echo, resolver, clock, this)),
-      m_output(new ResultsOutput(m_options.format, m_options.output)), m_events(new EventDetector(*m_results, this)),
-      m_hooks(new HookRunner(commands, this))
+namespace
 {
-    m_results->setStateThresholds(m_options.thresholds);
-    m_hooks->setCommand(m_options.onChange);
-    // The round's events first, so the last round's are out before the output is written.
-    connect(m_monitor, &Monitor::roundFinished, m_events, &EventDetector::flush);
-    connect(m_events, &EventDetector::eventsReady, this, [this](const HostEvents& events) {
+MonitorSession::Options sessionOptions(const HeadlessOptions& options)
+{
+    MonitorSession::Options o;
+    if (options.stats)
+        o.history = HistoryLimits{};
+    o.metrics = !options.metricsAddress.isEmpty();
+    o.version = QString::fromLatin1(VantrelVersion);
+    o.plainErrors = true;
+    return o;
+}
+} // namespace
+
+HeadlessRun::HeadlessRun(HeadlessOptions options, EchoService& echo, HostResolver& resolver, MessageBoxes& console,
+                         CommandRunner& commands, QObject* parent)
+    : QObject(parent), m_options(std::move(options)), m_console(console),
+      m_session(
+          new MonitorSession(SessionServices{echo, resolver, console, commands}, sessionOptions(m_options), this)),
+      m_output(new ResultsOutput(m_options.format, m_options.output))
+{
+    m_session->setStateThresholds(m_options.thresholds);
+    HookRunner& hooks = m_session->hooks();
+    hooks.setCommand(m_options.onChange);
+    // The round's events first (the session flushes them as the round ends), so the last round's are out before
+    // the output is written.
+    connect(&m_session->events(), &EventDetector::eventsReady, this, [this](const HostEvents& events) {
         for (const HostEvent& e : events)
             std::fprintf(stderr, "%s\n", qPrintable(EventTexts::line(e)));
         std::fflush(stderr);
-        m_hooks->run(events);
+        m_session->hooks().run(events);
     });
-    connect(m_hooks, &HookRunner::failed, this, [](const QString& message) {
+    connect(&hooks, &HookRunner::failed, this, [](const QString& message) {
         std::fprintf(stderr, "vantrel: %s\n", qPrintable(message));
         std::fflush(stderr);
     });
-    connect(m_monitor, &Monitor::roundFinished, this, &HeadlessRun::roundFinished);
-    if (m_options.stats) {
-        m_history = new HistoryStore;
-        m_historyRecorder = new HistoryRecorder(*m_results, *m_history, this);
-    }
+    connect(&m_session->monitor(), &Monitor::roundFinished, this, &HeadlessRun::roundFinished);
 }
 
 HeadlessRun::~HeadlessRun()
 {
     delete m_output;
-    delete m_historyRecorder;
-    delete m_history;
-    delete m_errorBox;
 }
 
 void HeadlessRun::fail(const QString& message, int exitCode)
@@ -140,10 +146,9 @@ bool HeadlessRun::start()
              2);
         return false;
     }
-    if (!m_options.metricsAddress.isEmpty()) {
-        m_metrics = new ProbeMetrics(*m_hosts, *m_results, QString::fromLatin1(VantrelVersion), this);
+    if (ProbeMetrics* metrics = m_session->metrics()) {
         const QHostAddress address(m_options.metricsAddress);
-        const quint16 port = address.isNull() ? 0 : m_metrics->listen(address, m_options.metricsPort);
+        const quint16 port = address.isNull() ? 0 : metrics->listen(address, m_options.metricsPort);
         if (port == 0) {
             fail(QStringLiteral("cannot serve metrics on %1 port %2")
                      .arg(m_options.metricsAddress)
@@ -157,13 +162,14 @@ bool HeadlessRun::start()
         std::fprintf(stderr, "serving metrics at http://%s:%u/metrics\n", qPrintable(host), unsigned(port));
         std::fflush(stderr);
     }
-    m_hosts->append(entries);
+    m_session->hostList().append(entries);
+    Monitor& monitor = m_session->monitor();
     // The window's own start: the first round would come one pause later, so run it now.
-    if (!m_monitor->startWithInterval(m_options.intervalMs)) {
+    if (!monitor.startWithInterval(m_options.intervalMs)) {
         fail(QStringLiteral("monitoring could not start"), 2);
         return false;
     }
-    m_monitor->runRoundNow();
+    monitor.runRoundNow();
     return true;
 }
 
@@ -172,9 +178,10 @@ void HeadlessRun::stop()
     if (m_done || m_stopping)
         return;
     m_stopping = true;
-    if (m_monitor->isOn())
-        m_monitor->stop();
-    if (!m_monitor->roundRunning())
+    Monitor& monitor = m_session->monitor();
+    if (monitor.isOn())
+        monitor.stop();
+    if (!monitor.roundRunning())
         writeOutputAndFinish();
 }
 
@@ -190,7 +197,7 @@ void HeadlessRun::reloadLists()
         m_console.information(QString(), error + QStringLiteral("; the host list stays as it was"));
         return;
     }
-    const HostListSync::Change change = HostListSync::apply(*m_hosts, *m_results, entries);
+    const HostListSync::Change change = HostListSync::apply(m_session->hostList(), m_session->table(), entries);
     std::fprintf(stderr, "list files read again: %d hosts kept, %d added, %d removed\n", change.kept, change.added,
                  change.removed);
     std::fflush(stderr);
@@ -201,11 +208,12 @@ void HeadlessRun::roundFinished(const RoundSummary& summary)
     std::fprintf(stderr, "round %d: %d hosts, %d succeeded, %d failed, %lld ms\n", summary.number, summary.hosts,
                  summary.successes, summary.failures, static_cast<long long>(summary.durationMs));
     std::fflush(stderr);
-    if (m_metrics)
-        m_metrics->roundFinished(summary.durationMs);
-    if (!m_output->writeRound(*m_results, summary.number)) {
-        if (m_monitor->isOn())
-            m_monitor->stop();
+    if (ProbeMetrics* metrics = m_session->metrics())
+        metrics->roundFinished(summary.durationMs);
+    Monitor& monitor = m_session->monitor();
+    if (!m_output->writeRound(m_session->results(), summary.number)) {
+        if (monitor.isOn())
+            monitor.stop();
         fail(QStringLiteral("cannot write %1: %2")
                  .arg(m_options.output.isEmpty() ? QStringLiteral("the results") : m_options.output,
                       m_output->errorString()),
@@ -213,8 +221,8 @@ void HeadlessRun::roundFinished(const RoundSummary& summary)
         return;
     }
     if (m_stopping || (m_options.rounds && summary.number >= *m_options.rounds)) {
-        if (m_monitor->isOn())
-            m_monitor->stop();
+        if (monitor.isOn())
+            monitor.stop();
         writeOutputAndFinish();
     }
 }
@@ -226,14 +234,15 @@ void HeadlessRun::writeOutputAndFinish()
     m_written = true;
     // --stats appends its table to the aligned text; every other output goes through the chosen format.
     QString error;
-    const bool ok = m_history
-                        ? writeWithStatistics(*m_output, *m_results, HistoryTable::snapshot(*m_results, *m_history),
-                                              m_options.output, error)
-                        : m_output->writeFinal(*m_results);
+    const HistoryStore* history = m_session->historyStore();
+    const bool ok =
+        history ? writeWithStatistics(*m_output, m_session->results(),
+                                      HistoryTable::snapshot(m_session->table(), *history), m_options.output, error)
+                : m_output->writeFinal(m_session->results());
     if (!ok) {
         fail(QStringLiteral("cannot write %1: %2")
                  .arg(m_options.output.isEmpty() ? QStringLiteral("the results") : m_options.output,
-                      m_history ? error : m_output->errorString()),
+                      history ? error : m_output->errorString()),
              2);
         return;
     }
@@ -243,8 +252,8 @@ void HeadlessRun::writeOutputAndFinish()
 void HeadlessRun::finishWhenHooksDone()
 {
     // The commands of the last events still run; each is bounded by its own timeout.
-    if (!m_hooks->isIdle()) {
-        connect(m_hooks, &HookRunner::idle, this, &HeadlessRun::finishWhenHooksDone, Qt::UniqueConnection);
+    if (!m_session->hooks().isIdle()) {
+        connect(&m_session->hooks(), &HookRunner::idle, this, &HeadlessRun::finishWhenHooksDone, Qt::UniqueConnection);
         return;
     }
     if (m_done)

@@ -4,22 +4,12 @@
 
 #include <QObject>
 
-class Clock;
 class CommandRunner;
-class EventDetector;
-class HookRunner;
 class EchoService;
-class ErrorBox;
-class HistoryRecorder;
-class HistoryStore;
-class HostListModel;
 class HostResolver;
 class MessageBoxes;
-class Monitor;
-class ProbeMetrics;
-class ResultsModel;
+class MonitorSession;
 class ResultsOutput;
-class SessionState;
 struct RoundSummary;
 
 // Runs rounds without a window, with the same tables, rounds and writers as the window, and writes the
@@ -28,7 +18,7 @@ class HeadlessRun : public QObject
 {
     Q_OBJECT
 public:
-    HeadlessRun(HeadlessOptions options, EchoService& echo, HostResolver& resolver, Clock& clock, MessageBoxes& console,
+    HeadlessRun(HeadlessOptions options, EchoService& echo, HostResolver& resolver, MessageBoxes& console,
                 CommandRunner& commands, QObject* parent = nullptr);
     ~HeadlessRun() override;
 
@@ -53,17 +43,8 @@ private:
 
     HeadlessOptions m_options;
     MessageBoxes& m_console;
-    HostListModel* m_hosts;
-    ResultsModel* m_results;
-    SessionState* m_state;
-    ErrorBox* m_errorBox;
-    Monitor* m_monitor;
+    MonitorSession* m_session;
     ResultsOutput* m_output;
-    ProbeMetrics* m_metrics = nullptr;
-    HistoryStore* m_history = nullptr; // only with --stats
-    HistoryRecorder* m_historyRecorder = nullptr;
-    EventDetector* m_events;
-    HookRunner* m_hooks;
     bool m_stopping = false;
     bool m_done = false;
     bool m_written = false;

@@ -1,7 +1,7 @@
 #include "app/headless/HostListSync.h"
 
 #include "core/HostListModel.h"
-#include "core/ResultsModel.h"
+#include "results/HostTable.h"
 
 #include <QHash>
 #include <algorithm>
@@ -11,14 +11,14 @@ namespace
 {
 
 // The rows at these indexes, in runs of neighbours from the end.
-void removeRows(ResultsModel& results, std::vector<int>& rows)
+void removeRows(HostTable& results, std::vector<int>& rows)
 {
     std::sort(rows.begin(), rows.end());
     while (!rows.empty()) {
         std::size_t first = rows.size() - 1;
         while (first > 0 && rows[first - 1] + 1 == rows[first])
             --first;
-        results.removeRange(rows[first], static_cast<int>(rows.size() - first));
+        results.removeRows(rows[first], static_cast<int>(rows.size() - first));
         rows.resize(first);
     }
 }
@@ -28,7 +28,7 @@ void removeRows(ResultsModel& results, std::vector<int>& rows)
 namespace HostListSync
 {
 
-Change apply(HostListModel& hosts, ResultsModel& results, const QStringList& entries)
+Change apply(HostListModel& hosts, HostTable& results, const QStringList& entries)
 {
     QHash<QString, int> wanted;
     wanted.reserve(entries.size());
@@ -57,8 +57,8 @@ Change apply(HostListModel& hosts, ResultsModel& results, const QStringList& ent
             --first;
         std::vector<int> rows;
         for (int i = first; i <= last; ++i) {
-            if (const quint64 rowId = results.rowIdForHost(hosts.entry(i).id); rowId != 0)
-                rows.push_back(results.indexOfRowId(rowId));
+            if (const HostTable::Slot slot = results.currentSlotOf(hosts.entry(i).id); slot != HostTable::NoSlot)
+                rows.push_back(results.rowOf(slot));
         }
         removeRows(results, rows);
         hosts.removeRange(first, last - first + 1);

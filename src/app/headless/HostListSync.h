@@ -3,7 +3,7 @@
 #include <QStringList>
 
 class HostListModel;
-class ResultsModel;
+class HostTable;
 
 // Brings a running host list in line with a fresh reading of its list files, matching entries by their text:
 // an entry that stays keeps its results row and statistics, a new one is appended (its row comes with its first
@@ -16,5 +16,5 @@ struct Change {
     int added = 0;
     int removed = 0;
 };
-Change apply(HostListModel& hosts, ResultsModel& results, const QStringList& entries);
+Change apply(HostListModel& hosts, HostTable& results, const QStringList& entries);
 } // namespace HostListSync

@@ -1,11 +1,11 @@
 #include "app/headless/ResultsOutput.h"
 
-#include "core/ResultsModel.h"
 #include "export/AlignedTextWriter.h"
 #include "export/ColumnWidths.h"
 #include "export/CsvWriter.h"
 #include "export/JsonLinesWriter.h"
 #include "export/WorkbookWriter.h"
+#include "results/ResultsModel.h"
 
 #include <QDateTime>
 #include <QSaveFile>
@@ -60,7 +60,7 @@ bool ResultsOutput::writeRound(const ResultsModel& results, qint64 round)
     if (m_format != HeadlessOptions::Format::JsonLines)
         return true;
     JsonLinesWriter writer;
-    if (!writer.write(results, round, QDateTime::currentDateTime(), m_lines) || !m_lines.flush()) {
+    if (!writer.write(results.table(), round, QDateTime::currentDateTime(), m_lines) || !m_lines.flush()) {
         m_errorString = writer.errorString().isEmpty() ? m_lines.errorString() : writer.errorString();
         return false;
     }

@@ -5,7 +5,7 @@
 #include "app/gui/AlertSettingsDialog.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/OutageLogWindow.h"
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 #include "monitor/Monitor.h"
 #include "tests/app/gui/WindowFixture.h"
 #include "tests/fakes/FakeClipboard.h"

@@ -2,7 +2,7 @@
 
 #include "app/gui/HostDetailsWindows.h"
 #include "app/gui/LatencyChart.h"
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 #include "history/HistoryRecorder.h"
 #include "history/HistoryStore.h"
 

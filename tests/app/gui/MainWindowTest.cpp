@@ -6,7 +6,7 @@
 #include "core/ErrorLocations.h"
 #include "core/HostListAutosave.h"
 #include "core/HostListModel.h"
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 #include "core/SavedHostList.h"
 #include "core/SessionState.h"
 #include "monitor/Monitor.h"

@@ -4,7 +4,7 @@
 
 #include "app/gui/ResultsViewProxy.h"
 
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 #include "platform/IpAddress.h"
 
 #include <QAbstractItemModelTester>

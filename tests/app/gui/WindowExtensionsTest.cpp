@@ -4,7 +4,7 @@
 #include "app/gui/MainWindow.h"
 #include "app/gui/ResultsViewProxy.h"
 #include "core/HostListModel.h"
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 #include "monitor/Monitor.h"
 #include "tests/app/gui/WindowFixture.h"
 #include "tests/fakes/FakeClipboard.h"

@@ -1,7 +1,7 @@
 #include "app/headless/HostListSync.h"
 
 #include "core/HostListModel.h"
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 
 #include <QtTest>
 

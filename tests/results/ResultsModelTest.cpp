@@ -1,7 +1,7 @@
-#include "core/ResultsModel.h"
+#include "results/ResultsModel.h"
 
 #include "core/HostListModel.h"
-#include "core/ResultsFormat.h"
+#include "results/ResultsFormat.h"
 
 #include <QAbstractItemModelTester>
 #include <QtTest>

@@ -1,6 +1,6 @@
-#include "core/DateTimeText.h"
+#include "results/DateTimeText.h"
 
-#include "core/ResultsFormat.h"
+#include "results/ResultsFormat.h"
 
 DateTimeText::DateTimeText(const QLocale& locale)
     : m_locale(locale), m_dateFormat(ResultsFormat::withFullYear(locale.dateFormat(QLocale::ShortFormat))),
@@ -12,4 +12,9 @@ QString DateTimeText::operator()(const QDateTime& when) const
 {
     return m_locale.toString(when.date(), m_dateFormat) + QLatin1Char(' ') +
            m_locale.toString(when.time(), m_timeFormat);
+}
+
+QString DateTimeText::fromEpochUs(qint64 us) const
+{
+    return (*this)(QDateTime::fromMSecsSinceEpoch(us / 1000));
 }

@@ -11,6 +11,8 @@ class DateTimeText
 public:
     explicit DateTimeText(const QLocale& locale = QLocale());
     QString operator()(const QDateTime& when) const;
+    // A time in epoch microseconds, shown in local time.
+    QString fromEpochUs(qint64 us) const;
 
 private:
     QLocale m_locale;

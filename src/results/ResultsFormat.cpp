@@ -1,6 +1,6 @@
-#include "core/ResultsFormat.h"
+#include "results/ResultsFormat.h"
 
-#include "core/DateTimeText.h"
+#include "results/DateTimeText.h"
 
 #include <QRegularExpression>
 

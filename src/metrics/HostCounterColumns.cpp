@@ -1,0 +1,61 @@
+#include "metrics/HostCounterColumns.h"
+
+#include "results/HostTable.h"
+
+#include <algorithm>
+
+HostCounterColumns::HostCounterColumns(HostTable& results) : m_results(results)
+{
+    grow();
+    m_results.addObserver(this);
+}
+
+HostCounterColumns::~HostCounterColumns()
+{
+    m_results.removeObserver(this);
+}
+
+void HostCounterColumns::grow()
+{
+    const std::size_t slotTotal = m_results.slotCount();
+    m_buckets.resize(slotTotal * BucketCount);
+    for (Failures& f : m_failures)
+        f.bySlot.resize(slotTotal);
+}
+
+void HostCounterColumns::rowsAdded(int first, int last)
+{
+    grow();
+    // A slot of a removed row may come back for a new one, which counts from zero.
+    for (int row = first; row <= last; ++row) {
+        const HostTable::Slot slot = m_results.slotAt(row);
+        std::fill_n(m_buckets.begin() + static_cast<std::ptrdiff_t>(std::size_t(slot) * BucketCount), BucketCount, 0u);
+        for (Failures& f : m_failures)
+            f.bySlot[slot] = 0;
+    }
+}
+
+void HostCounterColumns::outcomesApplied(std::span<const EchoOutcome> outcomes)
+{
+    if (m_buckets.size() < m_results.slotCount() * BucketCount)
+        grow();
+    for (const EchoOutcome& o : outcomes) {
+        const HostTable::Slot slot = HostTable::slotInTag(o.tag);
+        if (o.answered()) {
+            for (std::size_t i = 0; i < BucketCount; ++i) {
+                if (o.rttUs <= BucketBoundsUs[i]) {
+                    ++m_buckets[std::size_t(slot) * BucketCount + i];
+                    break;
+                }
+            }
+            continue;
+        }
+        auto it =
+            std::find_if(m_failures.begin(), m_failures.end(), [&](const Failures& f) { return f.status == o.status; });
+        if (it == m_failures.end()) {
+            m_failures.push_back(Failures{o.status, std::vector<quint64>(m_results.slotCount())});
+            it = m_failures.end() - 1;
+        }
+        ++it->bySlot[slot];
+    }
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "ping/EchoStatus.h"
+#include "platform/IpAddress.h"
+
+#include <QtGlobal>
+
+// What one echo came to, as the engine hands it back: numbers only, so a round of 100,000 outcomes costs no
+// allocation on its way to the results.
+struct EchoOutcome {
+    quint64 tag = 0;   // the requester's own, handed back unchanged
+    qint64 whenUs = 0; // epoch µs: the kernel's receive stamp, or the send stamp plus the timeout
+    quint32 rttUs = 0; // round trip of a reply, from the kernel's send and receive times
+    EchoStatus status = EchoStatus::Success;
+    quint8 ttl = 0;    // TTL (IPv4) or hop limit (IPv6) of a reply
+    IpAddress address; // the replying host, or the router that reported an error; null when none
+
+    bool answered() const { return status == EchoStatus::Success; }
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "ping/EchoOutcome.h"
+#include "results/StateChange.h"
+
+#include <span>
+
+// A reader of the results core: told of rows coming and going and handed every batch of outcomes after the
+// core took it. Row numbers are positions in the table's order; slots stay with their row for its life.
+class HostTableObserver
+{
+public:
+    virtual void rowsAboutToBeAdded(int /*first*/, int /*last*/) {}
+    virtual void rowsAdded(int /*first*/, int /*last*/) {}
+    virtual void rowsAboutToBeRemoved(int /*first*/, int /*last*/) {}
+    virtual void rowsRemoved(int /*first*/, int /*last*/) {}
+    virtual void aboutToClear() {}
+    virtual void cleared() {}
+    // Only outcomes of rows still in the table, in the order they came.
+    virtual void outcomesApplied(std::span<const EchoOutcome> /*outcomes*/) {}
+    virtual void statesChanged(std::span<const StateChange> /*changes*/) {}
+    // Rows stopped standing for a listed host: the host was removed from the list.
+    virtual void rowsUnlisted() {}
+
+protected:
+    ~HostTableObserver() = default;
+};

@@ -1,0 +1,274 @@
+#include "results/ResultsModel.h"
+
+#include "ping/EchoStatus.h"
+#include "results/ResultsFormat.h"
+
+#include <array>
+#include <numeric>
+
+namespace
+{
+
+struct ColumnInfo {
+    const char* caption;
+    CellKind kind;
+};
+
+// The one list of the columns, in table order.
+constexpr std::array<ColumnInfo, ResultsModel::ColumnCount> Columns = {{
+    {"Host Name/IP", CellKind::Text},
+    {"Reply IP Address", CellKind::Text},
+    {"Succeed Count", CellKind::Count},
+    {"Failed Count", CellKind::Count},
+    {"% Failed", CellKind::Percent},
+    {"Last Ping Status", CellKind::Text},
+    {"Last Ping Time (ms)", CellKind::Milliseconds},
+    {"Last Ping TTL", CellKind::Ttl},
+    {"Average Ping Time (ms)", CellKind::Milliseconds},
+    {"Description", CellKind::Text},
+    {"Last Succeed On", CellKind::Date},
+    {"Last Failed On", CellKind::Date},
+}};
+
+} // namespace
+
+ResultsModel::ResultsModel(QObject* parent)
+    : QAbstractTableModel(parent), m_ownTable(std::make_unique<HostTable>()), m_table(*m_ownTable)
+{
+    m_table.addObserver(this);
+    m_changeFrame.setSingleShot(true);
+    m_changeFrame.setInterval(ChangeFrameMs);
+    connect(&m_changeFrame, &QTimer::timeout, this, &ResultsModel::flushChangedRows);
+}
+
+ResultsModel::ResultsModel(HostTable& table, QObject* parent) : QAbstractTableModel(parent), m_table(table)
+{
+    m_table.addObserver(this);
+    m_changeFrame.setSingleShot(true);
+    m_changeFrame.setInterval(ChangeFrameMs);
+    connect(&m_changeFrame, &QTimer::timeout, this, &ResultsModel::flushChangedRows);
+}
+
+ResultsModel::~ResultsModel()
+{
+    m_table.removeObserver(this);
+}
+
+QStringList ResultsModel::captions()
+{
+    static const QStringList list = [] {
+        QStringList out;
+        for (const ColumnInfo& column : Columns)
+            out.append(QString::fromLatin1(column.caption));
+        return out;
+    }();
+    return list;
+}
+
+QList<CellKind> ResultsModel::kinds()
+{
+    static const QList<CellKind> list = [] {
+        QList<CellKind> out;
+        for (const ColumnInfo& column : Columns)
+            out.append(column.kind);
+        return out;
+    }();
+    return list;
+}
+
+int ResultsModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : count();
+}
+
+int ResultsModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant ResultsModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= count() || index.column() >= ColumnCount)
+        return {};
+    const HostTable::Slot slot = m_table.slotAt(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+        return cell(slot, index.column());
+    case OutcomeRole:
+        return QVariant::fromValue(static_cast<int>(outcomeOf(slot)));
+    case HostIdRole:
+        return QVariant::fromValue(m_table.hostId(slot));
+    default:
+        return {};
+    }
+}
+
+ResultsModel::Outcome ResultsModel::outcomeOf(HostTable::Slot slot) const
+{
+    if (!m_table.counted(slot))
+        return Outcome::NotYetPinged;
+    return m_table.lastStatus(slot) == EchoStatus::Success ? Outcome::Answering : Outcome::Failing;
+}
+
+QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ColumnCount)
+        return {};
+    return captions().at(section);
+}
+
+QString ResultsModel::cellText(int row, int column) const
+{
+    return cell(m_table.slotAt(row), column);
+}
+
+std::optional<qint64> ResultsModel::number(int row, int column) const
+{
+    return numberOf(m_table.slotAt(row), column);
+}
+
+std::optional<qint64> ResultsModel::numberOf(HostTable::Slot s, int column) const
+{
+    const bool counted = m_table.counted(s);
+    const bool answered = m_table.succeeded(s) > 0;
+    switch (column) {
+    case SucceedCount:
+        return counted ? std::optional<qint64>(static_cast<qint64>(m_table.succeeded(s))) : std::nullopt;
+    case FailedCount:
+        return counted ? std::optional<qint64>(static_cast<qint64>(m_table.failed(s))) : std::nullopt;
+    case LastTime:
+        // Whole milliseconds, cut rather than rounded, as the table has always shown them.
+        return answered ? std::optional<qint64>(m_table.lastRttUs(s) / 1000) : std::nullopt;
+    case LastTtl:
+        return answered ? std::optional<qint64>(m_table.lastTtl(s)) : std::nullopt;
+    case AverageTime:
+        return ResultsFormat::averageMs(m_table.rttSumMs(s), m_table.succeeded(s));
+    default:
+        return std::nullopt;
+    }
+}
+
+QString ResultsModel::cell(HostTable::Slot s, int column) const
+{
+    switch (column) {
+    case HostName:
+        return m_table.hostText(s);
+    case ReplyAddress:
+        return m_table.replyAddress(s).toString();
+    case SucceedCount:
+    case FailedCount:
+    case LastTime:
+    case LastTtl:
+    case AverageTime: {
+        const std::optional<qint64> n = numberOf(s, column);
+        return n ? QString::number(*n) : QString();
+    }
+    case PercentFailed:
+        return m_table.counted(s) ? ResultsFormat::failedPercent(static_cast<qint64>(m_table.succeeded(s)),
+                                                                 static_cast<qint64>(m_table.failed(s)))
+                                  : QString();
+    case LastStatus:
+        return m_table.counted(s) ? statusText(m_table.lastStatus(s)) : QString();
+    case LastSucceedOn:
+        return m_table.succeeded(s) > 0 ? m_dateTimeText.fromEpochUs(m_table.lastSuccessUs(s)) : QString();
+    case LastFailedOn:
+        return m_table.failed(s) > 0 ? m_dateTimeText.fromEpochUs(m_table.lastFailureUs(s)) : QString();
+    default: // Description: nothing ever writes it
+        return {};
+    }
+}
+
+void ResultsModel::rowsAboutToBeAdded(int first, int last)
+{
+    beginInsertRows({}, first, last);
+}
+
+void ResultsModel::rowsAdded(int, int)
+{
+    endInsertRows();
+}
+
+void ResultsModel::rowsAboutToBeRemoved(int first, int last)
+{
+    flushChangedRows(); // announced under the row numbers they were recorded with
+    beginRemoveRows({}, first, last);
+}
+
+void ResultsModel::rowsRemoved(int, int)
+{
+    endRemoveRows();
+}
+
+void ResultsModel::aboutToClear()
+{
+    m_firstChanged = m_lastChanged = -1;
+    m_changeFrame.stop();
+    beginResetModel();
+}
+
+void ResultsModel::cleared()
+{
+    endResetModel();
+}
+
+void ResultsModel::outcomesApplied(std::span<const EchoOutcome> outcomes)
+{
+    for (const EchoOutcome& o : outcomes)
+        rowChanged(m_table.rowOf(HostTable::slotInTag(o.tag)));
+    Q_EMIT outcomesRecorded();
+}
+
+void ResultsModel::rowsUnlisted()
+{
+    // Nothing in the cells changes; views that grey such rows hear of it from the host list.
+}
+
+void ResultsModel::rowChanged(int row)
+{
+    m_firstChanged = m_firstChanged < 0 ? row : std::min(m_firstChanged, row);
+    m_lastChanged = std::max(m_lastChanged, row);
+    if (!m_changeFrame.isActive())
+        m_changeFrame.start();
+}
+
+void ResultsModel::flushChangedRows()
+{
+    m_changeFrame.stop();
+    if (m_firstChanged < 0)
+        return;
+    const int first = m_firstChanged;
+    const int last = std::min(m_lastChanged, count() - 1);
+    m_firstChanged = m_lastChanged = -1;
+    if (first <= last)
+        Q_EMIT dataChanged(index(first, ReplyAddress), index(last, LastFailedOn), {Qt::DisplayRole});
+}
+
+ResultsSnapshot ResultsModel::snapshot() const
+{
+    QList<int> all(count());
+    std::iota(all.begin(), all.end(), 0);
+    return snapshot(all);
+}
+
+ResultsSnapshot ResultsModel::snapshot(const QList<int>& rows) const
+{
+    ResultsSnapshot s;
+    s.headers = captions();
+    s.kinds = kinds();
+    s.rows.reserve(rows.size());
+    s.numbers.reserve(rows.size());
+    for (int i : rows) {
+        const HostTable::Slot slot = m_table.slotAt(i);
+        QStringList cells;
+        QList<std::optional<qint64>> numbers;
+        cells.reserve(ColumnCount);
+        numbers.reserve(ColumnCount);
+        for (int c = 0; c < ColumnCount; ++c) {
+            cells.append(cell(slot, c));
+            numbers.append(numberOf(slot, c));
+        }
+        s.rows.append(std::move(cells));
+        s.numbers.append(std::move(numbers));
+    }
+    return s;
+}
