@@ -15,12 +15,12 @@ HistoryRecorder::~HistoryRecorder()
     m_results.removeObserver(this);
 }
 
-void HistoryRecorder::rowsAdded(int, int)
+void HistoryRecorder::tableRowsAdded(int, int)
 {
     m_store.setSlotCount(m_results.slotCount());
 }
 
-void HistoryRecorder::rowsAboutToBeRemoved(int first, int last)
+void HistoryRecorder::tableRowsRemoving(int first, int last)
 {
     for (int row = first; row <= last; ++row) {
         const HostTable::Slot slot = m_results.slotAt(row);
@@ -29,7 +29,7 @@ void HistoryRecorder::rowsAboutToBeRemoved(int first, int last)
     }
 }
 
-void HistoryRecorder::aboutToClear()
+void HistoryRecorder::tableClearing()
 {
     m_store.clear();
     Q_EMIT cleared();

@@ -28,9 +28,9 @@ Q_SIGNALS:
     void cleared();
 
 private:
-    void rowsAdded(int first, int last) override;
-    void rowsAboutToBeRemoved(int first, int last) override;
-    void aboutToClear() override;
+    void tableRowsAdded(int first, int last) override;
+    void tableRowsRemoving(int first, int last) override;
+    void tableClearing() override;
     void outcomesApplied(std::span<const EchoOutcome> outcomes) override;
 
     HostTable& m_results;

@@ -23,7 +23,7 @@ void HostCounterColumns::grow()
         f.bySlot.resize(slotTotal);
 }
 
-void HostCounterColumns::rowsAdded(int first, int last)
+void HostCounterColumns::tableRowsAdded(int first, int last)
 {
     grow();
     // A slot of a removed row may come back for a new one, which counts from zero.

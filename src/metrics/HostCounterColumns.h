@@ -36,7 +36,7 @@ public:
 private:
     static constexpr std::size_t BucketCount = BucketBoundsUs.size();
 
-    void rowsAdded(int first, int last) override;
+    void tableRowsAdded(int first, int last) override;
     void outcomesApplied(std::span<const EchoOutcome> outcomes) override;
     void grow();
 

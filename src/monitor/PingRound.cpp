@@ -152,6 +152,8 @@ void PingRound::lookUp(HostTable::Slot slot)
 
 void PingRound::sendNow(quint64 tag, const QString& address)
 {
+    if (m_stopped)
+        return; // switched off meanwhile: nothing more is sent
     m_requests.push_back(EchoRequest::forText(tag, address));
     sendRequests();
 }

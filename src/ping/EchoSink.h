@@ -12,5 +12,5 @@ public:
     virtual void echoesDone(std::span<const EchoOutcome> outcomes) = 0;
 
 protected:
-    ~EchoSink() = default;
+    virtual ~EchoSink() = default;
 };

@@ -178,7 +178,7 @@ void HostTable::appendRows(std::span<const HostEntry> entries, Slot* slotsOut)
     const int first = rowCount();
     const int last = first + static_cast<int>(entries.size()) - 1;
     for (HostTableObserver* o : m_observers)
-        o->rowsAboutToBeAdded(first, last);
+        o->tableRowsAdding(first, last);
     reserve(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const Slot slot = takeSlot();
@@ -190,7 +190,7 @@ void HostTable::appendRows(std::span<const HostEntry> entries, Slot* slotsOut)
             slotsOut[i] = slot;
     }
     for (HostTableObserver* o : m_observers)
-        o->rowsAdded(first, last);
+        o->tableRowsAdded(first, last);
 }
 
 HostTable::Slot HostTable::appendRow(quint64 hostId, const QString& text)
@@ -214,7 +214,7 @@ void HostTable::removeRows(int first, int count)
         return;
     const int last = first + count - 1;
     for (HostTableObserver* o : m_observers)
-        o->rowsAboutToBeRemoved(first, last);
+        o->tableRowsRemoving(first, last);
     for (int row = first; row <= last; ++row) {
         const Slot slot = slotAt(row);
         forgetHostIndex(slot);
@@ -227,13 +227,13 @@ void HostTable::removeRows(int first, int count)
     for (std::size_t row = static_cast<std::size_t>(first); row < m_order.size(); ++row)
         m_rowOfSlot[m_order[row]] = static_cast<int>(row);
     for (HostTableObserver* o : m_observers)
-        o->rowsRemoved(first, last);
+        o->tableRowsRemoved(first, last);
 }
 
 void HostTable::clear()
 {
     for (HostTableObserver* o : m_observers)
-        o->aboutToClear();
+        o->tableClearing();
     for (Slot slot : m_order)
         ++m_generation[slot];
     m_order.clear();
@@ -248,7 +248,7 @@ void HostTable::clear()
         m_freeSlots.push_back(slot);
     }
     for (HostTableObserver* o : m_observers)
-        o->cleared();
+        o->tableCleared();
 }
 
 void HostTable::hostsUnlisted(std::span<const quint64> hostIds)
@@ -264,7 +264,7 @@ void HostTable::hostsUnlisted(std::span<const quint64> hostIds)
     if (!any)
         return;
     for (HostTableObserver* o : m_observers)
-        o->rowsUnlisted();
+        o->tableRowsUnlisted();
 }
 
 void HostTable::allHostsUnlisted()
@@ -277,7 +277,7 @@ void HostTable::allHostsUnlisted()
     }
     m_currentOfHost.clear();
     for (HostTableObserver* o : m_observers)
-        o->rowsUnlisted();
+        o->tableRowsUnlisted();
 }
 
 HostTable::Applied HostTable::apply(std::span<const EchoOutcome> outcomes)

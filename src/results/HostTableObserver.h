@@ -10,18 +10,18 @@
 class HostTableObserver
 {
 public:
-    virtual void rowsAboutToBeAdded(int /*first*/, int /*last*/) {}
-    virtual void rowsAdded(int /*first*/, int /*last*/) {}
-    virtual void rowsAboutToBeRemoved(int /*first*/, int /*last*/) {}
-    virtual void rowsRemoved(int /*first*/, int /*last*/) {}
-    virtual void aboutToClear() {}
-    virtual void cleared() {}
+    virtual void tableRowsAdding(int /*first*/, int /*last*/) {}
+    virtual void tableRowsAdded(int /*first*/, int /*last*/) {}
+    virtual void tableRowsRemoving(int /*first*/, int /*last*/) {}
+    virtual void tableRowsRemoved(int /*first*/, int /*last*/) {}
+    virtual void tableClearing() {}
+    virtual void tableCleared() {}
     // Only outcomes of rows still in the table, in the order they came.
     virtual void outcomesApplied(std::span<const EchoOutcome> /*outcomes*/) {}
     virtual void statesChanged(std::span<const StateChange> /*changes*/) {}
     // Rows stopped standing for a listed host: the host was removed from the list.
-    virtual void rowsUnlisted() {}
+    virtual void tableRowsUnlisted() {}
 
 protected:
-    ~HostTableObserver() = default;
+    virtual ~HostTableObserver() = default;
 };

@@ -178,35 +178,35 @@ QString ResultsModel::cell(HostTable::Slot s, int column) const
     }
 }
 
-void ResultsModel::rowsAboutToBeAdded(int first, int last)
+void ResultsModel::tableRowsAdding(int first, int last)
 {
     beginInsertRows({}, first, last);
 }
 
-void ResultsModel::rowsAdded(int, int)
+void ResultsModel::tableRowsAdded(int, int)
 {
     endInsertRows();
 }
 
-void ResultsModel::rowsAboutToBeRemoved(int first, int last)
+void ResultsModel::tableRowsRemoving(int first, int last)
 {
     flushChangedRows(); // announced under the row numbers they were recorded with
     beginRemoveRows({}, first, last);
 }
 
-void ResultsModel::rowsRemoved(int, int)
+void ResultsModel::tableRowsRemoved(int, int)
 {
     endRemoveRows();
 }
 
-void ResultsModel::aboutToClear()
+void ResultsModel::tableClearing()
 {
     m_firstChanged = m_lastChanged = -1;
     m_changeFrame.stop();
     beginResetModel();
 }
 
-void ResultsModel::cleared()
+void ResultsModel::tableCleared()
 {
     endResetModel();
 }
@@ -218,7 +218,7 @@ void ResultsModel::outcomesApplied(std::span<const EchoOutcome> outcomes)
     Q_EMIT outcomesRecorded();
 }
 
-void ResultsModel::rowsUnlisted()
+void ResultsModel::tableRowsUnlisted()
 {
     // Nothing in the cells changes; views that grey such rows hear of it from the host list.
 }

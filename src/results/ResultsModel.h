@@ -87,14 +87,14 @@ Q_SIGNALS:
     void outcomesRecorded();
 
 private:
-    void rowsAboutToBeAdded(int first, int last) override;
-    void rowsAdded(int first, int last) override;
-    void rowsAboutToBeRemoved(int first, int last) override;
-    void rowsRemoved(int first, int last) override;
-    void aboutToClear() override;
-    void cleared() override;
+    void tableRowsAdding(int first, int last) override;
+    void tableRowsAdded(int first, int last) override;
+    void tableRowsRemoving(int first, int last) override;
+    void tableRowsRemoved(int first, int last) override;
+    void tableClearing() override;
+    void tableCleared() override;
     void outcomesApplied(std::span<const EchoOutcome> outcomes) override;
-    void rowsUnlisted() override;
+    void tableRowsUnlisted() override;
 
     QString cell(HostTable::Slot slot, int column) const;
     std::optional<qint64> numberOf(HostTable::Slot slot, int column) const;

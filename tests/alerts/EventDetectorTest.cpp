@@ -1,9 +1,10 @@
 #include "alerts/EventDetector.h"
 
 #include "alerts/AlertNotifier.h"
-#include "results/ResultsModel.h"
+#include "results/HostTable.h"
 #include "tests/fakes/FakeNotificationSender.h"
 #include "tests/fakes/HostEventPrinter.h"
+#include "tests/fakes/ResultsFeed.h"
 
 #include <QtTest>
 
@@ -61,9 +62,9 @@ private Q_SLOTS:
         QFETCH(StateThresholds, thresholds);
         QFETCH(QString, outcomes);
         QFETCH(HostEvents, expected);
-        ResultsModel model;
+        HostTable model;
         model.setStateThresholds(thresholds);
-        quint64 id = model.appendRow(1, QStringLiteral("h"));
+        HostTable::Slot id = model.appendRow(1, QStringLiteral("h"));
         EventDetector detector(model);
         HostEvents got;
         int batches = 0;
@@ -75,9 +76,9 @@ private Q_SLOTS:
             if (outcomes.at(k) == u'|')
                 id = model.appendRow(1, QStringLiteral("h"));
             else if (outcomes.at(k) == u's')
-                model.recordSuccess(id, IpAddress::fromIpv4(0x7f000001), 1, 64, T0.addSecs(10 * k));
+                ResultsFeed::success(model, id, IpAddress::fromIpv4(0x7f000001), 1, 64, T0.addSecs(10 * k));
             else
-                model.recordFailure(id, 11010, T0.addSecs(10 * k));
+                ResultsFeed::failure(model, id, 11010, T0.addSecs(10 * k));
             detector.flush(); // the end of the round
         }
         QCOMPARE(got, expected);
@@ -86,12 +87,12 @@ private Q_SLOTS:
 
     void oneRoundIsOneBatch()
     {
-        ResultsModel model;
+        HostTable model;
         model.setStateThresholds({1, 1});
         EventDetector detector(model);
         QSignalSpy batches(&detector, &EventDetector::eventsReady);
         for (int i = 0; i < 5; ++i)
-            model.recordFailure(model.appendRow(i + 1, QStringLiteral("h%1").arg(i)), 11010, T0);
+            ResultsFeed::failure(model, model.appendRow(i + 1, QStringLiteral("h%1").arg(i)), 11010, T0);
         QCOMPARE(batches.size(), 0);
         detector.flush();
         detector.flush();

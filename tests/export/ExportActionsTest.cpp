@@ -2,16 +2,17 @@
 
 #include "core/ErrorBox.h"
 #include "core/ErrorLocations.h"
-#include "results/ResultsModel.h"
 #include "core/SessionState.h"
 #include "export/AlignedTextWriter.h"
 #include "export/ClipboardTextWriter.h"
+#include "results/ResultsModel.h"
 #include "tests/export/WorkbookReader.h"
 #include "tests/fakes/FakeClipboard.h"
 #include "tests/fakes/FakeFileDialogs.h"
 #include "tests/fakes/FakeMessageBoxes.h"
 #include "tests/fakes/FakeProgressSink.h"
 #include "tests/fakes/FakeSpreadsheetLauncher.h"
+#include "tests/fakes/ResultsFeed.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,9 +55,10 @@ struct Rig {
             const quint64 row =
                 results.appendRow(static_cast<quint64>(i + 1), QStringLiteral("host-%1.example").arg(i));
             if (i % 3 == 0)
-                results.recordSuccess(row, IpAddress::fromIpv4(0xC0000207u), static_cast<quint32>(i % 200), 57, when);
+                ResultsFeed::success(results.table(), row, IpAddress::fromIpv4(0xC0000207u),
+                                     static_cast<quint32>(i % 200), 57, when);
             else if (i % 3 == 1)
-                results.recordFailure(row, 11010, when);
+                ResultsFeed::failure(results.table(), row, 11010, when);
         }
     }
 

@@ -1,7 +1,8 @@
-#include "results/ResultsModel.h"
 #include "export/CsvWriter.h"
 #include "export/JsonLinesWriter.h"
+#include "results/ResultsModel.h"
 #include "tests/fakes/CsvParser.h"
+#include "tests/fakes/ResultsFeed.h"
 
 #include <QBuffer>
 #include <QJsonDocument>
@@ -38,8 +39,8 @@ private Q_SLOTS:
     void csvOfTheTableHasTwelveColumns()
     {
         ResultsModel results;
-        const quint64 row = results.appendRow(1, QStringLiteral("host,with \"comma\""));
-        results.recordFailure(row, 11010, QDateTime::currentDateTime());
+        const HostTable::Slot row = results.appendRow(1, QStringLiteral("host,with \"comma\""));
+        ResultsFeed::failure(results.table(), row, 11010, QDateTime::currentDateTime());
         results.appendRow(2, QStringLiteral("127.0.0.1"));
         const auto parsed = parseCsv(QString::fromUtf8(CsvWriter().toByteArray(results.snapshot())));
         QVERIFY(parsed);
@@ -55,15 +56,15 @@ private Q_SLOTS:
     {
         ResultsModel results;
         const QDateTime when = QDateTime::fromMSecsSinceEpoch(1765000000250, Qt::UTC);
-        const quint64 up = results.appendRow(1, QStringLiteral("127.0.0.1"));
-        results.recordSuccess(up, IpAddress::fromIpv4(0x7f000001), 3, 64, when);
-        results.recordSuccess(up, IpAddress::fromIpv4(0x7f000001), 4, 64, when);
-        results.recordFailure(up, 11010, when.addSecs(2));
-        const quint64 fresh = results.appendRow(2, QStringLiteral("new\"\n\x01host"));
+        const HostTable::Slot up = results.appendRow(1, QStringLiteral("127.0.0.1"));
+        ResultsFeed::success(results.table(), up, IpAddress::fromIpv4(0x7f000001), 3, 64, when);
+        ResultsFeed::success(results.table(), up, IpAddress::fromIpv4(0x7f000001), 4, 64, when);
+        ResultsFeed::failure(results.table(), up, 11010, when.addSecs(2));
+        results.appendRow(2, QStringLiteral("new\"\n\x01host"));
 
         QBuffer out;
         out.open(QIODevice::WriteOnly);
-        QVERIFY(JsonLinesWriter().write(results, 7, when, out));
+        QVERIFY(JsonLinesWriter().write(results.table(), 7, when, out));
         const QList<QByteArray> lines = out.data().split('\n');
         QCOMPARE(lines.size(), 3); // two lines, each ending in LF
         QVERIFY(lines.last().isEmpty());
@@ -82,7 +83,7 @@ private Q_SLOTS:
         QCOMPARE(a.value("status_text").toString(), QStringLiteral("Request timed out"));
         QCOMPARE(a.value("rtt_ms").toInteger(), 4);
         QCOMPARE(a.value("ttl").toInteger(), 64);
-        QCOMPARE(a.value("average_rtt_ms").toInteger(), 4); // 3.5, halves to even
+        QCOMPARE(a.value("average_rtt_ms").toDouble(), 3.5);
         QCOMPARE(a.value("description").toString(), QString());
         QCOMPARE(a.value("last_succeeded_on").toString(), QStringLiteral("2025-12-06T05:46:40.250Z"));
         QCOMPARE(a.value("last_failed_on").toString(), QStringLiteral("2025-12-06T05:46:42.250Z"));
@@ -90,7 +91,7 @@ private Q_SLOTS:
 
         const QJsonObject b = QJsonDocument::fromJson(lines.at(1), &error).object();
         QCOMPARE(error.error, QJsonParseError::NoError);
-        QCOMPARE(b.value("host").toString(), results.row(results.indexOfRowId(fresh)).host);
+        QCOMPARE(b.value("host").toString(), QStringLiteral("new\"\n\x01host"));
         for (const char* key : {"reply_address", "failed_percent", "status", "status_text", "rtt_ms", "ttl",
                                 "average_rtt_ms", "last_succeeded_on", "last_failed_on"})
             QVERIFY2(b.value(key).isNull(), key);

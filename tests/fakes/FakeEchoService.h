@@ -1,43 +1,66 @@
 #pragma once
 
 #include "ping/EchoService.h"
+#include "platform/Clock.h"
 
+#include <QDateTime>
 #include <QList>
-#include <QPointer>
+#include <functional>
 
-// Keeps every echo asked for; the test decides when and how each is answered, so time is deterministic.
+// The reply a test scripts for one echo: whole milliseconds unless it says microseconds.
+struct EchoReply {
+    IpAddress address;
+    EchoStatus status = EchoStatus::Success;
+    quint32 rttUs = 0;
+    quint8 ttl = 0;
+};
+
+// Keeps every echo asked for; the test decides when and how each is answered, so time is deterministic. The
+// outcomes are stamped with the clock's time when one is given, else with a fixed afternoon.
 class FakeEchoService : public EchoService
 {
 public:
     struct Request {
-        Ticket ticket;
-        QString address;
-        QPointer<QObject> context;
-        Done done;
+        quint64 tag;
+        QString address; // the address as the engine would send to it; empty for a text that is none
+        EchoSink* sink;
         bool answered = false;
         bool cancelled = false;
     };
 
-    Ticket send(const QString& addressText, QObject* context, Done done) override
+    explicit FakeEchoService(const Clock* clock = nullptr) : m_clock(clock) {}
+    void setClock(const Clock* clock) { m_clock = clock; }
+
+    void send(std::span<const EchoRequest> echoes, EchoSink& sink) override
     {
-        requests.append({m_next, addressText, context, std::move(done)});
-        if (onRequest)
-            onRequest(static_cast<int>(requests.size()));
-        return m_next++;
+        for (const EchoRequest& e : echoes) {
+            requests.append({e.tag, e.valid ? e.target.address.toString() : QString(), &sink});
+            if (onRequest)
+                onRequest(static_cast<int>(requests.size()));
+        }
     }
     // With queueing on, echoes count as unsent until answered, so anything still waiting can be cancelled;
     // otherwise every echo counts as sent at once.
-    bool cancel(Ticket ticket) override
+    int cancel(EchoSink& sink) override
     {
         if (!queueing)
-            return false;
+            return 0;
+        int n = 0;
         for (Request& r : requests) {
-            if (r.ticket == ticket && !r.answered && !r.cancelled) {
+            if (r.sink == &sink && !r.answered && !r.cancelled) {
                 r.cancelled = true;
-                return true;
+                ++n;
             }
         }
-        return false;
+        return n;
+    }
+    void detach(EchoSink& sink) override
+    {
+        cancel(sink);
+        for (Request& r : requests) {
+            if (r.sink == &sink)
+                r.sink = nullptr;
+        }
     }
 
     void answer(int i, const EchoReply& reply)
@@ -46,14 +69,35 @@ public:
         if (r.answered || r.cancelled)
             return;
         r.answered = true;
-        if (r.context)
-            r.done(reply);
+        if (r.sink == nullptr)
+            return;
+        const EchoOutcome outcome = outcomeOf(r, reply);
+        r.sink->echoesDone(std::span(&outcome, 1));
     }
-    // Answers every waiting request with what reply(address) gives.
+    // Answers every waiting request with what reply(address) gives, in one batch per sink.
     template <typename F> void answerAll(F reply)
     {
-        for (int i = 0; i < requests.size(); ++i)
-            answer(i, reply(requests.at(i).address));
+        QList<EchoOutcome> batch;
+        EchoSink* sink = nullptr;
+        auto flush = [&] {
+            if (sink != nullptr && !batch.isEmpty())
+                sink->echoesDone(std::span(batch.constData(), static_cast<std::size_t>(batch.size())));
+            batch.clear();
+        };
+        for (qsizetype i = 0; i < requests.size(); ++i) {
+            Request& r = requests[i];
+            if (r.answered || r.cancelled)
+                continue;
+            r.answered = true;
+            if (r.sink == nullptr)
+                continue;
+            if (r.sink != sink) {
+                flush();
+                sink = r.sink;
+            }
+            batch.append(outcomeOf(r, reply(r.address)));
+        }
+        flush();
     }
     int waiting() const
     {
@@ -63,15 +107,19 @@ public:
         return n;
     }
 
-    static EchoReply success(quint32 ipv4, quint32 rtt, quint8 ttl)
+    static EchoReply success(quint32 ipv4, quint32 rttMs, quint8 ttl)
     {
-        return success(IpAddress::fromIpv4(ipv4), rtt, ttl);
+        return success(IpAddress::fromIpv4(ipv4), rttMs, ttl);
     }
-    static EchoReply success(const IpAddress& address, quint32 rtt, quint8 ttl)
+    static EchoReply success(const IpAddress& address, quint32 rttMs, quint8 ttl)
+    {
+        return successUs(address, rttMs * 1000, ttl);
+    }
+    static EchoReply successUs(const IpAddress& address, quint32 rttUs, quint8 ttl)
     {
         EchoReply r;
         r.address = address;
-        r.roundTripMs = rtt;
+        r.rttUs = rttUs;
         r.ttl = ttl;
         return r;
     }
@@ -88,5 +136,18 @@ public:
     std::function<void(int)> onRequest;
 
 private:
-    Ticket m_next = 1;
+    EchoOutcome outcomeOf(const Request& r, const EchoReply& reply) const
+    {
+        EchoOutcome o;
+        o.tag = r.tag;
+        o.status = reply.status;
+        o.address = reply.address;
+        o.rttUs = reply.rttUs;
+        o.ttl = reply.ttl;
+        const QDateTime when = m_clock ? m_clock->now() : QDateTime(QDate(2026, 12, 7), QTime(15, 5, 9));
+        o.whenUs = when.toMSecsSinceEpoch() * 1000;
+        return o;
+    }
+
+    const Clock* m_clock;
 };

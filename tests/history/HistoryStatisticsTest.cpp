@@ -1,7 +1,6 @@
 #include "history/HistoryStatistics.h"
 
 #include "history/HistoryTexts.h"
-#include "history/OutcomeRing.h"
 
 #include <QtTest>
 #include <ctime>
@@ -14,13 +13,13 @@ constexpr int F = -1; // a failed echo among round-trip times
 using Events = QList<QPair<int, bool>>; // seconds after T0, answered
 using Figures = QList<double>;          // min, max, mean, median, p95, jitter; -1 for no value
 
-// Round-trip times in 0.1 ms, one outcome per second; F for a failure.
-QList<Outcome> series(const QList<int>& tenths)
+// Round-trip times in microseconds, one outcome per second; F for a failure.
+QList<Outcome> series(const QList<int>& us)
 {
     QList<Outcome> out;
-    for (qsizetype i = 0; i < tenths.size(); ++i) {
+    for (qsizetype i = 0; i < us.size(); ++i) {
         const qint64 t = T0 + i * 1000;
-        out.append(tenths.at(i) == F ? Outcome{t, 11010, 0, 0} : Outcome{t, 0, quint32(tenths.at(i)), 64});
+        out.append(us.at(i) == F ? Outcome{t, 11010, 0, 0} : Outcome{t, 0, quint32(us.at(i)), 64});
     }
     return out;
 }
@@ -52,47 +51,46 @@ private Q_SLOTS:
 
     void roundTripFigures_data()
     {
-        QTest::addColumn<QList<int>>("tenths");
+        QTest::addColumn<QList<int>>("us");
         QTest::addColumn<Figures>("figures");
         QTest::addColumn<double>("loss");
         QTest::newRow("no outcome") << QList<int>{} << Figures{-1, -1, -1, -1, -1, -1} << -1.0;
         QTest::newRow("all failed") << QList<int>{F, F, F} << Figures{-1, -1, -1, -1, -1, -1} << 100.0;
-        QTest::newRow("single sample") << QList<int>{123} << Figures{12.3, 12.3, 12.3, 12.3, 12.3, -1} << 0.0;
-        QTest::newRow("equal values") << QList<int>{50, 50, 50, 50} << Figures{5, 5, 5, 5, 5, 0} << 0.0;
+        QTest::newRow("single sample") << QList<int>{12300} << Figures{12.3, 12.3, 12.3, 12.3, 12.3, -1} << 0.0;
+        QTest::newRow("a LAN host") << QList<int>{40, 40} << Figures{0.04, 0.04, 0.04, 0.04, 0.04, 0} << 0.0;
+        QTest::newRow("equal values") << QList<int>{5000, 5000, 5000, 5000} << Figures{5, 5, 5, 5, 5, 0} << 0.0;
         // Answers 10, 20, 30, 15 ms: mean 75/4, median (15+20)/2, rank ceil(3.8) = 4 is 30, jitter (10+10+15)/3.
-        QTest::newRow("hand worked") << QList<int>{100, 200, F, 300, 150} << Figures{10, 30, 18.75, 17.5, 30, 35.0 / 3}
-                                     << 20.0;
+        QTest::newRow("hand worked") << QList<int>{10000, 20000, F, 30000, 15000}
+                                     << Figures{10, 30, 18.75, 17.5, 30, 35.0 / 3} << 20.0;
         // 1..20 ms: rank ceil(19.0) = 19.
         QList<int> ramp;
         for (int i = 1; i <= 20; ++i)
-            ramp.append(i * 10);
+            ramp.append(i * 1000);
         QTest::newRow("twenty answers") << ramp << Figures{1, 20, 10.5, 10.5, 19, 1} << 0.0;
         QTest::newRow("failures between answers do not add jitter")
-            << QList<int>{100, F, F, 140} << Figures{10, 14, 12, 12, 14, 4} << 50.0;
+            << QList<int>{10000, F, F, 14000} << Figures{10, 14, 12, 12, 14, 4} << 50.0;
     }
     void roundTripFigures()
     {
-        QFETCH(QList<int>, tenths);
+        QFETCH(QList<int>, us);
         QFETCH(Figures, figures);
         QFETCH(double, loss);
-        const HistoryStatistics s = HistoryStatistics::compute(series(tenths));
+        const HistoryStatistics s = HistoryStatistics::compute(series(us));
         const Figures got{orNone(s.minMs),    orNone(s.maxMs), orNone(s.meanMs),
                           orNone(s.medianMs), orNone(s.p95Ms), orNone(s.jitterMs)};
         for (int i = 0; i < figures.size(); ++i)
             QVERIFY2(qAbs(got.at(i) - figures.at(i)) < 1e-9,
                      qPrintable(QStringLiteral("figure %1 is %2").arg(i).arg(got.at(i))));
         QCOMPARE(orNone(s.lossPercent()), loss);
-        QCOMPARE(s.answered + s.failed, int(tenths.size()));
+        QCOMPARE(s.answered + s.failed, int(us.size()));
     }
 
-    void overflowingRoundTripTimesCountAsTheLargest()
+    void figuresHaveThreeDecimals()
     {
-        OutcomeRing ring(3);
-        for (const Outcome& o : series({70000, 100}))
-            ring.append(o);
-        const HistoryStatistics s = HistoryStatistics::compute(ring.outcomes());
-        QCOMPARE(s.maxMs.value(), 6553.5);
-        QCOMPARE(s.jitterMs.value(), 6543.5);
+        const HistoryStatistics s = HistoryStatistics::compute(series({40, 60}));
+        QCOMPARE(HistoryTexts::milliseconds(s.meanMs), QStringLiteral("0.050"));
+        QCOMPARE(HistoryTexts::milliseconds(s.jitterMs), QStringLiteral("0.020"));
+        QCOMPARE(HistoryTexts::outcome(series({40}).first(), T0), QStringLiteral("15:05:09.000  0.040 ms  TTL 64"));
     }
 
     void streakAndLongestOutage_data()

@@ -8,7 +8,6 @@
 #include "app/gui/LatencyChart.h"
 #include "core/ErrorBox.h"
 #include "core/HostListModel.h"
-#include "results/ResultsModel.h"
 #include "core/SessionState.h"
 #include "history/HistoryRecorder.h"
 #include "history/HistoryStore.h"
@@ -17,9 +16,9 @@
 #include "ping/LinuxEchoService.h"
 #include "platform/ConsoleMessageBoxes.h"
 #include "platform/QtHostResolver.h"
-#include "platform/SystemClock.h"
 #include "platform/SystemPreciseClock.h"
 #include "platform/SystemRandom.h"
+#include "results/ResultsModel.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -44,20 +43,19 @@ int main(int argc, char* argv[])
         return 77;
     }
     QtHostResolver resolver;
-    SystemClock clock;
     HostListModel hosts;
     ResultsModel results;
     SessionState state;
     ErrorBox errorBox(console);
-    Monitor monitor(hosts, results, state, errorBox, console, echo, resolver, clock);
+    Monitor monitor(hosts, results.table(), state, errorBox, console, echo, resolver);
     HistoryStore store;
-    HistoryRecorder recorder(results, store);
+    HistoryRecorder recorder(results.table(), store);
 
     HostDetailsWindow* window = nullptr;
     QObject::connect(&results, &QAbstractItemModel::rowsInserted, &app, [&] {
         if (window)
             return;
-        window = new HostDetailsWindow(recorder, results.row(0).rowId);
+        window = new HostDetailsWindow(recorder, results.table().tagOf(results.table().slotAt(0)));
         window->resize(760, 600);
         window->show();
     });
@@ -72,7 +70,7 @@ int main(int argc, char* argv[])
         }
         window->refresh();
         // Point at the newest answer so that the read-out line shows what hovering tells.
-        if (const auto newest = window->chart().nearest(store.ring(results.row(0).rowId)->newestTimeMs(), true))
+        if (const auto newest = window->chart().nearest(store.newestTimeMs(results.table().slotAt(0)), true))
             window->findChild<QLabel*>(QStringLiteral("readout"))
                 ->setText(QStringLiteral("%1   (pointed at)").arg(HistoryTexts::outcome(*newest, newest->timeMs)));
         QTimer::singleShot(300, &app, [&] {

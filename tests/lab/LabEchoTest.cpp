@@ -2,6 +2,7 @@
 #include "platform/QtHostResolver.h"
 #include "platform/SystemPreciseClock.h"
 #include "platform/SystemRandom.h"
+#include "tests/ping/EchoOutcomes.h"
 #include "tests/ping/RequestedSocket.h"
 
 #include <QElapsedTimer>
@@ -10,17 +11,22 @@
 
 namespace
 {
-struct Outcomes {
-    QList<EchoReply> replies;
-    EchoService::Done recorder()
-    {
-        return [this](const EchoReply& reply) { replies.append(reply); };
-    }
-};
 } // namespace
 
 // Runs inside the client namespace of tests/lab/netlab.sh, one router away from every lab host, over both
 // address families.
+namespace
+{
+// The statuses in the order the echoes were asked for, whatever order they came back in.
+QList<EchoStatus> statusesByTag(const Outcomes& outcomes)
+{
+    QList<EchoStatus> statuses(outcomes.replies.size(), EchoStatus::Pending);
+    for (const EchoOutcome& o : outcomes.replies)
+        statuses[static_cast<qsizetype>(o.tag - 1)] = o.status;
+    return statuses;
+}
+} // namespace
+
 class LabEchoTest : public QObject
 {
     Q_OBJECT
@@ -77,13 +83,13 @@ private slots:
         if (address.isEmpty())
             return;
         Outcomes outcomes;
-        m_engine->send(resolved, this, outcomes.recorder());
+        outcomes.send(*m_engine, resolved);
         QTRY_COMPARE(outcomes.replies.size(), 1);
-        const EchoReply reply = outcomes.replies.first();
+        const EchoOutcome reply = outcomes.replies.first();
         QCOMPARE(reply.status, EchoStatus::Success);
         QCOMPARE(reply.address.toString(), address);
         QCOMPARE(reply.ttl, quint8(63)); // one router on the way back
-        QVERIFY2(reply.roundTripMs < 100, qPrintable(QString::number(reply.roundTripMs)));
+        QVERIFY2(reply.rttUs / 1000 < 100, qPrintable(QString::number(reply.rttUs / 1000)));
     }
 
     void outcomes_data()
@@ -126,10 +132,10 @@ private slots:
         Outcomes outcomes;
         QElapsedTimer clock;
         clock.start();
-        m_engine->send(address, this, outcomes.recorder());
+        outcomes.send(*m_engine, address);
         QTRY_COMPARE(outcomes.replies.size(), 1);
         const qint64 elapsed = clock.elapsed();
-        const EchoReply reply = outcomes.replies.first();
+        const EchoOutcome reply = outcomes.replies.first();
         QCOMPARE(reply.status, status);
         QVERIFY2(reporters.contains(reply.address.toString()), qPrintable(reply.address.toString()));
         QCOMPARE(int(reply.ttl), ttl);
@@ -152,11 +158,11 @@ private slots:
         Outcomes outcomes;
         constexpr int Count = 1000;
         for (int i = 0; i < Count; ++i)
-            m_engine->send(pattern.arg(i / 200).arg(i % 200 + 1), this, outcomes.recorder());
+            outcomes.send(*m_engine, pattern.arg(i / 200).arg(i % 200 + 1));
         QElapsedTimer clock;
         clock.start();
         QTRY_COMPARE_WITH_TIMEOUT(outcomes.replies.size(), Count, 5000);
-        for (const EchoReply& reply : outcomes.replies)
+        for (const EchoOutcome& reply : outcomes.replies)
             QCOMPARE(reply.status, EchoStatus::RequestTimedOut);
         // The timeouts run side by side from one timer; one after another they would take minutes.
         QVERIFY2(clock.elapsed() < 10 * EchoTimeoutMs, qPrintable(QString::number(clock.elapsed())));
@@ -165,7 +171,6 @@ private slots:
     // Both families in one batch, each echo matched to its own outcome.
     void mixedRound()
     {
-        Outcomes outcomes;
         const QList<std::pair<QString, EchoStatus>> targets = {{"10.77.2.2", EchoStatus::Success},
                                                                {"fd00:77:2::2", EchoStatus::Success},
                                                                {"10.99.0.1", EchoStatus::RequestTimedOut},
@@ -178,15 +183,14 @@ private slots:
                                                                {"fd00:77:3::2", EchoStatus::RequestTimedOut},
                                                                {"10.0.0.300", EchoStatus::BadDestination},
                                                                {"fd00::77::2", EchoStatus::BadDestination}};
-        QList<EchoStatus> statuses(targets.size(), EchoStatus::Pending);
+        Outcomes outcomes;
         QList<EchoStatus> expected;
-        for (int i = 0; i < targets.size(); ++i) {
-            m_engine->send(targets.at(i).first, this,
-                           [&statuses, i](const EchoReply& reply) { statuses[i] = reply.status; });
-            expected.append(targets.at(i).second);
+        for (const auto& [address, status] : targets) {
+            outcomes.send(*m_engine, address);
+            expected.append(status);
         }
-        QTRY_VERIFY(!statuses.contains(EchoStatus::Pending));
-        QCOMPARE(statuses, expected);
+        QTRY_COMPARE(outcomes.replies.size(), targets.size());
+        QCOMPARE(statusesByTag(outcomes), expected);
     }
 
     // --ipv4 / --ipv6: an address of the other family is not pinged at all.
@@ -194,12 +198,11 @@ private slots:
     {
         m_engine->setFamily(IpFamily::IPv6);
         QVERIFY(m_engine->available());
-        QList<EchoStatus> statuses(2, EchoStatus::Pending);
-        m_engine->send(QStringLiteral("10.77.2.2"), this, [&statuses](const EchoReply& r) { statuses[0] = r.status; });
-        m_engine->send(QStringLiteral("fd00:77:2::2"), this,
-                       [&statuses](const EchoReply& r) { statuses[1] = r.status; });
-        QTRY_VERIFY(!statuses.contains(EchoStatus::Pending));
-        QCOMPARE(statuses, (QList<EchoStatus>{EchoStatus::BadDestination, EchoStatus::Success}));
+        Outcomes outcomes;
+        outcomes.send(*m_engine, QStringLiteral("10.77.2.2"));
+        outcomes.send(*m_engine, QStringLiteral("fd00:77:2::2"));
+        QTRY_COMPARE(outcomes.replies.size(), 2);
+        QCOMPARE(statusesByTag(outcomes), (QList<EchoStatus>{EchoStatus::BadDestination, EchoStatus::Success}));
     }
 };
 

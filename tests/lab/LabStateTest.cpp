@@ -8,7 +8,6 @@
 #include "alerts/SqliteEventStore.h"
 #include "core/ErrorBox.h"
 #include "core/HostListModel.h"
-#include "results/ResultsModel.h"
 #include "core/SessionState.h"
 #include "monitor/Monitor.h"
 #include "ping/LinuxEchoService.h"
@@ -16,6 +15,7 @@
 #include "platform/QtHostResolver.h"
 #include "platform/SystemPreciseClock.h"
 #include "platform/SystemRandom.h"
+#include "results/ResultsModel.h"
 #include "tests/fakes/FakeClock.h"
 #include "tests/fakes/FakeMessageBoxes.h"
 #include "tests/fakes/HostEventPrinter.h"
@@ -55,12 +55,12 @@ private Q_SLOTS:
         SystemRandom echoRandom;
         LinuxEchoService echo(echoClock, echoRandom);
         QtHostResolver resolver;
-        FakeClock clock; // ten seconds a round, so the outage has an exact length
-        Monitor monitor(hosts, results, state, errorBox, boxes, echo, resolver, clock);
-        results.setStateThresholds({3, 1});
+        FakeClock clock; // the log's clock; the events' times are the echoes' own
+        Monitor monitor(hosts, results.table(), state, errorBox, boxes, echo, resolver);
+        results.table().setStateThresholds({3, 1});
 
         QTemporaryDir dir;
-        EventDetector detector(results);
+        EventDetector detector(results.table());
         EventRecorder recorder(std::make_unique<SqliteEventStore>(dir.filePath(QStringLiteral("events.sqlite"))), clock,
                                90);
         QtCommandRunner commands;
@@ -83,12 +83,16 @@ private Q_SLOTS:
 
         hosts.append(QStringList{"answer.lab", "127.0.0.1"});
         QVERIFY(monitor.startWithInterval(3600 * 1000)); // the test ticks by hand
-        const QDateTime t0 = clock.current;
         QVERIFY(answerEchoes(true));
+        // When each round began and ended: an echo's time falls between the two.
+        QList<std::pair<QDateTime, QDateTime>> spans;
         auto oneRound = [&](int number) {
-            clock.current = t0.addSecs(10 * (number - 1));
+            const QDateTime begun = QDateTime::currentDateTimeUtc();
+            QTest::qWait(1100); // rounds a second apart at least, so the outage lasts whole seconds
             monitor.runRoundNow();
-            return QTest::qWaitFor([&] { return finished.size() == number; }, 20000);
+            const bool done = QTest::qWaitFor([&] { return finished.size() == number; }, 20000);
+            spans.append({begun, QDateTime::currentDateTimeUtc()});
+            return done;
         };
         for (int round = 1; round <= 2; ++round)
             QVERIFY(oneRound(round));
@@ -100,9 +104,16 @@ private Q_SLOTS:
         QVERIFY(oneRound(7));
         QTRY_COMPARE(recorded.size(), 2);
 
-        const HostEvent down{"answer.lab", HostState::Down, t0.addSecs(20), std::nullopt, "Request timed out"};
-        const HostEvent up{"answer.lab", HostState::Up, t0.addSecs(60), 40, "Success"};
-        QCOMPARE(recorded, (HostEvents{down, up}));
+        const HostEvent down = recorded.at(0);
+        const HostEvent up = recorded.at(1);
+        QCOMPARE(down, (HostEvent{"answer.lab", HostState::Down, down.when, std::nullopt, "Request timed out"}));
+        QCOMPARE(up, (HostEvent{"answer.lab", HostState::Up, up.when, up.durationSecs, "Success"}));
+        const auto within = [&](const QDateTime& when, int round) {
+            return spans.at(round - 1).first <= when && when <= spans.at(round - 1).second;
+        };
+        QVERIFY2(within(down.when, 3), qPrintable(down.when.toString(Qt::ISODateWithMs))); // the streak's first
+        QVERIFY2(within(up.when, 7), qPrintable(up.when.toString(Qt::ISODateWithMs)));
+        QVERIFY(up.durationSecs && std::abs(*up.durationSecs - down.when.secsTo(up.when)) <= 1);
 
         QFile log(hookLog);
         QVERIFY(QTest::qWaitFor([&] { return log.size() > 0 && hook.isIdle(); }, 10000));
@@ -111,7 +122,7 @@ private Q_SLOTS:
         QStringList lines = QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts);
         lines.sort(); // "down" before "up", however the two commands were scheduled
         QCOMPARE(lines, (QStringList{"answer.lab|down|" + EventTexts::isoTime(down.when) + "||Request timed out",
-                                     "answer.lab|up|" + EventTexts::isoTime(up.when) + "|40|Success"}));
+                                     "answer.lab|up|" + EventTexts::isoTime(up.when) + "|" + QString::number(*up.durationSecs) + "|Success"}));
         QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.texts().join(u'|')));
     }
 

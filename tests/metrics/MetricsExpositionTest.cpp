@@ -1,7 +1,8 @@
 #include "metrics/MetricsExposition.h"
 
+#include "metrics/HostCounterColumns.h"
 #include "results/ResultsModel.h"
-#include "metrics/HostCounterTable.h"
+#include "tests/fakes/ResultsFeed.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -46,30 +47,33 @@ private Q_SLOTS:
     void countersFollowTheRows()
     {
         ResultsModel results;
-        HostCounterTable counters(results);
-        const quint64 a = results.appendRow(1, QStringLiteral("a"));
-        const quint64 b = results.appendRow(2, QStringLiteral("b"));
+        HostCounterColumns counters(results.table());
+        const HostTable::Slot a = results.appendRow(1, QStringLiteral("a"));
+        const HostTable::Slot b = results.appendRow(2, QStringLiteral("b"));
         results.appendRow(3, QStringLiteral("a"));      // the same text again: exposed once
         results.appendRow(4, QStringLiteral("silent")); // no outcome yet: not exposed
-        results.recordSuccess(a, IpAddress::fromIpv4(0x7f000001), 0, 64, When);
-        results.recordSuccess(a, IpAddress::fromIpv4(0x7f000001), 7, 64, When);
-        results.recordSuccess(a, IpAddress::fromIpv4(0x7f000001), 150, 64, When);
-        results.recordFailure(a, 11010, When.addSecs(1));
-        results.recordFailure(b, 11010, When);
-        results.recordFailure(b, 11003, When);
-        results.recordFailure(b, 11010, When);
-        results.recordSuccess(results.rowIdForHost(3), IpAddress::fromIpv4(0x7f000001), 1, 64, When);
+        ResultsFeed::success(results.table(), a, IpAddress::fromIpv4(0x7f000001), 0, 64, When);
+        ResultsFeed::success(results.table(), a, IpAddress::fromIpv4(0x7f000001), 7, 64, When);
+        ResultsFeed::success(results.table(), a, IpAddress::fromIpv4(0x7f000001), 150, 64, When);
+        ResultsFeed::failure(results.table(), a, 11010, When.addSecs(1));
+        ResultsFeed::failure(results.table(), b, 11010, When);
+        ResultsFeed::failure(results.table(), b, 11003, When);
+        ResultsFeed::failure(results.table(), b, 11010, When);
+        ResultsFeed::success(results.table(), results.table().currentSlotOf(3), IpAddress::fromIpv4(0x7f000001), 1, 64,
+                             When);
 
         ProbeFigures probe;
         probe.rounds = 4;
         probe.lastRoundMs = 1250;
         probe.hosts = 4;
         probe.version = QStringLiteral("1.2.3");
-        const QByteArray text = MetricsExposition::render(results, counters.rows(), probe);
+        const QByteArray text = MetricsExposition::render(results.table(), counters, probe);
         const QList<QByteArray> expected = {
-            "vantrel_up{host=\"a\"} 0",
+            // a answered three times and then failed once: still up, though its last echo failed
+            "vantrel_up{host=\"a\"} 1",
+            "vantrel_last_echo_success{host=\"a\"} 0",
             "vantrel_up{host=\"b\"} 0",
-            "vantrel_rtt_seconds_bucket{host=\"a\",le=\"0.001\"} 1",
+            "vantrel_rtt_seconds_bucket{host=\"a\",le=\"0.0001\"} 1",
             "vantrel_rtt_seconds_bucket{host=\"a\",le=\"0.01\"} 2",
             "vantrel_rtt_seconds_bucket{host=\"a\",le=\"0.1\"} 2",
             "vantrel_rtt_seconds_bucket{host=\"a\",le=\"0.2\"} 3",
@@ -94,14 +98,23 @@ private Q_SLOTS:
 
         // A removed row takes its counters along; the rows after it keep theirs.
         results.removeAt(0);
-        const QByteArray after = MetricsExposition::render(results, counters.rows(), probe);
+        const QByteArray after = MetricsExposition::render(results.table(), counters, probe);
         QVERIFY(after.contains("vantrel_echo_failures_total{host=\"b\",status=\"11003\"} 1\n"));
         QVERIFY(after.contains("vantrel_echo_replies_total{host=\"a\"} 1\n")); // the second "a" now
         QVERIFY(!after.contains("status=\"11010\"} 1\n"));
+    }
 
-        // Host states can say what up is.
-        const QByteArray states = MetricsExposition::render(results, counters.rows(), probe, [](int) { return 2.0; });
-        QVERIFY(states.contains("vantrel_up{host=\"b\"} 2\n"));
+    // A LAN answers in tens of microseconds; the sum keeps them, so rate(sum) / rate(count) is not 0.
+    void microsecondsReachTheSum()
+    {
+        ResultsModel results;
+        HostCounterColumns counters(results.table());
+        const HostTable::Slot lan = results.appendRow(1, QStringLiteral("lan"));
+        ResultsFeed::successUs(results.table(), lan, IpAddress::fromIpv4(0x7f000001), 40, 64, When);
+        const QByteArray text = MetricsExposition::render(results.table(), counters, ProbeFigures{});
+        QVERIFY(text.contains("vantrel_rtt_seconds_sum{host=\"lan\"} 4e-05\n"));
+        QVERIFY(text.contains("vantrel_rtt_seconds_bucket{host=\"lan\",le=\"0.0001\"} 1\n"));
+        QVERIFY(text.contains("vantrel_up{host=\"lan\"} 1\n"));
     }
 
     // promtool is the reference for the format; the probe test checks a live scrape the same way.
@@ -111,16 +124,16 @@ private Q_SLOTS:
         if (promtool.isEmpty())
             QSKIP("promtool is not installed (Debian package prometheus)");
         ResultsModel results;
-        HostCounterTable counters(results);
+        HostCounterColumns counters(results.table());
         for (const QString& host : {QStringLiteral("127.0.0.1"), QStringLiteral("we\"ird\\name\n")}) {
-            const quint64 row = results.appendRow(static_cast<quint64>(results.count() + 1), host);
-            results.recordSuccess(row, IpAddress::fromIpv4(0x7f000001), 3, 64, When);
-            results.recordFailure(row, 11010, When);
+            const HostTable::Slot row = results.appendRow(static_cast<quint64>(results.count() + 1), host);
+            ResultsFeed::success(results.table(), row, IpAddress::fromIpv4(0x7f000001), 3, 64, When);
+            ResultsFeed::failure(results.table(), row, 11010, When);
         }
         QProcess check;
         check.start(promtool, {QStringLiteral("check"), QStringLiteral("metrics")});
         QVERIFY(check.waitForStarted());
-        check.write(MetricsExposition::render(results, counters.rows(), ProbeFigures{1, 5, 2, "1.0.0"}));
+        check.write(MetricsExposition::render(results.table(), counters, ProbeFigures{1, 5, 2, "1.0.0"}));
         check.closeWriteChannel();
         QVERIFY(check.waitForFinished(30000));
         QVERIFY2(check.exitCode() == 0, check.readAll().constData());

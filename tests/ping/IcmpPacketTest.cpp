@@ -1,6 +1,6 @@
 #include "ping/IcmpPacket.h"
 
-#include "ping/EchoReply.h"
+#include "ping/EchoService.h"
 #include "ping/IcmpReplyParser.h"
 #include "tests/ping/CraftedPackets.h"
 

@@ -2,6 +2,7 @@
 #include "ping/LinuxEchoService.h"
 #include "platform/SystemPreciseClock.h"
 #include "platform/SystemRandom.h"
+#include "tests/ping/EchoOutcomes.h"
 #include "tests/ping/RequestedSocket.h"
 
 #include <QFile>
@@ -24,13 +25,6 @@ public:
     }
 };
 
-struct Outcomes {
-    QList<EchoReply> replies;
-    EchoService::Done recorder()
-    {
-        return [this](const EchoReply& reply) { replies.append(reply); };
-    }
-};
 } // namespace
 
 // The real engine and socket against loopback, where every 127.x.y.z answers.
@@ -107,14 +101,14 @@ private slots:
         QFETCH(QString, address);
         QFETCH(QString, shown);
         Outcomes outcomes;
-        m_engine->send(address, this, outcomes.recorder());
+        outcomes.send(*m_engine, address);
         QVERIFY(outcomes.replies.isEmpty());
         QTRY_COMPARE(outcomes.replies.size(), 1);
-        const EchoReply reply = outcomes.replies.first();
+        const EchoOutcome reply = outcomes.replies.first();
         QCOMPARE(reply.status, EchoStatus::Success);
         QCOMPARE(reply.address.toString(), shown);
         QCOMPARE(reply.ttl, quint8(64));
-        QVERIFY2(reply.roundTripMs < 100, qPrintable(QString::number(reply.roundTripMs)));
+        QVERIFY2(reply.rttUs / 1000 < 100, qPrintable(QString::number(reply.rttUs / 1000)));
     }
 
     // The thread stalls past the timeout right after sending; the reply came back at once all the same.
@@ -125,11 +119,11 @@ private slots:
         QVERIFY(engine.available());
         QTest::qWait(100);
         Outcomes outcomes;
-        engine.send(QStringLiteral("127.0.0.7"), this, outcomes.recorder());
+        outcomes.send(engine, QStringLiteral("127.0.0.7"));
         QTRY_COMPARE(outcomes.replies.size(), 1);
         QCOMPARE(outcomes.replies.first().status, EchoStatus::Success);
-        QVERIFY2(outcomes.replies.first().roundTripMs < 50,
-                 qPrintable(QString::number(outcomes.replies.first().roundTripMs)));
+        QVERIFY2(outcomes.replies.first().rttUs / 1000 < 50,
+                 qPrintable(QString::number(outcomes.replies.first().rttUs / 1000)));
     }
 
     void manyAtOnce()
@@ -137,10 +131,10 @@ private slots:
         Outcomes outcomes;
         constexpr int Count = 2000;
         for (int i = 0; i < Count; ++i)
-            m_engine->send(QStringLiteral("127.0.%1.%2").arg(i / 250).arg(i % 250 + 1), this, outcomes.recorder());
+            outcomes.send(*m_engine, QStringLiteral("127.0.%1.%2").arg(i / 250).arg(i % 250 + 1));
         QTRY_COMPARE_WITH_TIMEOUT(outcomes.replies.size(), Count, 10000);
         int lost = 0;
-        for (const EchoReply& reply : outcomes.replies)
+        for (const EchoOutcome& reply : outcomes.replies)
             lost += reply.status != EchoStatus::Success;
         QCOMPARE(lost, 0);
     }
@@ -148,12 +142,12 @@ private slots:
     void invalidText()
     {
         Outcomes outcomes;
-        m_engine->send(QStringLiteral("127.0.0.300"), this, outcomes.recorder());
-        m_engine->send(QString(), this, outcomes.recorder());
-        m_engine->send(QStringLiteral("::1::2"), this, outcomes.recorder());
-        m_engine->send(QStringLiteral("fe80::1%nosuchinterface"), this, outcomes.recorder());
+        outcomes.send(*m_engine, QStringLiteral("127.0.0.300"));
+        outcomes.send(*m_engine, QString());
+        outcomes.send(*m_engine, QStringLiteral("::1::2"));
+        outcomes.send(*m_engine, QStringLiteral("fe80::1%nosuchinterface"));
         QTRY_COMPARE(outcomes.replies.size(), 4);
-        for (const EchoReply& reply : outcomes.replies)
+        for (const EchoOutcome& reply : outcomes.replies)
             QCOMPARE(reply.status, EchoStatus::BadDestination);
     }
 
@@ -161,24 +155,23 @@ private slots:
     {
         Outcomes cancelled;
         Outcomes kept;
-        const auto ticket = m_engine->send(QStringLiteral("127.0.0.3"), this, cancelled.recorder());
-        m_engine->send(QStringLiteral("127.0.0.4"), this, kept.recorder());
-        QVERIFY(m_engine->cancel(ticket));
+        cancelled.send(*m_engine, QStringLiteral("127.0.0.3"));
+        kept.send(*m_engine, QStringLiteral("127.0.0.4"));
+        QCOMPARE(m_engine->cancel(cancelled), 1);
         QTRY_COMPARE(kept.replies.size(), 1);
         QCOMPARE(kept.replies.first().status, EchoStatus::Success);
         // Long enough for a stray reply to the cancelled echo to have shown up.
         Outcomes later;
-        m_engine->send(QStringLiteral("127.0.0.5"), this, later.recorder());
+        later.send(*m_engine, QStringLiteral("127.0.0.5"));
         QTRY_COMPARE(later.replies.size(), 1);
         QVERIFY(cancelled.replies.isEmpty());
     }
 
-    void destroyedContextHearsNothing()
+    void detachedSinkHearsNothing()
     {
         Outcomes outcomes;
-        auto* context = new QObject;
-        m_engine->send(QStringLiteral("127.0.0.6"), context, outcomes.recorder());
-        delete context;
+        outcomes.send(*m_engine, QStringLiteral("127.0.0.6"));
+        m_engine->detach(outcomes);
         QTRY_COMPARE(m_engine->inFlightCount() + m_engine->queuedCount(), 0);
         QVERIFY(outcomes.replies.isEmpty());
     }

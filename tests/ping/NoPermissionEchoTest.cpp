@@ -2,6 +2,7 @@
 #include "platform/LinuxIcmpSocket.h"
 #include "platform/SystemPreciseClock.h"
 #include "tests/fakes/FakeRandom.h"
+#include "tests/ping/EchoOutcomes.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -25,13 +26,12 @@ private slots:
         FakeRandom random;
         LinuxEchoService engine(clock, random);
         QSignalSpy unavailable(&engine, &LinuxEchoService::icmpUnavailable);
-        QList<EchoReply> replies;
+        Outcomes outcomes;
         for (int i = 1; i <= 300; ++i)
-            engine.send(QStringLiteral("127.0.0.%1").arg(i % 250 + 1), this,
-                        [&replies](const EchoReply& reply) { replies.append(reply); });
-        QVERIFY(replies.isEmpty());
-        QTRY_COMPARE_WITH_TIMEOUT(replies.size(), 300, 2000);
-        for (const EchoReply& reply : replies)
+            outcomes.send(engine, QStringLiteral("127.0.0.%1").arg(i % 250 + 1));
+        QVERIFY(outcomes.replies.isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(outcomes.replies.size(), 300, 2000);
+        for (const EchoOutcome& reply : outcomes.replies)
             QCOMPARE(reply.status, EchoStatus::GeneralFailure);
         QCOMPARE(unavailable.size(), 1);
         const QString reason = unavailable.first().first().toString();

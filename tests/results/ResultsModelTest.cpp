@@ -2,9 +2,26 @@
 
 #include "core/HostListModel.h"
 #include "results/ResultsFormat.h"
+#include "tests/fakes/ResultsFeed.h"
 
 #include <QAbstractItemModelTester>
 #include <QtTest>
+
+namespace
+{
+// The state changes the core hands its readers.
+struct StateChanges : HostTableObserver {
+    explicit StateChanges(HostTable& table) : m_table(table) { table.addObserver(this); }
+    ~StateChanges() override { m_table.removeObserver(this); }
+    void statesChanged(std::span<const StateChange> changes) override
+    {
+        for (const StateChange& c : changes)
+            seen.append(c);
+    }
+    QList<StateChange> seen;
+    HostTable& m_table;
+};
+} // namespace
 
 class ResultsModelTest : public QObject
 {
@@ -119,22 +136,21 @@ private Q_SLOTS:
         ResultsModel model;
         model.setLocale(QLocale(QStringLiteral("en_US")));
         QAbstractItemModelTester tester(&model);
-        const quint64 row = model.appendRow(1, QStringLiteral("h"));
+        const HostTable::Slot row = model.appendRow(1, QStringLiteral("h"));
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-        QSignalSpy recorded(&model, &ResultsModel::outcomeRecorded);
+        QSignalSpy recorded(&model, &ResultsModel::outcomesRecorded);
         const QDateTime when(QDate(2026, 12, 7), QTime(15, 5, 9));
 
-        QVERIFY(model.recordSuccess(row, IpAddress::fromIpv4(0x7F000001), 3, 64, when));
+        ResultsFeed::success(model.table(), row, IpAddress::fromIpv4(0x7F000001), 3, 64, when);
         QCOMPARE(recorded.size(), 1);
         QTRY_COMPARE(changed.size(), 1); // at the end of the frame
         const QStringList afterSuccess = model.snapshot().rows.first();
         QCOMPARE(afterSuccess, (QStringList{"h", "127.0.0.1", "1", "0", "0.00%", "Success", "3", "64", "3", "",
                                             "12/7/2026 3:05:09 PM", ""}));
 
-        QVERIFY(model.recordSuccess(row, IpAddress::fromIpv4(0x7F000001), 4, 64, when));
-        QVERIFY(model.recordFailure(row, 11010, when.addSecs(3)));
+        ResultsFeed::success(model.table(), row, IpAddress::fromIpv4(0x7F000001), 4, 64, when);
+        ResultsFeed::failure(model.table(), row, 11010, when.addSecs(3));
         QCOMPARE(recorded.size(), 3);
-        QCOMPARE(recorded.last(), (QVariantList{0, QVariant::fromValue(row), false}));
         const QStringList afterFailure = model.snapshot().rows.first();
         QCOMPARE(afterFailure, (QStringList{"h", "127.0.0.1", "2", "1", "33.33%", "Request timed out", "4", "64", "4",
                                             "", "12/7/2026 3:05:09 PM", "12/7/2026 3:05:12 PM"}));
@@ -145,15 +161,15 @@ private Q_SLOTS:
     {
         ResultsModel model;
         QAbstractItemModelTester tester(&model);
-        QList<quint64> rows;
+        QList<HostTable::Slot> rows;
         for (int i = 0; i < 10; ++i)
             rows.append(model.appendRow(i + 1, QString::number(i)));
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-        QSignalSpy recorded(&model, &ResultsModel::outcomeRecorded);
+        QSignalSpy recorded(&model, &ResultsModel::outcomesRecorded);
         const QDateTime when = QDateTime::currentDateTime();
-        model.recordFailure(rows.at(7), 11010, when);
-        model.recordSuccess(rows.at(3), IpAddress::fromIpv4(1), 1, 64, when);
-        model.recordSuccess(rows.at(5), IpAddress::fromIpv4(1), 1, 64, when);
+        ResultsFeed::failure(model.table(), rows.at(7), 11010, when);
+        ResultsFeed::success(model.table(), rows.at(3), IpAddress::fromIpv4(1), 1, 64, when);
+        ResultsFeed::success(model.table(), rows.at(5), IpAddress::fromIpv4(1), 1, 64, when);
         QCOMPARE(recorded.size(), 3);
         QCOMPARE(changed.size(), 0);
         QTRY_COMPARE(changed.size(), 1);
@@ -161,7 +177,7 @@ private Q_SLOTS:
         QCOMPARE(changed.first().at(1).toModelIndex().row(), 7);
 
         // A removal announces what is pending first, under the old row numbers.
-        model.recordFailure(rows.at(9), 11010, when);
+        ResultsFeed::failure(model.table(), rows.at(9), 11010, when);
         model.removeAt(0);
         QCOMPARE(changed.size(), 2);
         QCOMPARE(changed.last().at(0).toModelIndex().row(), 9);
@@ -173,8 +189,8 @@ private Q_SLOTS:
     {
         ResultsModel model;
         model.setLocale(QLocale(QStringLiteral("en_US")));
-        const quint64 row = model.appendRow(1, QStringLiteral("h"));
-        model.recordFailure(row, 11003, QDateTime(QDate(2026, 12, 7), QTime(0, 0)));
+        const HostTable::Slot row = model.appendRow(1, QStringLiteral("h"));
+        ResultsFeed::failure(model.table(), row, 11003, QDateTime(QDate(2026, 12, 7), QTime(0, 0)));
         QCOMPARE(model.snapshot().rows.first(),
                  (QStringList{"h", "", "0", "1", "100.00%", "Destination host unreachable", "", "", "", "", "",
                               "12/7/2026 12:00:00 AM"}));
@@ -193,12 +209,12 @@ private Q_SLOTS:
         QFETCH(int, successes);
         QFETCH(int, failures);
         ResultsModel model;
-        const quint64 row = model.appendRow(1, QStringLiteral("h"));
+        const HostTable::Slot row = model.appendRow(1, QStringLiteral("h"));
         for (int i = 0; i < successes; ++i)
-            model.recordSuccess(row, IpAddress::fromIpv4(1), static_cast<quint32>(10 + i), 64,
-                                QDateTime::currentDateTime());
+            ResultsFeed::success(model.table(), row, IpAddress::fromIpv4(1), static_cast<quint32>(10 + i), 64,
+                                 QDateTime::currentDateTime());
         for (int i = 0; i < failures; ++i)
-            model.recordFailure(row, 11010, QDateTime::currentDateTime());
+            ResultsFeed::failure(model.table(), row, 11010, QDateTime::currentDateTime());
 
         const ResultsSnapshot s = model.snapshot();
         QCOMPARE(s.kinds.size(), s.headers.size());
@@ -216,10 +232,10 @@ private Q_SLOTS:
     void averageIsTheMeanOfAllSuccesses()
     {
         ResultsModel model;
-        const quint64 row = model.appendRow(1, QStringLiteral("h"));
+        const HostTable::Slot row = model.appendRow(1, QStringLiteral("h"));
         for (quint32 rtt : {10u, 20u, 30u, 41u})
-            model.recordSuccess(row, IpAddress::fromIpv4(1), rtt, 64, QDateTime::currentDateTime());
-        model.recordFailure(row, 11010, QDateTime::currentDateTime());
+            ResultsFeed::success(model.table(), row, IpAddress::fromIpv4(1), rtt, 64, QDateTime::currentDateTime());
+        ResultsFeed::failure(model.table(), row, 11010, QDateTime::currentDateTime());
         QCOMPARE(model.cellText(0, ResultsModel::AverageTime), QStringLiteral("25")); // 101 / 4 = 25.25
         QCOMPARE(model.cellText(0, ResultsModel::LastTime), QStringLiteral("41"));
     }
@@ -228,16 +244,25 @@ private Q_SLOTS:
     {
         ResultsModel model;
         QAbstractItemModelTester tester(&model);
-        const quint64 a = model.appendRow(1, QStringLiteral("a"));
-        const quint64 b = model.appendRow(2, QStringLiteral("b"));
+        HostTable& table = model.table();
+        const HostTable::Slot a = model.appendRow(1, QStringLiteral("a"));
+        const HostTable::Slot b = model.appendRow(2, QStringLiteral("b"));
+        const quint64 oldTag = table.tagOf(a);
         model.removeAt(0);
-        QVERIFY(!model.recordSuccess(a, IpAddress::fromIpv4(1), 1, 1, QDateTime::currentDateTime()));
-        QCOMPARE(model.rowIdForHost(1), quint64(0));
-        QCOMPARE(model.rowIdForHost(2), b);
-        QVERIFY(model.recordFailure(b, 11010, QDateTime::currentDateTime()));
+        QCOMPARE(table.currentSlotOf(1), HostTable::NoSlot);
+        QCOMPARE(table.currentSlotOf(2), b);
+        // A new row may take the removed row's slot, but never an outcome asked for by the old one.
+        const HostTable::Slot c = model.appendRow(3, QStringLiteral("c"));
+        QCOMPARE(c, a);
+        EchoOutcome late = ResultsFeed::outcome(table, c, EchoStatus::Success, QDateTime::currentDateTime());
+        late.tag = oldTag;
+        QCOMPARE(table.apply(std::span(&late, 1)).answered, 0);
+        QVERIFY(!table.counted(c));
+        ResultsFeed::failure(table, b, 11010, QDateTime::currentDateTime());
+        QCOMPARE(model.cellText(0, ResultsModel::FailedCount), QStringLiteral("1"));
         model.clear();
         QCOMPARE(model.count(), 0);
-        QCOMPARE(model.rowIdForHost(2), quint64(0));
+        QCOMPARE(table.currentSlotOf(2), HostTable::NoSlot);
     }
 
     void hostEntriesKeepTheirIdentity()
@@ -282,27 +307,27 @@ private Q_SLOTS:
         QFETCH(QString, states);
         QFETCH(int, sinceAt);
         ResultsModel model;
-        model.setStateThresholds({downAfter, upAfter});
-        const quint64 id = model.appendRow(1, QStringLiteral("h"));
-        QSignalSpy changes(&model, &ResultsModel::hostStateChanged);
+        model.table().setStateThresholds({downAfter, upAfter});
+        const HostTable::Slot id = model.appendRow(1, QStringLiteral("h"));
+        StateChanges changes(model.table());
         const QDateTime t0(QDate(2026, 1, 2), QTime(3, 4, 5));
         int expectedChanges = 0;
         QChar before = u'?';
         for (qsizetype k = 0; k < outcomes.size(); ++k) {
             const QDateTime when = t0.addSecs(k);
             if (outcomes.at(k) == u's')
-                model.recordSuccess(id, IpAddress::fromIpv4(0x7f000001), 1, 64, when);
+                ResultsFeed::success(model.table(), id, IpAddress::fromIpv4(0x7f000001), 1, 64, when);
             else
-                model.recordFailure(id, 11010, when);
-            const HostState state = model.row(0).track.state;
+                ResultsFeed::failure(model.table(), id, 11010, when);
+            const HostState state = model.table().states().state(id);
             const QChar shown = state == HostState::Up ? u'u' : state == HostState::Down ? u'd' : u'?';
             QCOMPARE(shown, states.at(k));
             expectedChanges += shown != before;
             before = shown;
         }
-        QCOMPARE(changes.size(), expectedChanges);
-        const QDateTime since = model.row(0).track.since;
-        QCOMPARE(since, sinceAt < 0 ? QDateTime() : t0.addSecs(sinceAt));
+        QCOMPARE(changes.seen.size(), expectedChanges);
+        const qint64 since = model.table().states().sinceUs(id);
+        QCOMPARE(since, sinceAt < 0 ? 0 : t0.addSecs(sinceAt).toMSecsSinceEpoch() * 1000);
         // The twelve cells do not show the state.
         QCOMPARE(model.columnCount(), 12);
     }
@@ -310,16 +335,52 @@ private Q_SLOTS:
     void stateChangeCarriesThePreviousState()
     {
         ResultsModel model;
-        const quint64 id = model.appendRow(1, QStringLiteral("h"));
-        QSignalSpy changes(&model, &ResultsModel::hostStateChanged);
+        const HostTable::Slot id = model.appendRow(1, QStringLiteral("h"));
+        StateChanges changes(model.table());
         const QDateTime t0(QDate(2026, 1, 2), QTime(3, 4, 5));
         for (int k = 0; k < 3; ++k)
-            model.recordFailure(id, 11010, t0.addSecs(k));
-        model.recordSuccess(id, IpAddress::fromIpv4(1), 1, 64, t0.addSecs(10));
-        QCOMPARE(changes.size(), 2);
-        QCOMPARE(changes.at(1).at(2).value<HostState>(), HostState::Down);
-        QCOMPARE(changes.at(1).at(3).toDateTime(), t0);
-        QCOMPARE(model.row(0).track.since, t0.addSecs(10));
+            ResultsFeed::failure(model.table(), id, 11010, t0.addSecs(k));
+        ResultsFeed::success(model.table(), id, IpAddress::fromIpv4(1), 1, 64, t0.addSecs(10));
+        QCOMPARE(changes.seen.size(), 2);
+        QCOMPARE(changes.seen.at(1).previous, HostState::Down);
+        QCOMPARE(changes.seen.at(1).previousSinceUs, t0.toMSecsSinceEpoch() * 1000);
+        QCOMPARE(model.table().states().sinceUs(id), t0.addSecs(10).toMSecsSinceEpoch() * 1000);
+    }
+
+    // A fresh row of a host (built after the list changed) goes on from the host's state, and the old row
+    // no longer stands for the list; neither does the row of a host that left the list.
+    void stateAndCurrencyBelongToTheHost()
+    {
+        ResultsModel model;
+        HostTable& table = model.table();
+        table.setStateThresholds({1, 1});
+        const HostTable::Slot old = model.appendRow(1, QStringLiteral("h"));
+        const HostTable::Slot other = model.appendRow(2, QStringLiteral("k"));
+        ResultsFeed::failure(table, old, 11010, QDateTime::currentDateTime());
+        QCOMPARE(table.states().state(old), HostState::Down);
+        const HostTable::Slot fresh = model.appendRow(1, QStringLiteral("h"));
+        QVERIFY(!table.isCurrent(old));
+        QVERIFY(table.isCurrent(fresh));
+        QCOMPARE(table.states().state(fresh), HostState::Down);
+        QCOMPARE(table.currentSlotOf(1), fresh);
+        const quint64 gone[] = {2};
+        table.hostsUnlisted(gone);
+        QVERIFY(!table.isCurrent(other));
+        QCOMPARE(table.currentSlotOf(2), HostTable::NoSlot);
+    }
+
+    // A LAN answers in tens of microseconds: the cells show whole milliseconds as they always have, the
+    // core keeps the microseconds for those who read them.
+    void microsecondsKeptBehindWholeMillisecondCells()
+    {
+        ResultsModel model;
+        const HostTable::Slot s = model.appendRow(1, QStringLiteral("h"));
+        for (quint32 us : {40u, 1600u, 1600u})
+            ResultsFeed::successUs(model.table(), s, IpAddress::fromIpv4(1), us, 64, QDateTime::currentDateTime());
+        QCOMPARE(model.cellText(0, ResultsModel::LastTime), QStringLiteral("1"));
+        // The average is that of the whole milliseconds shown: (0 + 1 + 1) / 3.
+        QCOMPARE(model.cellText(0, ResultsModel::AverageTime), QStringLiteral("1"));
+        QCOMPARE(model.table().rttSumUs(s), quint64(3240));
     }
 };
 

@@ -11,7 +11,6 @@
 #include "core/AppTexts.h"
 #include "core/ErrorBox.h"
 #include "core/HostListModel.h"
-#include "results/ResultsModel.h"
 #include "core/SessionState.h"
 #include "export/AlignedTextWriter.h"
 #include "export/ClipboardTextWriter.h"
@@ -21,9 +20,9 @@
 #include "ping/HostAddress.h"
 #include "ping/LinuxEchoService.h"
 #include "platform/QtHostResolver.h"
-#include "platform/SystemClock.h"
 #include "platform/SystemPreciseClock.h"
 #include "platform/SystemRandom.h"
+#include "results/ResultsModel.h"
 #include "tests/fakes/FakeClipboard.h"
 #include "tests/fakes/FakeFileDialogs.h"
 #include "tests/fakes/FakeInputBox.h"
@@ -92,7 +91,6 @@ void StressTest::randomStepsKeepTheTablesRight()
     FakeProgressSink progress;
     FakeSpreadsheetLauncher spreadsheet;
     QtHostResolver resolver;
-    SystemClock clock;
 
     // Every address belongs to one entry for good; "localhost" answers from 127.0.0.1, which no other entry
     // uses, and the list holds at most one "localhost" at a time.
@@ -103,10 +101,10 @@ void StressTest::randomStepsKeepTheTablesRight()
             hostOfAddress.insert(e.text == QLatin1String("localhost") ? QStringLiteral("127.0.0.1") : e.text, e.id);
         }
     });
-    CountingEchoService echo(engine, results, [&](const QString& a) { return hostOfAddress.value(a, 0); });
+    CountingEchoService echo(engine, results.table(), [&](const QString& a) { return hostOfAddress.value(a, 0); });
 
     HostListActions hostActions(hosts, results, state, errorBox, boxes, input, dialogs);
-    Monitor monitor(hosts, results, state, errorBox, boxes, echo, resolver, clock);
+    Monitor monitor(hosts, results.table(), state, errorBox, boxes, echo, resolver);
     ExportActions exports(results, state, errorBox, boxes, dialogs, clipboard, spreadsheet, progress);
     connect(&monitor, &Monitor::roundStarted, this, [&](int n) { echo.beginRound(n); });
     // The list stays under one default slice, so small slices are what make a round span several turns of the
@@ -138,34 +136,37 @@ void StressTest::randomStepsKeepTheTablesRight()
             return false;
         }
         QSet<quint64> hostsWithRow;
-        for (int r = 0; r < results.count(); ++r) {
-            const ResultRow& row = results.row(r);
-            const int e = hosts.indexOfId(row.hostId);
+        const HostTable& table = results.table();
+        for (int r = 0; r < table.rowCount(); ++r) {
+            const HostTable::Slot slot = table.slotAt(r);
+            const QString& host = table.hostText(slot);
+            const int e = hosts.indexOfId(table.hostId(slot));
             if (e >= 0) {
-                if (row.host != hosts.text(e)) {
-                    qWarning("row %d names %s, its host is %s", r, qPrintable(row.host), qPrintable(hosts.text(e)));
+                if (host != hosts.text(e)) {
+                    qWarning("row %d names %s, its host is %s", r, qPrintable(host), qPrintable(hosts.text(e)));
                     return false;
                 }
-                if (hostsWithRow.contains(row.hostId)) {
-                    qWarning("host %s has two rows", qPrintable(row.host));
+                if (hostsWithRow.contains(table.hostId(slot))) {
+                    qWarning("host %s has two rows", qPrintable(host));
                     return false;
                 }
-                hostsWithRow.insert(row.hostId);
+                hostsWithRow.insert(table.hostId(slot));
                 // Loopback answers from the address asked, so a reply from any other tells of a crossed outcome.
                 const QString asked =
                     hosts.text(e) == QLatin1String("localhost") ? QStringLiteral("127.0.0.1") : hosts.text(e);
-                if (!row.replyAddress.isNull() && row.replyAddress.toString() != asked) {
-                    qWarning("row %d (%s) shows a reply from %s", r, qPrintable(row.host),
+                if (!table.replyAddress(slot).isNull() && table.replyAddress(slot).toString() != asked) {
+                    qWarning("row %d (%s) shows a reply from %s", r, qPrintable(host),
                              qPrintable(results.cellText(r, ResultsModel::ReplyAddress)));
                     return false;
                 }
             }
-            if (row.succeeded + row.failed != echo.delivered(row.rowId)) {
-                qWarning("row %d (%s): %lld succeeded + %lld failed, %lld outcomes delivered", r, qPrintable(row.host),
-                         row.succeeded, row.failed, echo.delivered(row.rowId));
+            const qint64 counts = qint64(table.succeeded(slot) + table.failed(slot));
+            if (counts != echo.delivered(table.tagOf(slot))) {
+                qWarning("row %d (%s): %lld counted, %lld outcomes delivered", r, qPrintable(host),
+                         static_cast<long long>(counts), static_cast<long long>(echo.delivered(table.tagOf(slot))));
                 return false;
             }
-            if (row.counted && results.cellText(r, ResultsModel::HostName) != row.host) {
+            if (table.counted(slot) && results.cellText(r, ResultsModel::HostName) != host) {
                 qWarning("row %d shows %s", r, qPrintable(results.cellText(r, ResultsModel::HostName)));
                 return false;
             }

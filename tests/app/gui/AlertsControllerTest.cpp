@@ -5,8 +5,8 @@
 #include "app/gui/AlertSettingsDialog.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/OutageLogWindow.h"
-#include "results/ResultsModel.h"
 #include "monitor/Monitor.h"
+#include "results/ResultsModel.h"
 #include "tests/app/gui/WindowFixture.h"
 #include "tests/fakes/FakeClipboard.h"
 #include "tests/fakes/FakeClock.h"
@@ -22,6 +22,7 @@
 #include "tests/fakes/FakeSettingsStore.h"
 #include "tests/fakes/FakeSpreadsheetLauncher.h"
 #include "tests/fakes/FakeUrlOpener.h"
+#include "tests/fakes/ResultsFeed.h"
 
 #include <QAction>
 #include <QSpinBox>
@@ -34,7 +35,6 @@ namespace
 {
 struct Fixture : WindowFixture {
     FakeNotificationSender notifications;
-    FakeCommandRunner commands;
     std::unique_ptr<AlertsController> alerts;
 
     QString dbPath() const { return folder.filePath(QStringLiteral("events.sqlite")); }
@@ -42,23 +42,23 @@ struct Fixture : WindowFixture {
     {
         makeWindow();
         alerts =
-            std::make_unique<AlertsController>(*window,
-                                               AlertServices{notifications, commands, settings, clock, boxes, dialogs,
+            std::make_unique<AlertsController>(*session, *window,
+                                               AlertServices{notifications, settings, clock, boxes, dialogs,
                                                              std::make_unique<SqliteEventStore>(dbPath())},
                                                onChange);
         alerts->start();
         return *alerts;
     }
     // One round in which every listed row fails (or answers).
-    void round(const QList<quint64>& rows, bool success)
+    void round(const QList<HostTable::Slot>& rows, bool success)
     {
-        for (quint64 id : rows) {
+        for (HostTable::Slot slot : rows) {
             if (success)
-                window->results().recordSuccess(id, IpAddress::fromIpv4(0x7f000001), 1, 64, clock.current);
+                ResultsFeed::success(table(), slot, IpAddress::fromIpv4(0x7f000001), 1, 64, clock.current);
             else
-                window->results().recordFailure(id, 11010, clock.current);
+                ResultsFeed::failure(table(), slot, 11010, clock.current);
         }
-        Q_EMIT window->monitor().roundFinished(RoundSummary{});
+        Q_EMIT monitor().roundFinished(RoundSummary{});
         clock.current = clock.current.addSecs(10);
     }
 };
@@ -72,8 +72,7 @@ private Q_SLOTS:
     {
         Fixture f;
         f.make(QStringLiteral("hook --x"));
-        ResultsModel& results = f.window->results();
-        const quint64 a = results.appendRow(1, QStringLiteral("a.lab"));
+        const HostTable::Slot a = f.results().appendRow(1, QStringLiteral("a.lab"));
         f.round({a}, true); // first reply: no alarm
         for (int i = 0; i < 3; ++i)
             f.round({a}, false);
@@ -109,7 +108,7 @@ private Q_SLOTS:
         QVERIFY(dialog);
         dialog->findChild<QSpinBox*>(QStringLiteral("downAfter"))->setValue(5);
         dialog->accept();
-        QCOMPARE(f.window->results().stateThresholds().downAfter, 5);
+        QCOMPARE(f.table().states().thresholds().downAfter, 5);
         QCOMPARE(f.settings.values.value(QStringLiteral("Corvexa/Alerts/DownAfter")), QStringLiteral("5"));
         for (const QString& key : f.settings.values.keys())
             QVERIFY2(!key.startsWith(QStringLiteral("Corvexa/Vantrel/")), qPrintable(key));
@@ -124,7 +123,7 @@ private Q_SLOTS:
         damaged.close();
         f.settings.values.insert(QStringLiteral("Corvexa/Vantrel/IP Addresses"), QStringLiteral("a.lab"));
         f.make();
-        const quint64 a = f.window->results().appendRow(1, QStringLiteral("a.lab"));
+        const HostTable::Slot a = f.results().appendRow(1, QStringLiteral("a.lab"));
         for (int i = 0; i < 6; ++i)
             f.round({a}, i >= 3);
         QTRY_COMPARE(f.notifications.sent.size(), 2);

@@ -2,9 +2,10 @@
 
 #include "app/gui/HostDetailsWindows.h"
 #include "app/gui/LatencyChart.h"
-#include "results/ResultsModel.h"
 #include "history/HistoryRecorder.h"
 #include "history/HistoryStore.h"
+#include "results/ResultsModel.h"
+#include "tests/fakes/ResultsFeed.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -27,23 +28,24 @@ QString figure(QWidget* window, const char* name)
 struct Table {
     ResultsModel results;
     HistoryStore store;
-    HistoryRecorder recorder{results, store};
+    HistoryRecorder recorder{results.table(), store};
     QWidget owner;
     HostDetailsWindows windows{recorder, &owner};
     QSortFilterProxyModel proxy;
-    quint64 a = results.appendRow(1, QStringLiteral("a"));
-    quint64 b = results.appendRow(2, QStringLiteral("b"));
-    quint64 c = results.appendRow(3, QStringLiteral("c"));
+    HostTable::Slot a = results.appendRow(1, QStringLiteral("a"));
+    HostTable::Slot b = results.appendRow(2, QStringLiteral("b"));
+    HostTable::Slot c = results.appendRow(3, QStringLiteral("c"));
 
     Table()
     {
         proxy.setSourceModel(&results);
         for (int i = 0; i < 3; ++i) {
-            results.recordSuccess(a, IpAddress::fromIpv4(1), 10, 64, Start.addSecs(i));
-            results.recordSuccess(b, IpAddress::fromIpv4(2), 20, 64, Start.addSecs(i));
-            results.recordSuccess(c, IpAddress::fromIpv4(3), 30, 64, Start.addSecs(i));
+            ResultsFeed::success(results.table(), a, IpAddress::fromIpv4(1), 10, 64, Start.addSecs(i));
+            ResultsFeed::success(results.table(), b, IpAddress::fromIpv4(2), 20, 64, Start.addSecs(i));
+            ResultsFeed::success(results.table(), c, IpAddress::fromIpv4(3), 30, 64, Start.addSecs(i));
         }
     }
+    quint64 tagOf(HostTable::Slot slot) const { return results.table().tagOf(slot); }
     QModelIndex proxyIndexOf(const QString& host)
     {
         const QModelIndexList found = proxy.match(proxy.index(0, 0), Qt::DisplayRole, host, 1, Qt::MatchExactly);
@@ -63,33 +65,34 @@ private Q_SLOTS:
         QCOMPARE(t.proxy.index(1, 0).data().toString(), QStringLiteral("b"));
         QPointer<HostDetailsWindow> bWindow = t.windows.openAt(t.proxy.index(1, 0));
         QVERIFY(bWindow);
-        QCOMPARE(bWindow->rowId(), t.b);
+        QCOMPARE(bWindow->tag(), t.tagOf(t.b));
         QCOMPARE(figure(bWindow, "host"), QStringLiteral("b"));
-        QCOMPARE(figure(bWindow, "mean"), QStringLiteral("20.0 ms"));
+        QCOMPARE(figure(bWindow, "mean"), QStringLiteral("20.000 ms"));
         QCOMPARE(t.windows.openAt(t.proxyIndexOf(QStringLiteral("b"))), bWindow.data()); // no second window
 
         t.proxy.sort(0, Qt::AscendingOrder);
         t.proxy.setFilterFixedString(QStringLiteral("c")); // b is filtered out, yet still a row
-        t.results.recordFailure(t.b, 11010, Start.addSecs(3));
+        ResultsFeed::failure(t.results.table(), t.b, 11010, Start.addSecs(3));
         QTRY_COMPARE(figure(bWindow, "loss"), QStringLiteral("25.00% (1 of 4)"));
         QCOMPARE(figure(bWindow, "streak"), QStringLiteral("failing since 15:05:12"));
 
         QPointer<HostDetailsWindow> cWindow = t.windows.openAt(t.proxyIndexOf(QStringLiteral("c")));
         QVERIFY(cWindow && cWindow != bWindow);
-        QCOMPARE(figure(cWindow, "max"), QStringLiteral("30.0 ms"));
+        QCOMPARE(figure(cWindow, "max"), QStringLiteral("30.000 ms"));
         QCOMPARE(t.windows.windows().size(), 2);
 
-        t.results.removeAt(t.results.indexOfRowId(t.a)); // rows move up under b and c
-        t.results.recordSuccess(t.b, IpAddress::fromIpv4(2), 40, 64, Start.addSecs(4));
+        t.results.removeAt(t.results.table().rowOf(t.a)); // rows move up under b and c
+        ResultsFeed::success(t.results.table(), t.b, IpAddress::fromIpv4(2), 40, 64, Start.addSecs(4));
         bWindow->refresh();
-        QCOMPARE(figure(bWindow, "max"), QStringLiteral("40.0 ms"));
-        QCOMPARE(figure(cWindow, "max"), QStringLiteral("30.0 ms"));
+        QCOMPARE(figure(bWindow, "max"), QStringLiteral("40.000 ms"));
+        QCOMPARE(figure(cWindow, "max"), QStringLiteral("30.000 ms"));
 
-        t.results.removeAt(t.results.indexOfRowId(t.b));
+        const quint64 bTag = t.tagOf(t.b);
+        t.results.removeAt(t.results.table().rowOf(t.b));
         QVERIFY(!bWindow || !bWindow->isVisible());
         QTRY_VERIFY(!bWindow);
         QVERIFY(cWindow);
-        QVERIFY(!t.windows.open(t.b)); // the row is gone
+        QVERIFY(!t.windows.open(bTag)); // the row is gone
 
         t.results.clear();
         QTRY_VERIFY(!cWindow);
@@ -101,9 +104,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("range");
         QTest::addColumn<int>("shown");
         QTest::addColumn<QString>("min");
-        QTest::newRow("last 5 minutes") << int(HostDetailsWindow::LastFiveMinutes) << 3 << "70.0 ms";
-        QTest::newRow("last hour") << int(HostDetailsWindow::LastHour) << 5 << "50.0 ms";
-        QTest::newRow("everything kept") << int(HostDetailsWindow::EverythingKept) << 6 << "50.0 ms";
+        QTest::newRow("last 5 minutes") << int(HostDetailsWindow::LastFiveMinutes) << 3 << "70.000 ms";
+        QTest::newRow("last hour") << int(HostDetailsWindow::LastHour) << 5 << "50.000 ms";
+        QTest::newRow("everything kept") << int(HostDetailsWindow::EverythingKept) << 6 << "50.000 ms";
     }
     void rangesAndChart()
     {
@@ -112,25 +115,25 @@ private Q_SLOTS:
         QFETCH(QString, min);
         ResultsModel results;
         HistoryStore store;
-        HistoryRecorder recorder(results, store);
-        const quint64 row = results.appendRow(1, QStringLiteral("host"));
+        HistoryRecorder recorder(results.table(), store);
+        const HostTable::Slot row = results.appendRow(1, QStringLiteral("host"));
         // Two hours ago, 30 and 10 minutes ago, then a failure and two answers in the last minutes.
-        results.recordSuccess(row, IpAddress::fromIpv4(1), 50, 64, Start.addSecs(-7200));
-        results.recordSuccess(row, IpAddress::fromIpv4(1), 60, 64, Start.addSecs(-1800));
-        results.recordSuccess(row, IpAddress::fromIpv4(1), 50, 64, Start.addSecs(-600));
-        results.recordFailure(row, 11010, Start.addSecs(-120));
-        results.recordSuccess(row, IpAddress::fromIpv4(1), 70, 64, Start.addSecs(-60));
-        results.recordSuccess(row, IpAddress::fromIpv4(1), 80, 64, Start);
-        HostDetailsWindow window(recorder, row);
+        ResultsFeed::success(results.table(), row, IpAddress::fromIpv4(1), 50, 64, Start.addSecs(-7200));
+        ResultsFeed::success(results.table(), row, IpAddress::fromIpv4(1), 60, 64, Start.addSecs(-1800));
+        ResultsFeed::success(results.table(), row, IpAddress::fromIpv4(1), 50, 64, Start.addSecs(-600));
+        ResultsFeed::failure(results.table(), row, 11010, Start.addSecs(-120));
+        ResultsFeed::success(results.table(), row, IpAddress::fromIpv4(1), 70, 64, Start.addSecs(-60));
+        ResultsFeed::success(results.table(), row, IpAddress::fromIpv4(1), 80, 64, Start);
+        HostDetailsWindow window(recorder, results.table().tagOf(row));
         window.setRange(HostDetailsWindow::Range(range));
         QCOMPARE(window.findChild<QComboBox*>(QStringLiteral("range"))->currentIndex(), range);
         QCOMPARE(window.chart().outcomes().size(), shown);
         QCOMPARE(figure(&window, "min"), min);
-        QCOMPARE(figure(&window, "max"), QStringLiteral("80.0 ms"));
+        QCOMPARE(figure(&window, "max"), QStringLiteral("80.000 ms"));
         const std::optional<Outcome> failure = window.chart().nearest(Start.addSecs(-100).toMSecsSinceEpoch(), false);
         QCOMPARE(failure.value().status, quint32(11010));
         const std::optional<Outcome> answer = window.chart().nearest(Start.addSecs(-10).toMSecsSinceEpoch(), true);
-        QCOMPARE(answer.value().rttTenths, quint32(800));
+        QCOMPARE(answer.value().rttUs, quint32(80000));
     }
 
     void contextMenuOpensTheRowsWindow()
@@ -141,7 +144,7 @@ private Q_SLOTS:
         QCOMPARE(menu->actions().size(), 1);
         menu->actions().first()->trigger();
         QCOMPARE(t.windows.windows().size(), 1);
-        QCOMPARE(t.windows.windows().first()->rowId(), t.c);
+        QCOMPARE(t.windows.windows().first()->tag(), t.tagOf(t.c));
     }
 };
 

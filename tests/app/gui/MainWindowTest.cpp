@@ -6,11 +6,11 @@
 #include "core/ErrorLocations.h"
 #include "core/HostListAutosave.h"
 #include "core/HostListModel.h"
-#include "results/ResultsModel.h"
 #include "core/SavedHostList.h"
 #include "core/SessionState.h"
 #include "monitor/Monitor.h"
 #include "platform/IniSettingsStore.h"
+#include "results/ResultsModel.h"
 #include "tests/app/gui/WindowFixture.h"
 #include "tests/fakes/FakeClipboard.h"
 #include "tests/fakes/FakeClock.h"
@@ -127,9 +127,9 @@ private Q_SLOTS:
         f.settings.values.insert(Saved, QStringLiteral(";a;;b;"));
         MainWindow& w = f.make();
         w.startUp();
-        QCOMPARE(w.hostList().texts(), (QStringList{"a", "b"}));
-        QVERIFY(w.state().hostListChanged);
-        QVERIFY(!w.monitor().roundRunning());
+        QCOMPARE(f.hostList().texts(), (QStringList{"a", "b"}));
+        QVERIFY(f.state().hostListChanged);
+        QVERIFY(!f.monitor().roundRunning());
         QCOMPARE(w.windowTitle(), QStringLiteral("Vantrel"));
         QCOMPARE(widget<QTreeView>(w, "hostView")->header()->sectionSize(0), 466);
         QCOMPARE(widget<QTreeView>(w, "resultsView")->header()->count(), 12);
@@ -188,7 +188,7 @@ private Q_SLOTS:
         w.startUp();
         QCOMPARE(f.boxes.shown.size(), 1);
         QVERIFY(f.boxes.shown.first().text.contains(ErrorLocations::StartUp + QStringLiteral("at line 112\r\r")));
-        QCOMPARE(w.hostList().texts(), QStringList{"a"});
+        QCOMPARE(f.hostList().texts(), QStringList{"a"});
         QCOMPARE(widget<QTreeView>(w, "resultsView")->header()->sectionSize(11), 153);
     }
 
@@ -240,10 +240,10 @@ private Q_SLOTS:
         Fixture f;
         f.settings.values.insert(Saved, QStringLiteral("old"));
         MainWindow& w = f.make();
-        w.hostList().append(hosts);
+        f.hostList().append(hosts);
         if (monitoring) {
-            w.monitor().startOrStop(QStringLiteral("3"));
-            QVERIFY(w.monitor().isOn());
+            f.monitor().startOrStop(QStringLiteral("3"));
+            QVERIFY(f.monitor().isOn());
         }
         w.show();
         QVERIFY(w.close());
@@ -255,15 +255,15 @@ private Q_SLOTS:
         Fixture f;
         f.settings.values.insert(Saved, QStringLiteral("a"));
         MainWindow& w = f.make();
-        w.autosave().setDelay(20);
+        f.autosave().setDelay(20);
         w.startUp();
         QTest::qWait(100);
         QCOMPARE(f.settings.writes, 0); // loading the saved list changes nothing on disk
 
         // A burst of edits makes one write.
-        w.hostList().append(QStringLiteral("b"));
-        w.hostList().append(QStringList{"c", "d"});
-        w.hostList().removeAt(0);
+        f.hostList().append(QStringLiteral("b"));
+        f.hostList().append(QStringList{"c", "d"});
+        f.hostList().removeAt(0);
         QTRY_COMPARE(f.settings.values.value(Saved), QStringLiteral("b;c;d"));
         QTest::qWait(100);
         QCOMPARE(f.settings.writes, 1);
@@ -320,10 +320,10 @@ private Q_SLOTS:
         Fixture f;
         f.settings.failWrites = true;
         MainWindow& w = f.make();
-        w.autosave().setDelay(10);
-        w.hostList().append(QStringLiteral("a"));
+        f.autosave().setDelay(10);
+        f.hostList().append(QStringLiteral("a"));
         QTest::qWait(100);
-        w.hostList().append(QStringLiteral("b"));
+        f.hostList().append(QStringLiteral("b"));
         QTest::qWait(100);
         QVERIFY(f.boxes.shown.isEmpty()); // saving in the background fails quietly
         w.show();
@@ -336,56 +336,56 @@ private Q_SLOTS:
     {
         Fixture f;
         MainWindow& w = f.make();
-        w.hostList().append(QStringList{"a", "b", "c"});
-        w.results().appendRow(1, QStringLiteral("a"));
-        w.results().appendRow(2, QStringLiteral("b"));
+        f.hostList().append(QStringList{"a", "b", "c"});
+        f.results().appendRow(1, QStringLiteral("a"));
+        f.results().appendRow(2, QStringLiteral("b"));
 
         // Nothing selected: nothing happens.
         QTest::keyClick(widget<QTreeView>(w, "hostView"), Qt::Key_Delete);
-        QCOMPARE(w.hostList().count(), 3);
+        QCOMPARE(f.hostList().count(), 3);
 
-        widget<QTreeView>(w, "hostView")->setCurrentIndex(w.hostList().index(1));
-        w.state().beginBusy();
+        widget<QTreeView>(w, "hostView")->setCurrentIndex(f.hostList().index(1));
+        f.state().beginBusy();
         QTest::keyClick(widget<QTreeView>(w, "hostView"), Qt::Key_Delete);
-        QCOMPARE(w.hostList().count(), 3);
-        w.state().endBusy();
+        QCOMPARE(f.hostList().count(), 3);
+        f.state().endBusy();
         QTest::keyClick(widget<QTreeView>(w, "hostView"), Qt::Key_Delete, Qt::ShiftModifier);
-        QCOMPARE(w.hostList().texts(), (QStringList{"a", "c"}));
-        QCOMPARE(w.results().count(), 2); // removing a host leaves the results alone
+        QCOMPARE(f.hostList().texts(), (QStringList{"a", "c"}));
+        QCOMPARE(f.results().count(), 2); // removing a host leaves the results alone
 
         QTreeView* resultsView = widget<QTreeView>(w, "resultsView");
         resultsView->setCurrentIndex(resultsView->model()->index(0, 0));
-        w.monitor().startOrStop(QStringLiteral("3"));
+        f.monitor().startOrStop(QStringLiteral("3"));
         QTest::keyClick(widget<QTreeView>(w, "resultsView"), Qt::Key_Delete);
-        QCOMPARE(w.results().count(), 2);
-        w.monitor().startOrStop(QStringLiteral("3"));
+        QCOMPARE(f.results().count(), 2);
+        f.monitor().startOrStop(QStringLiteral("3"));
         QTest::keyClick(widget<QTreeView>(w, "resultsView"), Qt::Key_Delete);
-        QCOMPARE(w.results().count(), 1);
-        QCOMPARE(w.results().cellText(0, 0), QStringLiteral("b"));
+        QCOMPARE(f.results().count(), 1);
+        QCOMPARE(f.results().cellText(0, 0), QStringLiteral("b"));
     }
 
     void enterAndDoubleClickOpenARowsDetails()
     {
         Fixture f;
         MainWindow& w = f.make();
-        w.results().appendRow(1, QStringLiteral("a"));
-        const quint64 b = w.results().appendRow(2, QStringLiteral("b"));
+        f.results().appendRow(1, QStringLiteral("a"));
+        const quint64 b = f.table().tagOf(f.results().appendRow(2, QStringLiteral("b")));
         auto* view = widget<QTreeView>(w, "resultsView");
         QTest::keyClick(view, Qt::Key_Return); // no current row: nothing
-        QVERIFY(w.detailsWindows().windows().isEmpty());
+        QVERIFY(f.detailsWindows().windows().isEmpty());
         view->setCurrentIndex(view->model()->index(1, 3));
         QTest::keyClick(view, Qt::Key_Enter);
-        QCOMPARE(w.detailsWindows().windows().size(), 1);
-        QCOMPARE(w.detailsWindows().windows().first()->rowId(), b);
-        w.detailsWindows().windows().first()->close();
-        QTRY_VERIFY(w.detailsWindows().windows().isEmpty());
+        QCOMPARE(f.detailsWindows().windows().size(), 1);
+        QCOMPARE(f.detailsWindows().windows().first()->tag(), b);
+        f.detailsWindows().windows().first()->close();
+        QTRY_VERIFY(f.detailsWindows().windows().isEmpty());
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         const QRect cell = view->visualRect(view->model()->index(0, 0));
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center()); // the view opens what was pressed
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
-        QCOMPARE(w.detailsWindows().windows().size(), 1);
-        QCOMPARE(w.detailsWindows().windows().first()->rowId(), w.results().row(0).rowId);
+        QCOMPARE(f.detailsWindows().windows().size(), 1);
+        QCOMPARE(f.detailsWindows().windows().first()->tag(), f.table().tagOf(f.table().slotAt(0)));
     }
 
     void busyPointerSparesOnlyTheStartButton()
@@ -394,12 +394,12 @@ private Q_SLOTS:
         MainWindow& w = f.make();
         QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
         QCOMPARE(widget<QPushButton>(w, "clearResultsButton")->cursor().shape(), Qt::PointingHandCursor);
-        w.state().beginBusy();
+        f.state().beginBusy();
         QCOMPARE(w.cursor().shape(), Qt::WaitCursor);
         QCOMPARE(widget<QPushButton>(w, "clearResultsButton")->cursor().shape(), Qt::WaitCursor);
         QCOMPARE(widget<QTreeView>(w, "resultsView")->cursor().shape(), Qt::WaitCursor);
         QCOMPARE(widget<QPushButton>(w, "startStopButton")->cursor().shape(), Qt::PointingHandCursor);
-        w.state().endBusy();
+        f.state().endBusy();
         QCOMPARE(widget<QPushButton>(w, "clearResultsButton")->cursor().shape(), Qt::PointingHandCursor);
     }
 
@@ -407,22 +407,22 @@ private Q_SLOTS:
     {
         Fixture f;
         MainWindow& w = f.make();
-        w.monitor().setRoundSliceSize(256);
+        f.monitor().setRoundSliceSize(256);
         QTest::mouseClick(widget<QPushButton>(w, "sampleDataButton"), Qt::LeftButton);
-        QCOMPARE(w.hostList().count(), 3);
+        QCOMPARE(f.hostList().count(), 3);
         f.resolver.table.insert(AppTexts::MakerWebHost, QStringLiteral("192.0.2.1"));
         widget<QLineEdit>(w, "pauseEdit")->setText(QStringLiteral("0.05"));
         QTest::mouseClick(widget<QPushButton>(w, "startStopButton"), Qt::LeftButton);
         QCOMPARE(widget<QPushButton>(w, "startStopButton")->text(), AppTexts::StopCaption);
-        QCOMPARE(w.monitor().intervalMs(), 50);
+        QCOMPARE(f.monitor().intervalMs(), 50);
         QTRY_COMPARE_WITH_TIMEOUT(f.echo.requests.size(), 3, 5000);
         f.echo.answerAll([](const QString&) { return FakeEchoService::success(0xC0000201, 12, 55); });
-        QTRY_VERIFY_WITH_TIMEOUT(!w.monitor().roundRunning(), 5000);
-        QCOMPARE(w.results().count(), 3);
-        QCOMPARE(w.results().cellText(0, ResultsModel::SucceedCount), QStringLiteral("1"));
+        QTRY_VERIFY_WITH_TIMEOUT(!f.monitor().roundRunning(), 5000);
+        QCOMPARE(f.results().count(), 3);
+        QCOMPARE(f.results().cellText(0, ResultsModel::SucceedCount), QStringLiteral("1"));
         QTest::mouseClick(widget<QPushButton>(w, "startStopButton"), Qt::LeftButton);
         QCOMPARE(widget<QPushButton>(w, "startStopButton")->text(), QStringLiteral("Start Pinging"));
-        QVERIFY(!w.monitor().isOn());
+        QVERIFY(!f.monitor().isOn());
     }
 };
 

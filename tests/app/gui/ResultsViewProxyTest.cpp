@@ -4,8 +4,9 @@
 
 #include "app/gui/ResultsViewProxy.h"
 
-#include "results/ResultsModel.h"
 #include "platform/IpAddress.h"
+#include "results/ResultsModel.h"
+#include "tests/fakes/ResultsFeed.h"
 
 #include <QAbstractItemModelTester>
 #include <QItemSelectionModel>
@@ -24,15 +25,28 @@ QList<int> expectedRows(const ResultsModel& results, int column, Qt::SortOrder o
 {
     QList<int> rows;
     for (int i = 0; i < results.count(); ++i) {
-        if (!failingOnly || ResultsModel::outcome(results.row(i)) == ResultsModel::Outcome::Failing)
+        if (!failingOnly || results.outcome(i) == ResultsModel::Outcome::Failing)
             rows.append(i);
     }
     if (column < 0)
         return rows;
+    const HostTable& table = results.table();
     auto key = [&](int row) {
-        const QVariant v = results.sortValue(row, column);
-        const double n = v.typeId() == QMetaType::QDateTime ? double(v.toDateTime().toMSecsSinceEpoch()) : v.toDouble();
-        return std::pair(v.isValid() ? 1 : 0, n);
+        const HostTable::Slot s = table.slotAt(row);
+        const double sent = double(table.succeeded(s) + table.failed(s));
+        const bool answered = table.succeeded(s) > 0;
+        switch (column) {
+        case ResultsModel::SucceedCount:
+            return std::pair(sent > 0, double(table.succeeded(s)));
+        case ResultsModel::FailedCount:
+            return std::pair(sent > 0, double(table.failed(s)));
+        case ResultsModel::PercentFailed:
+            return std::pair(sent > 0, sent > 0 ? double(table.failed(s)) / sent : 0.0);
+        case ResultsModel::LastTime:
+            return std::pair(answered, answered ? double(table.lastRttUs(s) / 1000) : 0.0);
+        default:
+            return std::pair(answered, answered ? double(table.lastSuccessUs(s)) : 0.0);
+        }
     };
     std::stable_sort(rows.begin(), rows.end(),
                      [&](int l, int r) { return order == Qt::AscendingOrder ? key(l) < key(r) : key(r) < key(l); });
@@ -68,7 +82,7 @@ private Q_SLOTS:
         QFETCH(quint32, seed);
         QRandomGenerator random(seed);
         ResultsModel results;
-        ResultsViewProxy proxy(results, [](quint64 id) { return id % 5 != 0; });
+        ResultsViewProxy proxy(results);
         QAbstractItemModelTester tester(&proxy, QAbstractItemModelTester::FailureReportingMode::Fatal);
         QItemSelectionModel selection(&proxy);
         const QDateTime start(QDate(2026, 12, 8), QTime(12, 0));
@@ -87,10 +101,10 @@ private Q_SLOTS:
             case 4:
             case 5:
                 if (rows > 0 && random.bounded(2) == 0)
-                    results.recordSuccess(results.row(pick).rowId, IpAddress::fromIpv4(0x0A000001), random.bounded(50),
-                                          64, start.addSecs(step));
+                    ResultsFeed::success(results.table(), results.table().slotAt(pick), IpAddress::fromIpv4(0x0A000001),
+                                         random.bounded(50), 64, start.addSecs(step));
                 else if (rows > 0)
-                    results.recordFailure(results.row(pick).rowId, 11010, start.addSecs(step));
+                    ResultsFeed::failure(results.table(), results.table().slotAt(pick), 11010, start.addSecs(step));
                 results.flushChangedRows();
                 break;
             case 6:
@@ -115,13 +129,15 @@ private Q_SLOTS:
             if (proxy.rowCount() > 0)
                 selection.setCurrentIndex(proxy.index(random.bounded(proxy.rowCount()), 1),
                                           QItemSelectionModel::ClearAndSelect);
-            const quint64 current =
-                proxy.rowCount() > 0 ? results.row(proxy.mapToSource(selection.currentIndex()).row()).rowId : 0;
+            const auto tagShown = [&] {
+                return results.table().tagOf(results.table().slotAt(proxy.mapToSource(selection.currentIndex()).row()));
+            };
+            const quint64 current = proxy.rowCount() > 0 ? tagShown() : 0;
             proxy.refreshNow();
             QCOMPARE(shownRows(proxy),
                      expectedRows(results, proxy.sortColumnShown(), proxy.sortOrderShown(), proxy.failingOnly()));
             if (current != 0 && selection.currentIndex().isValid())
-                QCOMPARE(results.row(proxy.mapToSource(selection.currentIndex()).row()).rowId, current);
+                QCOMPARE(tagShown(), current);
             QCOMPARE(proxy.sourceRowsInViewOrder(),
                      expectedRows(results, proxy.sortColumnShown(), proxy.sortOrderShown(), false));
         }

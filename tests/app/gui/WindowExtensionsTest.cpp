@@ -4,8 +4,8 @@
 #include "app/gui/MainWindow.h"
 #include "app/gui/ResultsViewProxy.h"
 #include "core/HostListModel.h"
-#include "results/ResultsModel.h"
 #include "monitor/Monitor.h"
+#include "results/ResultsModel.h"
 #include "tests/app/gui/WindowFixture.h"
 #include "tests/fakes/FakeClipboard.h"
 #include "tests/fakes/FakeClock.h"
@@ -19,6 +19,7 @@
 #include "tests/fakes/FakeSettingsStore.h"
 #include "tests/fakes/FakeSpreadsheetLauncher.h"
 #include "tests/fakes/FakeUrlOpener.h"
+#include "tests/fakes/ResultsFeed.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -43,20 +44,20 @@ struct Fixture : WindowFixture {
 //   10.0.0.10  a success from 10.0.0.9 (3 ms) on December 10, then a failure
 //   10.0.0.9   one failure
 //   a.example  not pinged
-void fillResults(MainWindow& w)
+void fillResults(WindowFixture& f)
 {
-    w.hostList().append(QStringList{"b.example", "10.0.0.10", "10.0.0.9", "a.example"});
-    ResultsModel& r = w.results();
-    QList<quint64> rows;
+    f.hostList().append(QStringList{"b.example", "10.0.0.10", "10.0.0.9", "a.example"});
+    ResultsModel& r = f.results();
+    QList<HostTable::Slot> rows;
     for (int i = 0; i < 4; ++i)
-        rows.append(r.appendRow(w.hostList().entry(i).id, w.hostList().text(i)));
+        rows.append(r.appendRow(f.hostList().entry(i).id, f.hostList().text(i)));
     const QDateTime dec9(QDate(2026, 12, 9), QTime(10, 0));
     const QDateTime dec10(QDate(2026, 12, 10), QTime(9, 0));
-    r.recordSuccess(rows[0], IpAddress::fromIpv4(0x0A00000A), 20, 64, dec9);
-    r.recordSuccess(rows[0], IpAddress::fromIpv4(0x0A00000A), 20, 64, dec9);
-    r.recordSuccess(rows[1], IpAddress::fromIpv4(0x0A000009), 3, 128, dec10);
-    r.recordFailure(rows[1], 11010, dec10.addSecs(5));
-    r.recordFailure(rows[2], 11010, dec10.addSecs(6));
+    ResultsFeed::success(r.table(), rows[0], IpAddress::fromIpv4(0x0A00000A), 20, 64, dec9);
+    ResultsFeed::success(r.table(), rows[0], IpAddress::fromIpv4(0x0A00000A), 20, 64, dec9);
+    ResultsFeed::success(r.table(), rows[1], IpAddress::fromIpv4(0x0A000009), 3, 128, dec10);
+    ResultsFeed::failure(r.table(), rows[1], 11010, dec10.addSecs(5));
+    ResultsFeed::failure(r.table(), rows[2], 11010, dec10.addSecs(6));
     r.flushChangedRows();
 }
 
@@ -142,7 +143,7 @@ private Q_SLOTS:
         QFETCH(QStringList, descending);
         Fixture f;
         MainWindow& w = f.make();
-        fillResults(w);
+        fillResults(f);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QTreeView* view = f.view("resultsView");
@@ -165,9 +166,9 @@ private Q_SLOTS:
     {
         Fixture f;
         MainWindow& w = f.make();
-        fillResults(w);
-        w.resultsView().setSort(ResultsModel::PercentFailed, Qt::DescendingOrder);
-        w.resultsView().setFailingOnly(true);
+        fillResults(f);
+        f.resultsView().setSort(ResultsModel::PercentFailed, Qt::DescendingOrder);
+        f.resultsView().setFailingOnly(true);
         const QStringList shown = {"10.0.0.9", "10.0.0.10", "b.example", "a.example"};
         QCOMPARE(shownHosts(f.view("resultsView")->model()), shown.mid(0, 2));
 
@@ -189,14 +190,14 @@ private Q_SLOTS:
     {
         Fixture f;
         MainWindow& w = f.make();
-        fillResults(w);
+        fillResults(f);
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QTreeView* view = f.view("resultsView");
         QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(shownHosts(view->model()), (QStringList{"10.0.0.10", "10.0.0.9"}));
         // The filter keeps up with new outcomes.
-        w.results().recordFailure(w.results().row(0).rowId, 11010, QDateTime::currentDateTime());
+        ResultsFeed::failure(f.results().table(), f.table().slotAt(0), 11010, QDateTime::currentDateTime());
         QTRY_COMPARE(shownHosts(view->model()), (QStringList{"b.example", "10.0.0.10", "10.0.0.9"}));
         QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(view->model()->rowCount(), 4);
@@ -204,7 +205,7 @@ private Q_SLOTS:
         auto* summary = w.findChild<QLabel*>(QStringLiteral("summaryLabel"));
         QTRY_COMPARE(summary->toolTip(), QStringLiteral("4 hosts: 0 answering, 3 failing, 1 not yet pinged"));
         // A removed host's row stays, greyed, and no longer counts.
-        w.hostList().removeAt(0);
+        f.hostList().removeAt(0);
         QCOMPARE(view->model()->rowCount(), 4);
         QVERIFY(view->model()->index(0, 1).data(Qt::ForegroundRole).isValid());
         QVERIFY(!view->model()->index(1, 1).data(Qt::ForegroundRole).isValid());
@@ -218,21 +219,21 @@ private Q_SLOTS:
     void deleteRemovesEverySelectedHost()
     {
         Fixture f;
-        MainWindow& w = f.make();
-        w.hostList().append(QStringList{"a", "b", "c", "d"});
+        f.make();
+        f.hostList().append(QStringList{"a", "b", "c", "d"});
         QTreeView* view = f.view("hostView");
         for (int row : {0, 2, 3})
-            view->selectionModel()->select(w.hostList().index(row),
+            view->selectionModel()->select(f.hostList().index(row),
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
         QTest::keyClick(view, Qt::Key_Delete);
-        QCOMPARE(w.hostList().texts(), QStringList{"b"});
+        QCOMPARE(f.hostList().texts(), QStringList{"b"});
     }
 
     void droppedListFilesLoadInOrder()
     {
         Fixture f;
-        MainWindow& w = f.make();
-        w.hostList().append(QStringLiteral("first"));
+        f.make();
+        f.hostList().append(QStringLiteral("first"));
         QList<QUrl> urls;
         for (const char* content : {"x\ny\n", "z"}) {
             const QString path = f.folder.filePath(QString::number(urls.size()) + QStringLiteral(".txt"));
@@ -250,21 +251,21 @@ private Q_SLOTS:
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
         QApplication::sendEvent(target, &drop);
         QVERIFY(drop.isAccepted());
-        QTRY_COMPARE(w.hostList().texts(), (QStringList{"first", "x", "y", "z"}));
+        QTRY_COMPARE(f.hostList().texts(), (QStringList{"first", "x", "y", "z"}));
     }
 
     void shortcutsTriggerTheirActions()
     {
         Fixture f;
         MainWindow& w = f.make();
-        fillResults(w);
+        fillResults(f);
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         f.view("hostView")->setFocus();
 
         f.input.answers = {QStringLiteral("added")};
         QTest::keyClick(&w, Qt::Key_Insert);
-        QCOMPARE(w.hostList().texts().last(), QStringLiteral("added"));
+        QCOMPARE(f.hostList().texts().last(), QStringLiteral("added"));
 
         QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(f.dialogs.lastTitle, QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files"));
@@ -273,15 +274,15 @@ private Q_SLOTS:
         QCOMPARE(f.dialogs.lastTitle, QStringLiteral("Save"));
 
         QTest::keyClick(&w, Qt::Key_F5);
-        QVERIFY(w.monitor().isOn());
+        QVERIFY(f.monitor().isOn());
         QTest::keyClick(&w, Qt::Key_F5);
-        QVERIFY(!w.monitor().isOn());
+        QVERIFY(!f.monitor().isOn());
 
         // Ctrl+C in the results table copies the selected rows, in the order shown, without a box.
-        fillResults(w);
+        fillResults(f);
         QTreeView* results = f.view("resultsView");
         results->setFocus();
-        w.resultsView().setSort(ResultsModel::HostName, Qt::AscendingOrder);
+        f.resultsView().setSort(ResultsModel::HostName, Qt::AscendingOrder);
         for (int row : {0, 2})
             results->selectionModel()->select(results->model()->index(row, 0),
                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);

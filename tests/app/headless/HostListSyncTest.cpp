@@ -2,6 +2,7 @@
 
 #include "core/HostListModel.h"
 #include "results/ResultsModel.h"
+#include "tests/fakes/ResultsFeed.h"
 
 #include <QtTest>
 
@@ -41,19 +42,19 @@ private Q_SLOTS:
         hosts.append(before);
         // Row i has failed i + 1 times, so each row can be told apart.
         for (int i = 0; i < hosts.count(); ++i) {
-            const quint64 row = results.appendRow(hosts.entry(i).id, hosts.text(i));
+            const HostTable::Slot row = results.appendRow(hosts.entry(i).id, hosts.text(i));
             for (int k = 0; k <= i; ++k)
-                results.recordFailure(row, 11010, QDateTime::currentDateTime());
+                ResultsFeed::failure(results.table(), row, 11010, QDateTime::currentDateTime());
         }
-        const HostListSync::Change change = HostListSync::apply(hosts, results, after);
+        const HostListSync::Change change = HostListSync::apply(hosts, results.table(), after);
         QCOMPARE(hosts.texts(), list);
         QCOMPARE(change.kept, keptCounts.size());
         QCOMPARE(change.kept + change.added, list.size());
         QCOMPARE(change.kept + change.removed, before.size());
         QCOMPARE(results.count(), keptCounts.size()); // new hosts get their rows in their first round
         for (int i = 0; i < results.count(); ++i) {
-            QCOMPARE(results.row(i).failed, keptCounts.at(i));
-            QVERIFY(hosts.contains(results.row(i).hostId));
+            QCOMPARE(results.table().failed(results.table().slotAt(i)), quint64(keptCounts.at(i)));
+            QVERIFY(hosts.contains(results.table().hostId(results.table().slotAt(i))));
         }
     }
 };
