@@ -10,9 +10,10 @@
 #include "alerts/OutageLogModel.h"
 #include "alerts/SqliteEventStore.h"
 #include "bench/monitor/StallProbe.h"
-#include "results/ResultsModel.h"
 #include "platform/QtCommandRunner.h"
 #include "platform/SystemClock.h"
+#include "results/HostTable.h"
+#include "tests/fakes/ResultsFeed.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -41,7 +42,7 @@ struct Figures {
 };
 
 // Records one outcome for every row, a slice per turn of the event loop, then ends the round.
-Figures round(ResultsModel& results, EventDetector& detector, EventRecorder& recorder, StallProbe& probe, bool success,
+Figures round(HostTable& results, EventDetector& detector, EventRecorder& recorder, StallProbe& probe, bool success,
               const QDateTime& when)
 {
     Figures f;
@@ -60,11 +61,11 @@ Figures round(ResultsModel& results, EventDetector& detector, EventRecorder& rec
     std::function<void()> slice = [&] {
         const int end = std::min(next + Slice, Hosts);
         for (; next < end; ++next) {
-            const quint64 id = results.row(next).rowId;
+            const HostTable::Slot id = results.slotAt(next);
             if (success)
-                results.recordSuccess(id, IpAddress::fromIpv4(0x7f000001), 1, 64, when);
+                ResultsFeed::success(results, id, IpAddress::fromIpv4(0x7f000001), 1, 64, when);
             else
-                results.recordFailure(id, 11010, when);
+                ResultsFeed::failure(results, id, 11010, when);
         }
         if (next < Hosts) {
             QTimer::singleShot(0, &loop, slice);
@@ -98,7 +99,7 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     SystemClock clock;
-    ResultsModel results;
+    HostTable results;
     results.setStateThresholds({1, 1});
     for (int i = 0; i < Hosts; ++i)
         results.appendRow(i + 1, QStringLiteral("host-%1.example.lab").arg(i));

@@ -7,17 +7,18 @@
 // results.xlsx, so that two builds can be compared file by file.
 
 #include "core/ErrorBox.h"
-#include "results/ResultsModel.h"
 #include "core/SessionState.h"
 #include "export/AlignedTextWriter.h"
 #include "export/ClipboardTextWriter.h"
 #include "export/ExportActions.h"
 #include "export/WorkbookWriter.h"
+#include "results/ResultsModel.h"
 #include "tests/fakes/FakeClipboard.h"
 #include "tests/fakes/FakeFileDialogs.h"
 #include "tests/fakes/FakeMessageBoxes.h"
 #include "tests/fakes/FakeProgressSink.h"
 #include "tests/fakes/FakeSpreadsheetLauncher.h"
+#include "tests/fakes/ResultsFeed.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -46,10 +47,11 @@ void fill(ResultsModel& results)
         for (int round = 0; round < 8; ++round) {
             const QDateTime when = start.addSecs(round * 60 + i % 60);
             if ((i + round) % 7 == 0)
-                results.recordFailure(row, 11010, when);
+                ResultsFeed::failure(results.table(), row, 11010, when);
             else
-                results.recordSuccess(row, IpAddress::fromIpv4(0xC0000200u + static_cast<quint32>(i % 250)),
-                                      static_cast<quint32>(5 + (i * 7 + round) % 180), 57, when);
+                ResultsFeed::success(results.table(), row,
+                                     IpAddress::fromIpv4(0xC0000200u + static_cast<quint32>(i % 250)),
+                                     static_cast<quint32>(5 + (i * 7 + round) % 180), 57, when);
         }
     }
 }

@@ -5,7 +5,8 @@
 //       (1000) ms, the results sorted by "Last Ping Time (ms)". After two rounds, for S (20) seconds: the
 //       CPU share of one core (getrusage, the whole process) and the time from a key press (Down or Up in the
 //       results table, posted from a second thread at random moments, so a busy event loop delays it as it
-//       would a real key) to the start of the results table's next paint: median and p99.
+//       would a real key) to the start of the results table's next paint: median and p99. The CPU time per
+//       round is set against that of echo_floor (only the sends and receives) on the same list, run first.
 //   window_bench --screenshot FILE [--maximized] [--sort COLUMN] [--descending] [--rounds R]
 //       a dozen loopback hosts and three that fail ("bad..host" and friends), R (3) rounds at 1 s, then the
 //       window grabbed to FILE (PNG)
@@ -16,7 +17,6 @@
 #include "app/gui/ResultsViewProxy.h"
 #include "bench/monitor/BenchMessageBoxes.h"
 #include "core/HostListModel.h"
-#include "results/ResultsModel.h"
 #include "monitor/Monitor.h"
 #include "ping/LinuxEchoService.h"
 #include "platform/LocalTimeZone.h"
@@ -24,7 +24,10 @@
 #include "platform/SystemClock.h"
 #include "platform/SystemPreciseClock.h"
 #include "platform/SystemRandom.h"
+#include "results/ResultsModel.h"
+#include "session/MonitorSession.h"
 #include "tests/fakes/FakeClipboard.h"
+#include "tests/fakes/FakeCommandRunner.h"
 #include "tests/fakes/FakeFileDialogs.h"
 #include "tests/fakes/FakeInputBox.h"
 #include "tests/fakes/FakeProcessRunner.h"
@@ -38,7 +41,9 @@
 #include <QKeyEvent>
 #include <QMutex>
 #include <QPixmap>
+#include <QProcess>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QTreeView>
@@ -142,10 +147,47 @@ struct Program {
     SystemRandom echoRandom;
     LinuxEchoService echo{echoClock, echoRandom};
     QtHostResolver resolver;
-    MainWindow window{Services{boxes, input, dialogs, clipboard, settings, runner, opener, clock, random, spreadsheet,
-                               echo, resolver},
+    FakeCommandRunner commands;
+    MonitorSession session{SessionServices{echo, resolver, boxes, commands}, withHistory()};
+    MainWindow window{session,
+                      Services{boxes, input, dialogs, clipboard, settings, runner, opener, clock, random, spreadsheet},
                       QCoreApplication::applicationDirPath()};
+
+    static MonitorSession::Options withHistory()
+    {
+        MonitorSession::Options options;
+        options.history = HistoryLimits{};
+        return options;
+    }
+    HostListModel& hostList() { return session.hostList(); }
+    Monitor& monitor() { return session.monitor(); }
+    ResultsViewProxy& resultsView() { return *window.findChild<ResultsViewProxy*>(QStringLiteral("resultsViewProxy")); }
 };
+
+// CPU milliseconds of echo_floor over the same hosts: the least one round of them can cost.
+double floorCpuMs(const QStringList& hosts)
+{
+    QTemporaryDir dir;
+    QFile list(dir.filePath(QStringLiteral("hosts.txt")));
+    if (!list.open(QIODevice::WriteOnly))
+        return 0;
+    list.write(hosts.join(QLatin1Char('\n')).toLatin1() + '\n');
+    list.close();
+    const double before = [] {
+        rusage usage{};
+        getrusage(RUSAGE_CHILDREN, &usage);
+        return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+               (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+    }();
+    QProcess floor; // a bench: waiting here blocks nobody
+    floor.start(QStringLiteral(VANTREL_FLOOR), {list.fileName()});
+    if (!floor.waitForFinished(60000) || floor.exitCode() != 0)
+        return 0;
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0 - before;
+}
 
 void waitRounds(Monitor& monitor, int rounds)
 {
@@ -166,7 +208,7 @@ int screenshot(Program& p, const QStringList& args)
     hosts.insert(8, QStringLiteral("no.such.host.invalid"));
     hosts.append(QStringLiteral("printer..office"));
     p.window.startUp();
-    p.window.hostList().append(hosts);
+    p.hostList().append(hosts);
     if (args.contains(QStringLiteral("--maximized"))) {
         p.window.showMaximized();
         // Xvfb has no window manager to do the maximizing.
@@ -175,10 +217,10 @@ int screenshot(Program& p, const QStringList& args)
         p.window.show();
     }
     const int column = argument(args, QStringLiteral("--sort"), QStringLiteral("-1")).toInt();
-    p.window.resultsView().setSort(column, args.contains(QStringLiteral("--descending")) ? Qt::DescendingOrder
-                                                                                         : Qt::AscendingOrder);
-    p.window.monitor().startWithInterval(1000);
-    waitRounds(p.window.monitor(), argument(args, QStringLiteral("--rounds"), QStringLiteral("3")).toInt());
+    p.resultsView().setSort(column,
+                            args.contains(QStringLiteral("--descending")) ? Qt::DescendingOrder : Qt::AscendingOrder);
+    p.monitor().startWithInterval(1000);
+    waitRounds(p.monitor(), argument(args, QStringLiteral("--rounds"), QStringLiteral("3")).toInt());
     QEventLoop settle; // time for the last outcomes to be painted
     QTimer::singleShot(600, &settle, &QEventLoop::quit);
     settle.exec();
@@ -210,19 +252,21 @@ int main(int argc, char* argv[])
     const int pauseMs = argument(args, QStringLiteral("--pause-ms"), QStringLiteral("1000")).toInt();
     const int seconds = argument(args, QStringLiteral("--seconds"), QStringLiteral("20")).toInt();
     MainWindow& w = p.window;
-    w.hostList().append(loopbackHosts(hosts));
+    const QStringList list = loopbackHosts(hosts);
+    const double floorMs = floorCpuMs(list);
+    p.hostList().append(list);
     w.show();
-    w.resultsView().setSort(ResultsModel::LastTime, Qt::AscendingOrder);
+    p.resultsView().setSort(ResultsModel::LastTime, Qt::AscendingOrder);
     auto* view = w.findChild<QTreeView*>(QStringLiteral("resultsView"));
     view->setFocus();
     int rounds = 0;
     qint64 roundMsSum = 0;
-    QObject::connect(&w.monitor(), &Monitor::roundFinished, &w, [&](const RoundSummary& s) {
+    QObject::connect(&p.monitor(), &Monitor::roundFinished, &w, [&](const RoundSummary& s) {
         ++rounds;
         roundMsSum += s.durationMs;
     });
-    w.monitor().startWithInterval(pauseMs);
-    waitRounds(w.monitor(), 2);
+    p.monitor().startWithInterval(pauseMs);
+    waitRounds(p.monitor(), 2);
     view->setCurrentIndex(view->model()->index(5, 0));
     rounds = 0;
     roundMsSum = 0;
@@ -263,12 +307,15 @@ int main(int argc, char* argv[])
     std::printf("hosts %d, pause %d ms, sorted by \"Last Ping Time (ms)\", %d s measured\n", hosts, pauseMs, seconds);
     std::printf("rounds %d, mean round %.0f ms, last order refresh %lld ms\n", rounds,
                 rounds ? static_cast<double>(roundMsSum) / rounds : 0.0,
-                static_cast<long long>(w.resultsView().lastRefreshMs()));
+                static_cast<long long>(p.resultsView().lastRefreshMs()));
     std::printf("CPU %.1f %% of one core\n", 100.0 * cpu / wallMs);
+    if (rounds > 0 && floorMs > 0)
+        std::printf("CPU per round %.0f ms; the floor's %.0f ms: %.2fx\n", cpu / rounds, floorMs,
+                    cpu / rounds / floorMs);
     if (pressKeys)
         std::printf("key press to paint: %lld samples, median %.2f ms, p99 %.2f ms, max %.2f ms\n",
                     static_cast<long long>(latencies.size()), percentile(latencies, 0.5), percentile(latencies, 0.99),
                     percentile(latencies, 1.0));
-    w.monitor().stop();
+    p.monitor().stop();
     return p.boxes.shown() > 0 ? 1 : 0;
 }

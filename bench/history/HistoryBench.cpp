@@ -9,10 +9,11 @@
 
 #include "app/gui/HostDetailsWindow.h"
 #include "app/gui/LatencyChart.h"
-#include "results/ResultsModel.h"
 #include "history/HistoryRecorder.h"
 #include "history/HistoryStatistics.h"
 #include "history/HistoryStore.h"
+#include "results/HostTable.h"
+#include "tests/fakes/ResultsFeed.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -83,21 +84,21 @@ void manyHostsFull(qint64 hosts, int outcomes)
 {
     const qint64 before = heapBytes();
     auto* store = new HistoryStore({outcomes, 256LL * 1024 * 1024});
-    store->setHostCount(hosts);
+    store->setSlotCount(std::size_t(hosts) + 1);
     QElapsedTimer t;
     t.start();
     for (int i = 0; i < outcomes; ++i) {
         for (qint64 h = 1; h <= hosts; ++h)
-            store->record(quint64(h), outcome(h, i));
+            store->record(HistoryStore::Slot(h), outcome(h, i));
     }
     const double fillMs = t.nsecsElapsed() / 1e6;
     const qint64 heap = heapBytes() - before;
     const qint64 kept = store->storedOutcomes();
     std::printf("%lld hosts x %d outcomes: %lld kept, %.1f ns per outcome recorded\n", static_cast<long long>(hosts),
                 outcomes, static_cast<long long>(kept), fillMs * 1e6 / double(hosts * outcomes));
-    std::printf("  heap %.1f MB = %.3f bytes per kept outcome (slots %.3f, per-host rest %.1f bytes)\n", mb(heap),
-                double(heap) / double(kept), double(store->slotBytes()) / double(kept),
-                double(heap - store->slotBytes()) / double(hosts));
+    std::printf("  heap %.1f MB = %.3f bytes per kept outcome (%lld per outcome, %lld per host)\n", mb(heap),
+                double(heap) / double(kept), static_cast<long long>(HistoryStore::BytesPerOutcome),
+                static_cast<long long>(HistoryStore::HostOverheadBytes));
     std::printf("  budget's count %.1f MB of %.1f MB\n", mb(store->memoryBytes()), mb(store->limits().budgetBytes));
     delete store;
 }
@@ -115,11 +116,11 @@ void wideTableAtTheBudget(qint64 hosts, int outcomes)
     qint64 round = 0;
     for (int step = 1; step <= 10; ++step) {
         const qint64 rows = hosts * step / 10;
-        store->setHostCount(rows);
+        store->setSlotCount(std::size_t(rows) + 1);
         const int rounds = std::min(outcomes, store->capacityPerHost()) + 10;
         for (int r = 0; r < rounds; ++r, ++round) {
             for (qint64 h = 1; h <= rows; ++h)
-                store->record(quint64(h), outcome(h, round));
+                store->record(HistoryStore::Slot(h), outcome(h, round));
             highest = std::max(highest, store->memoryBytes());
         }
         highestHeap = std::max(highestHeap, heapBytes() - before);
@@ -136,35 +137,36 @@ void wideTableAtTheBudget(qint64 hosts, int outcomes)
 
 void statisticsOfOneHost()
 {
-    OutcomeRing ring(1000);
+    HistoryStore store({1000, 256LL * 1024 * 1024});
+    store.setSlotCount(1);
     for (qint64 i = 0; i < 1000; ++i)
-        ring.append(outcome(7, i));
+        store.record(0, outcome(7, i));
     HistoryStatistics s;
     printTimes("statistics of one host, 1,000 outcomes (unpack+compute)",
-               timesMs(2000, [&] { s = HistoryStatistics::compute(ring.outcomes()); }));
+               timesMs(2000, [&] { s = HistoryStatistics::compute(store.outcomes(0)); }));
     std::printf("  (mean %.1f ms, p95 %.1f ms, loss %.1f%%)\n", s.meanMs.value_or(0), s.p95Ms.value_or(0),
                 s.lossPercent().value_or(0));
 }
 
 void chartRedraw()
 {
-    ResultsModel results;
+    HostTable results;
     HistoryStore store;
     HistoryRecorder recorder(results, store);
-    const quint64 row = results.appendRow(1, QStringLiteral("answer.lab"));
+    const HostTable::Slot row = results.appendRow(1, QStringLiteral("answer.lab"));
     for (qint64 i = 0; i < 1000; ++i) {
         const Outcome o = outcome(3, i);
         const QDateTime when = QDateTime::fromMSecsSinceEpoch(o.timeMs);
         if (o.answered())
-            results.recordSuccess(row, IpAddress::fromIpv4(1), o.rttTenths / 10, 64, when);
+            ResultsFeed::successUs(results, row, IpAddress::fromIpv4(1), o.rttUs, 64, when);
         else
-            results.recordFailure(row, o.status, when);
+            ResultsFeed::failure(results, row, o.status, when);
     }
-    HostDetailsWindow window(recorder, row);
+    HostDetailsWindow window(recorder, results.tagOf(row));
     window.resize(720, 560);
     window.show();
     QPixmap target(window.chart().size());
-    QList<Outcome> points = store.ring(row)->outcomes();
+    QList<Outcome> points = store.outcomes(row);
     printTimes("chart: set 1,000 points and paint (720x560 window)", timesMs(50, [&] {
                    window.chart().setOutcomes(points, points.first().timeMs, points.last().timeMs);
                    window.chart().QWidget::render(&target);

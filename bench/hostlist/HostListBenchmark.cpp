@@ -2,10 +2,10 @@
 // long it took and the longest time the event loop went without turning meanwhile.
 #include "core/ErrorBox.h"
 #include "core/HostListModel.h"
-#include "results/ResultsModel.h"
 #include "core/SessionState.h"
 #include "hostlist/HostListActions.h"
 #include "hostlist/ListFileReader.h"
+#include "results/ResultsModel.h"
 #include "tests/fakes/FakeFileDialogs.h"
 #include "tests/fakes/FakeInputBox.h"
 #include "tests/fakes/FakeMessageBoxes.h"

@@ -19,14 +19,13 @@
 #include "bench/monitor/StallProbe.h"
 #include "core/ErrorBox.h"
 #include "core/HostListModel.h"
-#include "results/ResultsModel.h"
 #include "core/SessionState.h"
 #include "monitor/Monitor.h"
 #include "ping/LinuxEchoService.h"
 #include "platform/QtHostResolver.h"
-#include "platform/SystemClock.h"
 #include "platform/SystemPreciseClock.h"
 #include "platform/SystemRandom.h"
+#include "results/ResultsModel.h"
 #include "tests/fakes/ResidentMemory.h"
 
 #include <QCoreApplication>
@@ -101,7 +100,7 @@ private:
 // The window's state without the window, around one shared echo engine.
 struct Session {
     explicit Session(BenchMessageBoxes& boxes, EchoService& echo)
-        : errorBox(boxes), monitor(hosts, results, state, errorBox, boxes, echo, resolver, clock)
+        : errorBox(boxes), monitor(hosts, results.table(), state, errorBox, boxes, echo, resolver)
     {
     }
     HostListModel hosts;
@@ -109,7 +108,6 @@ struct Session {
     SessionState state;
     ErrorBox errorBox;
     HangingResolver resolver;
-    SystemClock clock;
     Monitor monitor;
 };
 

@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <sys/resource.h>
+#include <vector>
 
 namespace
 {
@@ -118,36 +119,48 @@ int main(int argc, char** argv)
         return 3;
     }
 
-    Figures figures;
-    int answered = 0;
-    qint64 maxRtt = 0;
-    QElapsedTimer wall;
-    double cpuBefore = 0;
-    QTimer::singleShot(0, &app, [&] {
-        cpuBefore = cpuMs(RUSAGE_SELF);
-        wall.start();
-        for (const QString& address : addresses) {
-            engine.send(address, &app, [&](const EchoReply& reply) {
-                figures.lost += reply.status != EchoStatus::Success;
-                maxRtt = std::max<qint64>(maxRtt, reply.roundTripMs);
-                if (++answered == count) {
-                    figures.wallMs = wall.elapsed();
-                    figures.cpuMs = cpuMs(RUSAGE_SELF) - cpuBefore;
-                    app.quit();
-                }
-            });
+    // Counts the outcomes as the engine hands them over, a batch at a time.
+    struct Counter : EchoSink {
+        Figures figures;
+        int answered = 0;
+        int count = 0;
+        qint64 maxRttUs = 0;
+        QElapsedTimer wall;
+        double cpuBefore = 0;
+        void echoesDone(std::span<const EchoOutcome> outcomes) override
+        {
+            for (const EchoOutcome& o : outcomes) {
+                figures.lost += o.status != EchoStatus::Success;
+                maxRttUs = std::max<qint64>(maxRttUs, o.rttUs);
+            }
+            answered += int(outcomes.size());
+            if (answered == count) {
+                figures.wallMs = wall.elapsed();
+                figures.cpuMs = cpuMs(RUSAGE_SELF) - cpuBefore;
+                QCoreApplication::quit();
+            }
         }
+    } counter;
+    counter.count = count;
+    std::vector<EchoRequest> requests;
+    requests.reserve(std::size_t(count));
+    for (const QString& address : addresses)
+        requests.push_back(EchoRequest::forText(requests.size(), address));
+    QTimer::singleShot(0, &app, [&] {
+        counter.cpuBefore = cpuMs(RUSAGE_SELF);
+        counter.wall.start();
+        engine.send(requests, counter);
     });
     QTimer::singleShot(60000, &app, [&] { app.exit(1); });
     if (app.exec() != 0) {
-        std::fprintf(stderr, "engine: gave up after 60 s with %d of %d answered\n", answered, count);
+        std::fprintf(stderr, "engine: gave up after 60 s with %d of %d answered\n", counter.answered, count);
         return 1;
     }
     std::printf("%d loopback addresses (%s)\n", count, ipv6 ? "IPv6, fd00:1::/64 on lo" : "IPv4, 127.0.0.0/8");
     std::printf("engine (%s socket, receive buffer %d bytes): wall %lld ms, cpu %.0f ms, lost %d of %d, "
-                "max rtt %lld ms\n",
+                "max rtt %.3f ms\n",
                 rawSocket->kind() == IcmpSocket::Kind::Raw ? "raw" : "datagram", rawSocket->receiveBufferSize(),
-                figures.wallMs, figures.cpuMs, figures.lost, count, maxRtt);
+                counter.figures.wallMs, counter.figures.cpuMs, counter.figures.lost, count, counter.maxRttUs / 1000.0);
     std::fflush(stdout);
     runFping(addresses, ipv6);
     return 0;

@@ -1,16 +1,17 @@
-// Whole-process comparison of one vantrel-probe round with fping over the same list of loopback hosts, and the
-// time to render /metrics for that many hosts.
+// Whole-process comparison of one vantrel-probe round with the floor (echo_floor: only the sends and receives)
+// and fping over the same list of loopback hosts, and the time to render /metrics for that many hosts.
 //
 //     probe_bench [HOSTS] [--runs R]      (default 100000 hosts, 3 runs)
 //
-// Each run starts `vantrel-probe --rounds 1 LIST` (results table to standard output, sent to /dev/null) and
-// `fping -c1 -t200 -i0 -q -f LIST`, and reads wall time, CPU time (user + system) and peak resident memory
-// (ru_maxrss) of each child from wait4(). Hosts are 127.0.0.1, 127.0.0.2, ... (.0 and .255 skipped): all answer
+// Each run starts `echo_floor LIST`, `vantrel-probe --rounds 1 LIST` (results table to standard output, sent to
+// /dev/null) and `fping -c1 -t200 -i0 -q -f LIST`, and reads wall time, CPU time (user + system) and peak resident
+// memory (ru_maxrss) of each child from wait4(). Hosts are 127.0.0.1, 127.0.0.2, ... (.0 and .255 skipped): all answer
 // on Linux and nothing leaves the host.
-#include "results/ResultsModel.h"
-#include "metrics/HostCounterTable.h"
+#include "metrics/HostCounterColumns.h"
 #include "metrics/MetricsExposition.h"
 #include "platform/LocalTimeZone.h"
+#include "results/HostTable.h"
+#include "tests/fakes/ResultsFeed.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -85,18 +86,18 @@ void print(const char* what, const Figures& f, int hosts, const QByteArray& note
 
 void renderBench(int hosts)
 {
-    ResultsModel results;
-    HostCounterTable counters(results);
+    HostTable results;
+    HostCounterColumns counters(results);
     const QDateTime now = QDateTime::currentDateTime();
     for (int i = 0; i < hosts; ++i) {
         const quint32 address = loopbackAddress(i);
-        const quint64 row = results.appendRow(static_cast<quint64>(i + 1), ipv4TextForBench(address));
+        const HostTable::Slot row = results.appendRow(static_cast<quint64>(i + 1), ipv4TextForBench(address));
         for (int round = 0; round < 8; ++round) {
             if ((i + round) % 5 == 0)
-                results.recordFailure(row, 11010, now);
+                ResultsFeed::failure(results, row, 11010, now);
             else
-                results.recordSuccess(row, IpAddress::fromIpv4(address), static_cast<quint32>((i + round) % 40), 64,
-                                      now);
+                ResultsFeed::success(results, row, IpAddress::fromIpv4(address), static_cast<quint32>((i + round) % 40),
+                                     64, now);
         }
     }
     ProbeFigures figures{8, 900, hosts, QStringLiteral("1.0.0")};
@@ -105,7 +106,7 @@ void renderBench(int hosts)
     for (int run = 0; run < 5; ++run) {
         QElapsedTimer t;
         t.start();
-        const QByteArray text = MetricsExposition::render(results, counters.rows(), figures);
+        const QByteArray text = MetricsExposition::render(results, counters, figures);
         times.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
         size = text.size();
     }
@@ -153,8 +154,13 @@ int main(int argc, char* argv[])
     std::printf("vantrel-probe, one host: peak RSS %ld kB (what the program needs before any host)\n",
                 baseline.maxRssKb);
     for (int run = 1; run <= runs; ++run) {
+        const Figures floor = runChild({VANTREL_FLOOR, list.toStdString()}, err);
+        print("floor", floor, hosts, readAll(err).trimmed());
         const Figures p = runChild({probe, "--rounds", "1", list.toStdString()}, err);
-        print("vantrel-probe", p, hosts, readAll(err).trimmed());
+        const QByteArray probeErr = readAll(err).trimmed();
+        print("vantrel-probe", p, hosts, probeErr.left(200));
+        std::printf("  probe / floor: wall %.2fx  CPU %.2fx  memory over one host %.0f B/host\n",
+                    p.wallMs / floor.wallMs, p.cpuMs / floor.cpuMs, (p.maxRssKb - baseline.maxRssKb) * 1024.0 / hosts);
         const Figures f = runChild({"fping", "-c1", "-t200", "-i0", "-q", "-f", list.toStdString()}, err);
         const QByteArray fpingErr = readAll(err);
         // Hosts without a "1/1/" summary line got no answer, or were never pinged (fping stops early when it
@@ -164,6 +170,7 @@ int main(int argc, char* argv[])
         if (fpingErr.startsWith("fping error"))
             note += ", " + fpingErr.left(fpingErr.indexOf('(')).trimmed();
         print("fping", f, hosts, note);
+        std::printf("  probe / fping: wall %.2fx  CPU %.2fx\n", p.wallMs / f.wallMs, p.cpuMs / f.cpuMs);
     }
     renderBench(hosts);
     return 0;
