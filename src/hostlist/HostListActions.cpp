@@ -5,13 +5,13 @@
 #include "core/ErrorLocations.h"
 #include "core/GuardedProcedure.h"
 #include "core/HostListModel.h"
-#include "results/ResultsModel.h"
 #include "core/SessionState.h"
 #include "hostlist/ListFileReader.h"
 #include "platform/AppError.h"
 #include "platform/FileDialogs.h"
 #include "platform/InputBox.h"
 #include "platform/MessageBoxes.h"
+#include "results/ResultsModel.h"
 
 #include <QFutureWatcher>
 #include <QPointer>

@@ -120,8 +120,8 @@ QByteArray render(const HostTable& results, const HostCounterColumns& counters, 
            "Whether the host is up (1) or down (0) by its state; before its first state, by its last echo.");
     for (std::size_t k = 0; k < exposed.size(); ++k) {
         const HostState state = results.states().state(exposed[k]);
-        const bool up =
-            state == HostState::Unknown ? results.lastStatus(exposed[k]) == EchoStatus::Success : state == HostState::Up;
+        const bool up = state == HostState::Unknown ? results.lastStatus(exposed[k]) == EchoStatus::Success
+                                                    : state == HostState::Up;
         sample(out, upName, labels[k], none, quint64(up ? 1 : 0));
     }
     const QByteArray lastEcho = "vantrel_last_echo_success";

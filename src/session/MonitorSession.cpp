@@ -17,7 +17,8 @@
 MonitorSession::MonitorSession(SessionServices services, const Options& options, QObject* parent)
     : QObject(parent), m_services(services), m_hostList(new HostListModel(this)), m_state(new SessionState(this)),
       m_errorBox(std::make_unique<ErrorBox>(services.messageBoxes,
-                                            options.plainErrors ? ErrorBox::Style::Line : ErrorBox::Style::Box)), m_table(std::make_unique<HostTable>())
+                                            options.plainErrors ? ErrorBox::Style::Line : ErrorBox::Style::Box)),
+      m_table(std::make_unique<HostTable>())
 {
     // The readers of the results, in the order they hear of each batch: the states are the core's own, then
     // the events, the history and the metrics, and the model last, so a view repaints over complete data.

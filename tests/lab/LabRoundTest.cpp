@@ -54,7 +54,8 @@ private Q_SLOTS:
         // The times are the echoes' own: local time, as the cells show it, within the run.
         const QDateTime finishedAt = QDateTime::currentDateTime().addSecs(1);
         auto inRun = [&](const QString& cell) {
-            const QDateTime t = QLocale(QStringLiteral("en_US")).toDateTime(cell, QStringLiteral("M/d/yyyy h:mm:ss AP"));
+            const QDateTime t =
+                QLocale(QStringLiteral("en_US")).toDateTime(cell, QStringLiteral("M/d/yyyy h:mm:ss AP"));
             return t.isValid() && started <= t && t <= finishedAt;
         };
         QCOMPARE(rows.size(), 18);

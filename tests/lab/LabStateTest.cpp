@@ -122,7 +122,8 @@ private Q_SLOTS:
         QStringList lines = QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts);
         lines.sort(); // "down" before "up", however the two commands were scheduled
         QCOMPARE(lines, (QStringList{"answer.lab|down|" + EventTexts::isoTime(down.when) + "||Request timed out",
-                                     "answer.lab|up|" + EventTexts::isoTime(up.when) + "|" + QString::number(*up.durationSecs) + "|Success"}));
+                                     "answer.lab|up|" + EventTexts::isoTime(up.when) + "|" +
+                                         QString::number(*up.durationSecs) + "|Success"}));
         QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.texts().join(u'|')));
     }
 

@@ -52,11 +52,13 @@ void CountingEchoService::send(std::span<const EchoRequest> requests, EchoSink& 
             m_violations.append(QStringLiteral("round %1 pinged %2 twice").arg(m_round).arg(address));
         m_pingedThisRound.insert(address);
         if (request.valid && m_hostOf(address) == 0)
-            m_violations.append(QStringLiteral("round %1 pinged %2, which no host entry has").arg(m_round).arg(address));
+            m_violations.append(
+                QStringLiteral("round %1 pinged %2, which no host entry has").arg(m_round).arg(address));
         // The last line of defence for the rule that the test talks to loopback only: anything else becomes a
         // request the engine refuses without sending.
         if (request.valid && !address.startsWith(QLatin1String("127."))) {
-            m_violations.append(QStringLiteral("round %1 tried to ping %2, outside loopback").arg(m_round).arg(address));
+            m_violations.append(
+                QStringLiteral("round %1 tried to ping %2, outside loopback").arg(m_round).arg(address));
             request.valid = false;
         }
         ++m_sent;

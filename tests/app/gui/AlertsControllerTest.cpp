@@ -41,11 +41,10 @@ struct Fixture : WindowFixture {
     AlertsController& make(const QString& onChange = {})
     {
         makeWindow();
-        alerts =
-            std::make_unique<AlertsController>(*session, *window,
-                                               AlertServices{notifications, settings, clock, boxes, dialogs,
-                                                             std::make_unique<SqliteEventStore>(dbPath())},
-                                               onChange);
+        alerts = std::make_unique<AlertsController>(
+            *session, *window,
+            AlertServices{notifications, settings, clock, boxes, dialogs, std::make_unique<SqliteEventStore>(dbPath())},
+            onChange);
         alerts->start();
         return *alerts;
     }

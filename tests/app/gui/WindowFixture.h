@@ -70,6 +70,9 @@ struct WindowFixture {
     {
         return *window->findChild<HostDetailsWindows*>(QStringLiteral("hostDetailsWindows"));
     }
-    ResultsViewProxy& resultsView() { return *window->findChild<ResultsViewProxy*>(QStringLiteral("resultsViewProxy")); }
+    ResultsViewProxy& resultsView()
+    {
+        return *window->findChild<ResultsViewProxy*>(QStringLiteral("resultsViewProxy"));
+    }
     HostListAutosave& autosave() { return *window->findChild<HostListAutosave*>(); }
 };
