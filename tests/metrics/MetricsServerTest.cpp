@@ -221,6 +221,31 @@ private Q_SLOTS:
         const qsizetype third = received.lastIndexOf("HTTP/1.1 200 ");
         QVERIFY2(first >= 0 && first < second && second < third, received.constData());
     }
+
+    // A client that leaves while its password is being checked: the answer has nowhere to go, the next client
+    // is served as usual.
+    void clientGoneBeforeItsCheckEnds()
+    {
+        // Cost 12: the check outlasts the client's stay by far.
+        const std::optional<WebConfig> web = config("basic_auth_users:\n  slow: " + bcryptHash("right", "$2y$", 12));
+        QVERIFY(web);
+        MetricsServer server([] { return Exposition; });
+        server.setWebConfig(*web);
+        const quint16 port = server.listenOn(QHostAddress::LocalHost, 0);
+        QVERIFY(port != 0);
+        const QByteArray request = "GET /metrics HTTP/1.1\r\nHost: a\r\nAuthorization: Basic " +
+                                   QByteArray("slow:right").toBase64() + "\r\n\r\n";
+        {
+            QTcpSocket leaving;
+            leaving.connectToHost(QHostAddress::LocalHost, port);
+            QVERIFY(leaving.waitForConnected(5000));
+            leaving.write(request);
+            QVERIFY(leaving.waitForBytesWritten(5000));
+            QTest::qWait(20); // the server reads the request, and its check begins
+            leaving.abort();
+        }
+        QVERIFY(exchange(port, request, 1).startsWith("HTTP/1.1 200 OK\r\n"));
+    }
 };
 
 QTEST_GUILESS_MAIN(MetricsServerTest)
