@@ -21,6 +21,8 @@ struct Source {
     QString path;
     QDir folder;
 
+    QString fileNamed(const QString& name) const { return QFileInfo(folder, name).absoluteFilePath(); }
+
     [[noreturn]] void refuse(const YAML::Mark& mark, const QString& key, const QString& problem) const
     {
         const QString line = mark.is_null() ? QString() : QStringLiteral(":%1").arg(mark.line + 1);
@@ -73,7 +75,7 @@ Setting scalar(const Source& source, const QString& key, const YAML::Mark& mark,
 
 QByteArray readNamedFile(const Source& source, const Setting& setting)
 {
-    const QString path = QFileInfo(source.folder, setting.value).absoluteFilePath();
+    const QString path = source.fileNamed(setting.value);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         source.refuse(setting.mark, setting.key, QStringLiteral("cannot read %1 (%2)").arg(path, file.errorString()));
@@ -84,9 +86,8 @@ QList<QSslCertificate> certificates(const Source& source, const Setting& setting
 {
     const QList<QSslCertificate> list = QSslCertificate::fromData(readNamedFile(source, setting), QSsl::Pem);
     if (list.isEmpty())
-        source.refuse(
-            setting.mark, setting.key,
-            QStringLiteral("no PEM certificate in %1").arg(QFileInfo(source.folder, setting.value).absoluteFilePath()));
+        source.refuse(setting.mark, setting.key,
+                      QStringLiteral("no PEM certificate in %1").arg(source.fileNamed(setting.value)));
     return list;
 }
 
@@ -98,9 +99,9 @@ QSslKey privateKey(const Source& source, const Setting& setting)
         if (!key.isNull())
             return key;
     }
-    source.refuse(setting.mark, setting.key,
-                  QStringLiteral("no unencrypted PEM private key (RSA, EC or DSA) in %1")
-                      .arg(QFileInfo(source.folder, setting.value).absoluteFilePath()));
+    source.refuse(
+        setting.mark, setting.key,
+        QStringLiteral("no unencrypted PEM private key (RSA, EC or DSA) in %1").arg(source.fileNamed(setting.value)));
 }
 
 void readTls(const Source& source, const YAML::Mark& sectionMark, const YAML::Node& section,
