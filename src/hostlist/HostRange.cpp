@@ -242,24 +242,22 @@ QString groupedNumber(quint64 value)
 
 bool looksLikeRange(const QString& entry)
 {
-    qsizetype i = 0;
-    while (i < entry.size() && entry.at(i).isSpace())
-        ++i;
-    if (i == entry.size())
+    // Raw UTF-16 units, as list files send every line through here.
+    const char16_t* c = QStringView(entry).utf16();
+    const char16_t* const end = c + entry.size();
+    while (c != end && QChar::isSpace(*c))
+        ++c;
+    if (c == end)
         return false;
-    const QChar lead = entry.at(i);
     // Only IPv6 starts with a letter, a colon or a bracket, and only IPv6 has a colon.
-    const bool ipv4 = isDigit(lead);
-    if (!ipv4 && !isHexLetter(lead) && lead != QLatin1Char(':') && lead != QLatin1Char('['))
+    const bool ipv4 = *c >= u'0' && *c <= u'9';
+    if (!ipv4 && !((*c >= u'a' && *c <= u'f') || (*c >= u'A' && *c <= u'F') || *c == u':' || *c == u'['))
         return false;
     bool separator = false;
     bool colon = false;
-    for (; i < entry.size(); ++i) {
-        const QChar c = entry.at(i);
-        if (c == QLatin1Char('/') || c == QLatin1Char('-'))
-            separator = true;
-        else if (c == QLatin1Char(':'))
-            colon = true;
+    for (; c != end; ++c) {
+        separator |= *c == u'/' || *c == u'-';
+        colon |= *c == u':';
     }
     return separator && (ipv4 || colon);
 }

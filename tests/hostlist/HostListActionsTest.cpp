@@ -188,6 +188,19 @@ private Q_SLOTS:
         QCOMPARE(f.hosts.texts(), QStringList{"c"});
     }
 
+    void refusedRangeRefusesItsFileOnly()
+    {
+        Fixture f;
+        const QString bad = f.file("bad.txt", "x\n10.0.0.0/8\n");
+        f.load({f.file("a.txt", "10.0.0.1-2"), bad, f.file("c.txt", "c")});
+        QCOMPARE(f.boxes.shown.size(), 1);
+        QVERIFY(f.boxes.shown.first().warning);
+        const QString text = f.boxes.shown.first().text;
+        QVERIFY2(text.contains(QStringLiteral("Cannot read %1: line 2: 10.0.0.0/8 has 16,777,214 addresses").arg(bad)),
+                 qPrintable(text));
+        QCOMPARE(f.hosts.texts(), (QStringList{"10.0.0.1", "10.0.0.2", "c"}));
+    }
+
     void cancelledDialogDoesNothing()
     {
         Fixture f;
