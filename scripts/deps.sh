@@ -2,7 +2,7 @@
 # Installs what building, running and testing Vantrel needs on Debian 12. Safe to run again.
 set -euo pipefail
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-httpserver-dev qt6-websockets-dev libgl-dev libxlsxwriter-dev
-          fonts-liberation qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite
+          libyaml-cpp-dev fonts-liberation qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite
           iputils-ping libcap2-bin)
 if [ "${1:-}" = "--tests" ]; then
     packages+=(iproute2 procps util-linux unzip fping prometheus curl dbus-daemon)
