@@ -154,6 +154,9 @@ private Q_SLOTS:
 
     void rangesInListFiles()
     {
+        // Without ICMP the run ends with status 3 before it reads the lists.
+        if (!canPing())
+            QSKIP("ICMP is not permitted for this user here");
         const QString wide = file("wide.txt", "127.0.0.1\n10.0.0.0/8\n");
         const Run refused = run({"--headless", wide});
         QCOMPARE(refused.exitCode, 2);
@@ -162,8 +165,6 @@ private Q_SLOTS:
         QVERIFY2(refused.err.contains(message.arg(wide).toUtf8()), refused.err.constData());
         QVERIFY(refused.out.isEmpty());
 
-        if (!canPing())
-            QSKIP("ICMP is not permitted for this user here");
         const Run r = run({"--headless", "--rounds", "1", file("range.txt", "127.0.0.0/30\n")});
         QCOMPARE(r.exitCode, 0);
         QVERIFY2(r.err.contains("round 1: 2 hosts, 2 succeeded, 0 failed"), r.err.constData());
