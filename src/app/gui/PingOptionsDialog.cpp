@@ -47,10 +47,12 @@ PingOptionsDialog::PingOptionsDialog(const PingOptions& options, MessageBoxes& m
     m_dontFragment->setObjectName(QStringLiteral("dontFragment"));
     m_source = new QLineEdit(this);
     m_source->setObjectName(QStringLiteral("source"));
-    m_source->setPlaceholderText(QStringLiteral("the system's choice; or an address such as 192.0.2.1 or 2001:db8::1"));
+    m_source->setPlaceholderText(QStringLiteral("the system's choice"));
+    m_source->setToolTip(QStringLiteral("An IPv4 or IPv6 address of this machine, such as 192.0.2.1 or 2001:db8::1"));
     m_interface = new QLineEdit(this);
     m_interface->setObjectName(QStringLiteral("interface"));
-    m_interface->setPlaceholderText(QStringLiteral("any; or a name such as eth0"));
+    m_interface->setPlaceholderText(QStringLiteral("any"));
+    m_interface->setToolTip(QStringLiteral("The network interface to send through, such as eth0"));
     m_interface->setMaxLength(PingOptions::MaxInterfaceName);
     fill(options);
 
