@@ -122,7 +122,7 @@ const Row Rows[] = {
     {.heading = nullptr,
      .name = "ipv6",
      .valueName = nullptr,
-     .help = "IPv6 only, the same way round",
+     .help = "IPv6 only: names resolve to IPv6, IPv4 addresses fail with \"Bad destination\"",
      .read = [](HeadlessOptions& o, const QString&) { return family(o, IpFamily::IPv6); }},
 
     {.heading = "Echoes",
@@ -213,7 +213,7 @@ const Row Rows[] = {
     {.heading = nullptr,
      .name = "up-after",
      .valueName = "M",
-     .help = "and up again after M answered rounds in a row, 1 to 1000",
+     .help = "a host is up again after M answered rounds in a row, 1 to 1000",
      .read = [](HeadlessOptions& o,
                 const QString& value) { return rounds(QStringLiteral("--up-after"), value, o.thresholds.upAfter); },
      .byDefault = "1"},
