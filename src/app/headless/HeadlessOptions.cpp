@@ -4,6 +4,7 @@
 
 #include <QCommandLineParser>
 #include <QHash>
+#include <algorithm>
 
 namespace
 {
@@ -19,24 +20,29 @@ const Row* rowNamed(const QString& name)
 }
 
 // QCommandLineParser takes any argument that begins with a dash for an option. Here, as always, only "--"
-// begins one: "-x" and "-" are list files or values. Such arguments go through the parser masked.
+// begins one: "-x" and "-" are list files or values. Such arguments go through the parser masked, as a mark
+// that no argument contains followed by the argument's index.
 class DashMask
 {
 public:
-    explicit DashMask(const QStringList& arguments) : m_arguments(arguments) {}
+    explicit DashMask(const QStringList& arguments) : m_arguments(arguments), m_mark(QChar(0xE000)) // private use
+    {
+        while (std::any_of(arguments.begin(), arguments.end(), [this](const QString& a) { return a.contains(m_mark); }))
+            m_mark += QChar(0xE000);
+    }
     QStringList masked() const
     {
         QStringList out;
         for (qsizetype i = 0; i < m_arguments.size(); ++i) {
             const QString& a = m_arguments.at(i);
             const bool single = a.startsWith(QLatin1Char('-')) && !a.startsWith(QLatin1String("--"));
-            out.append(single || a.startsWith(Mark) ? Mark + QString::number(i) : a);
+            out.append(single ? m_mark + QString::number(i) : a);
         }
         return out;
     }
     QString unmasked(const QString& text) const
     {
-        return text.startsWith(Mark) ? m_arguments.at(text.mid(1).toLongLong()) : text;
+        return text.startsWith(m_mark) ? m_arguments.at(text.mid(m_mark.size()).toLongLong()) : text;
     }
     QStringList unmasked(const QStringList& texts) const
     {
@@ -47,8 +53,8 @@ public:
     }
 
 private:
-    static constexpr QChar Mark = QChar(0xE000); // private use: in no argument anybody types
     const QStringList& m_arguments;
+    QString m_mark;
 };
 
 // Which switch got a value ("--stats=1"): QCommandLineParser only says so in words.

@@ -274,13 +274,14 @@ private Q_SLOTS:
     void dashArgumentsStayListFilesAndValues()
     {
         const QChar mark(0xE000);
-        const HeadlessOptions o =
-            HeadlessOptions::parse({"--headless", "-x", "-", "--output", "-o.txt", "--timeout", "300", "--timeout=400",
-                                    QString(mark) + u'1', "--", "--b.txt", "-y", "--timeout"});
+        const HeadlessOptions o = HeadlessOptions::parse(
+            {"--headless", "-x", "-", "--output", "-o.txt", "--timeout", "300", "--timeout=400", QString(mark) + u'1',
+             QStringLiteral("--on-change=") + mark + u'1', "--", "--b.txt", "-y", "--timeout"});
         QVERIFY2(o.error.isEmpty(), qPrintable(o.error));
         QCOMPARE(o.listFiles, (QStringList{"-x", "-", QString(mark) + u'1', "--b.txt", "-y", "--timeout"}));
         QCOMPARE(o.output, QStringLiteral("-o.txt"));
-        QCOMPARE(o.ping.timeoutMs, 400); // the later one
+        QCOMPARE(o.onChange, QString(mark) + u'1'); // no argument is taken for a masked one
+        QCOMPARE(o.ping.timeoutMs, 400);            // the later one
     }
 
     // --help is written from the table: each program lists what it takes, under the group headings, in lines
