@@ -2,6 +2,7 @@
 #include "alerts/SqliteEventStore.h"
 #include "app/gui/AlertsController.h"
 #include "app/gui/MainWindow.h"
+#include "app/gui/PingOptionsController.h"
 #include "app/headless/HeadlessMain.h"
 #include "app/headless/HeadlessOptions.h"
 #include "core/HostListAutosave.h"
@@ -96,6 +97,7 @@ int main(int argc, char* argv[])
                             AlertServices{notifications, commands, settings, clock, messageBoxes, fileDialogs,
                                           std::make_unique<SqliteEventStore>()},
                             onChange);
+    PingOptionsController pingOptions(window, settings, messageBoxes);
 
     window.startUp();
     alerts.start();
