@@ -5,11 +5,11 @@ packages=(build-essential cmake pkg-config qt6-base-dev qt6-httpserver-dev qt6-w
           fonts-liberation qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite
           iputils-ping libcap2-bin)
 if [ "${1:-}" = "--tests" ]; then
-    packages+=(iproute2 procps util-linux unzip fping prometheus curl dbus-daemon)
+    packages+=(iproute2 procps util-linux unzip fping prometheus prometheus-alertmanager curl dbus-daemon)
 fi
 if [ "${1:-}" = "--sanitize" ]; then
     # The sanitizer build runs the whole suite too, so it needs what the tests need.
-    packages+=(clang-14 libclang-rt-14-dev iproute2 procps util-linux unzip fping prometheus curl dbus-daemon)
+    packages+=(clang-14 libclang-rt-14-dev iproute2 procps util-linux unzip fping prometheus prometheus-alertmanager curl dbus-daemon)
 fi
 if [ "${1:-}" = "--format" ]; then
     packages=(clang-format-14 git)
