@@ -121,8 +121,9 @@ TargetGroup readGroup(const YAML::Node& node, const PingOptions& defaults, qint6
     QSet<QString> seen;
     bool hasHosts = false;
     for (auto it = node.begin(); it != node.end(); ++it) {
-        const YAML::Node& k = it->first;
-        const YAML::Node& v = it->second;
+        // The iterator yields a temporary pair: keep copies (nodes are handles), not references into it.
+        const YAML::Node k = it->first;
+        const YAML::Node v = it->second;
         const QString key = scalarOf(k, QStringLiteral("a key"), "a name");
         if (!TargetFile::keys().contains(key))
             refuse(k, QStringLiteral("unknown key \"%1\"; a target group takes %2")
