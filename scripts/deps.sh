@@ -2,14 +2,17 @@
 # Installs what building, running and testing Vantrel needs on Debian 12. Safe to run again.
 set -euo pipefail
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-httpserver-dev qt6-websockets-dev libgl-dev libxlsxwriter-dev
+          libyaml-cpp-dev libcrypt-dev
           fonts-liberation qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite
           iputils-ping libcap2-bin)
+# What the tests use beside the build: the lab's tools, the peers they talk to, the certificates they make.
+test_packages=(iproute2 procps util-linux unzip fping prometheus prometheus-alertmanager curl dbus-daemon python3 openssl)
 if [ "${1:-}" = "--tests" ]; then
-    packages+=(iproute2 procps util-linux unzip fping prometheus curl dbus-daemon)
+    packages+=("${test_packages[@]}")
 fi
 if [ "${1:-}" = "--sanitize" ]; then
     # The sanitizer build runs the whole suite too, so it needs what the tests need.
-    packages+=(clang-14 libclang-rt-14-dev iproute2 procps util-linux unzip fping prometheus curl dbus-daemon)
+    packages+=(clang-14 libclang-rt-14-dev "${test_packages[@]}")
 fi
 if [ "${1:-}" = "--format" ]; then
     packages=(clang-format-14 git)

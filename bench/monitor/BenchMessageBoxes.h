@@ -14,6 +14,11 @@ public:
         ++m_shown;
         std::fprintf(stderr, "box: %s: %s\n", qPrintable(title), qPrintable(text));
     }
+    bool question(const QString& title, const QString& text) override
+    {
+        warning(title, text);
+        return false;
+    }
     int shown() const { return m_shown; }
 
 private:

@@ -6,6 +6,7 @@
 #include "core/GuardedProcedure.h"
 #include "core/HostListModel.h"
 #include "core/SessionState.h"
+#include "hostlist/HostRange.h"
 #include "hostlist/ListFileReader.h"
 #include "platform/AppError.h"
 #include "platform/FileDialogs.h"
@@ -40,7 +41,23 @@ void HostListActions::addHost()
            [&] { text = m_input.getText(m_state.applicationTitle, QStringLiteral("Enter one host or IP address:")); });
     if (text.isEmpty()) // Cancel and OK on an empty field both end here
         return;
-    g.step(AddHostStep::AppendHost, [&] { m_hosts.append(text); });
+    QStringList entries;
+    g.step(AddHostStep::ExpandRange, [&] {
+        HostRange::Expansion range = HostRange::expand(text);
+        if (!range.error.isEmpty()) {
+            m_boxes.warning(m_state.applicationTitle, range.error);
+            return;
+        }
+        if (range.entries.size() > AskAboveHosts &&
+            !m_boxes.question(m_state.applicationTitle,
+                              QStringLiteral("%1 stands for %2 hosts. Add them all to the list?")
+                                  .arg(text.trimmed(), HostRange::groupedNumber(quint64(range.entries.size())))))
+            return;
+        entries = std::move(range.entries);
+    });
+    if (entries.isEmpty()) // a refused range, or No
+        return;
+    g.step(AddHostStep::AppendHost, [&] { m_hosts.append(entries); });
     g.step(AddHostStep::ClearResults, [&] { m_results.clear(); });
     g.step(AddHostStep::MarkHostListChanged, [&] { m_state.hostListChanged = true; });
 }

@@ -19,7 +19,13 @@ public:
     // Where the error box says each handler stopped. Users quote these numbers in reports, so they never
     // change.
     struct AddHostStep {
-        enum : int { AskHost = 100, AppendHost = 104, ClearResults = 106, MarkHostListChanged = 108 };
+        enum : int {
+            AskHost = 100,
+            ExpandRange = 102,
+            AppendHost = 104,
+            ClearResults = 106,
+            MarkHostListChanged = 108
+        };
     };
     struct ClearListStep {
         enum : int { ClearHosts = 100 };
@@ -50,8 +56,10 @@ public:
     }
     static QStringList fileFilters() { return {QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)")}; }
     static QStringList sampleHosts();
+    // A range typed into "Add One Host Name/IP" that gives more hosts than this asks first.
+    static constexpr int AskAboveHosts = 1024;
 
-    void addHost();         // "Add One Host Name/IP"
+    void addHost();         // "Add One Host Name/IP"; a range adds its addresses
     void clearList();       // "Clear List"
     void loadSampleData();  // "Load Sample/Example Data"
     void chooseListFiles(); // "Load List From Text File"

@@ -52,6 +52,34 @@ QStringList parse(const QByteArray& bytes)
     return entries;
 }
 
+QString expandRanges(QStringList& entries, int limit)
+{
+    QStringList expanded; // built only once the first range turns up
+    bool changed = false;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const QString& entry = entries.at(i);
+        if (HostRange::looksLikeRange(entry)) {
+            HostRange::Expansion range = HostRange::expand(entry, limit);
+            if (!range.error.isEmpty())
+                return QStringLiteral("line %1: %2").arg(i + 1).arg(range.error);
+            if (range.wasRange) {
+                if (!changed) {
+                    expanded.reserve(entries.size() + range.entries.size());
+                    expanded.append(entries.first(i));
+                    changed = true;
+                }
+                expanded.append(std::move(range.entries));
+                continue;
+            }
+        }
+        if (changed)
+            expanded.append(entry);
+    }
+    if (changed)
+        entries = std::move(expanded);
+    return {};
+}
+
 FileResult readFile(const QString& path)
 {
     FileResult result;
@@ -75,6 +103,11 @@ FileResult readFile(const QString& path)
         return result;
     }
     result.entries = parse(bytes);
+    if (const QString refused = expandRanges(result.entries); !refused.isEmpty()) {
+        result.outcome = FileResult::Failed;
+        result.error = refused;
+        result.entries.clear();
+    }
     return result;
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "hostlist/HostRange.h"
+
 #include <QByteArray>
 #include <QStringList>
 
-// Reads host list files: one entry per line, every line kept exactly as it stands.
+// Reads host list files: one entry per line, every line kept exactly as it stands, except that a line that
+// is an address range stands for its addresses (see HostRange).
 namespace ListFileReader
 {
 
@@ -14,15 +17,20 @@ namespace ListFileReader
 // not valid UTF-8, so no line is ever lost.
 QStringList parse(const QByteArray& bytes);
 
+// Replaces each entry that is an address range by its addresses, where it stood. A refused range refuses the
+// whole list: it returns "line N: reason" (N counting from 1) and leaves the entries as they were, so a file
+// never loads with part of it missing. Lines that cannot be ranges cost one quick look each.
+QString expandRanges(QStringList& entries, int limit = HostRange::DefaultLimit);
+
 struct FileResult {
     enum Outcome { Read, NotFound, Failed };
     QString path;
     Outcome outcome = Read;
     QStringList entries;
-    QString error; // for Failed
+    QString error; // for Failed: the system's reason, or "line N: " and why its range is refused
 };
 
-// Reads one list file. Safe to call from a worker thread.
+// Reads one list file and expands its ranges. Safe to call from a worker thread.
 FileResult readFile(const QString& path);
 
 } // namespace ListFileReader

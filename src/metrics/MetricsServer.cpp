@@ -1,20 +1,51 @@
 #include "metrics/MetricsServer.h"
 
+#include "metrics/BasicAuthCheck.h"
 #include "metrics/MetricsExposition.h"
+#include "metrics/WebConfig.h"
 
 #include <QHostAddress>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
+#include <QPointer>
+#include <QSslServer>
+#include <QSslSocket>
 #include <QTcpServer>
 
 MetricsServer::MetricsServer(Render render, QObject* parent) : QAbstractHttpServer(parent), m_render(std::move(render))
 {
 }
 
+MetricsServer::~MetricsServer() = default;
+
+void MetricsServer::setWebConfig(const WebConfig& config)
+{
+    m_tls.reset();
+    if (config.usesTls())
+        m_tls = config.sslConfiguration();
+    m_clientAuth = config.clientAuth();
+    m_auth.reset();
+    if (!config.users().isEmpty())
+        m_auth = std::make_unique<BasicAuthCheck>(config.users());
+}
+
 quint16 MetricsServer::listenOn(const QHostAddress& address, quint16 port)
 {
     // Our own QTcpServer: QAbstractHttpServer::listen() warns on stderr when the address is taken.
-    auto* server = new QTcpServer(this);
+    QTcpServer* server = nullptr;
+    if (m_tls) {
+        auto* tls = new QSslServer(this);
+        tls->setSslConfiguration(*m_tls);
+        // Direct, so the handshake goes on (or not) right after the errors are reported.
+        connect(tls, &QSslServer::sslErrors, tls,
+                [policy = m_clientAuth](QSslSocket* socket, const QList<QSslError>& errors) {
+                    if (TlsClientAuth::forgives(policy, errors))
+                        socket->ignoreSslErrors(errors);
+                });
+        server = tls;
+    } else {
+        server = new QTcpServer(this);
+    }
     if (!server->listen(address, port)) {
         delete server;
         return 0;
@@ -25,17 +56,80 @@ quint16 MetricsServer::listenOn(const QHostAddress& address, quint16 port)
 
 bool MetricsServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket)
 {
-    QHttpServerResponder responder = makeResponder(request, socket);
-    if (request.url().path() != QLatin1String("/metrics")) {
-        responder.write(QByteArrayLiteral("not found\n"), QByteArrayLiteral("text/plain"),
-                        QHttpServerResponder::StatusCode::NotFound);
-    } else if (request.method() != QHttpServerRequest::Method::Get) {
-        responder.write(QByteArrayLiteral("only GET\n"), {{"Content-Type", "text/plain"}, {"Allow", "GET"}},
-                        QHttpServerResponder::StatusCode::MethodNotAllowed);
-    } else {
-        responder.write(m_render(), MetricsExposition::ContentType);
+    Route route = Route::Metrics;
+    if (request.url().path() != QLatin1String("/metrics"))
+        route = Route::NotFound;
+    else if (request.method() != QHttpServerRequest::Method::Get)
+        route = Route::WrongMethod;
+    if (!m_auth) {
+        answer(request, socket, route, true);
+        return true;
+    }
+    const QByteArray authorization = request.value(QByteArrayLiteral("authorization"));
+    const std::optional<bool> verdict = m_auth->quickVerdict(authorization);
+    const auto waiting = m_waiting.constFind(socket);
+    if (verdict && (waiting == m_waiting.cend() || waiting->answers.empty())) {
+        answer(request, socket, route, *verdict);
+        return true;
+    }
+    // bcrypt takes tens of milliseconds: on a worker thread, so pinging and other scrapes go on meanwhile.
+    auto pending = std::make_shared<Pending>(Pending{route, verdict});
+    waitingOf(request, socket).answers.push_back(pending);
+    if (!verdict) {
+        m_auth->verifyLater(authorization)
+            .then(this, [this, pending, guard = QPointer<QTcpSocket>(socket)](bool allowed) {
+                pending->allowed = allowed;
+                if (guard)
+                    answerInOrder(guard);
+            });
     }
     return true;
+}
+
+MetricsServer::Waiting& MetricsServer::waitingOf(const QHttpServerRequest& request, QTcpSocket* socket)
+{
+    auto it = m_waiting.find(socket);
+    if (it == m_waiting.end()) {
+        it = m_waiting.insert(socket, Waiting{&request, {}});
+        connect(socket, &QObject::destroyed, this, [this, socket] { m_waiting.remove(socket); });
+    }
+    return *it;
+}
+
+void MetricsServer::answerInOrder(QTcpSocket* socket)
+{
+    const auto it = m_waiting.find(socket);
+    if (it == m_waiting.end())
+        return;
+    while (!it->answers.empty() && it->answers.front()->allowed) {
+        const std::shared_ptr<Pending> next = it->answers.front();
+        it->answers.pop_front();
+        if (socket->state() == QAbstractSocket::ConnectedState)
+            answer(*it->request, socket, next->route, *next->allowed);
+    }
+}
+
+void MetricsServer::answer(const QHttpServerRequest& request, QTcpSocket* socket, Route route, bool allowed)
+{
+    QHttpServerResponder responder = makeResponder(request, socket);
+    if (!allowed) {
+        responder.write({{"WWW-Authenticate", "Basic realm=\"vantrel\""}},
+                        QHttpServerResponder::StatusCode::Unauthorized);
+        return;
+    }
+    switch (route) {
+    case Route::NotFound:
+        responder.write(QByteArrayLiteral("not found\n"), QByteArrayLiteral("text/plain"),
+                        QHttpServerResponder::StatusCode::NotFound);
+        break;
+    case Route::WrongMethod:
+        responder.write(QByteArrayLiteral("only GET\n"), {{"Content-Type", "text/plain"}, {"Allow", "GET"}},
+                        QHttpServerResponder::StatusCode::MethodNotAllowed);
+        break;
+    case Route::Metrics:
+        responder.write(m_render(), MetricsExposition::ContentType);
+        break;
+    }
 }
 
 void MetricsServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)

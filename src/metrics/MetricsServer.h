@@ -1,19 +1,32 @@
 #pragma once
 
+#include "metrics/TlsClientAuth.h"
+
 #include <QAbstractHttpServer>
 #include <QByteArray>
+#include <QHash>
+#include <QSslConfiguration>
+#include <deque>
 #include <functional>
+#include <memory>
+#include <optional>
 
+class BasicAuthCheck;
 class QHostAddress;
+class WebConfig;
 
-// Serves GET /metrics and nothing else: other paths get 404, other methods on /metrics 405.
+// Serves GET /metrics and nothing else: other paths get 404, other methods on /metrics 405. A web config adds
+// TLS, basic auth or both; with basic auth every request without a known user and password gets 401 first.
 class MetricsServer : public QAbstractHttpServer
 {
     Q_OBJECT
 public:
     using Render = std::function<QByteArray()>;
     explicit MetricsServer(Render render, QObject* parent = nullptr);
+    ~MetricsServer() override;
 
+    // TLS and basic auth as the file says, for what listenOn() starts afterwards. Without it: plain HTTP, no auth.
+    void setWebConfig(const WebConfig& config);
     // Listens on address:port (port 0: a free one); the port listened on, or 0 when it cannot.
     quint16 listenOn(const QHostAddress& address, quint16 port);
 
@@ -22,5 +35,24 @@ protected:
     void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
 
 private:
+    enum class Route { Metrics, NotFound, WrongMethod };
+    struct Pending {
+        Route route;
+        std::optional<bool> allowed; // unset while its password is being checked
+    };
+    // A connection's requests whose answers wait, oldest first: HTTP/1.1 answers go out in request order.
+    struct Waiting {
+        const QHttpServerRequest* request; // the connection's one request object, alive as long as its socket
+        std::deque<std::shared_ptr<Pending>> answers;
+    };
+
+    void answer(const QHttpServerRequest& request, QTcpSocket* socket, Route route, bool allowed);
+    void answerInOrder(QTcpSocket* socket);
+    Waiting& waitingOf(const QHttpServerRequest& request, QTcpSocket* socket);
+
     Render m_render;
+    std::optional<QSslConfiguration> m_tls;
+    TlsClientAuth::Type m_clientAuth = TlsClientAuth::Type::NoClientCert;
+    QHash<QTcpSocket*, Waiting> m_waiting;
+    std::unique_ptr<BasicAuthCheck> m_auth; // after m_waiting: its checks end before the queues go
 };

@@ -18,6 +18,30 @@ struct PingOptions {
     // IPv6 counts its payload length without its own 40-byte header.
     static constexpr int MaxPayloadIpv6 = 65527;
     static constexpr int MaxRatePps = 1000000;
+    // Linux keeps interface names in 16 bytes with the terminating NUL.
+    static constexpr int MaxInterfaceName = 15;
+
+    // How a message names a value: as its command-line option, or as its label in the window.
+    enum class Naming { Options, Labels };
+
+    // The accepted range of one number, and the names its message uses; the command line and the window
+    // both take their ranges from here.
+    struct Limit {
+        const char* option;
+        const char* label;
+        int low;
+        int high;
+        const char* unit; // with its leading space; may be empty
+        bool contains(qint64 n) const { return n >= low && n <= high; }
+        // "--timeout must be between 10 and 60000 ms", or with the label for the window.
+        QString message(Naming naming = Naming::Options) const;
+    };
+    static constexpr Limit TimeoutLimit{"--timeout", "The timeout", MinTimeoutMs, MaxTimeoutMs, " ms"};
+    static constexpr Limit CountLimit{"--count", "The number of echoes", 1, MaxCount, ""};
+    static constexpr Limit IntervalLimit{"--interval", "The interval", 1, MaxIntervalMs, " ms"};
+    static constexpr Limit SizeLimit{"--size", "The payload size", 0, MaxPayloadIpv4, " bytes"};
+    static constexpr Limit TtlLimit{"--ttl", "The TTL", 1, 255, ""};
+    static constexpr Limit RateLimit{"--rate", "The rate", 1, MaxRatePps, " echoes per second"};
 
     int timeoutMs = DefaultTimeoutMs;
     int count = 1;                      // echoes per host and round
@@ -34,5 +58,9 @@ struct PingOptions {
 
     // A message naming the option and its accepted range when a value is out of range; empty when all are fine.
     // Whether the source address and the interface exist is for the engine to say when it starts.
-    QString check() const;
+    QString check(Naming naming = Naming::Options) const;
+    // Empty when text is an IPv4 or IPv6 literal (an IPv6 zone is taken as written), else the message.
+    static QString sourceProblem(const QString& text, Naming naming = Naming::Options);
+    // Empty when text can name a Linux network interface, else the message.
+    static QString interfaceProblem(const QString& text, Naming naming = Naming::Options);
 };

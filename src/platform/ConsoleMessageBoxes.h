@@ -11,6 +11,12 @@ public:
     explicit ConsoleMessageBoxes(const char* program = "vantrel") : m_program(program) {}
     void information(const QString&, const QString& text) override { print(text); }
     void warning(const QString&, const QString& text) override { print(text); }
+    // Nobody is there to answer, so nothing is done that was not asked for on the command line.
+    bool question(const QString&, const QString& text) override
+    {
+        print(text + QStringLiteral(" No."));
+        return false;
+    }
 
 private:
     void print(QString text) const

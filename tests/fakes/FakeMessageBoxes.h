@@ -4,7 +4,7 @@
 
 #include <QList>
 
-// Records every box instead of showing it.
+// Records every box instead of showing it. Questions take the scripted answers in turn; with none left, No.
 class FakeMessageBoxes : public MessageBoxes
 {
 public:
@@ -12,9 +12,15 @@ public:
         bool warning;
         QString title;
         QString text;
+        bool question;
     };
-    void information(const QString& title, const QString& text) override { shown.append({false, title, text}); }
-    void warning(const QString& title, const QString& text) override { shown.append({true, title, text}); }
+    void information(const QString& title, const QString& text) override { shown.append({false, title, text, false}); }
+    void warning(const QString& title, const QString& text) override { shown.append({true, title, text, false}); }
+    bool question(const QString& title, const QString& text) override
+    {
+        shown.append({false, title, text, true});
+        return !answers.isEmpty() && answers.takeFirst();
+    }
     QStringList texts() const
     {
         QStringList result;
@@ -23,4 +29,5 @@ public:
         return result;
     }
     QList<Shown> shown;
+    QList<bool> answers;
 };

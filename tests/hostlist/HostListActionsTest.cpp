@@ -77,6 +77,58 @@ private Q_SLOTS:
         QVERIFY(f.state.hostListChanged);
     }
 
+    void addRange_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("answer"); // to a question, if one comes
+        QTest::addColumn<QStringList>("hosts");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<bool>("question");
+
+        const QString limit = QStringLiteral("; at most 65,536 can come from one range");
+        QTest::newRow("expands in place")
+            << "10.0.0.1-3" << false << QStringList{"10.0.0.1", "10.0.0.2", "10.0.0.3"} << 3 << QString() << false;
+        QTest::newRow("1,024 hosts: no question")
+            << "10.0.0.0-10.0.3.255" << false << QStringList() << 1024 << QString() << false;
+        QTest::newRow("1,025 hosts: Yes")
+            << "10.0.0.0-10.0.4.0" << true << QStringList() << 1025
+            << "10.0.0.0-10.0.4.0 stands for 1,025 hosts. Add them all to the list?" << true;
+        QTest::newRow("a /16: No adds nothing")
+            << "10.1.0.0/16" << false << QStringList() << 0
+            << "10.1.0.0/16 stands for 65,534 hosts. Add them all to the list?" << true;
+        QTest::newRow("over the limit") << "10.0.0.0/8" << true << QStringList() << 0
+                                        << "10.0.0.0/8 has 16,777,214 addresses" + limit << false;
+        QTest::newRow("reversed") << "10.0.0.9-1" << true << QStringList() << 0
+                                  << "10.0.0.9-1: the range ends before it starts" << false;
+        QTest::newRow("host name with a dash stays")
+            << "gw-1.example" << false << QStringList{"gw-1.example"} << 1 << QString() << false;
+    }
+    void addRange()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, answer);
+        QFETCH(QStringList, hosts);
+        QFETCH(int, count);
+        QFETCH(QString, box);
+        QFETCH(bool, question);
+        Fixture f;
+        f.input.answers = QStringList{typed};
+        f.boxes.answers = QList<bool>{answer};
+        f.actions.addHost();
+        QCOMPARE(f.hosts.count(), count);
+        if (!hosts.isEmpty())
+            QCOMPARE(f.hosts.texts(), hosts);
+        QCOMPARE(f.results.count(), count > 0 ? 0 : 1);
+        QCOMPARE(f.state.hostListChanged, count > 0);
+        QCOMPARE(f.boxes.texts(), box.isEmpty() ? QStringList() : QStringList{box});
+        if (!box.isEmpty()) {
+            QCOMPARE(f.boxes.shown.first().question, question);
+            QCOMPARE(f.boxes.shown.first().warning, !question);
+            QCOMPARE(f.boxes.shown.first().title, QStringLiteral("Vantrel"));
+        }
+    }
+
     void cancelChangesNothing()
     {
         Fixture f;
@@ -186,6 +238,19 @@ private Q_SLOTS:
         QVERIFY(f.boxes.shown.first().warning);
         QVERIFY(f.boxes.shown.first().text.contains(ErrorLocations::LoadListFiles + QStringLiteral("at line 134")));
         QCOMPARE(f.hosts.texts(), QStringList{"c"});
+    }
+
+    void refusedRangeRefusesItsFileOnly()
+    {
+        Fixture f;
+        const QString bad = f.file("bad.txt", "x\n10.0.0.0/8\n");
+        f.load({f.file("a.txt", "10.0.0.1-2"), bad, f.file("c.txt", "c")});
+        QCOMPARE(f.boxes.shown.size(), 1);
+        QVERIFY(f.boxes.shown.first().warning);
+        const QString text = f.boxes.shown.first().text;
+        QVERIFY2(text.contains(QStringLiteral("Cannot read %1: line 2: 10.0.0.0/8 has 16,777,214 addresses").arg(bad)),
+                 qPrintable(text));
+        QCOMPARE(f.hosts.texts(), (QStringList{"10.0.0.1", "10.0.0.2", "c"}));
     }
 
     void cancelledDialogDoesNothing()

@@ -79,6 +79,41 @@ private Q_SLOTS:
         }
     }
 
+    void rangesExpandInPlace_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("where it stood") << QByteArray("a\r\n10.0.0.1-3\r\nb\r\n")
+                                        << QStringList{"a", "10.0.0.1", "10.0.0.2", "10.0.0.3", "b"} << QString();
+        QTest::newRow("first line, empty lines kept")
+            << QByteArray("10.0.0.0/31\n\nfd00::/127\n") << QStringList{"10.0.0.0", "10.0.0.1", "", "fd00::", "fd00::1"}
+            << QString();
+        QTest::newRow("no range: lines as they stand")
+            << QByteArray("a-b.example\n10.1.0.0/24x\n 10.0.0.1 \n")
+            << QStringList{"a-b.example", "10.1.0.0/24x", " 10.0.0.1 "} << QString();
+        QTest::newRow("over the limit refuses the file")
+            << QByteArray("a\n\n10.0.0.1-2\n10.0.0.0/8\n") << QStringList()
+            << "line 4: 10.0.0.0/8 has 16,777,214 addresses; at most 65,536 can come from one range";
+        QTest::newRow("reversed refuses the file")
+            << QByteArray("10.0.0.9-1") << QStringList() << "line 1: 10.0.0.9-1: the range ends before it starts";
+    }
+    void rangesExpandInPlace()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, entries);
+        QFETCH(QString, error);
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("list.txt")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+        const auto read = ListFileReader::readFile(file.fileName());
+        QCOMPARE(read.outcome, error.isEmpty() ? ListFileReader::FileResult::Read : ListFileReader::FileResult::Failed);
+        QCOMPARE(read.error, error);
+        QCOMPARE(read.entries, entries);
+    }
+
     void readFileReportsMissingFiles()
     {
         QTemporaryDir dir;

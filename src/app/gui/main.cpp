@@ -2,6 +2,7 @@
 #include "alerts/SqliteEventStore.h"
 #include "app/gui/AlertsController.h"
 #include "app/gui/MainWindow.h"
+#include "app/gui/PingOptionsController.h"
 #include "app/headless/HeadlessMain.h"
 #include "app/headless/HeadlessOptions.h"
 #include "core/PermissionAdvice.h"
@@ -101,6 +102,11 @@ int main(int argc, char* argv[])
         session, window,
         AlertServices{notifications, settings, clock, messageBoxes, fileDialogs, std::make_unique<SqliteEventStore>()},
         onChange);
+    PingOptionsController pingOptions(window, settings, messageBoxes);
+    // The engine takes the timeout at once; it holds for the echoes sent from then on.
+    echo.setTimeoutMs(pingOptions.options().timeoutMs);
+    QObject::connect(&pingOptions, &PingOptionsController::optionsChanged, &window,
+                     [&echo](const PingOptions& options) { echo.setTimeoutMs(options.timeoutMs); });
 
     window.startUp();
     alerts.start();

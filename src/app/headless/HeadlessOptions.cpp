@@ -1,105 +1,133 @@
 #include "app/headless/HeadlessOptions.h"
 
-#include "monitor/PauseText.h"
+#include "app/headless/HeadlessOptionRow.h"
+
+#include <QCommandLineParser>
+#include <QHash>
+#include <algorithm>
+
+namespace
+{
+
+using Row = HeadlessOptionRow;
+
+const Row* rowNamed(const QString& name)
+{
+    for (const Row& row : Row::all())
+        if (name == QLatin1String(row.name))
+            return &row;
+    return nullptr;
+}
+
+// QCommandLineParser takes any argument that begins with a dash for an option. Here, as always, only "--"
+// begins one: "-x" and "-" are list files or values. Such arguments go through the parser masked, as a mark
+// that no argument contains followed by the argument's index.
+class DashMask
+{
+public:
+    explicit DashMask(const QStringList& arguments) : m_arguments(arguments), m_mark(QChar(0xE000)) // private use
+    {
+        while (std::any_of(arguments.begin(), arguments.end(), [this](const QString& a) { return a.contains(m_mark); }))
+            m_mark += QChar(0xE000);
+    }
+    QStringList masked() const
+    {
+        QStringList out;
+        for (qsizetype i = 0; i < m_arguments.size(); ++i) {
+            const QString& a = m_arguments.at(i);
+            const bool single = a.startsWith(QLatin1Char('-')) && !a.startsWith(QLatin1String("--"));
+            out.append(single ? m_mark + QString::number(i) : a);
+        }
+        return out;
+    }
+    QString unmasked(const QString& text) const
+    {
+        return text.startsWith(m_mark) ? m_arguments.at(text.mid(m_mark.size()).toLongLong()) : text;
+    }
+    QStringList unmasked(const QStringList& texts) const
+    {
+        QStringList out;
+        for (const QString& text : texts)
+            out.append(unmasked(text));
+        return out;
+    }
+
+private:
+    const QStringList& m_arguments;
+    QString m_mark;
+};
+
+// Which switch got a value ("--stats=1"): QCommandLineParser only says so in words.
+QString switchWithValue(const QStringList& arguments)
+{
+    for (const QString& a : arguments) {
+        if (a == QLatin1String("--"))
+            break;
+        const qsizetype equals = a.indexOf(QLatin1Char('='));
+        if (a.startsWith(QLatin1String("--")) && equals > 2)
+            if (const Row* row = rowNamed(a.mid(2, equals - 2)); row && !row->valueName)
+                return row->option();
+    }
+    return {};
+}
+
+} // namespace
 
 HeadlessOptions HeadlessOptions::parse(const QStringList& arguments, bool probe)
 {
     HeadlessOptions o;
     o.skipBlankEntries = probe;
-    bool headless = false;
-    bool onlyFiles = false;
+    const unsigned program = probe ? Row::Probe : Row::Headless;
     auto fail = [&o](const QString& message) {
         if (o.error.isEmpty())
             o.error = message;
     };
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& a = arguments.at(i);
-        auto takeValue = [&](const QString& name) -> std::optional<QString> {
-            if (i + 1 >= arguments.size()) {
-                fail(QStringLiteral("%1 needs a value").arg(name));
-                return std::nullopt;
-            }
-            return arguments.at(++i);
-        };
-        if (onlyFiles || !a.startsWith(QLatin1String("--"))) {
-            o.listFiles.append(a);
-        } else if (a == QLatin1String("--")) {
-            onlyFiles = true;
-        } else if (a == QLatin1String("--headless")) {
-            headless = true;
-        } else if (a == QLatin1String("--help")) {
-            o.help = true;
-        } else if (a == QLatin1String("--version")) {
-            o.version = true;
-        } else if (a == QLatin1String("--pause")) {
-            if (const auto value = takeValue(a)) {
-                if (const auto ms = PauseText::toIntervalMs(*value))
-                    o.intervalMs = *ms;
-                else
-                    fail(PauseText::rangeMessage());
-            }
-        } else if (a == QLatin1String("--rounds")) {
-            if (const auto value = takeValue(a)) {
-                bool ok = false;
-                const qint64 n = value->toLongLong(&ok);
-                if (ok && n > 0)
-                    o.rounds = n;
-                else
-                    fail(QStringLiteral("--rounds takes a whole number of rounds from 1 up"));
-            }
-        } else if (a == QLatin1String("--ipv4") || a == QLatin1String("--ipv6")) {
-            const IpFamily family = a == QLatin1String("--ipv4") ? IpFamily::IPv4 : IpFamily::IPv6;
-            if (o.family != IpFamily::Unspecified && o.family != family)
-                fail(QStringLiteral("--ipv4 and --ipv6 exclude each other"));
-            o.family = family;
-        } else if (a == QLatin1String("--stats")) {
-            o.stats = true;
-        } else if (a == QLatin1String("--output")) {
-            if (const auto value = takeValue(a)) {
-                if (value->isEmpty())
-                    fail(QStringLiteral("--output needs a file name"));
-                o.output = *value;
-            }
-        } else if (a == QLatin1String("--format")) {
-            if (const auto value = takeValue(a)) {
-                if (*value == QLatin1String("text"))
-                    o.format = Format::Text;
-                else if (*value == QLatin1String("csv"))
-                    o.format = Format::Csv;
-                else if (*value == QLatin1String("jsonl"))
-                    o.format = Format::JsonLines;
-                else
-                    fail(QStringLiteral("--format takes text, csv or jsonl"));
-            }
-        } else if (a == QLatin1String("--metrics-listen")) {
-            if (const auto value = takeValue(a)) {
-                if (!parseListen(*value, o.metricsAddress, o.metricsPort))
-                    fail(QStringLiteral("--metrics-listen takes ADDRESS:PORT, for example 127.0.0.1:9427"));
-            }
-        } else if (a == QLatin1String("--on-change")) {
-            if (const auto value = takeValue(a)) {
-                if (value->trimmed().isEmpty())
-                    fail(QStringLiteral("--on-change needs a command"));
-                o.onChange = *value;
-            }
-        } else if (a == QLatin1String("--down-after") || a == QLatin1String("--up-after")) {
-            if (const auto value = takeValue(a)) {
-                bool ok = false;
-                const int n = value->toInt(&ok);
-                if (!ok || n < 1 || n > 1000)
-                    fail(QStringLiteral("%1 takes a whole number of rounds from 1 to 1000").arg(a));
-                else
-                    (a == QLatin1String("--down-after") ? o.thresholds.downAfter : o.thresholds.upAfter) = n;
-            }
-        } else {
-            fail(QStringLiteral("unknown option %1").arg(a));
-        }
+
+    QCommandLineParser parser;
+    for (const Row& row : Row::all()) {
+        const QString name = QLatin1String(row.name);
+        parser.addOption(row.valueName ? QCommandLineOption(name, QString(), QLatin1String(row.valueName))
+                                       : QCommandLineOption(name));
     }
+    const DashMask mask(arguments);
+    const bool parsed = parser.parse(QStringList{QStringLiteral("vantrel")} + mask.masked());
+    if (!parser.unknownOptionNames().isEmpty())
+        fail(QStringLiteral("unknown option --%1").arg(parser.unknownOptionNames().first()));
+    if (const QString option = switchWithValue(arguments); !option.isEmpty())
+        fail(QStringLiteral("%1 takes no value").arg(option));
+
+    // In the order given, so the first problem is the one named and a later value wins.
+    QHash<QString, qsizetype> taken;
+    for (const QString& name : parser.optionNames()) {
+        const Row& row = *rowNamed(name);
+        if (!(row.programs & program)) {
+            fail(QStringLiteral("%1 is an option of %2 only")
+                     .arg(row.option(), row.programs & Row::Probe ? QLatin1String("vantrel-probe")
+                                                                  : QLatin1String("vantrel --headless")));
+            continue;
+        }
+        QString value;
+        if (row.valueName) {
+            const QStringList values = parser.values(name);
+            const qsizetype index = taken[name]++;
+            if (index >= values.size()) { // the last argument, without its value
+                fail(QStringLiteral("%1 needs a value").arg(row.option()));
+                continue;
+            }
+            value = mask.unmasked(values.at(index));
+        }
+        if (const QString problem = row.read(o, value); !problem.isEmpty())
+            fail(problem);
+    }
+    if (!parsed)
+        fail(parser.errorText()); // none of the above; not expected
+    o.listFiles = mask.unmasked(parser.positionalArguments());
+
     if (o.help || o.version)
         return o;
-    if (!headless && !probe)
+    if (!probe && !parser.isSet(QStringLiteral("headless")))
         fail(QStringLiteral("these options need --headless"));
-    if (o.listFiles.isEmpty())
+    if (o.listFiles.isEmpty() && o.configFile.isEmpty())
         fail(QStringLiteral("name at least one list file"));
     if (o.stats && (o.format != Format::Text || o.output.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive)))
         fail(QStringLiteral("--stats writes text; choose --format text and an output that does not end in .xlsx"));
@@ -136,63 +164,98 @@ bool HeadlessOptions::parseListen(const QString& text, QString& address, quint16
     return true;
 }
 
+namespace
+{
+
+// The options of one program as --help lists them: grouped, the texts from column Column on (an option too
+// long for it has its text on the next line), lines of at most Width characters.
+QString optionList(unsigned program)
+{
+    constexpr qsizetype Column = 22;
+    constexpr qsizetype Width = 100;
+    QString text;
+    const char* heading = nullptr;
+    for (const Row& row : Row::all()) {
+        heading = row.heading ? row.heading : heading;
+        if (!(row.listed & program))
+            continue;
+        if (heading)
+            text += QStringLiteral("\n%1:\n").arg(QLatin1String(heading));
+        heading = nullptr;
+        QString line = QStringLiteral("  ") + row.option();
+        if (row.valueName)
+            line += QLatin1Char(' ') + QLatin1String(row.valueName);
+        if (line.size() + 2 > Column) {
+            text += line + QLatin1Char('\n');
+            line.clear();
+        }
+        line = line.leftJustified(Column);
+        bool first = true;
+        for (const QString& word : row.description().split(QLatin1Char(' '))) {
+            if (!first && line.size() + 1 + word.size() > Width) {
+                text += line + QLatin1Char('\n');
+                line = QString(Column, QLatin1Char(' '));
+                first = true;
+            }
+            line += (first ? QString() : QStringLiteral(" ")) + word;
+            first = false;
+        }
+        text += line + QLatin1Char('\n');
+    }
+    return text.replace(QChar::Nbsp, QLatin1Char(' '));
+}
+
+} // namespace
+
 QString HeadlessOptions::usage()
 {
     return QStringLiteral(
-        "Usage: vantrel [--headless [--pause SECONDS] [--rounds N] [--output FILE] [--format F] [--stats]\n"
-        "               [--on-change CMD] [--down-after N] [--up-after M] [--ipv4|--ipv6] LISTFILE...]\n"
-        "\n"
-        "Without arguments Vantrel opens its window (--on-change CMD works there too).\n"
-        "\n"
-        "With --headless it pings every host of the list files (one host per line) without a window:\n"
-        "the first round at once, then one round every SECONDS (default 3), N rounds or until\n"
-        "interrupted (Ctrl+C or SIGTERM). Then it writes the results table as aligned text to FILE,\n"
-        "or to standard output; a FILE ending in .xlsx gets a workbook instead. After each round one\n"
-        "progress line goes to standard error.\n"
-        "\n"
-        "Hosts are IPv4 or IPv6 addresses or names; a name with an IPv4 address is pinged over IPv4,\n"
-        "otherwise over IPv6. --ipv4 or --ipv6 uses that family only: names resolve to it, and an\n"
-        "address of the other family fails with \"Bad destination\".\n"
-        "\n"
-        "With --stats an empty line and a second table follow the results: per host the minimum,\n"
-        "maximum, mean, median and 95th percentile round-trip time, the jitter (mean difference of\n"
-        "consecutive times) in milliseconds and the loss, over the newest 1000 outcomes of each host.\n"
-        "\n"
-        "A host is down after N failed rounds in a row (--down-after, default 3) and up again after\n"
-        "M answered rounds in a row (--up-after, default 1). Each change is one line on standard\n"
-        "error, and --on-change CMD runs CMD for it (no shell unless CMD names one) with VANTREL_HOST,\n"
-        "VANTREL_STATE, VANTREL_SINCE, VANTREL_DURATION_S and VANTREL_STATUS in its environment.\n"
-        "\n"
-        "Exit status: 0 when the rounds ran, 2 for bad arguments, an unreadable list file or an\n"
-        "unwritable output, 3 when the system does not permit ICMP.\n"
-        "\n"
-        "  --format F            text (default), csv (RFC 4180 with a header row), or jsonl (one JSON\n"
-        "                        object per host, written after every round)\n"
-        "  --metrics-listen A:P  serve Prometheus metrics at http://A:P/metrics while rounds run\n"
-        "  --help                show this text\n"
-        "  --version             show the version\n");
+               "Usage: vantrel [--headless [OPTION]... LISTFILE...]\n"
+               "\n"
+               "Without arguments Vantrel opens its window (--on-change CMD works there too).\n"
+               "\n"
+               "With --headless it pings every host of the list files (one host per line) without a window:\n"
+               "the first round at once, then one round every SECONDS (default 3), N rounds or until\n"
+               "interrupted (Ctrl+C or SIGTERM). Then it writes the results table as aligned text to FILE,\n"
+               "or to standard output; a FILE ending in .xlsx gets a workbook instead. After each round one\n"
+               "progress line goes to standard error.\n"
+               "\n"
+               "Hosts are IPv4 or IPv6 addresses or names; a name with an IPv4 address is pinged over IPv4,\n"
+               "otherwise over IPv6. --ipv4 or --ipv6 uses that family only: names resolve to it, and an\n"
+               "address of the other family fails with \"Bad destination\".\n"
+               "\n"
+               "With --stats an empty line and a second table follow the results: per host the minimum,\n"
+               "maximum, mean, median and 95th percentile round-trip time, the jitter (mean difference of\n"
+               "consecutive times) in milliseconds and the loss, over the newest 1000 outcomes of each host.\n"
+               "\n"
+               "A host is down after N failed rounds in a row (--down-after, default 3) and up again after\n"
+               "M answered rounds in a row (--up-after, default 1). Each change is one line on standard\n"
+               "error, and --on-change CMD runs CMD for it (no shell unless CMD names one) with VANTREL_HOST,\n"
+               "VANTREL_STATE, VANTREL_SINCE, VANTREL_DURATION_S and VANTREL_STATUS in its environment.\n"
+               "\n"
+               "Exit status: 0 when the rounds ran, 2 for bad arguments, an unreadable list file or an\n"
+               "unwritable output, 3 when the system does not permit ICMP.\n") +
+           optionList(Row::Headless);
 }
 
 QString HeadlessOptions::probeUsage()
 {
     return QStringLiteral(
-        "Usage: vantrel-probe [--pause SECONDS] [--rounds N] [--output FILE] [--format text|csv|jsonl]\n"
-        "                     [--metrics-listen ADDRESS:PORT] LISTFILE...\n"
-        "\n"
-        "Pings every host of the list files (one host per line): the first round at once, then one\n"
-        "round every SECONDS (default 3), N rounds or until SIGINT or SIGTERM. Then it writes the\n"
-        "results table to FILE, or to standard output: aligned text (a FILE ending in .xlsx gets a\n"
-        "workbook), CSV, or with jsonl one JSON object per host after every round. After each round\n"
-        "one progress line goes to standard error.\n"
-        "\n"
-        "With --metrics-listen it serves the results in the Prometheus text format at /metrics on\n"
-        "ADDRESS:PORT (port 0 picks a free one and says which on standard error). SIGHUP reads the\n"
-        "list files again: hosts that stay keep their statistics, new ones start fresh, removed ones\n"
-        "leave the results and the metrics.\n"
-        "\n"
-        "Exit status: 0 when the rounds ran, 2 for bad arguments, an unreadable list file, an\n"
-        "unwritable output or an address it cannot listen on, 3 when the system does not permit ICMP.\n"
-        "\n"
-        "  --help      show this text\n"
-        "  --version   show the version\n");
+               "Usage: vantrel-probe [OPTION]... LISTFILE...\n"
+               "       vantrel-probe --config FILE [OPTION]... [LISTFILE]...\n"
+               "\n"
+               "Pings every host of the list files (one host per line): the first round at once, then one\n"
+               "round every SECONDS (default 3), N rounds or until SIGINT or SIGTERM. Then it writes the\n"
+               "results table to FILE, or to standard output: aligned text (a FILE ending in .xlsx gets a\n"
+               "workbook), CSV, or with jsonl one JSON object per host after every round. After each round\n"
+               "one progress line goes to standard error.\n"
+               "\n"
+               "With --metrics-listen it serves the results in the Prometheus text format at /metrics on\n"
+               "ADDRESS:PORT (port 0 picks a free one and says which on standard error). SIGHUP reads the\n"
+               "list files again: hosts that stay keep their statistics, new ones start fresh, removed ones\n"
+               "leave the results and the metrics.\n"
+               "\n"
+               "Exit status: 0 when the rounds ran, 2 for bad arguments, an unreadable list file, an\n"
+               "unwritable output or an address it cannot listen on, 3 when the system does not permit ICMP.\n") +
+           optionList(Row::Probe);
 }

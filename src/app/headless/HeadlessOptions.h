@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ping/PingOptions.h"
 #include "platform/IpAddress.h"
 #include "results/HostState.h"
 
@@ -7,9 +8,10 @@
 #include <optional>
 
 // The command line of the headless mode and of the probe:
-//     vantrel --headless [--pause SECONDS] [--rounds N] [--output FILE] [--format F] [--metrics-listen A:P]
-//                        [--stats] [--on-change CMD] [--down-after N] [--up-after M] [--ipv4|--ipv6] LISTFILE...
-//     vantrel-probe [the same options, without --headless] LISTFILE...
+//     vantrel --headless [OPTION]... LISTFILE...
+//     vantrel-probe [OPTION]... LISTFILE...     (no --headless; with --config the list files are optional)
+// One table in HeadlessOptions.cpp names every option, the programs that take it, its help line and how its
+// value is read; --help is written from it.
 struct HeadlessOptions {
     enum class Format { Text, Csv, JsonLines };
 
@@ -28,12 +30,16 @@ struct HeadlessOptions {
     quint16 metricsPort = 0;
     QString onChange; // run for every host going down or up
     StateThresholds thresholds;
-    QString error; // a one-line message when the arguments are unusable
+    PingOptions ping;      // how echoes are sent
+    QString webConfigFile; // TLS and authentication of the metrics endpoint; none when empty
+    QString configFile;    // the probe: targets and settings from this file; none when empty
+    QString error;         // a one-line message when the arguments are unusable
 
     // arguments excludes the program's own name.
     // The probe needs no --headless.
     static HeadlessOptions parse(const QStringList& arguments, bool probe = false);
     static bool wantsHeadless(const QStringList& arguments);
+    // The --help texts.
     static QString usage();
     static QString probeUsage();
     // ADDR:PORT, [IPv6]:PORT or :PORT (loopback); false when it is none of these.

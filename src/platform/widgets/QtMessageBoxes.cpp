@@ -21,3 +21,11 @@ void QtMessageBoxes::warning(const QString& title, const QString& text)
 {
     show(m_parent, QMessageBox::Warning, title, text);
 }
+
+bool QtMessageBoxes::question(const QString& title, const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, m_parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}

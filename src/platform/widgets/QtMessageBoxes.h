@@ -11,6 +11,7 @@ public:
     void setParent(QWidget* parent) { m_parent = parent; }
     void information(const QString& title, const QString& text) override;
     void warning(const QString& title, const QString& text) override;
+    bool question(const QString& title, const QString& text) override;
 
 private:
     QPointer<QWidget> m_parent;

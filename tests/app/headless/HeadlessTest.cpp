@@ -152,6 +152,28 @@ private Q_SLOTS:
         QCOMPARE(run({"--headless", file("empty.txt", "")}).exitCode, 2);
     }
 
+    void rangesInListFiles()
+    {
+        // Without ICMP the run ends with status 3 before it reads the lists.
+        if (!canPing())
+            QSKIP("ICMP is not permitted for this user here");
+        const QString wide = file("wide.txt", "127.0.0.1\n10.0.0.0/8\n");
+        const Run refused = run({"--headless", wide});
+        QCOMPARE(refused.exitCode, 2);
+        const QString message = QStringLiteral("cannot read list file %1: line 2: 10.0.0.0/8 has 16,777,214 addresses; "
+                                               "at most 65,536 can come from one range");
+        QVERIFY2(refused.err.contains(message.arg(wide).toUtf8()), refused.err.constData());
+        QVERIFY(refused.out.isEmpty());
+
+        const Run r = run({"--headless", "--rounds", "1", file("range.txt", "127.0.0.0/30\n")});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.err.contains("round 1: 2 hosts, 2 succeeded, 0 failed"), r.err.constData());
+        const QList<QStringList> rows = cells(r.out);
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows.at(1).first(), QStringLiteral("127.0.0.1"));
+        QCOMPARE(rows.at(2).first(), QStringLiteral("127.0.0.2"));
+    }
+
     void helpVersionAndStrayArguments()
     {
         const Run help = run({"--help"});
