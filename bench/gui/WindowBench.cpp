@@ -6,7 +6,7 @@
 //       CPU share of one core (getrusage, the whole process) and the time from a key press (Down or Up in the
 //       results table, posted from a second thread at random moments, so a busy event loop delays it as it
 //       would a real key) to the start of the results table's next paint: median and p99. The CPU time per
-//       round is set against that of echo_floor (only the sends and receives) on the same list, run first.
+//       round is set against that of floor (only the sends and receives) on the same list, run first.
 //   window_bench --screenshot FILE [--maximized] [--sort COLUMN] [--descending] [--rounds R]
 //       a dozen loopback hosts and three that fail ("bad..host" and friends), R (3) rounds at 1 s, then the
 //       window grabbed to FILE (PNG)
@@ -164,7 +164,7 @@ struct Program {
     ResultsViewProxy& resultsView() { return *window.findChild<ResultsViewProxy*>(QStringLiteral("resultsViewProxy")); }
 };
 
-// CPU milliseconds of echo_floor over the same hosts: the least one round of them can cost.
+// CPU milliseconds of floor over the same hosts: the least one round of them can cost.
 double floorCpuMs(const QStringList& hosts)
 {
     QTemporaryDir dir;

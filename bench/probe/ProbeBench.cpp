@@ -1,9 +1,9 @@
-// Whole-process comparison of one vantrel-probe round with the floor (echo_floor: only the sends and receives)
+// Whole-process comparison of one vantrel-probe round with the floor (floor: only the sends and receives)
 // and fping over the same list of loopback hosts, and the time to render /metrics for that many hosts.
 //
 //     probe_bench [HOSTS] [--runs R]      (default 100000 hosts, 3 runs)
 //
-// Each run starts `echo_floor LIST`, `vantrel-probe --rounds 1 LIST` (results table to standard output, sent to
+// Each run starts `floor LIST`, `vantrel-probe --rounds 1 LIST` (results table to standard output, sent to
 // /dev/null) and `fping -c1 -t200 -i0 -q -f LIST`, and reads wall time, CPU time (user + system) and peak resident
 // memory (ru_maxrss) of each child from wait4(). Hosts are 127.0.0.1, 127.0.0.2, ... (.0 and .255 skipped): all answer
 // on Linux and nothing leaves the host.

@@ -2,7 +2,7 @@
 // with nothing kept per host. Every speed figure of the probe and the window is stated as a ratio to this, run
 // on the same list in the same run.
 //
-//     echo_floor LIST_FILE [--ipv6]
+//     floor LIST_FILE [--ipv6]
 //
 // Datagram ICMP socket (raw when that is refused), sendmmsg of 64, recvmmsg of 64, poll between; it stops when
 // every echo has an answer or 200 ms after the last send. Prints "sent N received M" on standard error.
@@ -73,7 +73,7 @@ int receiveAll(int fd, bool raw, bool ipv6)
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: echo_floor LIST_FILE [--ipv6]\n");
+        std::fprintf(stderr, "usage: floor LIST_FILE [--ipv6]\n");
         return 2;
     }
     const bool ipv6 = argc > 2 && std::strcmp(argv[2], "--ipv6") == 0;
@@ -105,7 +105,7 @@ int main(int argc, char** argv)
         raw = true;
     }
     if (fd < 0) {
-        std::fprintf(stderr, "echo_floor: no ICMP socket: %s\n", std::strerror(errno));
+        std::fprintf(stderr, "floor: no ICMP socket: %s\n", std::strerror(errno));
         return 3;
     }
     const int buffer = 32 << 20;
