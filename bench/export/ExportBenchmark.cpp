@@ -12,6 +12,7 @@
 #include "export/ClipboardTextWriter.h"
 #include "export/ExportActions.h"
 #include "export/WorkbookWriter.h"
+#include "platform/LocalTimeZone.h"
 #include "results/ResultsModel.h"
 #include "tests/fakes/FakeClipboard.h"
 #include "tests/fakes/FakeFileDialogs.h"
@@ -74,6 +75,7 @@ void report(const char* what, const std::function<void()>& body)
 
 int main(int argc, char** argv)
 {
+    LocalTimeZone::readOnce(); // as the program does: the zone file is read once, not on every time shown
     QCoreApplication app(argc, argv);
     ResultsModel results;
     fill(results);

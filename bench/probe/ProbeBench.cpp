@@ -1,12 +1,14 @@
 // Whole-process comparison of one vantrel-probe round with the floor (floor: only the sends and receives)
 // and fping over the same list of loopback hosts, and the time to render /metrics for that many hosts.
 //
-//     probe_bench [HOSTS] [--runs R]      (default 100000 hosts, 3 runs)
+//     probe_bench [HOSTS] [--runs R] [--ipv6]      (default 100000 hosts, 3 runs)
 //
 // Each run starts `floor LIST`, `vantrel-probe --rounds 1 LIST` (results table to standard output, sent to
 // /dev/null) and `fping -c1 -t200 -i0 -q -f LIST`, and reads wall time, CPU time (user + system) and peak resident
 // memory (ru_maxrss) of each child from wait4(). Hosts are 127.0.0.1, 127.0.0.2, ... (.0 and .255 skipped): all answer
-// on Linux and nothing leaves the host.
+// on Linux and nothing leaves the host. With --ipv6 they are fd00:1::1, fd00:1::2, ..., which answer only in
+// the lone namespace of `netlab.sh isolated` (a local route for fd00:1::/64 on lo). `vantrel --headless
+// --rounds 1` runs over the same list as well.
 #include "metrics/HostCounterColumns.h"
 #include "metrics/MetricsExposition.h"
 #include "platform/LocalTimeZone.h"
@@ -80,7 +82,7 @@ QByteArray readAll(const QString& path)
 
 void print(const char* what, const Figures& f, int hosts, const QByteArray& note)
 {
-    std::printf("%-14s wall %8.1f ms  CPU %8.1f ms  peak RSS %8ld kB  (%5.0f B/host)  exit %d  %s\n", what, f.wallMs,
+    std::printf("%-18s wall %8.1f ms  CPU %8.1f ms  peak RSS %8ld kB  (%5.0f B/host)  exit %d  %s\n", what, f.wallMs,
                 f.cpuMs, f.maxRssKb, f.maxRssKb * 1024.0 / hosts, f.exitCode, note.constData());
 }
 
@@ -128,9 +130,12 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     int hosts = 100000;
     int runs = 3;
+    bool ipv6 = false;
     const QStringList args = QCoreApplication::arguments();
     for (qsizetype i = 1; i < args.size(); ++i) {
-        if (args.at(i) == QLatin1String("--runs") && i + 1 < args.size())
+        if (args.at(i) == QLatin1String("--ipv6"))
+            ipv6 = true;
+        else if (args.at(i) == QLatin1String("--runs") && i + 1 < args.size())
             runs = args.at(++i).toInt();
         else
             hosts = args.at(i).toInt();
@@ -141,27 +146,46 @@ int main(int argc, char* argv[])
     {
         QFile f(list);
         f.open(QIODevice::WriteOnly);
-        for (int i = 0; i < hosts; ++i)
-            f.write(ipv4TextForBench(loopbackAddress(i)).toLatin1() + '\n');
+        for (int i = 0; i < hosts; ++i) {
+            if (ipv6)
+                f.write(QStringLiteral("fd00:1::%1:%2\n")
+                            .arg((i + 1) >> 16, 0, 16)
+                            .arg((i + 1) & 0xFFFF, 0, 16)
+                            .toLatin1());
+            else
+                f.write(ipv4TextForBench(loopbackAddress(i)).toLatin1() + '\n');
+        }
         QFile o(one);
         o.open(QIODevice::WriteOnly);
         o.write("127.0.0.1\n");
     }
     const std::string probe = VANTREL_PROBE;
     const QString err = dir.filePath(QStringLiteral("stderr.txt"));
-    std::printf("%d loopback hosts, %d runs\n", hosts, runs);
+    std::printf("%d loopback hosts (%s), %d runs\n", hosts, ipv6 ? "IPv6" : "IPv4", runs);
+    std::vector<std::string> floorCommand{VANTREL_FLOOR, list.toStdString()};
+    std::vector<std::string> fpingCommand{"fping", "-c1", "-t200", "-i0", "-q", "-f", list.toStdString()};
+    if (ipv6) {
+        floorCommand.push_back("--ipv6");
+        fpingCommand.insert(fpingCommand.begin() + 1, "-6");
+    }
     const Figures baseline = runChild({probe, "--rounds", "1", one.toStdString()}, err);
     std::printf("vantrel-probe, one host: peak RSS %ld kB (what the program needs before any host)\n",
                 baseline.maxRssKb);
     for (int run = 1; run <= runs; ++run) {
-        const Figures floor = runChild({VANTREL_FLOOR, list.toStdString()}, err);
+        const Figures floor = runChild(floorCommand, err);
         print("floor", floor, hosts, readAll(err).trimmed());
         const Figures p = runChild({probe, "--rounds", "1", list.toStdString()}, err);
         const QByteArray probeErr = readAll(err).trimmed();
         print("vantrel-probe", p, hosts, probeErr.left(200));
-        std::printf("  probe / floor: wall %.2fx  CPU %.2fx  memory over one host %.0f B/host\n",
-                    p.wallMs / floor.wallMs, p.cpuMs / floor.cpuMs, (p.maxRssKb - baseline.maxRssKb) * 1024.0 / hosts);
-        const Figures f = runChild({"fping", "-c1", "-t200", "-i0", "-q", "-f", list.toStdString()}, err);
+        // "round 1: N hosts, ..., 140 ms": the round alone, without starting and reading the list.
+        const qsizetype roundAt = probeErr.lastIndexOf(", ");
+        const double roundMs = roundAt > 0 ? probeErr.mid(roundAt + 2).split(' ').first().toDouble() : 0;
+        std::printf("  probe / floor: wall %.2fx  CPU %.2fx  round %.2fx  memory over one host %.0f B/host\n",
+                    p.wallMs / floor.wallMs, p.cpuMs / floor.cpuMs, roundMs / floor.wallMs,
+                    (p.maxRssKb - baseline.maxRssKb) * 1024.0 / hosts);
+        const Figures h = runChild({VANTREL_HEADLESS, "--headless", "--rounds", "1", list.toStdString()}, err);
+        print("vantrel --headless", h, hosts, readAll(err).trimmed().left(200));
+        const Figures f = runChild(fpingCommand, err);
         const QByteArray fpingErr = readAll(err);
         // Hosts without a "1/1/" summary line got no answer, or were never pinged (fping stops early when it
         // runs out of sequence numbers: it says so on its first line).
@@ -170,7 +194,8 @@ int main(int argc, char* argv[])
         if (fpingErr.startsWith("fping error"))
             note += ", " + fpingErr.left(fpingErr.indexOf('(')).trimmed();
         print("fping", f, hosts, note);
-        std::printf("  probe / fping: wall %.2fx  CPU %.2fx\n", p.wallMs / f.wallMs, p.cpuMs / f.cpuMs);
+        std::printf("  probe / fping: wall %.2fx  CPU %.2fx;  headless / fping: wall %.2fx  CPU %.2fx\n",
+                    p.wallMs / f.wallMs, p.cpuMs / f.cpuMs, h.wallMs / f.wallMs, h.cpuMs / f.cpuMs);
     }
     renderBench(hosts);
     return 0;

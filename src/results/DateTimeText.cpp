@@ -16,5 +16,11 @@ QString DateTimeText::operator()(const QDateTime& when) const
 
 QString DateTimeText::fromEpochUs(qint64 us) const
 {
-    return (*this)(QDateTime::fromMSecsSinceEpoch(us / 1000));
+    // The cells show whole seconds, so one second's text stands for every microsecond in it.
+    const qint64 second = us >= 0 ? us / 1000000 : -((-us + 999999) / 1000000);
+    if (second != m_cachedSecond) {
+        m_cachedText = (*this)(QDateTime::fromSecsSinceEpoch(second));
+        m_cachedSecond = second;
+    }
+    return m_cachedText;
 }

@@ -30,29 +30,40 @@ HostTable::Slot HostTable::slotOfTag(quint64 tag) const
     return slot;
 }
 
+namespace
+{
+// Room for at least n, doubling: rows arrive one at a time as well as in slices, and an exact reserve for each
+// would copy every column on every row.
+template <typename Column> void grow(Column& column, std::size_t n)
+{
+    if (column.capacity() < n)
+        column.reserve(std::max(n, column.capacity() * 2));
+}
+} // namespace
+
 void HostTable::reserve(std::size_t more)
 {
     const std::size_t rows = m_order.size() + more;
-    m_order.reserve(rows);
+    grow(m_order, rows);
     if (rows > m_rowOfSlot.size() + m_freeSlots.size()) {
         const std::size_t slotTotal = rows - m_freeSlots.size();
-        m_rowOfSlot.reserve(slotTotal);
-        m_generation.reserve(slotTotal);
-        m_hostId.reserve(slotTotal);
-        m_text.reserve(slotTotal);
-        m_target.reserve(slotTotal);
-        m_address.reserve(slotTotal);
-        m_current.reserve(slotTotal);
-        m_succeeded.reserve(slotTotal);
-        m_failed.reserve(slotTotal);
-        m_lastStatus.reserve(slotTotal);
-        m_lastRttUs.reserve(slotTotal);
-        m_lastTtl.reserve(slotTotal);
-        m_replyAddress.reserve(slotTotal);
-        m_rttSumUs.reserve(slotTotal);
-        m_rttSumMs.reserve(slotTotal);
-        m_lastSuccessUs.reserve(slotTotal);
-        m_lastFailureUs.reserve(slotTotal);
+        grow(m_rowOfSlot, slotTotal);
+        grow(m_generation, slotTotal);
+        grow(m_hostId, slotTotal);
+        grow(m_text, slotTotal);
+        grow(m_target, slotTotal);
+        grow(m_address, slotTotal);
+        grow(m_current, slotTotal);
+        grow(m_succeeded, slotTotal);
+        grow(m_failed, slotTotal);
+        grow(m_lastStatus, slotTotal);
+        grow(m_lastRttUs, slotTotal);
+        grow(m_lastTtl, slotTotal);
+        grow(m_replyAddress, slotTotal);
+        grow(m_rttSumUs, slotTotal);
+        grow(m_rttSumMs, slotTotal);
+        grow(m_lastSuccessUs, slotTotal);
+        grow(m_lastFailureUs, slotTotal);
     }
 }
 
