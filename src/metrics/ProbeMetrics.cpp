@@ -15,6 +15,11 @@ ProbeMetrics::ProbeMetrics(const HostListModel& hosts, HostTable& results, QStri
 
 ProbeMetrics::~ProbeMetrics() = default;
 
+void ProbeMetrics::setWebConfig(const WebConfig& config)
+{
+    m_server->setWebConfig(config);
+}
+
 quint16 ProbeMetrics::listen(const QHostAddress& address, quint16 port)
 {
     const quint16 bound = m_server->listenOn(address, port);

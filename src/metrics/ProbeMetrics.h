@@ -9,6 +9,7 @@ class HostCounterColumns;
 class HostListModel;
 class MetricsServer;
 class QHostAddress;
+class WebConfig;
 class HostTable;
 
 // The metrics of a running probe: counters that follow the results core, the figures of the rounds, and the
@@ -20,6 +21,8 @@ public:
     ProbeMetrics(const HostListModel& hosts, HostTable& results, QString version, QObject* parent = nullptr);
     ~ProbeMetrics() override;
 
+    // TLS and basic auth for the endpoint; before listen().
+    void setWebConfig(const WebConfig& config);
     // The port listened on, or 0 (and errorString) when it cannot listen.
     quint16 listen(const QHostAddress& address, quint16 port);
     QString errorString() const { return m_errorString; }

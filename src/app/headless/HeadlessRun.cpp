@@ -13,6 +13,7 @@
 #include "history/HistoryTable.h"
 #include "hostlist/ListFileReader.h"
 #include "metrics/ProbeMetrics.h"
+#include "metrics/WebConfig.h"
 #include "monitor/Monitor.h"
 #include "platform/MessageBoxes.h"
 #include "results/ResultsModel.h"
@@ -146,7 +147,23 @@ bool HeadlessRun::start()
              2);
         return false;
     }
+    if (!m_options.webConfigFile.isEmpty() && !m_session->metrics()) {
+        fail(QStringLiteral("--web.config.file needs --metrics-listen"), 2);
+        return false;
+    }
+    bool tls = false;
     if (ProbeMetrics* metrics = m_session->metrics()) {
+        if (!m_options.webConfigFile.isEmpty()) {
+            // Never serve in the clear what the operator asked to protect: a file that cannot be used ends the run.
+            QString error;
+            const std::optional<WebConfig> config = WebConfig::load(m_options.webConfigFile, &error);
+            if (!config) {
+                fail(QStringLiteral("--web.config.file %1: %2").arg(m_options.webConfigFile, error), 2);
+                return false;
+            }
+            metrics->setWebConfig(*config);
+            tls = config->usesTls();
+        }
         const QHostAddress address(m_options.metricsAddress);
         const quint16 port = address.isNull() ? 0 : metrics->listen(address, m_options.metricsPort);
         if (port == 0) {
@@ -159,7 +176,8 @@ bool HeadlessRun::start()
         const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
                                  ? QStringLiteral("[%1]").arg(address.toString())
                                  : address.toString();
-        std::fprintf(stderr, "serving metrics at http://%s:%u/metrics\n", qPrintable(host), unsigned(port));
+        std::fprintf(stderr, "serving metrics at %s://%s:%u/metrics\n", tls ? "https" : "http", qPrintable(host),
+                     unsigned(port));
         std::fflush(stderr);
     }
     m_session->hostList().append(entries);

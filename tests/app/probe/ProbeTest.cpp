@@ -181,6 +181,54 @@ private Q_SLOTS:
         QVERIFY(probe.waitForText("the host list stays as it was"));
         QCOMPARE(probe.terminate(), 0);
     }
+
+    // Options the engine does not send with yet, and a web config that cannot protect the endpoint, end the
+    // run before anything is sent or served.
+    void refusedBeforeAnythingIsSent_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("message");
+        QTest::newRow("--count") << QStringList{"--count", "4"} << QByteArray("--count: not supported yet");
+        QTest::newRow("--ttl and --size")
+            << QStringList{"--ttl=1", "--size", "100"} << QByteArray("--size, --ttl: not supported yet");
+        QTest::newRow("web config without metrics") << QStringList{"--web.config.file", "/nonexistent/web.yml"}
+                                                    << QByteArray("--web.config.file needs --metrics-listen");
+        QTest::newRow("web config missing")
+            << QStringList{"--metrics-listen", "127.0.0.1:0", "--web.config.file", "/nonexistent/web.yml"}
+            << QByteArray("--web.config.file /nonexistent/web.yml: ");
+    }
+    void refusedBeforeAnythingIsSent()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, message);
+        QProcess probe;
+        probe.start(QStringLiteral(VANTREL_PROBE),
+                    arguments + QStringList{"--rounds", "1", file("one.txt", "127.0.0.1\n")});
+        QVERIFY(probe.waitForFinished(15000));
+        QCOMPARE(probe.exitCode(), 2);
+        const QByteArray errors = probe.readAllStandardError();
+        QVERIFY2(errors.contains(message), errors.constData());
+    }
+
+    void webConfigAsksForThePassword()
+    {
+        // bcrypt of "right", cost 4
+        const QString web = file(
+            "web.yml", "basic_auth_users:\n  alice: $2b$04$Su9A9el9BMyvBoypfuIULezw1zMJplAdQxCpYdfPnG08E23bhOBz2\n");
+        ProbeProcess probe;
+        QVERIFY2(probe.start({"--web.config.file", web, "--pause", "0.2", file("hosts.txt", "127.0.0.1\n")}),
+                 probe.errorOutput().constData());
+        QCOMPARE(httpRequest(QStringLiteral("http://127.0.0.1:%1/metrics").arg(probe.port())).status, 401);
+        QNetworkAccessManager manager;
+        QNetworkRequest request{QUrl(QStringLiteral("http://127.0.0.1:%1/metrics").arg(probe.port()))};
+        request.setRawHeader("Authorization", "Basic " + QByteArray("alice:right").toBase64());
+        QNetworkReply* reply = manager.get(request);
+        QTRY_VERIFY_WITH_TIMEOUT(reply->isFinished(), 10000);
+        QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
+        QVERIFY(reply->readAll().contains("vantrel_hosts 1"));
+        delete reply;
+        QCOMPARE(probe.terminate(), 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(ProbeTest)
