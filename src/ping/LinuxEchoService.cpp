@@ -197,6 +197,25 @@ int LinuxEchoService::inFlightCount() const
     return m_ipv4.inFlight.size() + m_ipv6.inFlight.size();
 }
 
+void LinuxEchoService::setHopLimit(std::optional<int> hops)
+{
+    m_hopLimit = hops;
+    for (Channel* channel : {&m_ipv4, &m_ipv6}) {
+        if (channel->socket && channel->openState == OpenState::Open)
+            applyHopLimit(*channel);
+    }
+}
+
+void LinuxEchoService::applyHopLimit(Channel& channel)
+{
+    if (const int error = channel.socket->setHopLimit(m_hopLimit.value_or(-1)); error != 0) {
+        // The kernel took the value when the option was checked; a refusal now says the socket is unusable.
+        channel.openState = OpenState::Unavailable;
+        channel.unavailableReason =
+            QStringLiteral("setting the TTL: %1").arg(QString::fromLocal8Bit(std::strerror(error)));
+    }
+}
+
 bool LinuxEchoService::ensureOpen(Channel& channel)
 {
     if (channel.openState == OpenState::NotTried) {
@@ -210,6 +229,8 @@ bool LinuxEchoService::ensureOpen(Channel& channel)
                                      : static_cast<quint16>(1 + draw(InFlightTable::SequenceSpace - 1));
             // Start the sequences somewhere random too, so two runs do not look alike to a middlebox.
             channel.inFlight.startAt(static_cast<quint16>(draw(InFlightTable::SequenceSpace)));
+            if (m_hopLimit)
+                applyHopLimit(channel);
         } else {
             channel.openState = OpenState::Unavailable;
             channel.unavailableReason = channel.socket->openError();

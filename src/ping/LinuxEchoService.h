@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class PreciseClock;
@@ -49,6 +50,8 @@ public:
 
     // Only this family from now on: an address of the other fails with BadDestination. Unspecified: both.
     void setFamily(IpFamily family) { m_family = family; }
+    // The TTL (IPv4) or hop limit (IPv6) of the echoes sent from now on; none: the system's.
+    void setHopLimit(std::optional<int> hops);
     IpFamily family() const { return m_family; }
 
     // Opens the socket of the family if not yet tried (silently); false when ICMP is not permitted. Without a
@@ -98,6 +101,7 @@ private:
     Channel* channelFor(IpFamily family);
     Channel* queriedChannel(IpFamily family);
     bool ensureOpen(Channel& channel);
+    void applyHopLimit(Channel& channel);
     quint16 sinkIndex(EchoSink& sink);
     Sink* findSink(EchoSink& sink);
     // What one call to the socket did.
@@ -136,6 +140,7 @@ private:
     Channel m_ipv6;
     IpFamily m_family = IpFamily::Unspecified;
     qint64 m_timeoutNs = qint64(EchoTimeoutMs) * 1000000;
+    std::optional<int> m_hopLimit;
     bool m_unavailableReported = false;
 
     EchoQueue m_queue;

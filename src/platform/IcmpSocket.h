@@ -43,6 +43,13 @@ public:
     // The last open failed because the system has no such address family (IPv6 switched off), which no
     // permission would change.
     virtual bool familyUnsupported() const { return false; }
+    // The TTL (IPv4) or hop limit (IPv6) of the echoes sent from now on, 1 to 255; -1: the system's. 0 or the
+    // errno.
+    virtual int setHopLimit(int hops)
+    {
+        (void)hops;
+        return 0;
+    }
 
     // Sends one ICMP message (header included) to destination, of the socket's family; scopeId is the interface
     // of a link-local IPv6 destination (0: none). 0 or the errno.

@@ -263,6 +263,15 @@ void LinuxIcmpSocket::growReceiveBuffer()
         setIntOption(m_fd, SOL_SOCKET, SO_RCVBUF, WantedReceiveBuffer);
 }
 
+int LinuxIcmpSocket::setHopLimit(int hops)
+{
+    if (m_fd < 0)
+        return EBADF;
+    const int level = m_family == IpFamily::IPv6 ? IPPROTO_IPV6 : IPPROTO_IP;
+    const int name = m_family == IpFamily::IPv6 ? IPV6_UNICAST_HOPS : IP_TTL;
+    return setsockopt(m_fd, level, name, &hops, sizeof hops) == 0 ? 0 : errno;
+}
+
 int LinuxIcmpSocket::receiveBufferSize() const
 {
     int value = 0;

@@ -24,6 +24,7 @@ public:
     quint16 localIdentifier() const override { return m_identifier; }
     QString openError() const override { return m_openError; }
     bool familyUnsupported() const override { return m_familyUnsupported; }
+    int setHopLimit(int hops) override;
 
     int send(const IpAddress& destination, quint32 scopeId, const QByteArray& packet) override;
     int sendBatch(const Outgoing* messages, int count, int& error) override;

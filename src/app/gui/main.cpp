@@ -104,9 +104,12 @@ int main(int argc, char* argv[])
         onChange);
     PingOptionsController pingOptions(window, settings, messageBoxes);
     // The engine takes the timeout at once; it holds for the echoes sent from then on.
-    echo.setTimeoutMs(pingOptions.options().timeoutMs);
-    QObject::connect(&pingOptions, &PingOptionsController::optionsChanged, &window,
-                     [&echo](const PingOptions& options) { echo.setTimeoutMs(options.timeoutMs); });
+    const auto sendWith = [&echo](const PingOptions& options) {
+        echo.setTimeoutMs(options.timeoutMs);
+        echo.setHopLimit(options.ttl);
+    };
+    sendWith(pingOptions.options());
+    QObject::connect(&pingOptions, &PingOptionsController::optionsChanged, &window, sendWith);
 
     window.startUp();
     alerts.start();

@@ -34,8 +34,6 @@ QStringList notSentYet(const HeadlessOptions& options)
         names << QString::fromLatin1(PingOptions::SizeLimit.option);
     if (p.dontFragment)
         names << QStringLiteral("--dont-fragment");
-    if (p.ttl)
-        names << QString::fromLatin1(PingOptions::TtlLimit.option);
     if (!p.source.isEmpty())
         names << QStringLiteral("--source");
     if (!p.interface.isEmpty())
@@ -76,6 +74,7 @@ int run(int argc, char* argv[], bool probe)
     LinuxEchoService echo(echoClock, echoRandom);
     echo.setFamily(options.family);
     echo.setTimeoutMs(options.ping.timeoutMs);
+    echo.setHopLimit(options.ping.ttl);
     if (!echo.available()) {
         std::fprintf(stderr, "%s: %s\n", name, qPrintable(PermissionAdvice::text(echo.unavailableReason())));
         return 3;

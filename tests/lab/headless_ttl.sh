@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# vantrel --headless inside the lab's client namespace (netlab.sh run [--dgram] -- headless_ttl.sh VANTREL):
+# answer.lab is one router away, so --ttl 1 ends at that router ("TTL expired transit", for IPv6 the hop
+# limit) and --ttl 2 reaches it; the system's TTL reaches it too.
+set -eu
+program=$1
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+printf '%s\n' 10.77.2.2 fd00:77:2::2 >"$dir/list.txt"
+fail() {
+    echo "headless_ttl: $*" >&2
+    for f in "$dir"/*.txt; do cat -A "$f" >&2; done
+    exit 1
+}
+# Column 6 (the status) of the row of a host, trailing padding removed.
+status() { awk -F'\t' -v host="$2" '{ sub(/ +$/, "", $1) } $1 == host { gsub(/ +$/, "", $6); print $6 }' "$1"; }
+for ttl in 1 2 default; do
+    if [ "$ttl" = default ]; then set --; else set -- --ttl "$ttl"; fi
+    "$program" --headless --rounds 1 "$@" --output "$dir/ttl-$ttl.txt" "$dir/list.txt" 2>/dev/null ||
+        fail "--ttl $ttl: exit $?"
+done
+for host in 10.77.2.2 fd00:77:2::2; do
+    [ "$(status "$dir/ttl-1.txt" "$host")" = "TTL expired transit" ] || fail "$host with --ttl 1"
+    [ "$(status "$dir/ttl-2.txt" "$host")" = "Success" ] || fail "$host with --ttl 2"
+    [ "$(status "$dir/ttl-default.txt" "$host")" = "Success" ] || fail "$host with the system's TTL"
+done
+"$program" --headless --rounds 1 --ttl 0 "$dir/list.txt" 2>"$dir/err.txt" >/dev/null && fail "--ttl 0 accepted"
+grep -q -- "--ttl must be between 1 and 255" "$dir/err.txt" || fail "--ttl 0: $(cat "$dir/err.txt")"
+echo "headless_ttl: ok"
