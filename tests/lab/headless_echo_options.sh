@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# vantrel --headless inside the lab's client namespace (netlab.sh run [--dgram] -- headless_ttl.sh VANTREL):
-# answer.lab is one router away, so --ttl 1 ends at that router ("TTL expired transit", for IPv6 the hop
-# limit) and --ttl 2 reaches it; the system's TTL reaches it too.
+# vantrel --headless inside the lab's client namespace (netlab.sh run [--dgram] -- headless_echo_options.sh
+# VANTREL): answer.lab is one router away, so --ttl 1 ends at that router ("TTL expired transit", for IPv6 the
+# hop limit) and --ttl 2 reaches it, as does the system's TTL; slow.lab answers after 300 ms, so it times out
+# at the default 200 ms and answers with --timeout 1000.
 set -eu
 program=$1
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 printf '%s\n' 10.77.2.2 fd00:77:2::2 >"$dir/list.txt"
 fail() {
-    echo "headless_ttl: $*" >&2
+    echo "headless_echo_options: $*" >&2
     for f in "$dir"/*.txt; do cat -A "$f" >&2; done
     exit 1
 }
@@ -26,4 +27,12 @@ for host in 10.77.2.2 fd00:77:2::2; do
 done
 "$program" --headless --rounds 1 --ttl 0 "$dir/list.txt" 2>"$dir/err.txt" >/dev/null && fail "--ttl 0 accepted"
 grep -q -- "--ttl must be between 1 and 255" "$dir/err.txt" || fail "--ttl 0: $(cat "$dir/err.txt")"
-echo "headless_ttl: ok"
+printf '%s\n' 10.77.5.3 fd00:77:5::3 >"$dir/slow.txt"
+"$program" --headless --rounds 1 --output "$dir/slow-default.txt" "$dir/slow.txt" 2>/dev/null || fail "slow: exit $?"
+"$program" --headless --rounds 1 --timeout 1000 --output "$dir/slow-1000.txt" "$dir/slow.txt" 2>/dev/null ||
+    fail "slow --timeout 1000: exit $?"
+for host in 10.77.5.3 fd00:77:5::3; do
+    [ "$(status "$dir/slow-default.txt" "$host")" = "Request timed out" ] || fail "$host at the default timeout"
+    [ "$(status "$dir/slow-1000.txt" "$host")" = "Success" ] || fail "$host with --timeout 1000"
+done
+echo "headless_echo_options: ok"
