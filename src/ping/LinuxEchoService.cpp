@@ -202,18 +202,47 @@ void LinuxEchoService::setHopLimit(std::optional<int> hops)
     m_hopLimit = hops;
     for (Channel* channel : {&m_ipv4, &m_ipv6}) {
         if (channel->socket && channel->openState == OpenState::Open)
-            applyHopLimit(*channel);
+            applySocketOptions(*channel);
     }
 }
 
-void LinuxEchoService::applyHopLimit(Channel& channel)
+void LinuxEchoService::setPayloadBytes(std::optional<int> bytes)
 {
-    if (const int error = channel.socket->setHopLimit(m_hopLimit.value_or(-1)); error != 0) {
-        // The kernel took the value when the option was checked; a refusal now says the socket is unusable.
+    const QByteArray text = IcmpPacket::echoPayload();
+    if (!bytes) {
+        m_payload = text;
+    } else {
+        m_payload.resize(std::max(*bytes, 0));
+        for (qsizetype i = 0; i < m_payload.size(); ++i)
+            m_payload[i] = text.at(i % text.size());
+    }
+    for (Channel* channel : {&m_ipv4, &m_ipv6}) {
+        if (channel->socket)
+            channel->socket->setLargestEcho(int(IcmpPacket::HeaderSize + m_payload.size()));
+    }
+}
+
+void LinuxEchoService::setFragmentation(IcmpSocket::Fragmentation fragmentation)
+{
+    m_fragmentation = fragmentation;
+    for (Channel* channel : {&m_ipv4, &m_ipv6}) {
+        if (channel->socket && channel->openState == OpenState::Open)
+            applySocketOptions(*channel);
+    }
+}
+
+void LinuxEchoService::applySocketOptions(Channel& channel)
+{
+    // The values were checked before they got here; a refusal by the kernel says the socket is unusable.
+    auto refused = [&channel](const char* what, int error) {
         channel.openState = OpenState::Unavailable;
         channel.unavailableReason =
-            QStringLiteral("setting the TTL: %1").arg(QString::fromLocal8Bit(std::strerror(error)));
-    }
+            QStringLiteral("setting %1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(error)));
+    };
+    if (const int error = channel.socket->setHopLimit(m_hopLimit.value_or(-1)); error != 0)
+        refused("the TTL", error);
+    else if (const int fragError = channel.socket->setFragmentation(m_fragmentation); fragError != 0)
+        refused("fragmentation", fragError);
 }
 
 bool LinuxEchoService::ensureOpen(Channel& channel)
@@ -229,8 +258,8 @@ bool LinuxEchoService::ensureOpen(Channel& channel)
                                      : static_cast<quint16>(1 + draw(InFlightTable::SequenceSpace - 1));
             // Start the sequences somewhere random too, so two runs do not look alike to a middlebox.
             channel.inFlight.startAt(static_cast<quint16>(draw(InFlightTable::SequenceSpace)));
-            if (m_hopLimit)
-                applyHopLimit(channel);
+            if (m_hopLimit || m_fragmentation != IcmpSocket::Fragmentation::SystemDefault)
+                applySocketOptions(channel);
         } else {
             channel.openState = OpenState::Unavailable;
             channel.unavailableReason = channel.socket->openError();

@@ -3,6 +3,7 @@
 #include "ping/EchoQueue.h"
 #include "ping/EchoService.h"
 #include "ping/InFlightTable.h"
+#include "ping/PingOptions.h"
 #include "platform/IcmpSocket.h"
 
 #include <QTimer>
@@ -52,6 +53,17 @@ public:
     void setFamily(IpFamily family) { m_family = family; }
     // The TTL (IPv4) or hop limit (IPv6) of the echoes sent from now on; none: the system's.
     void setHopLimit(std::optional<int> hops);
+    // The payload of each echo: none, the 9 bytes "Echo This"; else that text repeated or cut to this size.
+    void setPayloadBytes(std::optional<int> bytes);
+    void setFragmentation(IcmpSocket::Fragmentation fragmentation);
+    // Don't-fragment forbids it. A size of one's own allows it otherwise, so that a big echo crosses a link
+    // with a smaller MTU in pieces, as ping does; the classic echo keeps the system's path MTU discovery.
+    static IcmpSocket::Fragmentation fragmentationFor(const PingOptions& options)
+    {
+        if (options.dontFragment)
+            return IcmpSocket::Fragmentation::Forbid;
+        return options.payloadBytes ? IcmpSocket::Fragmentation::Allow : IcmpSocket::Fragmentation::SystemDefault;
+    }
     IpFamily family() const { return m_family; }
 
     // Opens the socket of the family if not yet tried (silently); false when ICMP is not permitted. Without a
@@ -101,7 +113,7 @@ private:
     Channel* channelFor(IpFamily family);
     Channel* queriedChannel(IpFamily family);
     bool ensureOpen(Channel& channel);
-    void applyHopLimit(Channel& channel);
+    void applySocketOptions(Channel& channel);
     quint16 sinkIndex(EchoSink& sink);
     Sink* findSink(EchoSink& sink);
     // What one call to the socket did.
@@ -141,6 +153,7 @@ private:
     IpFamily m_family = IpFamily::Unspecified;
     qint64 m_timeoutNs = qint64(EchoTimeoutMs) * 1000000;
     std::optional<int> m_hopLimit;
+    IcmpSocket::Fragmentation m_fragmentation = IcmpSocket::Fragmentation::SystemDefault;
     bool m_unavailableReported = false;
 
     EchoQueue m_queue;

@@ -50,6 +50,16 @@ public:
         (void)hops;
         return 0;
     }
+    // The largest echo (ICMP header and payload) to be sent, so that its reply and errors quoting it fit.
+    virtual void setLargestEcho(int bytes) { (void)bytes; }
+    // Whether an echo too big for the path may be cut into fragments (IPv4: the DF bit clear; IPv6: by the
+    // sender), may not, or as the system does by default (IPv4: path MTU discovery). 0 or the errno.
+    enum class Fragmentation { SystemDefault, Allow, Forbid };
+    virtual int setFragmentation(Fragmentation fragmentation)
+    {
+        (void)fragmentation;
+        return 0;
+    }
 
     // Sends one ICMP message (header included) to destination, of the socket's family; scopeId is the interface
     // of a link-local IPv6 destination (0: none). 0 or the errno.

@@ -21,6 +21,7 @@ namespace
 // Ten thousand replies arriving while we are still sending must all fit; the kernel doubles the figure.
 constexpr int WantedReceiveBuffer = 8 * 1024 * 1024;
 // Larger than any ICMP error we care about (they quote at most 576 bytes) and any echo reply we asked for.
+// Enough for a reply to the default echo with any IP header; larger echoes ask for more (setLargestEcho).
 constexpr int BufferSize = 2048;
 constexpr int ControlSize = 512;
 // Reads one receive call may spend getting past interruptions and pending ICMP errors.
@@ -272,6 +273,27 @@ int LinuxIcmpSocket::setHopLimit(int hops)
     return setsockopt(m_fd, level, name, &hops, sizeof hops) == 0 ? 0 : errno;
 }
 
+void LinuxIcmpSocket::setLargestEcho(int bytes)
+{
+    // The reply carries the echo back behind at most a 60-byte IPv4 header (raw sockets see it); an error
+    // quotes the echo behind its own headers. Both must fit, or the kernel cuts them and they are dropped.
+    m_bufferSize = std::max(BufferSize, bytes + 60 + 8 + 60 + 8);
+}
+
+int LinuxIcmpSocket::setFragmentation(Fragmentation fragmentation)
+{
+    if (m_fd < 0)
+        return EBADF;
+    if (m_family == IpFamily::IPv6) {
+        const int dontFragment = fragmentation == Fragmentation::Forbid ? 1 : 0;
+        return setsockopt(m_fd, IPPROTO_IPV6, IPV6_DONTFRAG, &dontFragment, sizeof dontFragment) == 0 ? 0 : errno;
+    }
+    const int discovery = fragmentation == Fragmentation::Forbid  ? IP_PMTUDISC_DO
+                          : fragmentation == Fragmentation::Allow ? IP_PMTUDISC_DONT
+                                                                  : IP_PMTUDISC_WANT;
+    return setsockopt(m_fd, IPPROTO_IP, IP_MTU_DISCOVER, &discovery, sizeof discovery) == 0 ? 0 : errno;
+}
+
 int LinuxIcmpSocket::receiveBufferSize() const
 {
     int value = 0;
@@ -373,11 +395,11 @@ namespace
 
 // Makes room in message for a datagram and its control data, keeping the buffers it already has, and points
 // header at them.
-void prepare(IcmpSocket::Message& message, sockaddr_storage& from, iovec& vector, msghdr& header)
+void prepare(IcmpSocket::Message& message, sockaddr_storage& from, iovec& vector, msghdr& header, int bufferSize)
 {
-    message.data.resize(BufferSize);
+    message.data.resize(bufferSize);
     message.control.resize(ControlSize);
-    vector = {message.data.data(), static_cast<size_t>(BufferSize)};
+    vector = {message.data.data(), static_cast<size_t>(bufferSize)};
     header = {};
     header.msg_name = &from;
     header.msg_namelen = sizeof from;
@@ -387,9 +409,9 @@ void prepare(IcmpSocket::Message& message, sockaddr_storage& from, iovec& vector
     header.msg_controllen = static_cast<size_t>(ControlSize);
 }
 
-void complete(IcmpSocket::Message& message, const sockaddr_storage& from, msghdr& header, size_t length)
+void complete(IcmpSocket::Message& message, const sockaddr_storage& from, msghdr& header, size_t length, int bufferSize)
 {
-    message.data.resize(static_cast<qsizetype>(std::min<size_t>(length, BufferSize)));
+    message.data.resize(static_cast<qsizetype>(std::min<size_t>(length, static_cast<size_t>(bufferSize))));
     message.peer = SocketAddress::read(&from, header.msg_namelen);
     message.control.resize(static_cast<qsizetype>(std::min<size_t>(header.msg_controllen, ControlSize)));
     message.receivedRealtimeNs = receiveStamp(message.control);
@@ -416,9 +438,9 @@ bool LinuxIcmpSocket::receiveError(Message& message)
     sockaddr_storage from{};
     iovec vector{};
     mmsghdr header{};
-    prepare(message, from, vector, header.msg_hdr);
+    prepare(message, from, vector, header.msg_hdr, m_bufferSize);
     if (readMessages(&header, 1, MSG_DONTWAIT | MSG_ERRQUEUE, message) == 1) {
-        complete(message, from, header.msg_hdr, header.msg_len);
+        complete(message, from, header.msg_hdr, header.msg_len, m_bufferSize);
         return true;
     }
     return message.error != 0;
@@ -428,10 +450,10 @@ bool LinuxIcmpSocket::readBatch(Message& failure)
 {
     m_batchNext = m_batchCount = 0;
     for (int i = 0; i < BatchSize; ++i)
-        prepare(m_slots[i].message, m_slots[i].from, m_slots[i].vector, m_headers[i].msg_hdr);
+        prepare(m_slots[i].message, m_slots[i].from, m_slots[i].vector, m_headers[i].msg_hdr, m_bufferSize);
     const int received = readMessages(m_headers.data(), BatchSize, MSG_DONTWAIT, failure);
     for (int i = 0; i < received; ++i)
-        complete(m_slots[i].message, m_slots[i].from, m_headers[i].msg_hdr, m_headers[i].msg_len);
+        complete(m_slots[i].message, m_slots[i].from, m_headers[i].msg_hdr, m_headers[i].msg_len, m_bufferSize);
     m_batchCount = received;
     return received > 0;
 }

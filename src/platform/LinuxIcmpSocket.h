@@ -25,6 +25,8 @@ public:
     QString openError() const override { return m_openError; }
     bool familyUnsupported() const override { return m_familyUnsupported; }
     int setHopLimit(int hops) override;
+    void setLargestEcho(int bytes) override;
+    int setFragmentation(Fragmentation fragmentation) override;
 
     int send(const IpAddress& destination, quint32 scopeId, const QByteArray& packet) override;
     int sendBatch(const Outgoing* messages, int count, int& error) override;
@@ -74,6 +76,7 @@ private:
     IpFamily m_family;
     Kind m_kind = Kind::None;
     int m_fd = -1;
+    int m_bufferSize = 2048;
     quint16 m_identifier = 0;
     QString m_openError;
     bool m_familyUnsupported = false;

@@ -2,7 +2,8 @@
 # vantrel --headless inside the lab's client namespace (netlab.sh run [--dgram] -- headless_echo_options.sh
 # VANTREL): answer.lab is one router away, so --ttl 1 ends at that router ("TTL expired transit", for IPv6 the
 # hop limit) and --ttl 2 reaches it, as does the system's TTL; slow.lab answers after 300 ms, so it times out
-# at the default 200 ms and answers with --timeout 1000.
+# at the default 200 ms and answers with --timeout 1000; mtu.lab sits behind a link of MTU 1000 (IPv6: 1280),
+# so 1400 bytes with --dont-fragment give "Packet too big" and without it cross in fragments.
 set -eu
 program=$1
 dir=$(mktemp -d)
@@ -34,5 +35,19 @@ printf '%s\n' 10.77.5.3 fd00:77:5::3 >"$dir/slow.txt"
 for host in 10.77.5.3 fd00:77:5::3; do
     [ "$(status "$dir/slow-default.txt" "$host")" = "Request timed out" ] || fail "$host at the default timeout"
     [ "$(status "$dir/slow-1000.txt" "$host")" = "Success" ] || fail "$host with --timeout 1000"
+done
+# The path MTU the kernel learns would hide the router's error from the next run: forget it first.
+flush() { ip -4 route flush cache >/dev/null 2>&1 || true; ip -6 route flush cache >/dev/null 2>&1 || true; }
+printf '%s\n' 10.77.6.2 fd00:77:6::2 >"$dir/mtu.txt"
+flush
+"$program" --headless --rounds 1 --size 1400 --dont-fragment --output "$dir/df.txt" "$dir/mtu.txt" 2>/dev/null ||
+    fail "--dont-fragment: exit $?"
+flush
+# IPv6 routers never fragment: the first big echo brings the router's error, the next ones go in pieces.
+"$program" --headless --rounds 2 --pause 0.2 --size 1400 --output "$dir/frag.txt" "$dir/mtu.txt" 2>/dev/null ||
+    fail "--size 1400: exit $?"
+for host in 10.77.6.2 fd00:77:6::2; do
+    [ "$(status "$dir/df.txt" "$host")" = "Packet too big" ] || fail "$host with --size 1400 --dont-fragment"
+    [ "$(status "$dir/frag.txt" "$host")" = "Success" ] || fail "$host with --size 1400"
 done
 echo "headless_echo_options: ok"

@@ -107,6 +107,8 @@ int main(int argc, char* argv[])
     const auto sendWith = [&echo](const PingOptions& options) {
         echo.setTimeoutMs(options.timeoutMs);
         echo.setHopLimit(options.ttl);
+        echo.setPayloadBytes(options.payloadBytes);
+        echo.setFragmentation(LinuxEchoService::fragmentationFor(options));
     };
     sendWith(pingOptions.options());
     QObject::connect(&pingOptions, &PingOptionsController::optionsChanged, &window, sendWith);

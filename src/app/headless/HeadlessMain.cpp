@@ -30,10 +30,6 @@ QStringList notSentYet(const HeadlessOptions& options)
         names << QString::fromLatin1(PingOptions::CountLimit.option);
     if (p.intervalMs != defaults.intervalMs)
         names << QString::fromLatin1(PingOptions::IntervalLimit.option);
-    if (p.payloadBytes)
-        names << QString::fromLatin1(PingOptions::SizeLimit.option);
-    if (p.dontFragment)
-        names << QStringLiteral("--dont-fragment");
     if (!p.source.isEmpty())
         names << QStringLiteral("--source");
     if (!p.interface.isEmpty())
@@ -75,6 +71,8 @@ int run(int argc, char* argv[], bool probe)
     echo.setFamily(options.family);
     echo.setTimeoutMs(options.ping.timeoutMs);
     echo.setHopLimit(options.ping.ttl);
+    echo.setPayloadBytes(options.ping.payloadBytes);
+    echo.setFragmentation(LinuxEchoService::fragmentationFor(options.ping));
     if (!echo.available()) {
         std::fprintf(stderr, "%s: %s\n", name, qPrintable(PermissionAdvice::text(echo.unavailableReason())));
         return 3;
