@@ -231,6 +231,14 @@ void LinuxEchoService::setFragmentation(IcmpSocket::Fragmentation fragmentation)
     }
 }
 
+void LinuxEchoService::setSendFrom(const IpAddress& source, const QString& interfaceName)
+{
+    for (Channel* channel : {&m_ipv4, &m_ipv6}) {
+        if (channel->socket)
+            channel->socket->setSendFrom(source, interfaceName);
+    }
+}
+
 void LinuxEchoService::applySocketOptions(Channel& channel)
 {
     // The values were checked before they got here; a refusal by the kernel says the socket is unusable.

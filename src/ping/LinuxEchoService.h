@@ -56,6 +56,9 @@ public:
     // The payload of each echo: none, the 9 bytes "Echo This"; else that text repeated or cut to this size.
     void setPayloadBytes(std::optional<int> bytes);
     void setFragmentation(IcmpSocket::Fragmentation fragmentation);
+    // Where the echoes leave from: an address of this machine (the socket of its family only; null: the
+    // system's choice) and an interface (empty: any). Before the first echo: the sockets take it as they open.
+    void setSendFrom(const IpAddress& source, const QString& interfaceName);
     // Don't-fragment forbids it. A size of one's own allows it otherwise, so that a big echo crosses a link
     // with a smaller MTU in pieces, as ping does; the classic echo keeps the system's path MTU discovery.
     static IcmpSocket::Fragmentation fragmentationFor(const PingOptions& options)

@@ -50,6 +50,13 @@ public:
         (void)hops;
         return 0;
     }
+    // Where the echoes leave from, for the sockets opened from now on: this address of the machine (a null one,
+    // or one of the other family: the system's choice) and this interface (empty: any).
+    virtual void setSendFrom(const IpAddress& source, const QString& interfaceName)
+    {
+        (void)source;
+        (void)interfaceName;
+    }
     // The largest echo (ICMP header and payload) to be sent, so that its reply and errors quoting it fit.
     virtual void setLargestEcho(int bytes) { (void)bytes; }
     // Whether an echo too big for the path may be cut into fragments (IPv4: the DF bit clear; IPv6: by the

@@ -229,8 +229,11 @@ bool LinuxIcmpSocket::openDatagram(const FamilyConstants& family)
     sockaddr_storage local{};
     local.ss_family = static_cast<sa_family_t>(family.domain);
     socklen_t length = family.addressLength;
-    if (bind(fd, reinterpret_cast<const sockaddr*>(&local), family.addressLength) != 0 ||
-        getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+    if (!bindToSource(fd, name, local, length)) {
+        ::close(fd);
+        return false;
+    }
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
         addOpenError(errnoText(name, errno));
         ::close(fd);
         return false;
@@ -247,7 +250,11 @@ bool LinuxIcmpSocket::openRaw(const FamilyConstants& family)
     const int fd = openSocket(family, SOCK_RAW, name);
     if (fd < 0)
         return false;
-    bool ready = setCommonOptions(fd, name);
+    sockaddr_storage local{};
+    local.ss_family = static_cast<sa_family_t>(family.domain);
+    const bool bound =
+        (m_source.family() != m_family && m_interface.isEmpty()) || bindToSource(fd, name, local, family.addressLength);
+    bool ready = bound && setCommonOptions(fd, name);
     if (ready && !family.setFilter(fd)) {
         addOpenError(optionError(name, family.filterText, errno));
         ready = false;
@@ -255,6 +262,28 @@ bool LinuxIcmpSocket::openRaw(const FamilyConstants& family)
     if (ready && family.rawNeedsHopCount)
         ready = setFlag(fd, name, family.hopCount);
     return keepIfReady(fd, ready, Kind::Raw, 0);
+}
+
+void LinuxIcmpSocket::setSendFrom(const IpAddress& source, const QString& interfaceName)
+{
+    m_source = source;
+    m_interface = interfaceName.toLocal8Bit();
+}
+
+bool LinuxIcmpSocket::bindToSource(int fd, const char* kindName, sockaddr_storage& local, socklen_t length)
+{
+    if (!m_interface.isEmpty() &&
+        setsockopt(fd, SOL_SOCKET, SO_BINDTODEVICE, m_interface.constData(), socklen_t(m_interface.size())) != 0) {
+        addOpenError(optionError(kindName, "SO_BINDTODEVICE", errno));
+        return false;
+    }
+    if (m_source.family() == m_family)
+        SocketAddress::write(m_source, 0, local);
+    if (bind(fd, reinterpret_cast<const sockaddr*>(&local), length) != 0) {
+        addOpenError(errnoText(kindName, errno));
+        return false;
+    }
+    return true;
 }
 
 void LinuxIcmpSocket::growReceiveBuffer()

@@ -26,6 +26,7 @@ public:
     bool familyUnsupported() const override { return m_familyUnsupported; }
     int setHopLimit(int hops) override;
     void setLargestEcho(int bytes) override;
+    void setSendFrom(const IpAddress& source, const QString& interfaceName) override;
     int setFragmentation(Fragmentation fragmentation) override;
 
     int send(const IpAddress& destination, quint32 scopeId, const QByteArray& packet) override;
@@ -49,6 +50,8 @@ private:
     int openSocket(const FamilyConstants& family, int type, const char* kindName);
     // Sets the options every socket kind needs; false with the reason in m_openError.
     bool setCommonOptions(int fd, const char* kindName);
+    // Binds fd to the source address and interface asked for; false with the reason in m_openError.
+    bool bindToSource(int fd, const char* kindName, sockaddr_storage& local, socklen_t length);
     // Switches flag on; false with the reason in m_openError.
     bool setFlag(int fd, const char* kindName, const Flag& flag);
     // Keeps fd as our socket when every option is set, else closes it.
@@ -77,6 +80,8 @@ private:
     Kind m_kind = Kind::None;
     int m_fd = -1;
     int m_bufferSize = 2048;
+    IpAddress m_source;
+    QByteArray m_interface;
     quint16 m_identifier = 0;
     QString m_openError;
     bool m_familyUnsupported = false;

@@ -3,7 +3,8 @@
 # VANTREL): answer.lab is one router away, so --ttl 1 ends at that router ("TTL expired transit", for IPv6 the
 # hop limit) and --ttl 2 reaches it, as does the system's TTL; slow.lab answers after 300 ms, so it times out
 # at the default 200 ms and answers with --timeout 1000; mtu.lab sits behind a link of MTU 1000 (IPv6: 1280),
-# so 1400 bytes with --dont-fragment give "Packet too big" and without it cross in fragments.
+# so 1400 bytes with --dont-fragment give "Packet too big" and without it cross in fragments. --source and
+# --interface: the echoes leave from the address and interface named, and ones the machine lacks are refused.
 set -eu
 program=$1
 dir=$(mktemp -d)
@@ -49,5 +50,30 @@ flush
 for host in 10.77.6.2 fd00:77:6::2; do
     [ "$(status "$dir/df.txt" "$host")" = "Packet too big" ] || fail "$host with --size 1400 --dont-fragment"
     [ "$(status "$dir/frag.txt" "$host")" = "Success" ] || fail "$host with --size 1400"
+done
+route=$(ip -o -4 route get 10.77.2.2)
+iface=$(echo "$route" | sed -n 's/.* dev \([^ ]*\).*/\1/p')
+src=$(echo "$route" | sed -n 's/.* src \([^ ]*\).*/\1/p')
+src6=$(ip -o -6 route get fd00:77:2::2 | sed -n 's/.* src \([^ ]*\).*/\1/p')
+# An address of this machine that no router knows the way back to: echoes sent from it get no answer.
+ip addr add 10.123.0.1/32 dev lo
+printf '%s\n' 10.77.2.2 >"$dir/one.txt"
+printf '%s\n' fd00:77:2::2 >"$dir/one6.txt"
+run() {
+    local rc=0
+    "$program" --headless --rounds 1 "$@" >"$dir/out.txt" 2>"$dir/err.txt" || rc=$?
+    tail -n +2 "$dir/out.txt" >"$dir/row.txt"
+    return $rc
+}
+row_status() { awk -F'\t' '{ gsub(/ +$/, "", $6); print $6 }' "$dir/row.txt"; }
+run --source "$src" "$dir/one.txt" && [ "$(row_status)" = Success ] || fail "--source $src"
+run --source "$src6" "$dir/one6.txt" && [ "$(row_status)" = Success ] || fail "--source $src6"
+run --source 10.123.0.1 "$dir/one.txt" && [ "$(row_status)" = "Request timed out" ] || fail "--source 10.123.0.1 was not used"
+run --interface "$iface" "$dir/one.txt" && [ "$(row_status)" = Success ] || fail "--interface $iface"
+run --interface lo "$dir/one.txt" && [ "$(row_status)" != Success ] || fail "--interface lo reached the host"
+for refused in "--source 10.77.1.99" "--interface nosuch0"; do
+    # shellcheck disable=SC2086
+    if run $refused "$dir/one.txt"; then fail "$refused accepted"; fi
+    grep -q "this machine has no such" "$dir/err.txt" || fail "$refused: $(cat "$dir/err.txt")"
 done
 echo "headless_echo_options: ok"

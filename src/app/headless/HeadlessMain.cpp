@@ -4,8 +4,10 @@
 #include "app/headless/HeadlessRun.h"
 #include "core/PermissionAdvice.h"
 #include "core/Version.h"
+#include "ping/HostAddress.h"
 #include "ping/LinuxEchoService.h"
 #include "platform/ConsoleMessageBoxes.h"
+#include "platform/LocalInterfaces.h"
 #include "platform/LocalTimeZone.h"
 #include "platform/QtCommandRunner.h"
 #include "platform/QtHostResolver.h"
@@ -30,15 +32,25 @@ QStringList notSentYet(const HeadlessOptions& options)
         names << QString::fromLatin1(PingOptions::CountLimit.option);
     if (p.intervalMs != defaults.intervalMs)
         names << QString::fromLatin1(PingOptions::IntervalLimit.option);
-    if (!p.source.isEmpty())
-        names << QStringLiteral("--source");
-    if (!p.interface.isEmpty())
-        names << QStringLiteral("--interface");
     if (p.ratePps)
         names << QString::fromLatin1(PingOptions::RateLimit.option);
     if (!options.configFile.isEmpty())
         names << QStringLiteral("--config");
     return names;
+}
+
+// The source address and interface the echoes are to leave from, when this machine has them; else a message.
+QString sendFromProblem(const PingOptions& p, IpAddress& source)
+{
+    if (!p.source.isEmpty()) {
+        const std::optional<HostAddress::Target> target = HostAddress::parseLiteral(p.source.trimmed());
+        if (!target || !LocalInterfaces::holdsAddress(target->address))
+            return QStringLiteral("--source %1: this machine has no such address").arg(p.source);
+        source = target->address;
+    }
+    if (!p.interface.isEmpty() && !LocalInterfaces::hasInterface(p.interface))
+        return QStringLiteral("--interface %1: this machine has no such interface").arg(p.interface);
+    return {};
 }
 
 int run(int argc, char* argv[], bool probe)
@@ -64,11 +76,18 @@ int run(int argc, char* argv[], bool probe)
         return 2;
     }
 
+    IpAddress source;
+    if (const QString problem = sendFromProblem(options.ping, source); !problem.isEmpty()) {
+        std::fprintf(stderr, "%s: %s\n", name, qPrintable(problem));
+        return 2;
+    }
+
     ConsoleMessageBoxes console(name);
     SystemPreciseClock echoClock;
     SystemRandom echoRandom;
     LinuxEchoService echo(echoClock, echoRandom);
     echo.setFamily(options.family);
+    echo.setSendFrom(source, options.ping.interface);
     echo.setTimeoutMs(options.ping.timeoutMs);
     echo.setHopLimit(options.ping.ttl);
     echo.setPayloadBytes(options.ping.payloadBytes);
