@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -239,6 +240,29 @@ void LinuxEchoService::setSendFrom(const IpAddress& source, const QString& inter
     }
 }
 
+void LinuxEchoService::setRate(std::optional<int> echoesPerSecond)
+{
+    m_ratePps = echoesPerSecond;
+    m_rateCredits = 1;
+    m_rateRefilledNs = m_clock.monotonicNs();
+}
+
+int LinuxEchoService::rateAllows(int wanted, int& waitMs)
+{
+    waitMs = 0;
+    if (!m_ratePps)
+        return wanted;
+    const double rate = *m_ratePps;
+    const double burst = std::max(1.0, rate / 100);
+    const qint64 now = m_clock.monotonicNs();
+    m_rateCredits = std::min(burst, m_rateCredits + double(now - m_rateRefilledNs) * rate / 1e9);
+    m_rateRefilledNs = now;
+    const int allowed = std::min(wanted, static_cast<int>(m_rateCredits));
+    if (allowed == 0)
+        waitMs = std::max(1, static_cast<int>(std::ceil((1 - m_rateCredits) * 1000 / rate)));
+    return allowed;
+}
+
 void LinuxEchoService::applySocketOptions(Channel& channel)
 {
     // The values were checked before they got here; a refusal by the kernel says the socket is unusable.
@@ -289,6 +313,7 @@ void LinuxEchoService::pump()
     int refused = 0; // counted too, so that a queue of refusals still ends the turn
     bool kernelFull = false;
     bool allSequencesInFlight = false;
+    int rateWaitMs = 0;
     const qint64 turnEndsNs = m_clock.monotonicNs() + TurnBudgetNs;
     while (!m_queue.empty() && sent + refused < SendsPerTurn) {
         const EchoQueue::Entry& first = m_queue.front();
@@ -298,7 +323,14 @@ void LinuxEchoService::pump()
             refuseFirst(channel);
             continue;
         }
-        const Batch batch = sendBatch(*channel, std::min(SendsPerBatch, SendsPerTurn - sent - refused));
+        int waitMs = 0;
+        const int allowed = rateAllows(std::min(SendsPerBatch, SendsPerTurn - sent - refused), waitMs);
+        if (allowed == 0) {
+            rateWaitMs = waitMs;
+            break;
+        }
+        const Batch batch = sendBatch(*channel, allowed);
+        m_rateCredits -= batch.sent;
         if (batch.sent == 0 && !batch.kernelFull && batch.error == 0) {
             allSequencesInFlight = true; // the next echo to settle frees one and calls the pump again
             break;
@@ -322,7 +354,7 @@ void LinuxEchoService::pump()
         }
     }
     if (!m_queue.empty() && !allSequencesInFlight && !m_pumpTimer.isActive())
-        m_pumpTimer.start(kernelFull ? RetryAfterMs : 0);
+        m_pumpTimer.start(rateWaitMs > 0 ? rateWaitMs : kernelFull ? RetryAfterMs : 0);
     if (!m_timeoutTimer.isActive())
         armTimeout();
     deliver();

@@ -59,6 +59,9 @@ public:
     // Where the echoes leave from: an address of this machine (the socket of its family only; null: the
     // system's choice) and an interface (empty: any). Before the first echo: the sockets take it as they open.
     void setSendFrom(const IpAddress& source, const QString& interfaceName);
+    // At most this many echoes a second, spread evenly (bursts of at most 10 ms' worth); none: as fast as the
+    // kernel takes them.
+    void setRate(std::optional<int> echoesPerSecond);
     // Don't-fragment forbids it. A size of one's own allows it otherwise, so that a big echo crosses a link
     // with a smaller MTU in pieces, as ping does; the classic echo keeps the system's path MTU discovery.
     static IcmpSocket::Fragmentation fragmentationFor(const PingOptions& options)
@@ -117,6 +120,8 @@ private:
     Channel* queriedChannel(IpFamily family);
     bool ensureOpen(Channel& channel);
     void applySocketOptions(Channel& channel);
+    // Echoes the rate allows now (at most wanted); 0 with waitMs set when the next one is due later.
+    int rateAllows(int wanted, int& waitMs);
     quint16 sinkIndex(EchoSink& sink);
     Sink* findSink(EchoSink& sink);
     // What one call to the socket did.
@@ -156,6 +161,10 @@ private:
     IpFamily m_family = IpFamily::Unspecified;
     qint64 m_timeoutNs = qint64(EchoTimeoutMs) * 1000000;
     std::optional<int> m_hopLimit;
+    // The rate limit as a bucket of send credits, refilled from the monotonic clock.
+    std::optional<int> m_ratePps;
+    double m_rateCredits = 0;
+    qint64 m_rateRefilledNs = 0;
     IcmpSocket::Fragmentation m_fragmentation = IcmpSocket::Fragmentation::SystemDefault;
     bool m_unavailableReported = false;
 

@@ -109,6 +109,7 @@ int main(int argc, char* argv[])
         echo.setHopLimit(options.ttl);
         echo.setPayloadBytes(options.payloadBytes);
         echo.setFragmentation(LinuxEchoService::fragmentationFor(options));
+        echo.setRate(options.ratePps);
     };
     sendWith(pingOptions.options());
     QObject::connect(&pingOptions, &PingOptionsController::optionsChanged, &window, sendWith);

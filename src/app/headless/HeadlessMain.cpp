@@ -32,8 +32,6 @@ QStringList notSentYet(const HeadlessOptions& options)
         names << QString::fromLatin1(PingOptions::CountLimit.option);
     if (p.intervalMs != defaults.intervalMs)
         names << QString::fromLatin1(PingOptions::IntervalLimit.option);
-    if (p.ratePps)
-        names << QString::fromLatin1(PingOptions::RateLimit.option);
     if (!options.configFile.isEmpty())
         names << QStringLiteral("--config");
     return names;
@@ -88,6 +86,7 @@ int run(int argc, char* argv[], bool probe)
     LinuxEchoService echo(echoClock, echoRandom);
     echo.setFamily(options.family);
     echo.setSendFrom(source, options.ping.interface);
+    echo.setRate(options.ping.ratePps);
     echo.setTimeoutMs(options.ping.timeoutMs);
     echo.setHopLimit(options.ping.ttl);
     echo.setPayloadBytes(options.ping.payloadBytes);

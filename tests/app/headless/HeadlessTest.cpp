@@ -188,6 +188,24 @@ private Q_SLOTS:
         QVERIFY(stray.err.contains("unknown argument stray"));
     }
 
+    // 100 echoes at 200 a second take half a second however fast the kernel takes them.
+    void rateSpreadsTheRound()
+    {
+        if (!canPing())
+            QSKIP("ICMP is not permitted for this user here");
+        QByteArray hosts;
+        for (int i = 1; i <= 100; ++i)
+            hosts += "127.0.3." + QByteArray::number(i) + '\n';
+        const Run r = run({"--headless", "--rounds", "1", "--rate", "200", file("rate.txt", hosts)});
+        QCOMPARE(r.exitCode, 0);
+        const QRegularExpressionMatch m =
+            QRegularExpression(QStringLiteral("round 1: 100 hosts, 100 succeeded, 0 failed, (\\d+) ms"))
+                .match(QString::fromUtf8(r.err));
+        QVERIFY2(m.hasMatch(), r.err.constData());
+        const int ms = m.captured(1).toInt();
+        QVERIFY2(ms >= 450 && ms < 5000, qPrintable(QString::number(ms)));
+    }
+
     void roundsOverLoopbackWriteTheTable()
     {
         if (!canPing())

@@ -189,8 +189,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("message");
         QTest::newRow("--count") << QStringList{"--count", "4"} << QByteArray("--count: not supported yet");
-        QTest::newRow("--count and --rate")
-            << QStringList{"--rate=10", "--count", "2"} << QByteArray("--count, --rate: not supported yet");
+        QTest::newRow("--count and --interval")
+            << QStringList{"--interval=20", "--count", "2"} << QByteArray("--count, --interval: not supported yet");
         QTest::newRow("web config without metrics") << QStringList{"--web.config.file", "/nonexistent/web.yml"}
                                                     << QByteArray("--web.config.file needs --metrics-listen");
         QTest::newRow("web config missing")
