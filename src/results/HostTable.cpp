@@ -89,18 +89,6 @@ void HostTable::resizeColumns(std::size_t slotTotal)
     m_states.resize(slotTotal);
 }
 
-HostTable::Slot HostTable::takeSlot()
-{
-    if (!m_freeSlots.empty()) {
-        const Slot slot = m_freeSlots.back();
-        m_freeSlots.pop_back();
-        return slot;
-    }
-    const Slot slot = static_cast<Slot>(m_rowOfSlot.size());
-    resizeColumns(slot + std::size_t(1));
-    return slot;
-}
-
 void HostTable::resetSlot(Slot slot, quint64 hostId, const QString& text)
 {
     m_hostId[slot] = hostId;
@@ -191,8 +179,19 @@ void HostTable::appendRows(std::span<const HostEntry> entries, Slot* slotsOut)
     for (HostTableObserver* o : m_observers)
         o->tableRowsAdding(first, last);
     reserve(entries.size());
+    // Free slots first; the rest are new, and the columns grow for all of them at once.
+    const std::size_t reused = std::min(entries.size(), m_freeSlots.size());
+    Slot fresh = static_cast<Slot>(m_rowOfSlot.size());
+    if (entries.size() > reused)
+        resizeColumns(m_rowOfSlot.size() + (entries.size() - reused));
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        const Slot slot = takeSlot();
+        Slot slot = fresh;
+        if (!m_freeSlots.empty()) {
+            slot = m_freeSlots.back();
+            m_freeSlots.pop_back();
+        } else {
+            ++fresh;
+        }
         resetSlot(slot, entries[i].id, entries[i].text);
         m_rowOfSlot[slot] = static_cast<int>(m_order.size());
         m_order.push_back(slot);

@@ -100,7 +100,6 @@ public:
     qint64 lastFailureUs(Slot s) const { return m_lastFailureUs[s]; }
 
 private:
-    Slot takeSlot();
     void resizeColumns(std::size_t slotTotal);
     void resetSlot(Slot slot, quint64 hostId, const QString& text);
     void makeCurrent(Slot slot);
