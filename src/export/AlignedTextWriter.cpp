@@ -9,16 +9,34 @@ QByteArray AlignedTextWriter::line(const QStringList& cells, const QList<int>& w
 {
     QByteArray out;
     out.reserve(widths.size() * 16);
-    for (qsizetype c = 0; c < widths.size(); ++c) {
-        const QString text = cells.value(c);
-        out.append(text.toUtf8());
-        const int pad = widths.at(c) - ColumnWidths::characterCount(text);
-        if (pad > 0)
-            out.append(pad, ' ');
-        out.append('\t');
-    }
+    for (qsizetype c = 0; c < widths.size(); ++c)
+        appendCell(out, c < cells.size() ? QStringView(cells.at(c)) : QStringView(), widths.at(c));
     out.append("\r\n", 2);
     return out;
+}
+
+void AlignedTextWriter::appendCell(QByteArray& out, QStringView text, int width)
+{
+    // Cells are mostly ASCII (numbers, addresses, times): copied straight in, without a UTF-8 copy of each.
+    const qsizetype start = out.size();
+    out.resize(start + text.size());
+    char* to = out.data() + start;
+    bool ascii = true;
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80) {
+            ascii = false;
+            break;
+        }
+        *to++ = static_cast<char>(c.unicode());
+    }
+    if (!ascii) {
+        out.truncate(start);
+        out.append(text.toUtf8());
+    }
+    const int pad = width - (ascii ? static_cast<int>(text.size()) : ColumnWidths::characterCount(text));
+    if (pad > 0)
+        out.append(pad, ' ');
+    out.append('\t');
 }
 
 QByteArray AlignedTextWriter::toByteArray(const ResultsSnapshot& snapshot)

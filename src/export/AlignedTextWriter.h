@@ -33,6 +33,9 @@ public:
 
     // One line of the file, its CR LF included.
     static QByteArray line(const QStringList& cells, const QList<int>& widths);
+    // One cell of a line, appended: the text, the blanks up to width and the TAB. A line is its cells in order,
+    // then CR LF.
+    static void appendCell(QByteArray& out, QStringView text, int width);
 
 private:
     std::function<void(int)> m_lineWritten;

@@ -14,24 +14,8 @@
 
 namespace
 {
-constexpr int SliceRows = 4096;
-
-// Rows first .. first + SliceRows - 1 as cell texts, the captions as headers.
-ResultsSnapshot slice(const ResultsModel& results, int first)
-{
-    ResultsSnapshot s;
-    s.headers = ResultsModel::captions();
-    const int end = std::min(results.count(), first + SliceRows);
-    s.rows.reserve(end - first);
-    for (int i = first; i < end; ++i) {
-        QStringList cells;
-        cells.reserve(ResultsModel::ColumnCount);
-        for (int c = 0; c < ResultsModel::ColumnCount; ++c)
-            cells.append(results.cellText(i, c));
-        s.rows.append(std::move(cells));
-    }
-    return s;
-}
+// Rows written to the device at a time: the text of a few hundred lines, never a copy of the whole table.
+constexpr int RowsPerWrite = 256;
 } // namespace
 
 ResultsOutput::ResultsOutput(HeadlessOptions::Format format, QString fileName)
@@ -70,30 +54,39 @@ bool ResultsOutput::writeRound(const ResultsModel& results, qint64 round)
 bool ResultsOutput::writeTable(const ResultsModel& results, QIODevice& device)
 {
     const bool csv = m_format == HeadlessOptions::Format::Csv;
+    const QStringList captions = ResultsModel::captions();
+    const int rows = results.count();
     QList<int> widths;
     if (!csv) {
         // As the text file writer measures them: the longest text of each column, the header included.
-        widths = ColumnWidths::measure(ResultsSnapshot{ResultsModel::captions(), {}}, true);
-        for (int first = 0; first < results.count(); first += SliceRows) {
-            const QList<int> some = ColumnWidths::measure(slice(results, first), false);
-            for (qsizetype c = 0; c < widths.size(); ++c)
-                widths[c] = std::max(widths[c], some.value(c));
+        widths = ColumnWidths::measure(ResultsSnapshot{captions, {}}, true);
+        for (int i = 0; i < rows; ++i) {
+            for (int c = 0; c < ResultsModel::ColumnCount; ++c)
+                widths[c] = std::max(widths[c], ColumnWidths::characterCount(results.cellText(i, c)));
         }
     }
-    auto line = [&](const QStringList& cells) {
-        return csv ? CsvWriter::record(cells) : AlignedTextWriter::line(cells, widths);
-    };
-    QByteArray bytes = line(ResultsModel::captions());
-    for (int first = 0; first < results.count(); first += SliceRows) {
-        for (const QStringList& cells : slice(results, first).rows)
-            bytes.append(line(cells));
-        if (device.write(bytes) != bytes.size()) {
-            m_errorString = device.errorString();
-            return false;
+    QByteArray bytes = csv ? CsvWriter::record(captions) : AlignedTextWriter::line(captions, widths);
+    QStringList fields;
+    for (int i = 0; i < rows; ++i) {
+        if (csv) {
+            fields.clear();
+            for (int c = 0; c < ResultsModel::ColumnCount; ++c)
+                fields.append(results.cellText(i, c));
+            bytes.append(CsvWriter::record(fields));
+        } else {
+            for (int c = 0; c < ResultsModel::ColumnCount; ++c)
+                AlignedTextWriter::appendCell(bytes, results.cellText(i, c), widths[c]);
+            bytes.append("\r\n", 2);
         }
-        bytes.clear();
+        if ((i + 1) % RowsPerWrite == 0 || i + 1 == rows) {
+            if (device.write(bytes) != bytes.size()) {
+                m_errorString = device.errorString();
+                return false;
+            }
+            bytes.resize(0); // keeps its room for the next rows
+        }
     }
-    if (!bytes.isEmpty() && device.write(bytes) != bytes.size()) {
+    if (rows == 0 && device.write(bytes) != bytes.size()) {
         m_errorString = device.errorString();
         return false;
     }
