@@ -252,14 +252,17 @@ int LinuxEchoService::rateAllows(int wanted, int& waitMs)
     waitMs = 0;
     if (!m_ratePps)
         return wanted;
-    const double rate = *m_ratePps;
-    const double burst = std::max(1.0, rate / 100);
+    // Bursts of up to a hundredth of a second's worth keep the system calls few. A burst can leave right at the
+    // start of any second, so the credits come in burst - 1 slower than the rate: then no second, wherever it
+    // starts, sees more echoes leave than the rate allows.
+    const double burst = std::max(1, *m_ratePps / 100);
+    const double refill = *m_ratePps - burst + 1;
     const qint64 now = m_clock.monotonicNs();
-    m_rateCredits = std::min(burst, m_rateCredits + double(now - m_rateRefilledNs) * rate / 1e9);
+    m_rateCredits = std::min(burst, m_rateCredits + double(now - m_rateRefilledNs) * refill / 1e9);
     m_rateRefilledNs = now;
     const int allowed = std::min(wanted, static_cast<int>(m_rateCredits));
     if (allowed == 0)
-        waitMs = std::max(1, static_cast<int>(std::ceil((1 - m_rateCredits) * 1000 / rate)));
+        waitMs = std::max(1, static_cast<int>(std::ceil((1 - m_rateCredits) * 1000 / refill)));
     return allowed;
 }
 
