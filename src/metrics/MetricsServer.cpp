@@ -54,13 +54,24 @@ quint16 MetricsServer::listenOn(const QHostAddress& address, quint16 port)
     return server->serverPort();
 }
 
+MetricsServer::Route MetricsServer::routeOf(const QHttpServerRequest& request) const
+{
+    const QString path = request.url().path();
+    const bool get = request.method() == QHttpServerRequest::Method::Get;
+    if (path == QLatin1String("/metrics"))
+        return get ? Route::Metrics : Route::WrongMethod;
+    if (path == QLatin1String("/-/healthy"))
+        return get ? Route::Healthy : Route::WrongMethod;
+    if (path == QLatin1String("/-/ready"))
+        return get ? Route::Ready : Route::WrongMethod;
+    if (path == QLatin1String("/-/reload") && m_lifecycle.reload)
+        return request.method() == QHttpServerRequest::Method::Post ? Route::Reload : Route::OnlyPost;
+    return Route::NotFound;
+}
+
 bool MetricsServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket)
 {
-    Route route = Route::Metrics;
-    if (request.url().path() != QLatin1String("/metrics"))
-        route = Route::NotFound;
-    else if (request.method() != QHttpServerRequest::Method::Get)
-        route = Route::WrongMethod;
+    const Route route = routeOf(request);
     if (!m_auth) {
         answer(request, socket, route, true);
         return true;
@@ -126,8 +137,29 @@ void MetricsServer::answer(const QHttpServerRequest& request, QTcpSocket* socket
         responder.write(QByteArrayLiteral("only GET\n"), {{"Content-Type", "text/plain"}, {"Allow", "GET"}},
                         QHttpServerResponder::StatusCode::MethodNotAllowed);
         break;
+    case Route::OnlyPost:
+        responder.write(QByteArrayLiteral("only POST\n"), {{"Content-Type", "text/plain"}, {"Allow", "POST"}},
+                        QHttpServerResponder::StatusCode::MethodNotAllowed);
+        break;
     case Route::Metrics:
         responder.write(m_render(), MetricsExposition::ContentType);
+        break;
+    case Route::Healthy:
+        responder.write(QByteArrayLiteral("healthy\n"), QByteArrayLiteral("text/plain"));
+        break;
+    case Route::Ready:
+        if (!m_lifecycle.ready || m_lifecycle.ready())
+            responder.write(QByteArrayLiteral("ready\n"), QByteArrayLiteral("text/plain"));
+        else
+            responder.write(QByteArrayLiteral("not ready: the first round is not done\n"),
+                            QByteArrayLiteral("text/plain"), QHttpServerResponder::StatusCode::ServiceUnavailable);
+        break;
+    case Route::Reload:
+        if (const QString refused = m_lifecycle.reload(); refused.isEmpty())
+            responder.write(QByteArrayLiteral("reloaded\n"), QByteArrayLiteral("text/plain"));
+        else
+            responder.write(refused.toUtf8() + '\n', QByteArrayLiteral("text/plain"),
+                            QHttpServerResponder::StatusCode::InternalServerError);
         break;
     }
 }

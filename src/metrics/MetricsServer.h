@@ -15,8 +15,10 @@ class BasicAuthCheck;
 class QHostAddress;
 class WebConfig;
 
-// Serves GET /metrics and nothing else: other paths get 404, other methods on /metrics 405. A web config adds
-// TLS, basic auth or both; with basic auth every request without a known user and password gets 401 first.
+// Serves GET /metrics, and as Prometheus's own servers do GET /-/healthy (200 while it runs), GET /-/ready (200
+// once ready, 503 before) and POST /-/reload (200, or 500 with the reason when the reload is refused). Other
+// paths get 404, other methods 405. A web config adds TLS, basic auth or both; with basic auth every request
+// without a known user and password gets 401 first.
 class MetricsServer : public QAbstractHttpServer
 {
     Q_OBJECT
@@ -24,6 +26,15 @@ public:
     using Render = std::function<QByteArray()>;
     explicit MetricsServer(Render render, QObject* parent = nullptr);
     ~MetricsServer() override;
+
+    // What the lifecycle endpoints ask. Without ready the server is ready from the start; without reload,
+    // /-/reload is not served (404).
+    struct Lifecycle {
+        std::function<bool()> ready;
+        // Does the reload; an empty text when it worked, else why it was refused.
+        std::function<QString()> reload;
+    };
+    void setLifecycle(Lifecycle lifecycle) { m_lifecycle = std::move(lifecycle); }
 
     // TLS and basic auth as the file says, for what listenOn() starts afterwards. Without it: plain HTTP, no auth.
     void setWebConfig(const WebConfig& config);
@@ -35,7 +46,7 @@ protected:
     void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
 
 private:
-    enum class Route { Metrics, NotFound, WrongMethod };
+    enum class Route { Metrics, Healthy, Ready, Reload, NotFound, WrongMethod, OnlyPost };
     struct Pending {
         Route route;
         std::optional<bool> allowed; // unset while its password is being checked
@@ -50,7 +61,10 @@ private:
     void answerInOrder(QTcpSocket* socket);
     Waiting& waitingOf(const QHttpServerRequest& request, QTcpSocket* socket);
 
+    Route routeOf(const QHttpServerRequest& request) const;
+
     Render m_render;
+    Lifecycle m_lifecycle;
     std::optional<QSslConfiguration> m_tls;
     TlsClientAuth::Type m_clientAuth = TlsClientAuth::Type::NoClientCert;
     QHash<QTcpSocket*, Waiting> m_waiting;

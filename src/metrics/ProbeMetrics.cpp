@@ -20,6 +20,11 @@ void ProbeMetrics::setWebConfig(const WebConfig& config)
     m_server->setWebConfig(config);
 }
 
+void ProbeMetrics::setLifecycle(MetricsServer::Lifecycle lifecycle)
+{
+    m_server->setLifecycle(std::move(lifecycle));
+}
+
 quint16 ProbeMetrics::listen(const QHostAddress& address, quint16 port)
 {
     const quint16 bound = m_server->listenOn(address, port);

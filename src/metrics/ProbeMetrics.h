@@ -1,13 +1,13 @@
 #pragma once
 
 #include "metrics/MetricsExposition.h"
+#include "metrics/MetricsServer.h"
 
 #include <QObject>
 #include <memory>
 
 class HostCounterColumns;
 class HostListModel;
-class MetricsServer;
 class QHostAddress;
 class WebConfig;
 class HostTable;
@@ -23,6 +23,8 @@ public:
 
     // TLS and basic auth for the endpoint; before listen().
     void setWebConfig(const WebConfig& config);
+    // What /-/ready and /-/reload ask.
+    void setLifecycle(MetricsServer::Lifecycle lifecycle);
     // The port listened on, or 0 (and errorString) when it cannot listen.
     quint16 listen(const QHostAddress& address, quint16 port);
     QString errorString() const { return m_errorString; }

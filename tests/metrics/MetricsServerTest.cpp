@@ -132,6 +132,51 @@ private Q_SLOTS:
         QTEST(exchange(port, request, 1), "answer");
     }
 
+    void lifecycleEndpointsAnswerAsPrometheusDoes_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<bool>("ready");
+        QTest::addColumn<QString>("refused");
+        QTest::addColumn<QByteArray>("statusLine");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("reloads");
+        const QByteArray post = "POST /-/reload HTTP/1.1\r\nHost: a\r\nContent-Length: 0\r\n\r\n";
+        QTest::newRow("healthy") << QByteArray("GET /-/healthy HTTP/1.1\r\nHost: a\r\n\r\n") << false << QString()
+                                 << QByteArray("HTTP/1.1 200 OK") << QByteArray("healthy\n") << 0;
+        QTest::newRow("not ready") << QByteArray("GET /-/ready HTTP/1.1\r\nHost: a\r\n\r\n") << false << QString()
+                                   << QByteArray("HTTP/1.1 503 Service Unavailable")
+                                   << QByteArray("not ready: the first round is not done\n") << 0;
+        QTest::newRow("ready") << QByteArray("GET /-/ready HTTP/1.1\r\nHost: a\r\n\r\n") << true << QString()
+                               << QByteArray("HTTP/1.1 200 OK") << QByteArray("ready\n") << 0;
+        QTest::newRow("reload") << post << true << QString() << QByteArray("HTTP/1.1 200 OK")
+                                << QByteArray("reloaded\n") << 1;
+        QTest::newRow("reload refused") << post << true << QStringLiteral("list file not found: /x")
+                                        << QByteArray("HTTP/1.1 500 Internal Server Error")
+                                        << QByteArray("list file not found: /x\n") << 1;
+        QTest::newRow("reload by GET") << QByteArray("GET /-/reload HTTP/1.1\r\nHost: a\r\n\r\n") << true << QString()
+                                       << QByteArray("HTTP/1.1 405 Method Not Allowed") << QByteArray("only POST\n")
+                                       << 0;
+    }
+    void lifecycleEndpointsAnswerAsPrometheusDoes()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(bool, ready);
+        QFETCH(QString, refused);
+        int reloads = 0;
+        MetricsServer server([] { return Exposition; });
+        server.setLifecycle({[&] { return ready; },
+                             [&] {
+                                 ++reloads;
+                                 return refused;
+                             }});
+        const quint16 port = server.listenOn(QHostAddress::LocalHost, 0);
+        QVERIFY(port != 0);
+        const QByteArray answer = exchange(port, request, 1);
+        QTEST(answer.left(answer.indexOf("\r\n")), "statusLine");
+        QTEST(answer.mid(answer.indexOf("\r\n\r\n") + 4), "body");
+        QTEST(reloads, "reloads");
+    }
+
     void tlsAndBasicAuthDecide_data()
     {
         QTest::addColumn<QByteArray>("tls"); // more of tls_server_config

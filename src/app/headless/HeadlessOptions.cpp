@@ -251,9 +251,10 @@ QString HeadlessOptions::probeUsage()
                "one progress line goes to standard error.\n"
                "\n"
                "With --metrics-listen it serves the results in the Prometheus text format at /metrics on\n"
-               "ADDRESS:PORT (port 0 picks a free one and says which on standard error). SIGHUP reads the\n"
-               "list files again: hosts that stay keep their statistics, new ones start fresh, removed ones\n"
-               "leave the results and the metrics.\n"
+               "ADDRESS:PORT (port 0 picks a free one and says which on standard error), with /-/healthy,\n"
+               "/-/ready (once the first round is done) and POST /-/reload. SIGHUP or POST /-/reload reads\n"
+               "the list files again: hosts that stay keep their statistics, new ones start fresh, removed\n"
+               "ones leave the results and the metrics.\n"
                "\n"
                "Exit status: 0 when the rounds ran, 2 for bad arguments, an unreadable list file, an\n"
                "unwritable output or an address it cannot listen on, 3 when the system does not permit ICMP.\n") +

@@ -164,6 +164,7 @@ bool HeadlessRun::start()
             metrics->setWebConfig(*config);
             tls = config->usesTls();
         }
+        metrics->setLifecycle({[this] { return m_roundDone; }, [this] { return reloadLists(); }});
         const QHostAddress address(m_options.metricsAddress);
         const quint16 port = address.isNull() ? 0 : metrics->listen(address, m_options.metricsPort);
         if (port == 0) {
@@ -203,22 +204,24 @@ void HeadlessRun::stop()
         writeOutputAndFinish();
 }
 
-void HeadlessRun::reloadLists()
+QString HeadlessRun::reloadLists()
 {
     if (m_done)
-        return;
+        return QStringLiteral("the run is ending");
     QStringList entries;
     QString error = readLists(entries);
     if (error.isEmpty() && entries.isEmpty())
         error = QStringLiteral("the list files name no host");
     if (!error.isEmpty()) {
-        m_console.information(QString(), error + QStringLiteral("; the host list stays as it was"));
-        return;
+        error += QStringLiteral("; the host list stays as it was");
+        m_console.information(QString(), error);
+        return error;
     }
     const HostListSync::Change change = HostListSync::apply(m_session->hostList(), m_session->table(), entries);
     std::fprintf(stderr, "list files read again: %d hosts kept, %d added, %d removed\n", change.kept, change.added,
                  change.removed);
     std::fflush(stderr);
+    return {};
 }
 
 void HeadlessRun::roundFinished(const RoundSummary& summary)
@@ -226,6 +229,7 @@ void HeadlessRun::roundFinished(const RoundSummary& summary)
     std::fprintf(stderr, "round %d: %d hosts, %d succeeded, %d failed, %lld ms\n", summary.number, summary.hosts,
                  summary.successes, summary.failures, static_cast<long long>(summary.durationMs));
     std::fflush(stderr);
+    m_roundDone = true;
     if (ProbeMetrics* metrics = m_session->metrics())
         metrics->roundFinished(summary.durationMs);
     Monitor& monitor = m_session->monitor();

@@ -26,9 +26,9 @@ public:
     bool start();
     // SIGINT or SIGTERM: no further round; the round under way completes, then the output is written.
     void stop();
-    // SIGHUP: reads the list files again and brings the host list in line; a list that cannot be read or
-    // names no host leaves the hosts as they are.
-    void reloadLists();
+    // SIGHUP and POST /-/reload: reads the list files again and brings the host list in line; a list that
+    // cannot be read or names no host leaves the hosts as they are. Why it was refused, or empty.
+    QString reloadLists();
 
 Q_SIGNALS:
     void finished(int exitCode);
@@ -48,4 +48,5 @@ private:
     bool m_stopping = false;
     bool m_done = false;
     bool m_written = false;
+    bool m_roundDone = false; // ready, for /-/ready
 };

@@ -151,19 +151,36 @@ private Q_SLOTS:
         }
     }
 
-    void sighupKeepsStayingHostsAndDropsRemovedOnes()
+    // SIGHUP and POST /-/reload read the lists again alike.
+    void reloadKeepsStayingHostsAndDropsRemovedOnes_data()
     {
+        QTest::addColumn<bool>("byHttp");
+        QTest::newRow("SIGHUP") << false;
+        QTest::newRow("POST /-/reload") << true;
+    }
+    void reloadKeepsStayingHostsAndDropsRemovedOnes()
+    {
+        QFETCH(bool, byHttp);
         const QString list = file("live.txt", "127.0.0.1\n127.0.0.2\n");
         ProbeProcess probe;
         QVERIFY(probe.start({"--pause", "0.1", list}));
         QVERIFY(probe.waitForText("round 3:"));
+        const QString base = QStringLiteral("http://127.0.0.1:%1/-/").arg(probe.port());
+        QCOMPARE(httpRequest(base + "healthy").status, 200);
+        QCOMPARE(httpRequest(base + "ready").status, 200);
+        auto reload = [&] {
+            if (byHttp)
+                return httpRequest(base + "reload", "POST").status;
+            probe.signal(SIGHUP);
+            return 0;
+        };
         const QByteArray before = metrics(probe);
         const double kept = sampleValue(before, "vantrel_echo_requests_total{host=\"127.0.0.1\"}");
         QVERIFY(kept >= 3);
         QVERIFY(sampleValue(before, "vantrel_up{host=\"127.0.0.2\"}") == 1);
 
         file("live.txt", "127.0.0.3\n127.0.0.1\n");
-        probe.signal(SIGHUP);
+        QCOMPARE(reload(), byHttp ? 200 : 0);
         QVERIFY(probe.waitForText("list files read again: 1 hosts kept, 1 added, 1 removed"));
         const int rounds = static_cast<int>(probe.errorOutput().count("round "));
         QVERIFY(probe.waitForText(QStringLiteral("round %1:").arg(rounds + 2).toUtf8()));
@@ -177,7 +194,7 @@ private Q_SLOTS:
 
         // A list that cannot be read leaves the hosts as they are.
         QFile::remove(list);
-        probe.signal(SIGHUP);
+        QCOMPARE(reload(), byHttp ? 500 : 0);
         QVERIFY(probe.waitForText("the host list stays as it was"));
         QCOMPARE(probe.terminate(), 0);
     }
