@@ -293,6 +293,13 @@ void HostTable::allHostsUnlisted()
         o->tableRowsUnlisted();
 }
 
+qint64 HostTable::lastTime(qint64 before, const EchoOutcome& o)
+{
+    // Of several echoes a round, a failure's time is its deadline, which may come after the next echo's answer:
+    // the latest of each kind is kept, so a row that counts a failure always has a time for it.
+    return o.echoes > 1 ? std::max(before, o.whenUs) : o.whenUs;
+}
+
 void HostTable::echoOfRound(Slot s, const EchoOutcome& o, bool& latest, bool& step)
 {
     EchoRound& r = m_echoRounds[s];
@@ -338,13 +345,12 @@ HostTable::Applied HostTable::apply(std::span<const EchoOutcome> outcomes)
                 m_replyAddress[s] = o.address;
                 m_lastRttUs[s] = o.rttUs;
                 m_lastTtl[s] = o.ttl;
-                m_lastSuccessUs[s] = o.whenUs;
             }
+            m_lastSuccessUs[s] = lastTime(m_lastSuccessUs[s], o);
         } else {
             ++applied.failed;
             ++m_failed[s];
-            if (latest)
-                m_lastFailureUs[s] = o.whenUs;
+            m_lastFailureUs[s] = lastTime(m_lastFailureUs[s], o);
         }
         if (step)
             m_states.record(s, o.answered(), o.whenUs, m_changes);

@@ -70,8 +70,9 @@ public:
     // switched off) count no further towards the next.
     void beginRound() { ++m_round; }
     // The one writer. Outcomes of rows no longer in the table are dropped; the others are counted. Of a round of
-    // several echoes to a host, each counts, the last sent that is in sets the last values, and the round steps
-    // the state once: answered at its first answer, failed when all its echoes failed.
+    // several echoes to a host, each counts, the last sent that is in sets the last status, round trip, TTL and
+    // reply address, the last times are the latest of their kind, and the round steps the state once: answered
+    // at its first answer, failed when all its echoes failed.
     struct Applied {
         int answered = 0;
         int failed = 0;
@@ -114,6 +115,7 @@ private:
     // Takes one of several echoes of a round: whether it is the latest sent so far, and whether the round now
     // steps the state.
     void echoOfRound(Slot s, const EchoOutcome& o, bool& latest, bool& step);
+    static qint64 lastTime(qint64 before, const EchoOutcome& o);
 
     std::vector<HostTableObserver*> m_observers;
 

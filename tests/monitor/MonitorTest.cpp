@@ -225,6 +225,22 @@ private Q_SLOTS:
             QCOMPARE(f.results.table().states().state(f.results.table().slotAt(0)),
                      round == 1 ? HostState::Unknown : HostState::Up);
         }
+        // The last echo answered, an earlier one's deadline after it: the time of that failure still shows.
+        f.clock.current = f.clock.current.addSecs(3);
+        const qsizetype before = f.echo.requests.size();
+        f.monitor.runRoundNow();
+        QTRY_COMPARE_WITH_TIMEOUT(f.echo.waiting(), 4, 5000);
+        for (int echo : {0, 2, 3})
+            f.echo.answer(before + echo, first);
+        f.clock.current = f.clock.current.addMSecs(200);
+        f.echo.answer(before + 1, lost);
+        QTRY_COMPARE_WITH_TIMEOUT(f.finished.size(), 3, 5000);
+        const QStringList row = f.results.snapshot().rows.at(0);
+        QCOMPARE(row.at(ResultsModel::LastStatus), QStringLiteral("Success"));
+        QCOMPARE(row.at(ResultsModel::LastSucceedOn), QStringLiteral("12/7/2026 3:05:12 PM"));
+        QCOMPARE(row.at(ResultsModel::LastFailedOn), QStringLiteral("12/7/2026 3:05:12 PM"));
+        QCOMPARE(f.results.table().lastFailureUs(f.results.table().slotAt(0)),
+                 f.clock.current.toMSecsSinceEpoch() * 1000);
     }
 
     void twoSuccessesThenAFailure()
