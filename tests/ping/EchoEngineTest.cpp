@@ -625,6 +625,24 @@ private slots:
         QCOMPARE(echoesOf[1].size(), 3);
     }
 
+    // The rate counts the later echoes too; one whose time has come goes before the requests still queued.
+    void theRateCountsEveryEcho()
+    {
+        m_engine->setRate(100); // one echo every 10 ms
+        m_engine->setCount(2, 0);
+        Outcomes outcomes;
+        outcomes.send(*m_engine, AddressText(Target));
+        outcomes.send(*m_engine, AddressText(Other));
+        for (int sent = 1; sent <= 4; ++sent) {
+            QTRY_COMPARE(m_socket->sent.size(), sent);
+            QTest::qWait(25);
+            QCOMPARE(m_socket->sent.size(), sent);
+            m_clock.advanceMs(10);
+        }
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(m_socket->sent.at(i).destination, V4(i < 2 ? Target : Other));
+    }
+
     void cancelDropsTheLaterEchoesOfSentRequests()
     {
         m_engine->setCount(4, 10);
