@@ -4,6 +4,9 @@
 // tests/lab/netlab.sh isolated (a local route for fd00:1::/64 on lo).
 //
 //   ping_bench [N] [--ipv6]   (default 10000; run as root for a raw socket, or open ping_group_range)
+//
+// With --count C: C rounds of one echo per address, one after the other, against one round of C echoes per
+// address at the smallest interval (1 ms), and the ratio of the two.
 
 #include "ping/LinuxEchoService.h"
 #include "platform/LinuxIcmpSocket.h"
@@ -12,6 +15,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -92,6 +96,76 @@ void runFping(const QStringList& addresses, bool ipv6)
                 static_cast<long long>(addresses.size() - received), static_cast<long long>(addresses.size()));
 }
 
+// Counts the outcomes as the engine hands them over, a batch at a time, until all that were asked for are in.
+struct Counter : EchoSink {
+    Figures figures;
+    int answered = 0;
+    int count = 0;
+    qint64 maxRttUs = 0;
+    QElapsedTimer wall;
+    double cpuBefore = 0;
+    QEventLoop* loop = nullptr;
+    void echoesDone(std::span<const EchoOutcome> outcomes) override
+    {
+        for (const EchoOutcome& o : outcomes) {
+            figures.lost += o.status != EchoStatus::Success;
+            maxRttUs = std::max<qint64>(maxRttUs, o.rttUs);
+        }
+        answered += int(outcomes.size());
+        if (answered == count) {
+            figures.wallMs = wall.elapsed();
+            figures.cpuMs = cpuMs(RUSAGE_SELF) - cpuBefore;
+            if (loop != nullptr)
+                loop->quit();
+            else
+                QCoreApplication::quit();
+        }
+    }
+};
+
+// One round of the requests with the engine's count, waited for in a loop of its own; false after 60 s.
+bool round(LinuxEchoService& engine, const std::vector<EchoRequest>& requests, Figures& figures)
+{
+    Counter counter;
+    QEventLoop loop;
+    counter.loop = &loop;
+    counter.count = int(requests.size()) * engine.echoesPerRequest();
+    QTimer::singleShot(0, &loop, [&] {
+        counter.cpuBefore = cpuMs(RUSAGE_SELF);
+        counter.wall.start();
+        engine.send(requests, counter);
+    });
+    QTimer::singleShot(60000, &loop, [&] { loop.exit(1); });
+    const bool done = loop.exec() == 0;
+    engine.detach(counter);
+    figures.wallMs += counter.figures.wallMs;
+    figures.cpuMs += counter.figures.cpuMs;
+    figures.lost += counter.figures.lost;
+    return done;
+}
+
+int compareCounts(LinuxEchoService& engine, const std::vector<EchoRequest>& requests, int count)
+{
+    Figures single;
+    Figures several;
+    engine.setCount(1, 1);
+    for (int i = 0; i < count; ++i) {
+        if (!round(engine, requests, single))
+            return 1;
+    }
+    engine.setCount(count, 1);
+    if (!round(engine, requests, several))
+        return 1;
+    const auto echoes = static_cast<long long>(requests.size()) * count;
+    std::printf("%d rounds of one echo: wall %lld ms, cpu %.0f ms, lost %d of %lld\n", count, single.wallMs,
+                single.cpuMs, single.lost, echoes);
+    std::printf("one round of %d echoes, 1 ms apart: wall %lld ms, cpu %.0f ms, lost %d of %lld\n", count,
+                several.wallMs, several.cpuMs, several.lost, echoes);
+    std::printf("ratio: wall %.2fx, cpu %.2fx\n", double(several.wallMs) / double(std::max<qint64>(1, single.wallMs)),
+                several.cpuMs / std::max(1.0, single.cpuMs));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -99,10 +173,15 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const QStringList arguments = app.arguments().mid(1);
     const bool ipv6 = arguments.contains(QStringLiteral("--ipv6"));
-    const QStringList numbers = QStringList(arguments).filter(QRegularExpression(QStringLiteral("^[0-9]+$")));
+    const qsizetype countAt = arguments.indexOf(QStringLiteral("--count"));
+    const int echoes = countAt >= 0 && countAt + 1 < arguments.size() ? arguments.at(countAt + 1).toInt() : 1;
+    QStringList rest = arguments;
+    if (countAt >= 0)
+        rest.remove(countAt, std::min<qsizetype>(2, rest.size() - countAt));
+    const QStringList numbers = QStringList(rest).filter(QRegularExpression(QStringLiteral("^[0-9]+$")));
     const int count = numbers.isEmpty() ? 10000 : numbers.first().toInt();
-    if (count <= 0 || count > 1000000 || numbers.size() + int(ipv6) != arguments.size()) {
-        std::fprintf(stderr, "usage: ping_bench [N] [--ipv6]\n");
+    if (count <= 0 || count > 1000000 || numbers.size() + int(ipv6) != rest.size() || echoes < 1 || echoes > 100) {
+        std::fprintf(stderr, "usage: ping_bench [N] [--ipv6] [--count C]\n");
         return 2;
     }
     const QStringList addresses = ipv6 ? prefixAddresses(count) : loopbackAddresses(count);
@@ -119,33 +198,17 @@ int main(int argc, char** argv)
         return 3;
     }
 
-    // Counts the outcomes as the engine hands them over, a batch at a time.
-    struct Counter : EchoSink {
-        Figures figures;
-        int answered = 0;
-        int count = 0;
-        qint64 maxRttUs = 0;
-        QElapsedTimer wall;
-        double cpuBefore = 0;
-        void echoesDone(std::span<const EchoOutcome> outcomes) override
-        {
-            for (const EchoOutcome& o : outcomes) {
-                figures.lost += o.status != EchoStatus::Success;
-                maxRttUs = std::max<qint64>(maxRttUs, o.rttUs);
-            }
-            answered += int(outcomes.size());
-            if (answered == count) {
-                figures.wallMs = wall.elapsed();
-                figures.cpuMs = cpuMs(RUSAGE_SELF) - cpuBefore;
-                QCoreApplication::quit();
-            }
-        }
-    } counter;
-    counter.count = count;
     std::vector<EchoRequest> requests;
     requests.reserve(std::size_t(count));
     for (const QString& address : addresses)
         requests.push_back(EchoRequest::forText(requests.size(), address));
+    if (countAt >= 0) {
+        std::printf("%d loopback addresses (%s, %s socket)\n", count, ipv6 ? "IPv6" : "IPv4",
+                    rawSocket->kind() == IcmpSocket::Kind::Raw ? "raw" : "datagram");
+        return compareCounts(engine, requests, echoes);
+    }
+    Counter counter;
+    counter.count = count;
     QTimer::singleShot(0, &app, [&] {
         counter.cpuBefore = cpuMs(RUSAGE_SELF);
         counter.wall.start();

@@ -26,6 +26,7 @@ PingRound::~PingRound()
 void PingRound::start()
 {
     m_elapsed.start();
+    m_results.beginRound();
     m_freshRows = m_state.hostListChanged;
     m_state.hostListChanged = false;
     m_entries = m_hosts.entries(); // the host count is taken once, here
@@ -127,7 +128,7 @@ void PingRound::sendRequests()
     if (m_requests.empty())
         return;
     // Each echo is answered exactly once unless cancelled, so a count tells when the last has come back.
-    m_echoesOut += static_cast<int>(m_requests.size());
+    m_echoesOut += static_cast<int>(m_requests.size()) * m_echo.echoesPerRequest();
     m_echo.send(m_requests, *this);
     m_requests.clear();
 }

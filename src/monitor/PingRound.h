@@ -24,7 +24,8 @@ class SessionState;
 // 2. Give each entry its results row: a fresh one after hostListChanged or when it has none. The new rows of
 //    a slice are added together.
 // 3. Resolve host names (every round, never cached here); addresses were read when their row was made. The
-//    echoes of a slice go to the echo service together, which paces the sends. All echoes of a round are in
+//    echoes of a slice go to the echo service together, which paces the sends and makes each request as many
+//    echoes as it is set to (their outcomes are counted in, one by one). All echoes of a round are in
 //    flight together.
 // 4. Hand each batch of outcomes to the results the moment it arrives. A row removed meanwhile takes nothing.
 // 5. Finish when every host has been walked and every outcome is in. Switching off cancels the echoes not

@@ -12,7 +12,10 @@ struct EchoOutcome {
     qint64 whenUs = 0; // epoch µs: the kernel's receive stamp, or the send stamp plus the timeout
     quint32 rttUs = 0; // round trip of a reply, from the kernel's send and receive times
     EchoStatus status = EchoStatus::Success;
-    quint8 ttl = 0;    // TTL (IPv4) or hop limit (IPv6) of a reply
+    quint8 ttl = 0; // TTL (IPv4) or hop limit (IPv6) of a reply
+    // Which of its request's echoes this was, counted from 0 in send order, and how many the request sent.
+    quint8 echo = 0;
+    quint8 echoes = 1;
     IpAddress address; // the replying host, or the router that reported an error; null when none
 
     bool answered() const { return status == EchoStatus::Success; }

@@ -1,10 +1,10 @@
 #include "ping/EchoQueue.h"
 
-void EchoQueue::push(const EchoRequest& request, quint16 sink)
+void EchoQueue::push(const Entry& entry)
 {
     if (m_size == m_ring.size())
         grow();
-    m_ring[(m_head + m_size) & (m_ring.size() - 1)] = Entry{request, sink};
+    m_ring[(m_head + m_size) & (m_ring.size() - 1)] = entry;
     ++m_size;
 }
 
@@ -26,12 +26,14 @@ void EchoQueue::grow()
 int EchoQueue::removeSink(quint16 sink)
 {
     std::size_t kept = 0;
+    int removed = 0;
     for (std::size_t i = 0; i < m_size; ++i) {
         const Entry entry = at(i);
         if (entry.sink != sink)
             m_ring[(m_head + kept++) & (m_ring.size() - 1)] = entry;
+        else
+            removed += entry.echoes - entry.echo;
     }
-    const int removed = static_cast<int>(m_size - kept);
     m_size = kept;
     return removed;
 }

@@ -9,14 +9,17 @@
 constexpr int EchoTimeoutMs = 200;
 
 // Sends ICMP echoes without blocking: requests are queued, paced out and answered through their sink on the
-// caller's thread, every request exactly once unless it is cancelled before it is sent or its sink detached.
+// caller's thread. Each request goes out as echoesPerRequest() echoes, and each echo is answered exactly once
+// unless it is cancelled before it is sent or its sink detached.
 class EchoService
 {
 public:
     virtual ~EchoService() = default;
 
     virtual void send(std::span<const EchoRequest> requests, EchoSink& sink) = 0;
-    // Drops the sink's requests not yet sent; returns how many. Those already sent are still answered.
+    // How many echoes each request sent from now on makes, so the requester knows how many outcomes to await.
+    virtual int echoesPerRequest() const { return 1; }
+    // Drops the sink's echoes not yet sent; returns how many. Those already sent are still answered.
     virtual int cancel(EchoSink& sink) = 0;
     // Drops the sink's unsent requests and never calls it again: it may be destroyed after this.
     virtual void detach(EchoSink& sink) = 0;

@@ -27,6 +27,8 @@ public:
         IpAddress destination;
         quint16 sequence = 0;
         quint16 sink = 0; // the requester, as the engine numbers them
+        quint8 echo = 0;  // as in EchoOutcome
+        quint8 echoes = 1;
         bool used = false;
     };
 

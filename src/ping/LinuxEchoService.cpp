@@ -137,12 +137,12 @@ void LinuxEchoService::send(std::span<const EchoRequest> requests, EchoSink& sin
     if (requests.empty())
         return;
     const quint16 index = sinkIndex(sink);
-    m_sinks[index].echoes += static_cast<int>(requests.size());
+    m_sinks[index].echoes += static_cast<int>(requests.size()) * m_count;
     for (const EchoRequest& request : requests) {
         EchoRequest checked = request;
         checked.valid = request.valid && channelFor(request.target.address.family()) != nullptr &&
                         (m_family == IpFamily::Unspecified || m_family == request.target.address.family());
-        m_queue.push(checked, index);
+        m_queue.push(checked, index, static_cast<quint8>(m_count));
     }
     // Even an address we refuse is answered from the event loop, never from inside this call.
     schedulePump();
@@ -153,7 +153,8 @@ int LinuxEchoService::cancel(EchoSink& sink)
     Sink* s = findSink(sink);
     if (s == nullptr)
         return 0;
-    const int removed = m_queue.removeSink(static_cast<quint16>(s - m_sinks.data()));
+    const auto index = static_cast<quint16>(s - m_sinks.data());
+    const int removed = m_queue.removeSink(index) + m_repeats.removeSink(index);
     s->echoes -= removed;
     return removed;
 }
@@ -240,6 +241,12 @@ void LinuxEchoService::setSendFrom(const IpAddress& source, const QString& inter
     }
 }
 
+void LinuxEchoService::setCount(int echoes, int intervalMs)
+{
+    m_count = std::clamp(echoes, 1, 255);
+    m_intervalNs = qint64(std::max(intervalMs, 0)) * NsPerMs;
+}
+
 void LinuxEchoService::setRate(std::optional<int> echoesPerSecond)
 {
     m_ratePps = echoesPerSecond;
@@ -305,8 +312,28 @@ bool LinuxEchoService::ensureOpen(Channel& channel)
 
 void LinuxEchoService::schedulePump()
 {
-    if (!m_pumpTimer.isActive())
+    if (!m_pumpTimer.isActive() || m_pumpAwaitsRepeat) {
+        m_pumpAwaitsRepeat = false;
         m_pumpTimer.start(0);
+    }
+}
+
+EchoQueue* LinuxEchoService::nextQueue(qint64 nowNs)
+{
+    // A later echo whose time has come goes first: its request has waited longer than anything queued.
+    if (!m_repeats.empty() && m_repeats.front().dueNs <= nowNs)
+        return &m_repeats;
+    return m_queue.empty() ? nullptr : &m_queue;
+}
+
+void LinuxEchoService::repeatLater(EchoQueue::Entry entry, qint64 fromNs)
+{
+    if (entry.echo + 1 >= entry.echoes)
+        return;
+    ++entry.echo;
+    // Sends only get later and the interval is one for all, so the queue stays in the order its echoes are due.
+    entry.dueNs = fromNs + m_intervalNs;
+    m_repeats.push(entry);
 }
 
 void LinuxEchoService::pump()
@@ -317,13 +344,18 @@ void LinuxEchoService::pump()
     bool kernelFull = false;
     bool allSequencesInFlight = false;
     int rateWaitMs = 0;
-    const qint64 turnEndsNs = m_clock.monotonicNs() + TurnBudgetNs;
-    while (!m_queue.empty() && sent + refused < SendsPerTurn) {
-        const EchoQueue::Entry& first = m_queue.front();
+    qint64 nowNs = m_clock.monotonicNs();
+    const qint64 turnEndsNs = nowNs + TurnBudgetNs;
+    m_pumpAwaitsRepeat = false;
+    while (sent + refused < SendsPerTurn) {
+        EchoQueue* queue = nextQueue(nowNs);
+        if (queue == nullptr)
+            break;
+        const EchoQueue::Entry& first = queue->front();
         Channel* channel = first.request.valid ? channelFor(first.request.target.address.family()) : nullptr;
         if (channel == nullptr || !ensureOpen(*channel)) {
             ++refused;
-            refuseFirst(channel);
+            refuseFirst(*queue, channel);
             continue;
         }
         int waitMs = 0;
@@ -332,8 +364,10 @@ void LinuxEchoService::pump()
             rateWaitMs = waitMs;
             break;
         }
-        const Batch batch = sendBatch(*channel, allowed);
+        const Batch batch = sendBatch(*channel, *queue, allowed, nowNs);
         m_rateCredits -= batch.sent;
+        if (batch.sentNs != 0)
+            nowNs = batch.sentNs;
         if (batch.sent == 0 && !batch.kernelFull && batch.error == 0) {
             allSequencesInFlight = true; // the next echo to settle frees one and calls the pump again
             break;
@@ -347,7 +381,8 @@ void LinuxEchoService::pump()
         }
         if (batch.error != 0) {
             ++refused;
-            refuseFirst(IcmpReplyParser::statusForErrno(batch.error));
+            // The next echo may find the way open again.
+            refuseFirst(*queue, IcmpReplyParser::statusForErrno(batch.error), false);
         }
         if (sentSinceDrain >= DrainEverySends) {
             sentSinceDrain = 0;
@@ -356,14 +391,22 @@ void LinuxEchoService::pump()
                 break;
         }
     }
-    if (!m_queue.empty() && !allSequencesInFlight && !m_pumpTimer.isActive())
-        m_pumpTimer.start(rateWaitMs > 0 ? rateWaitMs : kernelFull ? RetryAfterMs : 0);
+    if (!allSequencesInFlight && !m_pumpTimer.isActive()) {
+        nowNs = m_clock.monotonicNs();
+        if (nextQueue(nowNs) != nullptr) {
+            m_pumpTimer.start(rateWaitMs > 0 ? rateWaitMs : kernelFull ? RetryAfterMs : 0);
+        } else if (!m_repeats.empty()) {
+            const qint64 waitNs = m_repeats.front().dueNs - nowNs;
+            m_pumpTimer.start(std::max(rateWaitMs, static_cast<int>((waitNs + NsPerMs - 1) / NsPerMs)));
+            m_pumpAwaitsRepeat = true;
+        }
+    }
     if (!m_timeoutTimer.isActive())
         armTimeout();
     deliver();
 }
 
-void LinuxEchoService::refuseFirst(Channel* channel)
+void LinuxEchoService::refuseFirst(EchoQueue& queue, Channel* channel)
 {
     EchoStatus status = EchoStatus::BadDestination;
     if (channel != nullptr && channel->socket->familyUnsupported()) {
@@ -373,30 +416,38 @@ void LinuxEchoService::refuseFirst(Channel* channel)
         reportUnavailable(channel->unavailableReason);
         status = EchoStatus::GeneralFailure;
     }
-    refuseFirst(status);
+    refuseFirst(queue, status, true);
 }
 
-void LinuxEchoService::refuseFirst(EchoStatus status)
+void LinuxEchoService::refuseFirst(EchoQueue& queue, EchoStatus status, bool laterEchoesToo)
 {
-    const EchoQueue::Entry first = m_queue.front();
-    m_queue.pop();
+    const EchoQueue::Entry first = queue.front();
+    queue.pop();
     EchoOutcome outcome;
     outcome.tag = first.request.tag;
     outcome.status = status;
     outcome.whenUs = m_clock.realtimeNs() / NsPerUs;
-    answer(first.sink, outcome);
+    outcome.echoes = first.echoes;
+    const int last = laterEchoesToo ? first.echoes - 1 : first.echo;
+    for (int echo = first.echo; echo <= last; ++echo) {
+        outcome.echo = static_cast<quint8>(echo);
+        answer(first.sink, outcome);
+    }
+    if (!laterEchoesToo)
+        repeatLater(first, m_clock.monotonicNs());
 }
 
-LinuxEchoService::Batch LinuxEchoService::sendBatch(Channel& channel, int wanted)
+LinuxEchoService::Batch LinuxEchoService::sendBatch(Channel& channel, EchoQueue& queue, int wanted, qint64 nowNs)
 {
     // The echoes at the front of the queue that go to this channel, each with the next sequence.
     std::array<quint16, SendsPerBatch> sequences{};
     int count = 0;
     const int sequencesFree = channel.inFlight.room();
-    for (std::size_t i = 0; i < static_cast<std::size_t>(m_queue.size()) && count < wanted && count < sequencesFree;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(queue.size()) && count < wanted && count < sequencesFree;
          ++i) {
-        const EchoQueue::Entry& queued = m_queue.at(i);
-        if (!queued.request.valid || channelFor(queued.request.target.address.family()) != &channel)
+        const EchoQueue::Entry& queued = queue.at(i);
+        if (!queued.request.valid || channelFor(queued.request.target.address.family()) != &channel ||
+            queued.dueNs > nowNs)
             break;
         if (count == 0) {
             const std::optional<quint16> sequence = channel.inFlight.nextFree();
@@ -425,7 +476,8 @@ LinuxEchoService::Batch LinuxEchoService::sendBatch(Channel& channel, int wanted
     int error = 0;
     batch.sent = channel.socket->sendBatch(m_outgoing.data(), count, error);
     for (int i = 0; i < batch.sent; ++i) {
-        const EchoQueue::Entry& front = m_queue.front();
+        // A copy: the request's next echo may go to the back of this very queue.
+        const EchoQueue::Entry front = queue.front();
         // nextFree made room for the first; it grows the table for the others when they need it.
         if (i > 0)
             channel.inFlight.nextFree();
@@ -435,7 +487,10 @@ LinuxEchoService::Batch LinuxEchoService::sendBatch(Channel& channel, int wanted
         echo.sentMonotonicNs = batch.sentNs;
         echo.sentRealtimeNs = sentRealtimeNs;
         echo.sink = front.sink;
-        m_queue.pop();
+        echo.echo = front.echo;
+        echo.echoes = front.echoes;
+        queue.pop();
+        repeatLater(front, batch.sentNs);
     }
     if (batch.sent < count) {
         if (error == EAGAIN || error == EWOULDBLOCK || error == ENOBUFS || error == EINTR)
@@ -520,8 +575,7 @@ void LinuxEchoService::handle(Channel& channel, const IcmpSocket::Message& messa
     const qint64 roundTrip = roundTripNs(message, *echo);
     if (roundTrip < 0)
         return; // an answer to an earlier echo that had the same sequence
-    EchoOutcome outcome;
-    outcome.tag = echo->tag;
+    EchoOutcome outcome = outcomeOf(*echo);
     if (roundTrip >= m_timeoutNs) {
         outcome.status = EchoStatus::RequestTimedOut;
         outcome.whenUs = (echo->sentRealtimeNs + m_timeoutNs) / NsPerUs;
@@ -564,12 +618,21 @@ void LinuxEchoService::recordReceiveFailure(int error)
         qWarning("Reading the ICMP socket failed: %s", std::strerror(error));
 }
 
+EchoOutcome LinuxEchoService::outcomeOf(const InFlightTable::Echo& echo)
+{
+    EchoOutcome outcome;
+    outcome.tag = echo.tag;
+    outcome.echo = echo.echo;
+    outcome.echoes = echo.echoes;
+    return outcome;
+}
+
 void LinuxEchoService::settle(Channel& channel, InFlightTable::Echo& echo, const EchoOutcome& outcome)
 {
     const bool allWereInFlight = channel.inFlight.room() == 0;
     const quint16 sink = echo.sink;
     channel.inFlight.release(echo);
-    if (allWereInFlight && !m_queue.empty())
+    if (allWereInFlight && !(m_queue.empty() && m_repeats.empty()))
         schedulePump();
     answer(sink, outcome);
 }
@@ -608,8 +671,7 @@ void LinuxEchoService::expireOverdue()
         while (InFlightTable::Echo* echo = channel->inFlight.oldest()) {
             if (echo->sentMonotonicNs + m_timeoutNs > now)
                 break;
-            EchoOutcome outcome;
-            outcome.tag = echo->tag;
+            EchoOutcome outcome = outcomeOf(*echo);
             outcome.status = EchoStatus::RequestTimedOut;
             outcome.whenUs = (echo->sentRealtimeNs + m_timeoutNs) / NsPerUs;
             settle(*channel, *echo, outcome);

@@ -17,8 +17,10 @@ class RandomSource;
 
 // The ICMP echo engine: one socket per address family (ICMP for IPv4, ICMPv6 for IPv6), each with its own
 // echoes in flight; one send queue for both, paced by event-loop turns; replies matched by identifier,
-// sequence and source; and one timer aimed at the earliest of the in-flight deadlines. Outcomes go back to
-// their sinks in batches: all that one read of the sockets, one expiry or one turn of sends settled.
+// sequence and source; and one timer aimed at the earliest of the in-flight deadlines. A request of several
+// echoes goes out once at its turn in the queue; each later echo waits in a second queue, its time set by when
+// the echo before it left, so the echoes of a round go out as passes over its hosts without a timer per host. Outcomes
+// go back to their sinks in batches: all that one read of the sockets, one expiry or one turn of sends settled.
 //
 // Timing is the network's: an echo is stamped just before it is handed to the kernel, and a reply by the
 // kernel's receive stamp, so a reply that arrived in time counts however late the thread read it.
@@ -42,6 +44,7 @@ public:
     ~LinuxEchoService() override;
 
     void send(std::span<const EchoRequest> requests, EchoSink& sink) override;
+    int echoesPerRequest() const override { return m_count; }
     int cancel(EchoSink& sink) override;
     void detach(EchoSink& sink) override;
 
@@ -59,6 +62,9 @@ public:
     // Where the echoes leave from: an address of this machine (the socket of its family only; null: the
     // system's choice) and an interface (empty: any). Before the first echo: the sockets take it as they open.
     void setSendFrom(const IpAddress& source, const QString& interfaceName);
+    // Each request sent from now on goes out as this many echoes (1 to 255), each the interval after the one
+    // before it left. The rate below counts every one of them.
+    void setCount(int echoes, int intervalMs);
     // At most this many echoes a second, spread evenly (bursts of at most 10 ms' worth); none: as fast as the
     // kernel takes them.
     void setRate(std::optional<int> echoesPerSecond);
@@ -80,7 +86,7 @@ public:
     IcmpSocket::Kind socketKind(IpFamily family = IpFamily::Unspecified);
     // Echoes sent and not yet answered or timed out.
     int inFlightCount() const;
-    int queuedCount() const { return m_queue.size(); }
+    int queuedCount() const { return m_queue.size() + m_repeats.size(); }
 
     // Reads of the socket that failed for an unexpected reason, and the errno of the last of them.
     int receiveFailures() const { return m_receiveFailures; }
@@ -137,11 +143,17 @@ private:
     void schedulePump();
     void pump();
     // Answers the echo at the front of the queue, which has no open socket of its family.
-    void refuseFirst(Channel* channel);
-    void refuseFirst(EchoStatus status);
-    // Sends up to wanted echoes from the front of the queue, all to channel; none sent and nothing else
-    // set means every sequence is in flight.
-    Batch sendBatch(Channel& channel, int wanted);
+    void refuseFirst(EchoQueue& queue, Channel* channel);
+    // Answers the echo at the front of the queue with a failure; with its request's later echoes too when all
+    // would fail alike.
+    void refuseFirst(EchoQueue& queue, EchoStatus status, bool laterEchoesToo);
+    // The queue the next echo comes from now; none while only later echoes wait, and not yet.
+    EchoQueue* nextQueue(qint64 nowNs);
+    // Queues the request's next echo, if it has one, to leave the interval after fromNs.
+    void repeatLater(EchoQueue::Entry entry, qint64 fromNs);
+    // Sends up to wanted echoes due at nowNs from the front of the queue, all to channel; none sent and nothing
+    // else set means every sequence is in flight.
+    Batch sendBatch(Channel& channel, EchoQueue& queue, int wanted, qint64 nowNs);
     void reportUnavailable(const QString& reason);
     bool drain(int maxReads);
     bool drain(Channel& channel, int maxReads);
@@ -149,6 +161,7 @@ private:
     qint64 roundTripNs(const IcmpSocket::Message& message, const InFlightTable::Echo& echo) const;
     void recordReceiveFailure(int error);
     void armTimeout();
+    static EchoOutcome outcomeOf(const InFlightTable::Echo& echo);
     void settle(Channel& channel, InFlightTable::Echo& echo, const EchoOutcome& outcome);
     void answer(quint16 sink, const EchoOutcome& outcome);
     // Hands every sink the outcomes gathered for it.
@@ -169,6 +182,12 @@ private:
     bool m_unavailableReported = false;
 
     EchoQueue m_queue;
+    // The later echoes of requests, in the order they are due.
+    EchoQueue m_repeats;
+    int m_count = 1;
+    qint64 m_intervalNs = 0;
+    // The pump timer waits only for the next later echo: new requests need not wait for it.
+    bool m_pumpAwaitsRepeat = false;
     std::vector<Sink> m_sinks;
     bool m_delivering = false;
     QByteArray m_payload;

@@ -64,6 +64,7 @@ void HostTable::reserve(std::size_t more)
         grow(m_rttSumMs, slotTotal);
         grow(m_lastSuccessUs, slotTotal);
         grow(m_lastFailureUs, slotTotal);
+        grow(m_echoRounds, slotTotal);
     }
 }
 
@@ -86,6 +87,7 @@ void HostTable::resizeColumns(std::size_t slotTotal)
     m_rttSumMs.resize(slotTotal);
     m_lastSuccessUs.resize(slotTotal);
     m_lastFailureUs.resize(slotTotal);
+    m_echoRounds.resize(slotTotal);
     m_states.resize(slotTotal);
 }
 
@@ -113,6 +115,7 @@ void HostTable::resetSlot(Slot slot, quint64 hostId, const QString& text)
     m_rttSumMs[slot] = 0;
     m_lastSuccessUs[slot] = 0;
     m_lastFailureUs[slot] = 0;
+    m_echoRounds[slot] = EchoRound{};
     m_states.reset(slot);
 }
 
@@ -290,6 +293,31 @@ void HostTable::allHostsUnlisted()
         o->tableRowsUnlisted();
 }
 
+qint64 HostTable::lastTime(qint64 before, const EchoOutcome& o)
+{
+    // Of several echoes a round, a failure's time is its deadline, which may come after the next echo's answer:
+    // the latest of each kind is kept, so a row that counts a failure always has a time for it.
+    return o.echoes > 1 ? std::max(before, o.whenUs) : o.whenUs;
+}
+
+void HostTable::echoOfRound(Slot s, const EchoOutcome& o, bool& latest, bool& step)
+{
+    EchoRound& r = m_echoRounds[s];
+    if (r.round != m_round)
+        r = EchoRound{m_round};
+    ++r.in;
+    // Answers may come out of send order (a late reply after the next echo's quick one): an earlier echo's must
+    // not hide a later one's.
+    latest = o.echo >= r.latest;
+    if (latest)
+        r.latest = static_cast<quint8>(o.echo + 1);
+    // Up or down looks at rounds: any answer makes the round answered, at once; it failed once every echo did.
+    step = !r.stepped && (o.answered() || r.in >= o.echoes);
+    r.stepped = r.stepped || step;
+    if (r.in >= o.echoes)
+        r = EchoRound{m_round}; // all in: the next echoes are another round's
+}
+
 HostTable::Applied HostTable::apply(std::span<const EchoOutcome> outcomes)
 {
     Applied applied;
@@ -301,23 +329,31 @@ HostTable::Applied HostTable::apply(std::span<const EchoOutcome> outcomes)
             allLive = false; // its row went while the echo was out
             continue;
         }
-        m_lastStatus[s] = static_cast<quint16>(o.status);
+        bool latest = true;
+        bool step = true;
+        if (o.echoes > 1)
+            echoOfRound(s, o, latest, step);
+        if (latest)
+            m_lastStatus[s] = static_cast<quint16>(o.status);
         if (o.answered()) {
             ++applied.answered;
             ++m_succeeded[s];
-            m_replyAddress[s] = o.address;
             m_rttSumUs[s] += o.rttUs;
             // The table shows each round trip in whole milliseconds, and its average is the mean of those.
             m_rttSumMs[s] += o.rttUs / UsPerMs;
-            m_lastRttUs[s] = o.rttUs;
-            m_lastTtl[s] = o.ttl;
-            m_lastSuccessUs[s] = o.whenUs;
+            if (latest) {
+                m_replyAddress[s] = o.address;
+                m_lastRttUs[s] = o.rttUs;
+                m_lastTtl[s] = o.ttl;
+            }
+            m_lastSuccessUs[s] = lastTime(m_lastSuccessUs[s], o);
         } else {
             ++applied.failed;
             ++m_failed[s];
-            m_lastFailureUs[s] = o.whenUs;
+            m_lastFailureUs[s] = lastTime(m_lastFailureUs[s], o);
         }
-        m_states.record(s, o.answered(), o.whenUs, m_changes);
+        if (step)
+            m_states.record(s, o.answered(), o.whenUs, m_changes);
     }
     std::span<const EchoOutcome> live = outcomes;
     if (!allLive) {

@@ -66,7 +66,13 @@ public:
     Slot currentSlotOf(quint64 hostId) const;
     bool isCurrent(Slot slot) const { return m_current[slot] != 0; }
 
-    // The one writer. Outcomes of rows no longer in the table are dropped; the others are counted.
+    // A round of echoes starts: the echoes of several to a host that were never all answered (the round was
+    // switched off) count no further towards the next.
+    void beginRound() { ++m_round; }
+    // The one writer. Outcomes of rows no longer in the table are dropped; the others are counted. Of a round of
+    // several echoes to a host, each counts, the last sent that is in sets the last status, round trip, TTL and
+    // reply address, the last times are the latest of their kind, and the round steps the state once: answered
+    // at its first answer, failed when all its echoes failed.
     struct Applied {
         int answered = 0;
         int failed = 0;
@@ -106,6 +112,10 @@ private:
     void forgetHostIndex(Slot slot);
     Slot* hostIndexEntry(quint64 hostId);
     void growHostIndex(quint64 hostId);
+    // Takes one of several echoes of a round: whether it is the latest sent so far, and whether the round now
+    // steps the state.
+    void echoOfRound(Slot s, const EchoOutcome& o, bool& latest, bool& step);
+    static qint64 lastTime(qint64 before, const EchoOutcome& o);
 
     std::vector<HostTableObserver*> m_observers;
 
@@ -135,6 +145,15 @@ private:
     std::vector<qint64> m_lastSuccessUs;
     std::vector<qint64> m_lastFailureUs;
     HostStateMachine m_states;
+    // Where the current round of several echoes to each row stands.
+    struct EchoRound {
+        quint32 round = 0;
+        quint8 in = 0;     // outcomes in
+        quint8 latest = 0; // one past the latest echo in, in send order; 0: none yet
+        bool stepped = false;
+    };
+    std::vector<EchoRound> m_echoRounds;
+    quint32 m_round = 0;
 
     // Reused for every batch: the outcomes of live rows when some were dropped, and the state changes.
     std::vector<EchoOutcome> m_live;

@@ -26,6 +26,8 @@ public:
         EchoSink* sink;
         bool answered = false;
         bool cancelled = false;
+        quint8 echo = 0; // which of its request's echoes, in send order
+        quint8 echoes = 1;
     };
 
     explicit FakeEchoService(const Clock* clock = nullptr) : m_clock(clock) {}
@@ -34,11 +36,15 @@ public:
     void send(std::span<const EchoRequest> echoes, EchoSink& sink) override
     {
         for (const EchoRequest& e : echoes) {
-            requests.append({e.tag, e.valid ? e.target.address.toString() : QString(), &sink});
-            if (onRequest)
-                onRequest(static_cast<int>(requests.size()));
+            for (int k = 0; k < count; ++k) {
+                requests.append({e.tag, e.valid ? e.target.address.toString() : QString(), &sink, false, false,
+                                 static_cast<quint8>(k), static_cast<quint8>(count)});
+                if (onRequest)
+                    onRequest(static_cast<int>(requests.size()));
+            }
         }
     }
+    int echoesPerRequest() const override { return count; }
     // With queueing on, echoes count as unsent until answered, so anything still waiting can be cancelled;
     // otherwise every echo counts as sent at once.
     int cancel(EchoSink& sink) override
@@ -132,6 +138,8 @@ public:
 
     QList<Request> requests;
     bool queueing = false;
+    // Echoes per request: each is a request of its own here, numbered as the engine numbers them.
+    int count = 1;
     // Called after each request is taken, with the number taken so far.
     std::function<void(int)> onRequest;
 
@@ -144,6 +152,8 @@ private:
         o.address = reply.address;
         o.rttUs = reply.rttUs;
         o.ttl = reply.ttl;
+        o.echo = r.echo;
+        o.echoes = r.echoes;
         const QDateTime when = m_clock ? m_clock->now() : QDateTime(QDate(2026, 12, 7), QTime(15, 5, 9));
         o.whenUs = when.toMSecsSinceEpoch() * 1000;
         return o;

@@ -5,6 +5,8 @@
 # at the default 200 ms and answers with --timeout 1000; mtu.lab sits behind a link of MTU 1000 (IPv6: 1280),
 # so 1400 bytes with --dont-fragment give "Packet too big" and without it cross in fragments. --source and
 # --interface: the echoes leave from the address and interface named, and ones the machine lacks are refused.
+# --count 4: lossy.lab answers every second echo from a source, so two of the four are answered, the last of
+# them among them, and the row shows 50.00% failed.
 set -eu
 program=$1
 dir=$(mktemp -d)
@@ -51,6 +53,18 @@ for host in 10.77.6.2 fd00:77:6::2; do
     [ "$(status "$dir/df.txt" "$host")" = "Packet too big" ] || fail "$host with --size 1400 --dont-fragment"
     [ "$(status "$dir/frag.txt" "$host")" = "Success" ] || fail "$host with --size 1400"
 done
+printf '%s\n' 10.77.5.5 fd00:77:5::5 >"$dir/lossy.txt"
+"$program" --headless --rounds 1 --count 4 --interval 20 --output "$dir/count.txt" "$dir/lossy.txt" 2>/dev/null ||
+    fail "--count 4: exit $?"
+# Columns 3 to 6 of a host's row: succeeded, failed, % failed, status.
+counts() {
+    awk -F'\t' -v host="$2" '{ for (i = 1; i <= NF; ++i) sub(/ +$/, "", $i) } $1 == host { print $3 "|" $4 "|" $5 "|" $6 }' "$1"
+}
+for host in 10.77.5.5 fd00:77:5::5; do
+    [ "$(counts "$dir/count.txt" "$host")" = "2|2|50.00%|Success" ] || fail "$host with --count 4"
+done
+"$program" --headless --rounds 1 --count 101 "$dir/lossy.txt" 2>"$dir/err.txt" >/dev/null && fail "--count 101 accepted"
+grep -q -- "--count must be between 1 and 100" "$dir/err.txt" || fail "--count 101: $(cat "$dir/err.txt")"
 route=$(ip -o -4 route get 10.77.2.2)
 iface=$(echo "$route" | sed -n 's/.* dev \([^ ]*\).*/\1/p')
 src=$(echo "$route" | sed -n 's/.* src \([^ ]*\).*/\1/p')

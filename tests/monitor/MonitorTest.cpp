@@ -195,6 +195,54 @@ private Q_SLOTS:
                               "12/7/2026 3:05:09 PM"}));
     }
 
+    // Four echoes a round: each is counted, the last sent sets the status even when an earlier one's answer comes
+    // after it, and the state steps once a round (up after two answered rounds, although no two echoes in a row
+    // were answered).
+    void severalEchoesARoundCountEachAndStepTheStateOnce()
+    {
+        Fixture f;
+        f.echo.count = 4;
+        f.results.table().setStateThresholds({3, 2});
+        f.start({"127.0.0.1"});
+        const EchoReply first = FakeEchoService::success(Localhost, 5, 64);
+        const EchoReply late = FakeEchoService::success(IpAddress::fromIpv4(Localhost + 8), 9, 60);
+        const EchoReply lost = FakeEchoService::failure(11010);
+        for (int round = 1; round <= 2; ++round) {
+            const qsizetype before = f.echo.requests.size();
+            f.monitor.runRoundNow();
+            QTRY_COMPARE_WITH_TIMEOUT(f.echo.waiting(), 4, 5000);
+            f.echo.answer(before, first);
+            f.echo.answer(before + 1, lost);
+            f.echo.answer(before + 3, lost);
+            f.echo.answer(before + 2, late); // the third echo's answer, after the fourth's timeout
+            QTRY_COMPARE_WITH_TIMEOUT(f.finished.size(), round, 5000);
+            const QStringList row = f.results.snapshot().rows.at(0);
+            QCOMPARE(row.at(ResultsModel::SucceedCount), QString::number(2 * round));
+            QCOMPARE(row.at(ResultsModel::FailedCount), QString::number(2 * round));
+            QCOMPARE(row.at(ResultsModel::PercentFailed), QStringLiteral("50.00%"));
+            QCOMPARE(row.at(ResultsModel::LastStatus), QStringLiteral("Request timed out"));
+            QCOMPARE(row.at(ResultsModel::ReplyAddress), QStringLiteral("127.0.0.1"));
+            QCOMPARE(f.results.table().states().state(f.results.table().slotAt(0)),
+                     round == 1 ? HostState::Unknown : HostState::Up);
+        }
+        // The last echo answered, an earlier one's deadline after it: the time of that failure still shows.
+        f.clock.current = f.clock.current.addSecs(3);
+        const qsizetype before = f.echo.requests.size();
+        f.monitor.runRoundNow();
+        QTRY_COMPARE_WITH_TIMEOUT(f.echo.waiting(), 4, 5000);
+        for (int echo : {0, 2, 3})
+            f.echo.answer(before + echo, first);
+        f.clock.current = f.clock.current.addMSecs(200);
+        f.echo.answer(before + 1, lost);
+        QTRY_COMPARE_WITH_TIMEOUT(f.finished.size(), 3, 5000);
+        const QStringList row = f.results.snapshot().rows.at(0);
+        QCOMPARE(row.at(ResultsModel::LastStatus), QStringLiteral("Success"));
+        QCOMPARE(row.at(ResultsModel::LastSucceedOn), QStringLiteral("12/7/2026 3:05:12 PM"));
+        QCOMPARE(row.at(ResultsModel::LastFailedOn), QStringLiteral("12/7/2026 3:05:12 PM"));
+        QCOMPARE(f.results.table().lastFailureUs(f.results.table().slotAt(0)),
+                 f.clock.current.toMSecsSinceEpoch() * 1000);
+    }
+
     void twoSuccessesThenAFailure()
     {
         Fixture f;

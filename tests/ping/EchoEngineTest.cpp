@@ -7,6 +7,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
 #include <cerrno>
 
 namespace
@@ -586,6 +587,76 @@ private slots:
         QCOMPARE(kept.replies.size(), 1);
         QCOMPARE(m_socket->sent.first().destination, V4(Other));
         QVERIFY(cancelled.replies.isEmpty());
+    }
+
+    // Three echoes a request, 10 ms apart: each pass over the requests waits for the interval after the one
+    // before it left, and every outcome says which echo of its request it was.
+    void severalEchoesARequestGoOutInPasses()
+    {
+        m_engine->setCount(3, 10);
+        QCOMPARE(m_engine->echoesPerRequest(), 3);
+        Outcomes outcomes;
+        outcomes.send(*m_engine, AddressText(Target));
+        outcomes.send(*m_engine, AddressText(Other));
+        QTRY_COMPARE(m_socket->sent.size(), 2);
+        QTest::qWait(30); // the clock has not moved: the second pass is not due
+        QCOMPARE(m_socket->sent.size(), 2);
+        QCOMPARE(m_engine->queuedCount(), 2);
+        m_clock.advanceMs(9);
+        QTest::qWait(20);
+        QCOMPARE(m_socket->sent.size(), 2);
+        m_clock.advanceMs(1);
+        QTRY_COMPARE(m_socket->sent.size(), 4);
+        m_socket->arrive(replyTo(2)); // the first host's second echo
+        m_clock.advanceMs(10);
+        QTRY_COMPARE(m_socket->sent.size(), 6);
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(m_socket->sent.at(i).destination, V4(i % 2 == 0 ? Target : Other));
+        expireAll();
+        QCOMPARE(outcomes.replies.size(), 6);
+        QList<int> echoesOf[2];
+        for (const EchoOutcome& o : outcomes.replies) {
+            QCOMPARE(o.echoes, quint8(3));
+            QCOMPARE(o.answered(), o.tag == 1 && o.echo == 1);
+            echoesOf[o.tag - 1].append(o.echo);
+        }
+        std::sort(echoesOf[0].begin(), echoesOf[0].end());
+        QCOMPARE(echoesOf[0], (QList<int>{0, 1, 2}));
+        QCOMPARE(echoesOf[1].size(), 3);
+    }
+
+    // The rate counts the later echoes too; one whose time has come goes before the requests still queued.
+    void theRateCountsEveryEcho()
+    {
+        m_engine->setRate(100); // one echo every 10 ms
+        m_engine->setCount(2, 0);
+        Outcomes outcomes;
+        outcomes.send(*m_engine, AddressText(Target));
+        outcomes.send(*m_engine, AddressText(Other));
+        for (int sent = 1; sent <= 4; ++sent) {
+            QTRY_COMPARE(m_socket->sent.size(), sent);
+            QTest::qWait(25);
+            QCOMPARE(m_socket->sent.size(), sent);
+            m_clock.advanceMs(10);
+        }
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(m_socket->sent.at(i).destination, V4(i < 2 ? Target : Other));
+    }
+
+    void cancelDropsTheLaterEchoesOfSentRequests()
+    {
+        m_engine->setCount(4, 10);
+        Outcomes outcomes;
+        outcomes.send(*m_engine, AddressText(Target));
+        outcomes.send(*m_engine, QStringLiteral("bad"));
+        QTRY_COMPARE(outcomes.replies.size(), 4); // a text that is no address fails all its echoes at once
+        QCOMPARE(m_socket->sent.size(), 1);
+        QCOMPARE(m_engine->cancel(outcomes), 3);
+        m_clock.advanceMs(50);
+        QTest::qWait(20);
+        QCOMPARE(m_socket->sent.size(), 1);
+        expireAll();
+        QCOMPARE(outcomes.replies.size(), 5);
     }
 
     void cancelLeavesSentEchoesToBeAnswered()

@@ -56,9 +56,10 @@ PingOptionsDialog::PingOptionsDialog(const PingOptions& options, MessageBoxes& m
     m_interface->setToolTip(QStringLiteral("The network interface to send through, such as eth0"));
     m_interface->setMaxLength(PingOptions::MaxInterfaceName);
     fill(options);
-    // The engine sends with the timeout, TTL, size, don't-fragment and rate asked for; the rest is kept in the settings
-    // but not sent yet, and the dialog says so rather than letting a value look as if it were measured.
-    for (QWidget* notYet : std::initializer_list<QWidget*>{m_count, m_interval, m_source, m_interface}) {
+    // The engine sends with the timeout, echoes and their interval, TTL, size, don't-fragment and rate asked for;
+    // the rest is kept in the settings but not sent yet, and the dialog says so rather than letting a value look
+    // as if it were measured.
+    for (QWidget* notYet : std::initializer_list<QWidget*>{m_source, m_interface}) {
         notYet->setEnabled(false);
         notYet->setToolTip(QStringLiteral("Not supported yet: echoes go out with the default"));
     }

@@ -110,6 +110,7 @@ int main(int argc, char* argv[])
         echo.setPayloadBytes(options.payloadBytes);
         echo.setFragmentation(LinuxEchoService::fragmentationFor(options));
         echo.setRate(options.ratePps);
+        echo.setCount(options.count, options.intervalMs);
     };
     sendWith(pingOptions.options());
     QObject::connect(&pingOptions, &PingOptionsController::optionsChanged, &window, sendWith);

@@ -72,6 +72,9 @@ private Q_SLOTS:
         PingOptionsDialog* dialog = f.open();
         QVERIFY(dialog && dialog->isVisible());
         QCOMPARE(dialog->windowModality(), Qt::WindowModal);
+        for (const char* name : {"count", "interval"})
+            QVERIFY(f.field<QSpinBox>(dialog, name)->isEnabled());
+        QVERIFY(!f.field<QLineEdit>(dialog, "source")->isEnabled());
         f.field<QSpinBox>(dialog, "timeout")->setValue(1500);
         f.field<QSpinBox>(dialog, "count")->setValue(3);
         f.field<QSpinBox>(dialog, "interval")->setValue(250);
@@ -96,8 +99,10 @@ private Q_SLOTS:
         expected.ratePps = 100;
         QCOMPARE(f.changes, QList<PingOptions>{expected});
         QCOMPARE(controller.options(), expected);
-        QCOMPARE(f.keysOf(QStringLiteral("Ping")).value(QStringLiteral("Corvexa/Ping/TimeoutMs")),
-                 QStringLiteral("1500"));
+        const QMap<QString, QString> ping = f.keysOf(QStringLiteral("Ping"));
+        QCOMPARE(ping.value(QStringLiteral("Corvexa/Ping/TimeoutMs")), QStringLiteral("1500"));
+        QCOMPARE(ping.value(QStringLiteral("Corvexa/Ping/Count")), QStringLiteral("3"));
+        QCOMPARE(ping.value(QStringLiteral("Corvexa/Ping/IntervalMs")), QStringLiteral("250"));
         QCOMPARE(f.keysOf(QStringLiteral("Vantrel")), vantrel);
         QVERIFY(f.boxes.shown.isEmpty());
 
@@ -115,9 +120,21 @@ private Q_SLOTS:
         Fixture f;
         f.settings.values.insert(QStringLiteral("Corvexa/Ping/TimeoutMs"), QStringLiteral("fast")); // unusable
         f.settings.values.insert(QStringLiteral("Corvexa/Ping/Ttl"), QStringLiteral("30"));
+        f.settings.values.insert(QStringLiteral("Corvexa/Ping/Count"), QStringLiteral("101")); // out of range
+        f.settings.values.insert(QStringLiteral("Corvexa/Ping/IntervalMs"), QStringLiteral("0"));
         f.start();
         PingOptionsDialog* dialog = f.open();
         QCOMPARE(f.field<QSpinBox>(dialog, "timeout")->value(), 200);
+        QCOMPARE(f.field<QSpinBox>(dialog, "count")->value(), 1);
+        QCOMPARE(f.field<QSpinBox>(dialog, "interval")->value(), 10);
+        // Typing cannot leave the ranges either.
+        auto* count = f.field<QSpinBox>(dialog, "count");
+        count->selectAll();
+        QTest::keyClicks(count, QStringLiteral("101"));
+        QCOMPARE(count->value(), 10);
+        QCOMPARE(std::pair(count->minimum(), count->maximum()), std::pair(1, 100));
+        auto* interval = f.field<QSpinBox>(dialog, "interval");
+        QCOMPARE(std::pair(interval->minimum(), interval->maximum()), std::pair(1, 60000));
         QCOMPARE(f.field<QSpinBox>(dialog, "ttl")->value(), 30);
         for (const char* name : {"size", "rate"}) {
             auto* box = f.field<QSpinBox>(dialog, name);

@@ -199,15 +199,15 @@ private Q_SLOTS:
         QCOMPARE(probe.terminate(), 0);
     }
 
-    // Options the engine does not send with yet, and a web config that cannot protect the endpoint, end the
-    // run before anything is sent or served.
+    // Values out of their range, and a web config that cannot protect the endpoint, end the run before anything
+    // is sent or served.
     void refusedBeforeAnythingIsSent_data()
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("message");
-        QTest::newRow("--count") << QStringList{"--count", "4"} << QByteArray("--count: not supported yet");
-        QTest::newRow("--count and --interval")
-            << QStringList{"--interval=20", "--count", "2"} << QByteArray("--count, --interval: not supported yet");
+        QTest::newRow("--count") << QStringList{"--count", "101"} << QByteArray("--count must be between 1 and 100");
+        QTest::newRow("--interval") << QStringList{"--interval=0", "--count", "2"}
+                                    << QByteArray("--interval must be between 1 and 60000 ms");
         QTest::newRow("web config without metrics") << QStringList{"--web.config.file", "/nonexistent/web.yml"}
                                                     << QByteArray("--web.config.file needs --metrics-listen");
         QTest::newRow("web config missing")
