@@ -2,6 +2,7 @@
 
 #include "ping/EchoQueue.h"
 #include "ping/EchoService.h"
+#include "ping/IcmpReplyParser.h"
 #include "ping/InFlightTable.h"
 #include "ping/PingOptions.h"
 #include "platform/IcmpSocket.h"
@@ -44,6 +45,7 @@ public:
     void send(std::span<const EchoRequest> requests, EchoSink& sink) override;
     int cancel(EchoSink& sink) override;
     void detach(EchoSink& sink) override;
+    void setStraySink(EchoSink* sink) override { m_straySink = sink; }
 
     // How long an echo may take, for the echoes sent from now on.
     void setTimeoutMs(int ms) { m_timeoutNs = qint64(ms) * 1000000; }
@@ -149,7 +151,10 @@ private:
     qint64 roundTripNs(const IcmpSocket::Message& message, const InFlightTable::Echo& echo) const;
     void recordReceiveFailure(int error);
     void armTimeout();
-    void settle(Channel& channel, InFlightTable::Echo& echo, const EchoOutcome& outcome);
+    void settle(Channel& channel, InFlightTable::Echo& echo, const EchoOutcome& outcome, InFlightTable::State how);
+    // A reply whose echo was settled already: late or a duplicate, for the stray sink.
+    void handleStray(InFlightTable::Echo& echo, const IcmpSocket::Message& message,
+                     const IcmpReplyParser::Event& event);
     void answer(quint16 sink, const EchoOutcome& outcome);
     // Hands every sink the outcomes gathered for it.
     void deliver();
@@ -170,6 +175,9 @@ private:
 
     EchoQueue m_queue;
     std::vector<Sink> m_sinks;
+    EchoSink* m_straySink = nullptr;
+    std::vector<EchoOutcome> m_strays;
+    std::vector<EchoOutcome> m_straysDelivering;
     bool m_delivering = false;
     QByteArray m_payload;
     std::array<IcmpSocket::Outgoing, SendsPerBatch> m_outgoing;

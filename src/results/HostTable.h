@@ -66,7 +66,8 @@ public:
     Slot currentSlotOf(quint64 hostId) const;
     bool isCurrent(Slot slot) const { return m_current[slot] != 0; }
 
-    // The one writer. Outcomes of rows no longer in the table are dropped; the others are counted.
+    // The one writer. Outcomes of rows no longer in the table are dropped; the others are counted, except the
+    // stray replies (late, duplicate), which only the readers hear of.
     struct Applied {
         int answered = 0;
         int failed = 0;
@@ -138,5 +139,6 @@ private:
 
     // Reused for every batch: the outcomes of live rows when some were dropped, and the state changes.
     std::vector<EchoOutcome> m_live;
+    std::vector<EchoOutcome> m_strays;
     std::vector<StateChange> m_changes;
 };
