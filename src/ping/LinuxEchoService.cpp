@@ -237,8 +237,11 @@ void LinuxEchoService::setFragmentation(IcmpSocket::Fragmentation fragmentation)
 void LinuxEchoService::setSendFrom(const IpAddress& source, const QString& interfaceName)
 {
     for (Channel* channel : {&m_ipv4, &m_ipv6}) {
-        if (channel->socket)
+        if (channel->socket) {
             channel->socket->setSendFrom(source, interfaceName);
+            // One that could not open may well open now: an address it could not bind to is gone.
+            channel->reopen = channel->openState != OpenState::NotTried;
+        }
     }
 }
 
@@ -281,6 +284,11 @@ void LinuxEchoService::applySocketOptions(Channel& channel)
 
 bool LinuxEchoService::ensureOpen(Channel& channel)
 {
+    if (channel.reopen && channel.inFlight.size() == 0) {
+        channel.reopen = false;
+        channel.socket->close();
+        channel.openState = OpenState::NotTried;
+    }
     if (channel.openState == OpenState::NotTried) {
         if (channel.socket->open()) {
             channel.openState = OpenState::Open;

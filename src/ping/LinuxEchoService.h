@@ -59,7 +59,8 @@ public:
     void setPayloadBytes(std::optional<int> bytes);
     void setFragmentation(IcmpSocket::Fragmentation fragmentation);
     // Where the echoes leave from: an address of this machine (the socket of its family only; null: the
-    // system's choice) and an interface (empty: any). Before the first echo: the sockets take it as they open.
+    // system's choice) and an interface (empty: any). A socket already open is opened again for it once none of
+    // its echoes is in flight (between rounds), so late replies to the echoes before are not heard then.
     void setSendFrom(const IpAddress& source, const QString& interfaceName);
     // At most this many echoes a second, spread evenly (bursts of at most 10 ms' worth); none: as fast as the
     // kernel takes them.
@@ -106,6 +107,7 @@ private:
         OpenState openState = OpenState::NotTried;
         QString unavailableReason;
         quint16 identifier = 0;
+        bool reopen = false; // the options it was opened (or failed to open) with changed
         InFlightTable inFlight;
     };
     // A requester: its echoes queued or in flight, and the outcomes it has not been handed yet.

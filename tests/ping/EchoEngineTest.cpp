@@ -255,6 +255,24 @@ private slots:
         QCOMPARE(strays.replies.size(), 2);
     }
 
+    // New send-from options reach a socket already open by opening it again, but not under an echo in flight.
+    void sendFromReopensOnceIdle()
+    {
+        Outcomes outcomes;
+        const int first = sendOne(outcomes);
+        QCOMPARE(m_socket->opens, 1);
+        m_engine->setSendFrom(IpAddress::fromIpv4(0x7f000001), QStringLiteral("lo"));
+        const int second = sendOne(outcomes);
+        QCOMPARE(m_socket->opens, 1);
+        m_socket->arrive(replyTo(first));
+        m_socket->arrive(replyTo(second));
+        QCOMPARE(outcomes.replies.size(), 2);
+        sendOne(outcomes);
+        QCOMPARE(m_socket->opens, 2);
+        sendOne(outcomes);
+        QCOMPARE(m_socket->opens, 2);
+    }
+
     // Nobody asked for strays: the engine keeps none of them.
     void straysWithoutASinkAreDropped()
     {

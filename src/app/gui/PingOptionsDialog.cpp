@@ -1,5 +1,6 @@
 #include "app/gui/PingOptionsDialog.h"
 
+#include "platform/IpAddress.h"
 #include "platform/MessageBoxes.h"
 
 #include <QCheckBox>
@@ -56,9 +57,10 @@ PingOptionsDialog::PingOptionsDialog(const PingOptions& options, MessageBoxes& m
     m_interface->setToolTip(QStringLiteral("The network interface to send through, such as eth0"));
     m_interface->setMaxLength(PingOptions::MaxInterfaceName);
     fill(options);
-    // The engine sends with the timeout, TTL, size, don't-fragment and rate asked for; the rest is kept in the settings
-    // but not sent yet, and the dialog says so rather than letting a value look as if it were measured.
-    for (QWidget* notYet : std::initializer_list<QWidget*>{m_count, m_interval, m_source, m_interface}) {
+    // The engine sends with the timeout, TTL, size, don't-fragment, source, interface and rate asked for; the rest is
+    // kept in the settings but not sent yet, and the dialog says so rather than letting a value look as if it were
+    // measured.
+    for (QWidget* notYet : std::initializer_list<QWidget*>{m_count, m_interval}) {
         notYet->setEnabled(false);
         notYet->setToolTip(QStringLiteral("Not supported yet: echoes go out with the default"));
     }
@@ -116,6 +118,12 @@ PingOptions PingOptionsDialog::options() const
 void PingOptionsDialog::accept()
 {
     if (const QString problem = options().check(PingOptions::Naming::Labels); !problem.isEmpty()) {
+        m_messageBoxes.warning(windowTitle(), problem);
+        return;
+    }
+    // Only an address and an interface of this machine are of use to send from.
+    IpAddress source;
+    if (const QString problem = options().sendFromProblem(source, PingOptions::Naming::Labels); !problem.isEmpty()) {
         m_messageBoxes.warning(windowTitle(), problem);
         return;
     }
