@@ -273,6 +273,25 @@ private slots:
         QCOMPARE(m_socket->opens, 2);
     }
 
+    // The ring grows while an answered echo's record sits in it: the record moves along, so a second reply to
+    // that echo is still known for a duplicate.
+    void settledEchoesOutliveTheRingGrowing()
+    {
+        Outcomes outcomes;
+        Outcomes strays;
+        m_engine->setStraySink(&strays);
+        sendOne(outcomes); // stays waiting, so the window spans everything sent after it
+        const int answered = sendOne(outcomes);
+        m_socket->arrive(replyTo(answered));
+        for (int i = 0; i < 300; ++i)
+            outcomes.send(*m_engine, AddressText(Target));
+        QVERIFY(QTest::qWaitFor([&] { return m_socket->sent.size() == 302; }, 5000));
+        m_socket->arrive(replyTo(answered));
+        QCOMPARE(strays.replies.size(), 1);
+        QCOMPARE(strays.replies.first().kind, EchoOutcome::Kind::Duplicate);
+        QCOMPARE(outcomes.replies.size(), 1);
+    }
+
     // Nobody asked for strays: the engine keeps none of them.
     void straysWithoutASinkAreDropped()
     {
@@ -355,6 +374,8 @@ private slots:
     void allSequencesInFlightThenReuse()
     {
         constexpr int Space = InFlightTable::SequenceSpace;
+        Outcomes strays;
+        m_engine->setStraySink(&strays);
         Outcomes first;
         const int oldest = sendOne(first);
         m_clock.advanceMs(100);
@@ -385,6 +406,7 @@ private slots:
         emit m_socket->readyRead();
         QVERIFY(waiting.replies.isEmpty());
         m_socket->arrive(replyTo(Space));
+        QVERIFY(strays.replies.isEmpty()); // the first echo's record went to the new one with its sequence
         QCOMPARE(waiting.replies.size(), 1);
         QCOMPARE(waiting.replies.first().status, EchoStatus::Success);
         QCOMPARE(waiting.replies.first().rttUs / 1000, 3u);
