@@ -36,7 +36,7 @@ public:
 
     void record(Slot slot, const Outcome& outcome);
     // A reply that came after its echo was settled, late or a second one. Counted since the row began, not
-    // kept with the outcomes (the echo's own outcome is), and outside the budget: 8 bytes a row that had one.
+    // kept with the outcomes (the echo's own outcome is), and outside the budget: 8 bytes a row once one had one.
     void recordLate(Slot slot);
     void recordDuplicate(Slot slot);
     quint32 lateReplies(Slot slot) const { return slot < m_strays.size() ? m_strays[slot].late : 0; }
