@@ -51,3 +51,14 @@ void HistoryRecorder::outcomesApplied(std::span<const EchoOutcome> outcomes)
     }
     Q_EMIT recorded();
 }
+
+void HistoryRecorder::straysApplied(std::span<const EchoOutcome> strays)
+{
+    for (const EchoOutcome& o : strays) {
+        if (o.kind == EchoOutcome::Kind::Late)
+            m_store.recordLate(HostTable::slotInTag(o.tag));
+        else
+            m_store.recordDuplicate(HostTable::slotInTag(o.tag));
+    }
+    Q_EMIT recorded();
+}

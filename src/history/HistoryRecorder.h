@@ -32,6 +32,7 @@ private:
     void tableRowsRemoving(int first, int last) override;
     void tableClearing() override;
     void outcomesApplied(std::span<const EchoOutcome> outcomes) override;
+    void straysApplied(std::span<const EchoOutcome> strays) override;
 
     HostTable& m_results;
     HistoryStore& m_store;

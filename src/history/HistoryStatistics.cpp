@@ -19,6 +19,25 @@ std::optional<double> HistoryStatistics::lossPercent() const
     return 100.0 * failed / outcomes;
 }
 
+double HistoryStatistics::mos(double meanMs, double jitterMs, double lossPercent)
+{
+    // Jitter weighs double, and 10 ms stand for the codecs.
+    const double effectiveLatency = meanMs + jitterMs * 2 + 10;
+    double r = effectiveLatency < 160 ? 93.2 - effectiveLatency / 40 : 93.2 - (effectiveLatency - 120) / 10;
+    r -= lossPercent * 2.5;
+    if (r < 0)
+        return 1;
+    return std::clamp(1 + 0.035 * r + 0.000007 * r * (r - 60) * (100 - r), 1.0, 4.5);
+}
+
+std::optional<double> HistoryStatistics::mos() const
+{
+    if (outcomes == 0)
+        return std::nullopt;
+    // Without an answer the loss alone takes the score to the bottom.
+    return mos(meanMs.value_or(0), jitterMs.value_or(0), *lossPercent());
+}
+
 HistoryStatistics HistoryStatistics::compute(const QList<Outcome>& outcomes)
 {
     HistoryStatistics s;
@@ -63,7 +82,14 @@ HistoryStatistics HistoryStatistics::compute(const QList<Outcome>& outcomes)
         s.jitterMs = ms(static_cast<double>(jitterSum) / static_cast<double>(rtts.size() - 1));
     if (!rtts.empty()) {
         const std::size_t n = rtts.size();
-        s.meanMs = ms(static_cast<double>(sum) / static_cast<double>(n));
+        const double mean = static_cast<double>(sum) / static_cast<double>(n);
+        s.meanMs = ms(mean);
+        // A second pass over the answers: a sum of squares less the squared mean loses the spread of slow
+        // but steady hosts.
+        double squares = 0;
+        for (const quint32 rtt : rtts)
+            squares += (rtt - mean) * (rtt - mean);
+        s.stddevMs = ms(std::sqrt(squares / static_cast<double>(n)));
         std::sort(rtts.begin(), rtts.end());
         s.minMs = ms(rtts.front());
         s.maxMs = ms(rtts.back());

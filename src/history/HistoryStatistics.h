@@ -17,6 +17,11 @@ struct HistoryStatistics {
     std::optional<double> medianMs; // the mean of the middle two for an even count
     std::optional<double> p95Ms;    // nearest rank: the smallest time that 95% of the answers do not exceed
     std::optional<double> jitterMs; // mean absolute difference of consecutive answers' times
+    std::optional<double> stddevMs; // of the answers' times, over all of them (as ping's mdev)
+    // Replies after their echo was settled: too late (the echo failed) and second ones. Not outcomes: the
+    // caller fills them in from the store.
+    quint32 lateReplies = 0;
+    quint32 duplicateReplies = 0;
 
     // The newest outcome and those of the same kind just before it.
     struct Streak {
@@ -40,6 +45,10 @@ struct HistoryStatistics {
 
     // Failed share of the outcomes in percent; empty without outcomes.
     std::optional<double> lossPercent() const;
+    // The mean opinion score of a voice call over this path, 1 (bad) to 4.5: the simplified E-model check_icmp
+    // uses, from the mean round trip, the jitter (none with one answer) and the loss. Empty without outcomes.
+    std::optional<double> mos() const;
+    static double mos(double meanMs, double jitterMs, double lossPercent);
 
     // outcomes oldest first.
     static HistoryStatistics compute(const QList<Outcome>& outcomes);

@@ -81,12 +81,15 @@ void HistoryStore::forget(Slot slot)
 {
     if (slot < m_headers.size())
         m_headers[slot] = Header();
+    if (slot < m_strays.size())
+        m_strays[slot] = StrayCounts();
 }
 
 void HistoryStore::clear()
 {
     m_slab.reset();
     m_headers.clear();
+    m_strays.clear();
     m_slotCapacity = 0;
     m_capacity = 0;
 }
@@ -130,4 +133,18 @@ qint64 HistoryStore::storedOutcomes() const
 qint64 HistoryStore::memoryBytes() const
 {
     return static_cast<qint64>(m_slotCapacity) * (qint64(m_capacity) * BytesPerOutcome + HostOverheadBytes);
+}
+
+void HistoryStore::recordLate(Slot slot)
+{
+    if (slot >= m_strays.size())
+        m_strays.resize(std::max<std::size_t>(slot + 1, m_headers.size()));
+    ++m_strays[slot].late;
+}
+
+void HistoryStore::recordDuplicate(Slot slot)
+{
+    if (slot >= m_strays.size())
+        m_strays.resize(std::max<std::size_t>(slot + 1, m_headers.size()));
+    ++m_strays[slot].duplicates;
 }

@@ -35,6 +35,12 @@ public:
     int capacityPerHost() const { return static_cast<int>(m_capacity); }
 
     void record(Slot slot, const Outcome& outcome);
+    // A reply that came after its echo was settled, late or a second one. Counted since the row began, not
+    // kept with the outcomes (the echo's own outcome is), and outside the budget: 8 bytes a row once one had one.
+    void recordLate(Slot slot);
+    void recordDuplicate(Slot slot);
+    quint32 lateReplies(Slot slot) const { return slot < m_strays.size() ? m_strays[slot].late : 0; }
+    quint32 duplicateReplies(Slot slot) const { return slot < m_strays.size() ? m_strays[slot].duplicates : 0; }
     // The slot's row left the table.
     void forget(Slot slot);
     void clear();
@@ -77,4 +83,9 @@ private:
     std::size_t m_slotCapacity = 0;
     quint32 m_capacity = 0;
     std::vector<Header> m_headers;
+    struct StrayCounts {
+        quint32 late = 0;
+        quint32 duplicates = 0;
+    };
+    std::vector<StrayCounts> m_strays; // only as far as the highest slot that had one
 };

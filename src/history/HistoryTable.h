@@ -6,7 +6,8 @@ class HistoryStore;
 class HostTable;
 
 // The statistics of every row's kept history as a table for the aligned text writer: host, min, max,
-// mean, median, 95th percentile, jitter (milliseconds, three decimals) and loss, in table order.
+// mean, median, 95th percentile, jitter (milliseconds, three decimals) and loss, in table order; then the
+// standard deviation, the late and duplicate replies and the mean opinion score.
 namespace HistoryTable
 {
 QStringList headers();

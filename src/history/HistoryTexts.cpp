@@ -12,6 +12,11 @@ QString milliseconds(std::optional<double> ms)
     return ms ? QString::number(*ms, 'f', 3) : QString();
 }
 
+QString score(std::optional<double> mos)
+{
+    return mos ? QString::number(*mos, 'f', 2) : QString();
+}
+
 QString duration(qint64 ms)
 {
     const qint64 s = std::max<qint64>(ms, 0) / 1000;

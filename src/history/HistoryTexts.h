@@ -10,6 +10,8 @@ namespace HistoryTexts
 // "12.345": milliseconds with three decimals (a LAN answers in tens of microseconds), a dot, no unit; empty
 // for no value.
 QString milliseconds(std::optional<double> ms);
+// "4.39": a mean opinion score with two decimals; empty for none.
+QString score(std::optional<double> mos);
 // "45 s", "3 min 20 s", "2 h 13 min", "3 d 4 h": the two largest units.
 QString duration(qint64 ms);
 // "14:02:07" in local time, with the date in front when it is not the day of referenceMs.

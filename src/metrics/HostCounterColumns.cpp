@@ -19,6 +19,8 @@ void HostCounterColumns::grow()
 {
     const std::size_t slotTotal = m_results.slotCount();
     m_buckets.resize(slotTotal * BucketCount);
+    m_late.resize(slotTotal);
+    m_duplicates.resize(slotTotal);
     for (Failures& f : m_failures)
         f.bySlot.resize(slotTotal);
 }
@@ -32,6 +34,8 @@ void HostCounterColumns::tableRowsAdded(int first, int last)
         std::fill_n(m_buckets.begin() + static_cast<std::ptrdiff_t>(std::size_t(slot) * BucketCount), BucketCount, 0u);
         for (Failures& f : m_failures)
             f.bySlot[slot] = 0;
+        m_late[slot] = 0;
+        m_duplicates[slot] = 0;
     }
 }
 
@@ -57,5 +61,15 @@ void HostCounterColumns::outcomesApplied(std::span<const EchoOutcome> outcomes)
             it = m_failures.end() - 1;
         }
         ++it->bySlot[slot];
+    }
+}
+
+void HostCounterColumns::straysApplied(std::span<const EchoOutcome> strays)
+{
+    if (m_late.size() < m_results.slotCount())
+        grow();
+    for (const EchoOutcome& o : strays) {
+        const HostTable::Slot slot = HostTable::slotInTag(o.tag);
+        ++(o.kind == EchoOutcome::Kind::Late ? m_late : m_duplicates)[slot];
     }
 }

@@ -32,15 +32,21 @@ public:
         std::vector<quint64> bySlot;
     };
     const std::vector<Failures>& failures() const { return m_failures; }
+    // Replies after their echo was settled: too late, and second ones.
+    quint64 lateReplies(quint32 slot) const { return slot < m_late.size() ? m_late[slot] : 0; }
+    quint64 duplicateReplies(quint32 slot) const { return slot < m_duplicates.size() ? m_duplicates[slot] : 0; }
 
 private:
     static constexpr std::size_t BucketCount = BucketBoundsUs.size();
 
     void tableRowsAdded(int first, int last) override;
     void outcomesApplied(std::span<const EchoOutcome> outcomes) override;
+    void straysApplied(std::span<const EchoOutcome> strays) override;
     void grow();
 
     HostTable& m_results;
     std::vector<quint32> m_buckets;
     std::vector<Failures> m_failures;
+    std::vector<quint64> m_late;
+    std::vector<quint64> m_duplicates;
 };

@@ -94,7 +94,8 @@ QByteArray escapeLabelValue(const QString& text)
     return out;
 }
 
-QByteArray render(const HostTable& results, const HostCounterColumns& counters, const ProbeFigures& probe)
+QByteArray render(const HostTable& results, const HostCounterColumns& counters, const ProbeFigures& probe,
+                  const HistoryFiguresOf& history)
 {
     // Slots to expose, in table order, with their labels made once.
     std::vector<HostTable::Slot> exposed;
@@ -167,6 +168,35 @@ QByteArray render(const HostTable& results, const HostCounterColumns& counters, 
         for (const HostCounterColumns::Failures& f : counters.failures()) {
             if (const quint64 n = f.bySlot[exposed[k]]; n > 0)
                 sample(out, failures, labels[k], "status=\"" + QByteArray::number(quint32(f.status)) + '"', n);
+        }
+    }
+
+    const QByteArray late = "vantrel_late_replies_total";
+    family(out, late, "counter", "Replies that came after their echo had timed out; the echo counts as failed.");
+    for (std::size_t k = 0; k < exposed.size(); ++k)
+        sample(out, late, labels[k], none, counters.lateReplies(exposed[k]));
+    const QByteArray duplicates = "vantrel_duplicate_replies_total";
+    family(out, duplicates, "counter", "Further replies to an echo already answered; never counted as answers.");
+    for (std::size_t k = 0; k < exposed.size(); ++k)
+        sample(out, duplicates, labels[k], none, counters.duplicateReplies(exposed[k]));
+
+    if (history) {
+        std::vector<HistoryFigures> figures;
+        figures.reserve(exposed.size());
+        for (const HostTable::Slot slot : exposed)
+            figures.push_back(history(slot));
+        const QByteArray stddev = "vantrel_rtt_stddev_seconds";
+        family(out, stddev, "gauge", "Standard deviation of the round trips in the host's kept history.");
+        for (std::size_t k = 0; k < exposed.size(); ++k) {
+            if (figures[k].rttStddevMs)
+                sample(out, stddev, labels[k], none, *figures[k].rttStddevMs / 1000.0);
+        }
+        const QByteArray mos = "vantrel_mos";
+        family(out, mos, "gauge",
+               "Mean opinion score (1 to 4.5) of the host's kept history, by the simplified E-model of check_icmp.");
+        for (std::size_t k = 0; k < exposed.size(); ++k) {
+            if (figures[k].mos)
+                sample(out, mos, labels[k], none, *figures[k].mos);
         }
     }
 

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
+#include <optional>
 
 class HostCounterColumns;
 class HostTable;
@@ -14,13 +16,22 @@ struct ProbeFigures {
     QString version;
 };
 
+// What a host's kept history says, when the probe keeps one: milliseconds and the mean opinion score.
+struct HistoryFigures {
+    std::optional<double> rttStddevMs;
+    std::optional<double> mos;
+};
+using HistoryFiguresOf = std::function<HistoryFigures(quint32 slot)>;
+
 // The results as Prometheus metrics in the text exposition format (version 0.0.4). One series per host of the
 // list, from its current row, labelled with the host list entry's text; a host's series appear once its first
 // outcome is in, and a text listed twice is exposed once (its first row), since Prometheus refuses duplicate
 // series. vantrel_up follows the host's state, as the event lines do; before its first state, its last echo.
 namespace MetricsExposition
 {
-QByteArray render(const HostTable& results, const HostCounterColumns& counters, const ProbeFigures& probe);
+// With history, two gauges more per host: the round trips' standard deviation and the mean opinion score.
+QByteArray render(const HostTable& results, const HostCounterColumns& counters, const ProbeFigures& probe,
+                  const HistoryFiguresOf& history = {});
 // A label value with backslash, double quote and line feed escaped.
 QByteArray escapeLabelValue(const QString& text);
 inline constexpr const char* ContentType = "text/plain; version=0.0.4; charset=utf-8";

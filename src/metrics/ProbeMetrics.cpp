@@ -43,5 +43,5 @@ QByteArray ProbeMetrics::render() const
 {
     ProbeFigures figures = m_figures;
     figures.hosts = m_hosts.count();
-    return MetricsExposition::render(m_results, *m_counters, figures);
+    return MetricsExposition::render(m_results, *m_counters, figures, m_history);
 }

@@ -30,6 +30,8 @@ public:
     QString errorString() const { return m_errorString; }
 
     void roundFinished(qint64 durationMs);
+    // Where the per-host figures of the kept history come from; none: no history is kept.
+    void setHistoryFigures(HistoryFiguresOf figures) { m_history = std::move(figures); }
 
     QByteArray render() const;
 
@@ -39,5 +41,6 @@ private:
     std::unique_ptr<HostCounterColumns> m_counters;
     MetricsServer* m_server;
     ProbeFigures m_figures;
+    HistoryFiguresOf m_history;
     QString m_errorString;
 };

@@ -23,4 +23,8 @@ public:
     virtual int cancel(EchoSink& sink) = 0;
     // Drops the sink's unsent requests and never calls it again: it may be destroyed after this.
     virtual void detach(EchoSink& sink) = 0;
+    // Where the replies go that come after their echo was settled (late or duplicate, see EchoOutcome::Kind),
+    // whichever sink asked for the echo; none: they are dropped. detach(sink) also ends this. An engine that
+    // never hears a reply twice has none to hand on.
+    virtual void setStraySink(EchoSink* /*sink*/) {}
 };

@@ -26,8 +26,9 @@ void InFlightTable::grow()
 {
     const std::size_t size = m_slots.empty() ? FirstSize : m_slots.size() * 2;
     std::vector<Echo> bigger(size);
+    // Sequences distinct modulo the old size are distinct modulo the new one: the settled records stay too.
     for (const Echo& echo : m_slots) {
-        if (echo.used)
+        if (echo.state != State::Empty)
             bigger[echo.sequence & (size - 1)] = echo;
     }
     m_slots.swap(bigger);
@@ -41,7 +42,7 @@ InFlightTable::Echo& InFlightTable::insertNext()
     Echo& echo = slotOf(sequence);
     echo = Echo();
     echo.sequence = sequence;
-    echo.used = true;
+    echo.state = State::Waiting;
     return echo;
 }
 
@@ -50,17 +51,26 @@ InFlightTable::Echo* InFlightTable::find(quint16 sequence)
     if (m_count == 0 || static_cast<quint16>(sequence - m_oldest) >= m_span)
         return nullptr;
     Echo& echo = slotOf(sequence);
-    return echo.used && echo.sequence == sequence ? &echo : nullptr;
+    return echo.state == State::Waiting && echo.sequence == sequence ? &echo : nullptr;
 }
 
-void InFlightTable::release(Echo& echo)
+InFlightTable::Echo* InFlightTable::findSettled(quint16 sequence)
 {
-    if (!echo.used)
+    if (m_slots.empty())
+        return nullptr;
+    Echo& echo = slotOf(sequence);
+    const bool settled = echo.state != State::Empty && echo.state != State::Waiting;
+    return settled && echo.sequence == sequence ? &echo : nullptr;
+}
+
+void InFlightTable::release(Echo& echo, State settled)
+{
+    if (echo.state != State::Waiting)
         return;
-    echo.used = false;
+    echo.state = settled;
     --m_count;
     // The window starts at the oldest echo still waiting.
-    while (m_span > 0 && !slotOf(m_oldest).used) {
+    while (m_span > 0 && slotOf(m_oldest).state != State::Waiting) {
         ++m_oldest;
         --m_span;
     }

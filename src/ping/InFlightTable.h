@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-// The echoes of one socket that wait for an answer, by sequence number.
+// The echoes of one socket that wait for an answer, by sequence number, and a record of those settled lately.
 //
 // 1. Sequences are handed out one after the other, so the echoes in flight always lie in one window of
 //    sequences, from the oldest still waiting to the next to hand out, and a number comes back into use as late
@@ -14,10 +14,21 @@
 // 2. Echoes sent in order wait the same time, so the oldest in flight is the first whose deadline comes.
 // 3. A slot is sequence modulo the table's size; the table doubles (up to the whole sequence space) when the
 //    window would outgrow it, so a few echoes cost a few kilobytes and 100,000 a fixed 3 MB, never a node each.
+// 4. A settled echo stays in its slot, marked how it was settled, until a newer echo takes the slot: a reply
+//    that comes after it (late, or a second one) is recognised without keeping anything else.
 class InFlightTable
 {
 public:
     static constexpr int SequenceSpace = 65536;
+
+    enum class State : quint8 {
+        Empty,
+        Waiting,
+        Replied,     // answered in time
+        Failed,      // settled by an ICMP error or a send failure
+        TimedOut,    // no reply in time, none since
+        RepliedLate, // timed out, then answered
+    };
 
     struct Echo {
         quint64 tag = 0;
@@ -29,7 +40,7 @@ public:
         quint16 sink = 0; // the requester, as the engine numbers them
         quint8 echo = 0;  // as in EchoOutcome
         quint8 echoes = 1;
-        bool used = false;
+        State state = State::Empty;
     };
 
     // Where the numbering starts; only while nothing is in flight.
@@ -42,8 +53,12 @@ public:
     int room() const { return SequenceSpace - m_span; }
     // Takes the next sequence (nextFree() must have given it) for a new echo, to be filled in.
     Echo& insertNext();
+    // The echo waiting with this sequence.
     Echo* find(quint16 sequence);
-    void release(Echo& echo);
+    // The settled echo that had this sequence last, while no newer echo took its slot.
+    Echo* findSettled(quint16 sequence);
+    // Settles a waiting echo; how (not Waiting or Empty) is kept with it.
+    void release(Echo& echo, State settled);
     // The earliest sent echo still in flight, whose deadline comes first.
     Echo* oldest();
 

@@ -161,6 +161,8 @@ int LinuxEchoService::cancel(EchoSink& sink)
 
 void LinuxEchoService::detach(EchoSink& sink)
 {
+    if (m_straySink == &sink)
+        setStraySink(nullptr);
     Sink* s = findSink(sink);
     if (s == nullptr)
         return;
@@ -236,8 +238,11 @@ void LinuxEchoService::setFragmentation(IcmpSocket::Fragmentation fragmentation)
 void LinuxEchoService::setSendFrom(const IpAddress& source, const QString& interfaceName)
 {
     for (Channel* channel : {&m_ipv4, &m_ipv6}) {
-        if (channel->socket)
+        if (channel->socket) {
             channel->socket->setSendFrom(source, interfaceName);
+            // One that could not open may well open now: an address it could not bind to is gone.
+            channel->reopen = channel->openState != OpenState::NotTried;
+        }
     }
 }
 
@@ -289,6 +294,11 @@ void LinuxEchoService::applySocketOptions(Channel& channel)
 
 bool LinuxEchoService::ensureOpen(Channel& channel)
 {
+    if (channel.reopen && channel.inFlight.size() == 0) {
+        channel.reopen = false;
+        channel.socket->close();
+        channel.openState = OpenState::NotTried;
+    }
     if (channel.openState == OpenState::NotTried) {
         if (channel.socket->open()) {
             channel.openState = OpenState::Open;
@@ -567,8 +577,13 @@ void LinuxEchoService::handle(Channel& channel, const IcmpSocket::Message& messa
     if (event.kind == Event::Kind::Ignored || event.identifier != channel.identifier)
         return;
     InFlightTable::Echo* echo = channel.inFlight.find(event.sequence);
-    if (echo == nullptr)
-        return; // unknown, late or already answered
+    if (echo == nullptr) {
+        if (event.kind == Event::Kind::Reply) {
+            if (InFlightTable::Echo* settled = channel.inFlight.findSettled(event.sequence))
+                handleStray(*settled, message, event);
+        }
+        return; // unknown, or settled already
+    }
     // Replies come from the destination; errors quote it.
     if ((event.kind == Event::Kind::Reply ? event.address : event.destination) != echo->destination)
         return;
@@ -579,7 +594,10 @@ void LinuxEchoService::handle(Channel& channel, const IcmpSocket::Message& messa
     if (roundTrip >= m_timeoutNs) {
         outcome.status = EchoStatus::RequestTimedOut;
         outcome.whenUs = (echo->sentRealtimeNs + m_timeoutNs) / NsPerUs;
-        settle(channel, *echo, outcome);
+        settle(channel, *echo, outcome, InFlightTable::State::TimedOut);
+        // The echo stays in its slot until a newer one takes it, so the reply that came too late is one.
+        if (event.kind == Event::Kind::Reply)
+            handleStray(*echo, message, event);
         return;
     }
     outcome.address = event.address;
@@ -591,7 +609,41 @@ void LinuxEchoService::handle(Channel& channel, const IcmpSocket::Message& messa
     } else {
         outcome.status = event.status;
     }
-    settle(channel, *echo, outcome);
+    settle(channel, *echo, outcome,
+           event.kind == Event::Kind::Reply ? InFlightTable::State::Replied : InFlightTable::State::Failed);
+}
+
+void LinuxEchoService::handleStray(InFlightTable::Echo& echo, const IcmpSocket::Message& message,
+                                   const IcmpReplyParser::Event& event)
+{
+    using State = InFlightTable::State;
+    if (event.address != echo.destination)
+        return;
+    EchoOutcome outcome;
+    if (echo.state == State::TimedOut) {
+        outcome.kind = EchoOutcome::Kind::Late;
+        outcome.status = EchoStatus::RequestTimedOut;
+        echo.state = State::RepliedLate; // a reply after this one is a duplicate
+    } else if (echo.state == State::Replied || echo.state == State::RepliedLate) {
+        outcome.kind = EchoOutcome::Kind::Duplicate;
+        outcome.status = EchoStatus::Success;
+    } else {
+        return; // an ICMP error settled it: a reply now says nothing more
+    }
+    const qint64 roundTrip = roundTripNs(message, echo);
+    if (roundTrip < 0) {
+        if (outcome.kind == EchoOutcome::Kind::Late)
+            echo.state = State::TimedOut;
+        return; // an answer to an earlier echo that had the same sequence
+    }
+    if (m_straySink == nullptr)
+        return;
+    outcome.tag = echo.tag;
+    outcome.address = event.address;
+    outcome.ttl = event.ttl;
+    outcome.rttUs = static_cast<quint32>(std::min<qint64>(roundTrip / NsPerUs, 0xFFFFFFFFLL));
+    outcome.whenUs = (message.receivedRealtimeNs != 0 ? message.receivedRealtimeNs : m_clock.realtimeNs()) / NsPerUs;
+    m_strays.push_back(outcome);
 }
 
 qint64 LinuxEchoService::roundTripNs(const IcmpSocket::Message& message, const InFlightTable::Echo& echo) const
@@ -627,11 +679,12 @@ EchoOutcome LinuxEchoService::outcomeOf(const InFlightTable::Echo& echo)
     return outcome;
 }
 
-void LinuxEchoService::settle(Channel& channel, InFlightTable::Echo& echo, const EchoOutcome& outcome)
+void LinuxEchoService::settle(Channel& channel, InFlightTable::Echo& echo, const EchoOutcome& outcome,
+                              InFlightTable::State how)
 {
     const bool allWereInFlight = channel.inFlight.room() == 0;
     const quint16 sink = echo.sink;
-    channel.inFlight.release(echo);
+    channel.inFlight.release(echo, how);
     if (allWereInFlight && !(m_queue.empty() && m_repeats.empty()))
         schedulePump();
     answer(sink, outcome);
@@ -659,6 +712,12 @@ void LinuxEchoService::deliver()
         sink->echoesDone(m_sinks[i].delivering);
         m_sinks[i].delivering.clear();
     }
+    if (!m_strays.empty()) {
+        m_straysDelivering.swap(m_strays);
+        if (m_straySink != nullptr)
+            m_straySink->echoesDone(m_straysDelivering);
+        m_straysDelivering.clear();
+    }
     m_delivering = false;
 }
 
@@ -674,7 +733,7 @@ void LinuxEchoService::expireOverdue()
             EchoOutcome outcome = outcomeOf(*echo);
             outcome.status = EchoStatus::RequestTimedOut;
             outcome.whenUs = (echo->sentRealtimeNs + m_timeoutNs) / NsPerUs;
-            settle(*channel, *echo, outcome);
+            settle(*channel, *echo, outcome, InFlightTable::State::TimedOut);
         }
     }
     armTimeout();

@@ -2,6 +2,7 @@
 
 #include "ping/EchoQueue.h"
 #include "ping/EchoService.h"
+#include "ping/IcmpReplyParser.h"
 #include "ping/InFlightTable.h"
 #include "ping/PingOptions.h"
 #include "platform/IcmpSocket.h"
@@ -47,6 +48,7 @@ public:
     int echoesPerRequest() const override { return m_count; }
     int cancel(EchoSink& sink) override;
     void detach(EchoSink& sink) override;
+    void setStraySink(EchoSink* sink) override { m_straySink = sink; }
 
     // How long an echo may take, for the echoes sent from now on.
     void setTimeoutMs(int ms) { m_timeoutNs = qint64(ms) * 1000000; }
@@ -60,7 +62,8 @@ public:
     void setPayloadBytes(std::optional<int> bytes);
     void setFragmentation(IcmpSocket::Fragmentation fragmentation);
     // Where the echoes leave from: an address of this machine (the socket of its family only; null: the
-    // system's choice) and an interface (empty: any). Before the first echo: the sockets take it as they open.
+    // system's choice) and an interface (empty: any). A socket already open is opened again for it once none of
+    // its echoes is in flight (between rounds), so late replies to the echoes before are not heard then.
     void setSendFrom(const IpAddress& source, const QString& interfaceName);
     // Each request sent from now on goes out as this many echoes (1 to 255), each the interval after the one
     // before it left. The rate below counts every one of them.
@@ -110,6 +113,7 @@ private:
         OpenState openState = OpenState::NotTried;
         QString unavailableReason;
         quint16 identifier = 0;
+        bool reopen = false; // the options it was opened (or failed to open) with changed
         InFlightTable inFlight;
     };
     // A requester: its echoes queued or in flight, and the outcomes it has not been handed yet.
@@ -162,7 +166,10 @@ private:
     void recordReceiveFailure(int error);
     void armTimeout();
     static EchoOutcome outcomeOf(const InFlightTable::Echo& echo);
-    void settle(Channel& channel, InFlightTable::Echo& echo, const EchoOutcome& outcome);
+    void settle(Channel& channel, InFlightTable::Echo& echo, const EchoOutcome& outcome, InFlightTable::State how);
+    // A reply whose echo was settled already: late or a duplicate, for the stray sink.
+    void handleStray(InFlightTable::Echo& echo, const IcmpSocket::Message& message,
+                     const IcmpReplyParser::Event& event);
     void answer(quint16 sink, const EchoOutcome& outcome);
     // Hands every sink the outcomes gathered for it.
     void deliver();
@@ -189,6 +196,9 @@ private:
     // The pump timer waits only for the next later echo: new requests need not wait for it.
     bool m_pumpAwaitsRepeat = false;
     std::vector<Sink> m_sinks;
+    EchoSink* m_straySink = nullptr;
+    std::vector<EchoOutcome> m_strays;
+    std::vector<EchoOutcome> m_straysDelivering;
     bool m_delivering = false;
     QByteArray m_payload;
     std::array<IcmpSocket::Outgoing, SendsPerBatch> m_outgoing;

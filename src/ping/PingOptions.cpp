@@ -2,6 +2,7 @@
 
 #include "ping/HostAddress.h"
 #include "platform/IpAddress.h"
+#include "platform/LocalInterfaces.h"
 
 QString PingOptions::Limit::message(Naming naming) const
 {
@@ -67,4 +68,23 @@ QString PingOptions::interfaceProblem(const QString& text, Naming naming)
                                                       "without spaces, / or :")
                                      : QStringLiteral("The interface must be a name of 1 to 15 characters without "
                                                       "spaces, / or :, or empty for any.");
+}
+
+QString PingOptions::sendFromProblem(IpAddress& address, Naming naming) const
+{
+    const bool options = naming == Naming::Options;
+    if (!source.isEmpty()) {
+        const std::optional<HostAddress::Target> target = HostAddress::parseLiteral(source.trimmed());
+        if (!target || !LocalInterfaces::holdsAddress(target->address))
+            return options ? QStringLiteral("--source %1: this machine has no such address").arg(source)
+                           : QStringLiteral("This machine has no address %1: give one of its own addresses as the "
+                                            "source, or none for the system's choice.")
+                                 .arg(source);
+        address = target->address;
+    }
+    if (!interface.isEmpty() && !LocalInterfaces::hasInterface(interface))
+        return options ? QStringLiteral("--interface %1: this machine has no such interface").arg(interface)
+                       : QStringLiteral("This machine has no interface %1: give one of its own, or none for any.")
+                             .arg(interface);
+    return {};
 }

@@ -3,6 +3,8 @@
 #include <QString>
 #include <optional>
 
+class IpAddress;
+
 // How echoes are sent: the same settings for the window, headless mode and the probe. The defaults are the
 // classic behaviour: one echo of "Echo This" per host and round, 200 ms to answer, the system's TTL, no
 // don't-fragment, from the address the system picks, all of a round's echoes at once.
@@ -57,8 +59,11 @@ struct PingOptions {
     bool operator==(const PingOptions&) const = default;
 
     // A message naming the option and its accepted range when a value is out of range; empty when all are fine.
-    // Whether the source address and the interface exist is for the engine to say when it starts.
+    // Whether the source address and the interface exist is sendFromProblem's to say.
     QString check(Naming naming = Naming::Options) const;
+    // Empty when this machine has the source address and the interface asked for (those given), with the
+    // parsed source in address; else the message. Asks the system, so only for options about to be used.
+    QString sendFromProblem(IpAddress& address, Naming naming = Naming::Options) const;
     // Empty when text is an IPv4 or IPv6 literal (an IPv6 zone is taken as written), else the message.
     static QString sourceProblem(const QString& text, Naming naming = Naming::Options);
     // Empty when text can name a Linux network interface, else the message.

@@ -35,6 +35,8 @@ public:
 
     // Opens the socket; false when no kind could be opened, with the reason in openError().
     virtual bool open() = 0;
+    // Closes it, so that the next open() takes the options set since.
+    virtual void close() {}
     virtual Kind kind() const = 0;
     virtual IpFamily family() const = 0;
     // The echo identifier the kernel puts on our datagram echoes (the local port); 0 for raw sockets.

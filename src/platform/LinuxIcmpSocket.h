@@ -19,6 +19,7 @@ public:
     ~LinuxIcmpSocket() override;
 
     bool open() override;
+    void close() override;
     Kind kind() const override { return m_kind; }
     IpFamily family() const override { return m_family; }
     quint16 localIdentifier() const override { return m_identifier; }
@@ -64,7 +65,6 @@ private:
     // Reads up to count datagrams into the buffers behind headers and returns how many; 0 when none was
     // waiting or the read failed, which sets failure.error.
     int readMessages(mmsghdr* headers, int count, int flags, Message& failure);
-    void close();
 
     // Replies come in bursts as long as the round: one recvmmsg takes up to this many, handed out one per
     // receive call before the socket is read again.

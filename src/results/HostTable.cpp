@@ -323,10 +323,15 @@ HostTable::Applied HostTable::apply(std::span<const EchoOutcome> outcomes)
     Applied applied;
     m_changes.clear();
     bool allLive = true;
+    bool strays = false;
     for (const EchoOutcome& o : outcomes) {
         const Slot s = slotOfTag(o.tag);
         if (s == NoSlot) {
             allLive = false; // its row went while the echo was out
+            continue;
+        }
+        if (o.stray()) {
+            strays = true; // a reply after its echo was counted: the readers count it, the row does not
             continue;
         }
         bool latest = true;
@@ -356,13 +361,18 @@ HostTable::Applied HostTable::apply(std::span<const EchoOutcome> outcomes)
             m_states.record(s, o.answered(), o.whenUs, m_changes);
     }
     std::span<const EchoOutcome> live = outcomes;
-    if (!allLive) {
+    if (!allLive || strays) {
         m_live.clear();
+        m_strays.clear();
         for (const EchoOutcome& o : outcomes) {
             if (slotOfTag(o.tag) != NoSlot)
-                m_live.push_back(o);
+                (o.stray() ? m_strays : m_live).push_back(o);
         }
         live = m_live;
+        if (!m_strays.empty()) {
+            for (HostTableObserver* observer : m_observers)
+                observer->straysApplied(m_strays);
+        }
     }
     if (live.empty())
         return applied;

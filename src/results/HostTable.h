@@ -69,7 +69,8 @@ public:
     // A round of echoes starts: the echoes of several to a host that were never all answered (the round was
     // switched off) count no further towards the next.
     void beginRound() { ++m_round; }
-    // The one writer. Outcomes of rows no longer in the table are dropped; the others are counted. Of a round of
+    // The one writer. Outcomes of rows no longer in the table are dropped; the others are counted, except the
+    // stray replies (late, duplicate), which only the readers hear of. Of a round of
     // several echoes to a host, each counts, the last sent that is in sets the last status, round trip, TTL and
     // reply address, the last times are the latest of their kind, and the round steps the state once: answered
     // at its first answer, failed when all its echoes failed.
@@ -157,5 +158,6 @@ private:
 
     // Reused for every batch: the outcomes of live rows when some were dropped, and the state changes.
     std::vector<EchoOutcome> m_live;
+    std::vector<EchoOutcome> m_strays;
     std::vector<StateChange> m_changes;
 };

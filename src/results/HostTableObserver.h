@@ -18,6 +18,9 @@ public:
     virtual void tableCleared() {}
     // Only outcomes of rows still in the table, in the order they came.
     virtual void outcomesApplied(std::span<const EchoOutcome> /*outcomes*/) {}
+    // Replies that came after their echo was settled (EchoOutcome::Kind Late or Duplicate), of rows still in
+    // the table; never in outcomesApplied, and not counted by the table.
+    virtual void straysApplied(std::span<const EchoOutcome> /*strays*/) {}
     virtual void statesChanged(std::span<const StateChange> /*changes*/) {}
     // Rows stopped standing for a listed host: the host was removed from the list.
     virtual void tableRowsUnlisted() {}

@@ -6,9 +6,11 @@
 #include "core/HostListModel.h"
 #include "core/SessionState.h"
 #include "history/HistoryRecorder.h"
+#include "history/HistoryStatistics.h"
 #include "history/HistoryStore.h"
 #include "metrics/ProbeMetrics.h"
 #include "monitor/Monitor.h"
+#include "ping/EchoService.h"
 #include "results/HostTable.h"
 #include "results/ResultsModel.h"
 
@@ -29,10 +31,17 @@ MonitorSession::MonitorSession(SessionServices services, const Options& options,
     }
     if (options.metrics)
         m_metrics = new ProbeMetrics(*m_hostList, *m_table, options.version, this);
+    if (m_metrics && m_historyStore) {
+        m_metrics->setHistoryFigures([store = m_historyStore.get()](quint32 slot) {
+            const HistoryStatistics s = HistoryStatistics::compute(store->outcomes(slot));
+            return HistoryFigures{s.stddevMs, s.mos()};
+        });
+    }
     m_results = new ResultsModel(*m_table, this);
     m_monitor = new Monitor(*m_hostList, *m_table, *m_state, *m_errorBox, services.messageBoxes, services.echo,
                             services.resolver, this);
     m_hooks = new HookRunner(services.commands, this);
+    services.echo.setStraySink(this);
 
     // A round's events go out together once it is over.
     connect(m_monitor, &Monitor::roundFinished, m_events, &EventDetector::flush);
@@ -44,6 +53,7 @@ MonitorSession::MonitorSession(SessionServices services, const Options& options,
 
 MonitorSession::~MonitorSession()
 {
+    m_services.echo.detach(*this);
     // The round goes before the table it writes into, and the readers before the table they watch.
     delete m_monitor;
     delete m_results;
@@ -64,4 +74,9 @@ void MonitorSession::hostsLeaving(int first, int last)
 void MonitorSession::setStateThresholds(const StateThresholds& thresholds)
 {
     m_table->setStateThresholds(thresholds);
+}
+
+void MonitorSession::echoesDone(std::span<const EchoOutcome> strays)
+{
+    m_table->apply(strays);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/HistoryLimits.h"
+#include "ping/EchoSink.h"
 #include "results/HostState.h"
 
 #include <QObject>
@@ -37,7 +38,10 @@ struct SessionServices {
 //
 //     host list -> monitor -> rounds -> echo service
 //                                  `-> results core -> { model, states -> events -> hooks, history, metrics }
-class MonitorSession : public QObject
+//
+// Replies that come after their echo was settled (late, duplicate) outlive the round that asked: the session
+// takes them from the echo service and hands them to the results core, for the history and the metrics.
+class MonitorSession : public QObject, private EchoSink
 {
     Q_OBJECT
 public:
@@ -69,6 +73,7 @@ public:
 
 private:
     void hostsLeaving(int first, int last);
+    void echoesDone(std::span<const EchoOutcome> strays) override;
 
     SessionServices m_services;
     HostListModel* m_hostList;

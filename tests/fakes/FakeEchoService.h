@@ -60,8 +60,11 @@ public:
         }
         return n;
     }
+    void setStraySink(EchoSink* sink) override { straySink = sink; }
     void detach(EchoSink& sink) override
     {
+        if (straySink == &sink)
+            straySink = nullptr;
         cancel(sink);
         for (Request& r : requests) {
             if (r.sink == &sink)
@@ -79,6 +82,17 @@ public:
             return;
         const EchoOutcome outcome = outcomeOf(r, reply);
         r.sink->echoesDone(std::span(&outcome, 1));
+    }
+    // A reply to echo i after it was answered: late (the reply's status is kept as the echo's, a timeout) or a
+    // duplicate; to the stray sink, whoever asked.
+    void strayReply(int i, EchoOutcome::Kind kind, const EchoReply& reply)
+    {
+        if (straySink == nullptr)
+            return;
+        EchoOutcome outcome = outcomeOf(requests[i], reply);
+        outcome.kind = kind;
+        outcome.status = kind == EchoOutcome::Kind::Late ? EchoStatus::RequestTimedOut : EchoStatus::Success;
+        straySink->echoesDone(std::span(&outcome, 1));
     }
     // Answers every waiting request with what reply(address) gives, in one batch per sink.
     template <typename F> void answerAll(F reply)
@@ -137,6 +151,7 @@ public:
     }
 
     QList<Request> requests;
+    EchoSink* straySink = nullptr;
     bool queueing = false;
     // Echoes per request: each is a request of its own here, numbered as the engine numbers them.
     int count = 1;

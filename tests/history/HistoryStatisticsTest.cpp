@@ -85,6 +85,42 @@ private Q_SLOTS:
         QCOMPARE(s.answered + s.failed, int(us.size()));
     }
 
+    // The E-model as check_icmp has it: effective latency = mean + 2 x jitter + 10 ms, R from it less 2.5 a
+    // percent of loss, MOS from R; an R under 0 scores 1, and an R just above it would score under 1.
+    void spreadAndScore_data()
+    {
+        QTest::addColumn<QList<int>>("us");
+        QTest::addColumn<double>("stddev");
+        QTest::addColumn<double>("mos");
+        QTest::newRow("no outcome") << QList<int>{} << -1.0 << -1.0;
+        QTest::newRow("all failed: loss alone scores the bottom") << QList<int>{F, F, F} << -1.0 << 1.0;
+        QTest::newRow("one answer: no jitter") << QList<int>{12300} << 0.0 << 4.398235324728891;
+        QTest::newRow("hand worked") << QList<int>{10000, 20000, F, 30000, 15000} << 7.39509972887452
+                                     << 2.1579586459796642;
+        QTest::newRow("past 160 ms the latency weighs more") << QList<int>{200000, 200000} << 0.0 << 4.172362984;
+        QTest::newRow("half lost: R below 0") << QList<int>{10000, F, F, 14000} << 2.0 << 1.0;
+        QList<int> lossy(13, 1000);
+        lossy.append(QList<int>(7, F)); // 35 %: R = 5.425, whose MOS would be 0.994
+        QTest::newRow("clamped up to 1") << lossy << 0.0 << 1.0;
+    }
+    void spreadAndScore()
+    {
+        QFETCH(QList<int>, us);
+        QFETCH(double, stddev);
+        QFETCH(double, mos);
+        const HistoryStatistics s = HistoryStatistics::compute(series(us));
+        QVERIFY2(qAbs(orNone(s.stddevMs) - stddev) < 1e-9, qPrintable(QString::number(orNone(s.stddevMs), 'g', 17)));
+        QVERIFY2(qAbs(orNone(s.mos()) - mos) < 1e-9, qPrintable(QString::number(orNone(s.mos()), 'g', 17)));
+    }
+    void scoreStaysWithinItsRange()
+    {
+        QCOMPARE(HistoryStatistics::mos(0, 0, 0), 1 + 0.035 * 92.95 + 0.000007 * 92.95 * 32.95 * 7.05);
+        QVERIFY(HistoryStatistics::mos(0, 0, 0) <= 4.5);
+        QCOMPARE(HistoryStatistics::mos(5000, 1000, 0), 1.0);
+        QCOMPARE(HistoryTexts::score(4.404374593295558), QStringLiteral("4.40"));
+        QCOMPARE(HistoryTexts::score(std::nullopt), QString());
+    }
+
     void figuresHaveThreeDecimals()
     {
         const HistoryStatistics s = HistoryStatistics::compute(series({40, 60}));

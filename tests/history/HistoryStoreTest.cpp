@@ -270,11 +270,25 @@ private Q_SLOTS:
         QCOMPARE(kept.first(), (Outcome{Start.addSecs(1).toMSecsSinceEpoch(), 0, 21000, 64}));
         QCOMPARE(store.newest(b), (Outcome{Start.addMSecs(1500).toMSecsSinceEpoch(), 11010, 0, 0}));
 
+        // Replies after their echo was settled: counted beside the outcomes, never one of them.
+        EchoOutcome late = ResultsFeed::outcome(results.table(), b, EchoStatus::RequestTimedOut, Start.addSecs(2));
+        late.kind = EchoOutcome::Kind::Late;
+        EchoOutcome duplicate = ResultsFeed::outcome(results.table(), a, EchoStatus::Success, Start.addSecs(3));
+        duplicate.kind = EchoOutcome::Kind::Duplicate;
+        duplicate.rttUs = 23000;
+        const EchoOutcome strays[] = {late, duplicate, duplicate};
+        results.table().apply(strays);
+        QCOMPARE(recorded.size(), 6);
+        QCOMPARE(store.size(a), 3);
+        QCOMPARE(results.table().succeeded(a), 4u);
+        QCOMPARE(results.table().failed(b), 1u);
+
         const ResultsSnapshot table = HistoryTable::snapshot(results.table(), store);
-        QCOMPARE(table.headers.size(), 8);
-        QCOMPARE(table.rows.at(0),
-                 (QStringList{"a", "21.000", "23.000", "22.000", "22.000", "23.000", "1.000", "0.00%"}));
-        QCOMPARE(table.rows.at(1), (QStringList{"b", "", "", "", "", "", "", "100.00%"}));
+        QCOMPARE(table.headers.size(), 12);
+        QCOMPARE(table.headers.mid(8), (QStringList{"Std Dev (ms)", "Late", "Duplicates", "MOS"}));
+        QCOMPARE(table.rows.at(0), (QStringList{"a", "21.000", "23.000", "22.000", "22.000", "23.000", "1.000", "0.00%",
+                                                "0.816", "0", "2", "4.39"}));
+        QCOMPARE(table.rows.at(1), (QStringList{"b", "", "", "", "", "", "", "100.00%", "", "1", "0", "1.00"}));
 
         results.removeAt(0);
         QCOMPARE(forgotten.size(), 1);

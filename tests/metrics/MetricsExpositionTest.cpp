@@ -129,11 +129,25 @@ private Q_SLOTS:
             const HostTable::Slot row = results.appendRow(static_cast<quint64>(results.count() + 1), host);
             ResultsFeed::success(results.table(), row, IpAddress::fromIpv4(0x7f000001), 3, 64, When);
             ResultsFeed::failure(results.table(), row, 11010, When);
+            EchoOutcome late = ResultsFeed::outcome(results.table(), row, EchoStatus::RequestTimedOut, When);
+            late.kind = EchoOutcome::Kind::Late;
+            results.table().apply(std::span(&late, 1));
         }
+        QCOMPARE(counters.lateReplies(results.table().slotAt(0)), 1u);
+        // With history kept, the gauges it gives; a host without answers has no deviation.
+        const HistoryFiguresOf history = [](quint32 slot) {
+            return slot == 0 ? HistoryFigures{0.25, 4.39} : HistoryFigures{std::nullopt, 1.0};
+        };
+        const QByteArray text =
+            MetricsExposition::render(results.table(), counters, ProbeFigures{1, 5, 2, "1.0.0"}, history);
+        QVERIFY(text.contains("vantrel_late_replies_total{host=\"127.0.0.1\"} 1\n"));
+        QVERIFY(text.contains("vantrel_rtt_stddev_seconds{host=\"127.0.0.1\"} 0.00025\n"));
+        QVERIFY(text.contains("vantrel_mos{host=\"127.0.0.1\"} 4.39\n"));
+        QCOMPARE(text.count("vantrel_rtt_stddev_seconds{"), 1);
         QProcess check;
         check.start(promtool, {QStringLiteral("check"), QStringLiteral("metrics")});
         QVERIFY(check.waitForStarted());
-        check.write(MetricsExposition::render(results.table(), counters, ProbeFigures{1, 5, 2, "1.0.0"}));
+        check.write(text);
         check.closeWriteChannel();
         QVERIFY(check.waitForFinished(30000));
         QVERIFY2(check.exitCode() == 0, check.readAll().constData());

@@ -190,29 +190,121 @@ private slots:
         QCOMPARE(m_engine->truncatedDatagrams(), cutByKernel ? 1 : 0);
     }
 
+    // A second reply is no second outcome: the stray sink hears of it as a duplicate, the requester never.
     void duplicateReplyCountsOnce()
     {
         Outcomes outcomes;
+        Outcomes strays;
+        m_engine->setStraySink(&strays);
         const int i = sendOne(outcomes);
         const QByteArray reply = Crafted::rawReply(Target, m_socket->identifierOf(i), m_socket->sequenceOf(i));
+        m_clock.advanceMs(3);
         m_socket->arriveUnread(reply);
+        m_clock.advanceMs(2);
         m_socket->arrive(reply);
         QCOMPARE(outcomes.replies.size(), 1);
+        QVERIFY(outcomes.replies.first().answered());
+        QCOMPARE(strays.replies.size(), 1);
+        QCOMPARE(strays.replies.first().kind, EchoOutcome::Kind::Duplicate);
+        QCOMPARE(strays.replies.first().tag, outcomes.replies.first().tag);
+        QCOMPARE(strays.replies.first().rttUs / 1000, 5u);
+        QVERIFY(!strays.replies.first().answered());
         expireAll();
         QCOMPARE(outcomes.replies.size(), 1);
+        QCOMPARE(strays.replies.size(), 1);
     }
 
-    void replyAfterTimeoutIsIgnored()
+    // Too late is still a failure; the reply is counted as late, a further one as a duplicate, and a reply
+    // from elsewhere, or about an echo an ICMP error settled, as nothing.
+    void replyAfterTimeoutIsLate_data()
     {
+        QTest::addColumn<bool>("readBeforeTheTimer");
+        QTest::newRow("after the timer") << false;
+        QTest::newRow("read before the timer") << true;
+    }
+    void replyAfterTimeoutIsLate()
+    {
+        QFETCH(bool, readBeforeTheTimer);
         Outcomes outcomes;
+        Outcomes strays;
+        m_engine->setStraySink(&strays);
         const int i = sendOne(outcomes);
-        expireAll();
+        m_clock.advanceMs(EchoTimeoutMs + 100);
+        if (!readBeforeTheTimer)
+            m_engine->expireOverdue();
+        m_socket->arrive(replyTo(i));
+        m_engine->expireOverdue();
         QCOMPARE(outcomes.replies.size(), 1);
         QCOMPARE(outcomes.replies.first().status, EchoStatus::RequestTimedOut);
         QVERIFY(outcomes.replies.first().address.isNull());
+        QCOMPARE(strays.replies.size(), 1);
+        const EchoOutcome late = strays.replies.first();
+        QCOMPARE(late.kind, EchoOutcome::Kind::Late);
+        QCOMPARE(late.status, EchoStatus::RequestTimedOut);
+        QCOMPARE(late.rttUs / 1000, quint32(EchoTimeoutMs + 100));
+        m_socket->arrive(Crafted::rawReply(Other, m_socket->identifierOf(i), m_socket->sequenceOf(i)));
         m_socket->arrive(replyTo(i));
-        expireAll();
+        QCOMPARE(strays.replies.size(), 2);
+        QCOMPARE(strays.replies.last().kind, EchoOutcome::Kind::Duplicate);
         QCOMPARE(outcomes.replies.size(), 1);
+
+        const int failed = sendOne(outcomes);
+        m_socket->arrive(
+            Crafted::rawError(Router, 3, 1, Target, m_socket->identifierOf(failed), m_socket->sequenceOf(failed)));
+        QCOMPARE(outcomes.replies.size(), 2);
+        m_socket->arrive(replyTo(failed));
+        QCOMPARE(strays.replies.size(), 2);
+    }
+
+    // New send-from options reach a socket already open by opening it again, but not under an echo in flight.
+    void sendFromReopensOnceIdle()
+    {
+        Outcomes outcomes;
+        const int first = sendOne(outcomes);
+        QCOMPARE(m_socket->opens, 1);
+        m_engine->setSendFrom(IpAddress::fromIpv4(0x7f000001), QStringLiteral("lo"));
+        const int second = sendOne(outcomes);
+        QCOMPARE(m_socket->opens, 1);
+        m_socket->arrive(replyTo(first));
+        m_socket->arrive(replyTo(second));
+        QCOMPARE(outcomes.replies.size(), 2);
+        sendOne(outcomes);
+        QCOMPARE(m_socket->opens, 2);
+        sendOne(outcomes);
+        QCOMPARE(m_socket->opens, 2);
+    }
+
+    // The ring grows while an answered echo's record sits in it: the record moves along, so a second reply to
+    // that echo is still known for a duplicate.
+    void settledEchoesOutliveTheRingGrowing()
+    {
+        Outcomes outcomes;
+        Outcomes strays;
+        m_engine->setStraySink(&strays);
+        sendOne(outcomes); // stays waiting, so the window spans everything sent after it
+        const int answered = sendOne(outcomes);
+        m_socket->arrive(replyTo(answered));
+        for (int i = 0; i < 300; ++i)
+            outcomes.send(*m_engine, AddressText(Target));
+        QVERIFY(QTest::qWaitFor([&] { return m_socket->sent.size() == 302; }, 5000));
+        m_socket->arrive(replyTo(answered));
+        QCOMPARE(strays.replies.size(), 1);
+        QCOMPARE(strays.replies.first().kind, EchoOutcome::Kind::Duplicate);
+        QCOMPARE(outcomes.replies.size(), 1);
+    }
+
+    // Nobody asked for strays: the engine keeps none of them.
+    void straysWithoutASinkAreDropped()
+    {
+        Outcomes outcomes;
+        Outcomes strays;
+        m_engine->setStraySink(&strays);
+        m_engine->detach(strays);
+        const int i = sendOne(outcomes);
+        m_socket->arrive(replyTo(i));
+        m_socket->arrive(replyTo(i));
+        QCOMPARE(outcomes.replies.size(), 1);
+        QVERIFY(strays.replies.isEmpty());
     }
 
     // --- timing: the kernel's receive stamp decides, not when the engine's thread read the reply ---
@@ -283,6 +375,8 @@ private slots:
     void allSequencesInFlightThenReuse()
     {
         constexpr int Space = InFlightTable::SequenceSpace;
+        Outcomes strays;
+        m_engine->setStraySink(&strays);
         Outcomes first;
         const int oldest = sendOne(first);
         m_clock.advanceMs(100);
@@ -313,6 +407,7 @@ private slots:
         emit m_socket->readyRead();
         QVERIFY(waiting.replies.isEmpty());
         m_socket->arrive(replyTo(Space));
+        QVERIFY(strays.replies.isEmpty()); // the first echo's record went to the new one with its sequence
         QCOMPARE(waiting.replies.size(), 1);
         QCOMPARE(waiting.replies.first().status, EchoStatus::Success);
         QCOMPARE(waiting.replies.first().rttUs / 1000, 3u);

@@ -56,16 +56,14 @@ HostDetailsWindow::HostDetailsWindow(HistoryRecorder& recorder, quint64 tag, QWi
     layout->addWidget(m_chart, 1);
     layout->addWidget(m_readout);
 
-    const QList<std::pair<const char*, const char*>> leftFigures = {{"min", "Minimum:"},
-                                                                    {"max", "Maximum:"},
-                                                                    {"mean", "Mean:"},
-                                                                    {"median", "Median:"},
-                                                                    {"p95", "95th percentile:"}};
-    const QList<std::pair<const char*, const char*>> rightFigures = {{"jitter", "Jitter:"},
-                                                                     {"loss", "Loss:"},
-                                                                     {"outcomes", "Echoes:"},
-                                                                     {"streak", "Now:"},
-                                                                     {"outage", "Longest outage:"}};
+    const QList<std::pair<const char*, const char*>> leftFigures = {
+        {"min", "Minimum:"},   {"max", "Maximum:"},         {"mean", "Mean:"},
+        {"median", "Median:"}, {"p95", "95th percentile:"}, {"stddev", "Standard deviation:"},
+        {"mos", "MOS:"}};
+    const QList<std::pair<const char*, const char*>> rightFigures = {
+        {"jitter", "Jitter:"},         {"loss", "Loss:"},
+        {"outcomes", "Echoes:"},       {"streak", "Now:"},
+        {"outage", "Longest outage:"}, {"strays", "Late, duplicate:"}};
     for (const auto& [name, caption] : leftFigures)
         left->addRow(QString::fromLatin1(caption), addFigure(name));
     for (const auto& [name, caption] : rightFigures)
@@ -111,7 +109,8 @@ void HostDetailsWindow::recorded()
 {
     // A batch holds many rows; this one's history changed when its newest outcome or its size did.
     const HistoryStore& store = m_recorder.store();
-    if (store.newestTimeMs(m_slot) == m_shownNewestMs && store.size(m_slot) == m_shownSize)
+    if (store.newestTimeMs(m_slot) == m_shownNewestMs && store.size(m_slot) == m_shownSize &&
+        store.lateReplies(m_slot) + store.duplicateReplies(m_slot) == m_shownStrays)
         return;
     if (!m_refreshTimer.isActive())
         m_refreshTimer.start();
@@ -155,6 +154,9 @@ void HostDetailsWindow::refresh()
     setFigure("median", withUnit(HistoryTexts::milliseconds(s.medianMs)));
     setFigure("p95", withUnit(HistoryTexts::milliseconds(s.p95Ms)));
     setFigure("jitter", withUnit(HistoryTexts::milliseconds(s.jitterMs)));
+    setFigure("stddev", withUnit(HistoryTexts::milliseconds(s.stddevMs)));
+    const QString mos = HistoryTexts::score(s.mos());
+    setFigure("mos", mos.isEmpty() ? QStringLiteral("–") : mos);
     const std::optional<double> loss = s.lossPercent();
     setFigure("loss",
               loss ? QStringLiteral("%1% (%2 of %3)").arg(QString::number(*loss, 'f', 2)).arg(s.failed).arg(s.outcomes)
@@ -166,5 +168,10 @@ void HostDetailsWindow::refresh()
                                : QStringLiteral("none yet"));
     setFigure("streak", s.streak ? HistoryTexts::streak(s) : QStringLiteral("–"));
     setFigure("outage", HistoryTexts::longestOutage(s));
+    // Counted since the row began, whatever the range.
+    m_shownStrays = store.lateReplies(m_slot) + store.duplicateReplies(m_slot);
+    setFigure(
+        "strays",
+        QStringLiteral("%1 late, %2 duplicate").arg(store.lateReplies(m_slot)).arg(store.duplicateReplies(m_slot)));
     m_chart->setOutcomes(std::move(outcomes), from, newest);
 }

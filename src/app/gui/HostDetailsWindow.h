@@ -41,6 +41,7 @@ private:
     quint32 m_slot;
     qint64 m_shownNewestMs = -1; // the newest outcome shown, to tell whether a batch touched this row
     int m_shownSize = -1;
+    quint64 m_shownStrays = 0;
     Range m_range = EverythingKept;
     QLabel* m_host;
     QComboBox* m_rangeBox;

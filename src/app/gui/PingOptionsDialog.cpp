@@ -1,5 +1,6 @@
 #include "app/gui/PingOptionsDialog.h"
 
+#include "platform/IpAddress.h"
 #include "platform/MessageBoxes.h"
 
 #include <QCheckBox>
@@ -9,7 +10,6 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
-#include <initializer_list>
 
 namespace
 {
@@ -56,13 +56,6 @@ PingOptionsDialog::PingOptionsDialog(const PingOptions& options, MessageBoxes& m
     m_interface->setToolTip(QStringLiteral("The network interface to send through, such as eth0"));
     m_interface->setMaxLength(PingOptions::MaxInterfaceName);
     fill(options);
-    // The engine sends with the timeout, echoes and their interval, TTL, size, don't-fragment and rate asked for;
-    // the rest is kept in the settings but not sent yet, and the dialog says so rather than letting a value look
-    // as if it were measured.
-    for (QWidget* notYet : std::initializer_list<QWidget*>{m_source, m_interface}) {
-        notYet->setEnabled(false);
-        notYet->setToolTip(QStringLiteral("Not supported yet: echoes go out with the default"));
-    }
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Timeout:"), m_timeout);
@@ -117,6 +110,12 @@ PingOptions PingOptionsDialog::options() const
 void PingOptionsDialog::accept()
 {
     if (const QString problem = options().check(PingOptions::Naming::Labels); !problem.isEmpty()) {
+        m_messageBoxes.warning(windowTitle(), problem);
+        return;
+    }
+    // Only an address and an interface of this machine are of use to send from.
+    IpAddress source;
+    if (const QString problem = options().sendFromProblem(source, PingOptions::Naming::Labels); !problem.isEmpty()) {
         m_messageBoxes.warning(windowTitle(), problem);
         return;
     }

@@ -28,6 +28,7 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
 
@@ -103,8 +104,17 @@ int main(int argc, char* argv[])
         AlertServices{notifications, settings, clock, messageBoxes, fileDialogs, std::make_unique<SqliteEventStore>()},
         onChange);
     PingOptionsController pingOptions(window, settings, messageBoxes);
-    // The engine takes the timeout at once; it holds for the echoes sent from then on.
-    const auto sendWith = [&echo](const PingOptions& options) {
+    // The engine takes the timeout at once; it holds for the echoes sent from then on. A source address or an
+    // interface kept from before that this machine no longer has is said once the window is up, and the
+    // system's choice holds.
+    const auto sendWith = [&echo, &messageBoxes, &window](const PingOptions& options) {
+        IpAddress source;
+        if (const QString problem = options.sendFromProblem(source, PingOptions::Naming::Labels); problem.isEmpty())
+            echo.setSendFrom(source, options.interface);
+        else
+            QTimer::singleShot(0, &window, [&messageBoxes, problem] {
+                messageBoxes.warning(QStringLiteral("Ping Options"), problem);
+            });
         echo.setTimeoutMs(options.timeoutMs);
         echo.setHopLimit(options.ttl);
         echo.setPayloadBytes(options.payloadBytes);

@@ -4,10 +4,8 @@
 #include "app/headless/HeadlessRun.h"
 #include "core/PermissionAdvice.h"
 #include "core/Version.h"
-#include "ping/HostAddress.h"
 #include "ping/LinuxEchoService.h"
 #include "platform/ConsoleMessageBoxes.h"
-#include "platform/LocalInterfaces.h"
 #include "platform/LocalTimeZone.h"
 #include "platform/QtCommandRunner.h"
 #include "platform/QtHostResolver.h"
@@ -29,20 +27,6 @@ QStringList notSentYet(const HeadlessOptions& options)
     if (!options.configFile.isEmpty())
         names << QStringLiteral("--config");
     return names;
-}
-
-// The source address and interface the echoes are to leave from, when this machine has them; else a message.
-QString sendFromProblem(const PingOptions& p, IpAddress& source)
-{
-    if (!p.source.isEmpty()) {
-        const std::optional<HostAddress::Target> target = HostAddress::parseLiteral(p.source.trimmed());
-        if (!target || !LocalInterfaces::holdsAddress(target->address))
-            return QStringLiteral("--source %1: this machine has no such address").arg(p.source);
-        source = target->address;
-    }
-    if (!p.interface.isEmpty() && !LocalInterfaces::hasInterface(p.interface))
-        return QStringLiteral("--interface %1: this machine has no such interface").arg(p.interface);
-    return {};
 }
 
 int run(int argc, char* argv[], bool probe)
@@ -69,7 +53,7 @@ int run(int argc, char* argv[], bool probe)
     }
 
     IpAddress source;
-    if (const QString problem = sendFromProblem(options.ping, source); !problem.isEmpty()) {
+    if (const QString problem = options.ping.sendFromProblem(source); !problem.isEmpty()) {
         std::fprintf(stderr, "%s: %s\n", name, qPrintable(problem));
         return 2;
     }

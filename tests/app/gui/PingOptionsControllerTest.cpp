@@ -74,15 +74,16 @@ private Q_SLOTS:
         QCOMPARE(dialog->windowModality(), Qt::WindowModal);
         for (const char* name : {"count", "interval"})
             QVERIFY(f.field<QSpinBox>(dialog, name)->isEnabled());
-        QVERIFY(!f.field<QLineEdit>(dialog, "source")->isEnabled());
         f.field<QSpinBox>(dialog, "timeout")->setValue(1500);
         f.field<QSpinBox>(dialog, "count")->setValue(3);
         f.field<QSpinBox>(dialog, "interval")->setValue(250);
         f.field<QSpinBox>(dialog, "size")->setValue(1472);
         f.field<QCheckBox>(dialog, "dontFragment")->setChecked(true);
         f.field<QSpinBox>(dialog, "ttl")->setValue(64);
-        f.field<QLineEdit>(dialog, "source")->setText(QStringLiteral(" 192.0.2.7 "));
-        f.field<QLineEdit>(dialog, "interface")->setText(QStringLiteral("eth1"));
+        for (const char* name : {"source", "interface"})
+            QVERIFY(f.field<QLineEdit>(dialog, name)->isEnabled());
+        f.field<QLineEdit>(dialog, "source")->setText(QStringLiteral(" 127.0.0.1 "));
+        f.field<QLineEdit>(dialog, "interface")->setText(QStringLiteral("lo"));
         f.field<QSpinBox>(dialog, "rate")->setValue(100);
         Fixture::press(dialog, QDialogButtonBox::Ok);
         QTRY_VERIFY(!f.window->findChild<PingOptionsDialog*>());
@@ -94,8 +95,8 @@ private Q_SLOTS:
         expected.payloadBytes = 1472;
         expected.dontFragment = true;
         expected.ttl = 64;
-        expected.source = QStringLiteral("192.0.2.7");
-        expected.interface = QStringLiteral("eth1");
+        expected.source = QStringLiteral("127.0.0.1");
+        expected.interface = QStringLiteral("lo");
         expected.ratePps = 100;
         QCOMPARE(f.changes, QList<PingOptions>{expected});
         QCOMPARE(controller.options(), expected);
@@ -162,6 +163,16 @@ private Q_SLOTS:
                                                 << "eth 0" << interface;
         QTest::newRow("interface with a slash") << "interface"
                                                 << "a/b" << interface;
+        // Well formed, but not this machine's (192.0.2.0/24 is for documentation only).
+        QTest::newRow("an address this machine lacks")
+            << "source"
+            << "192.0.2.7"
+            << "This machine has no address 192.0.2.7: give one of its own addresses as the source, or none for the "
+               "system's choice.";
+        QTest::newRow("an interface this machine lacks")
+            << "interface"
+            << "nosuch0"
+            << "This machine has no interface nosuch0: give one of its own, or none for any.";
     }
     void unusableValuesAreRefusedWithTheirRange()
     {

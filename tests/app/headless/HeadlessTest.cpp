@@ -253,13 +253,16 @@ private Q_SLOTS:
         const QList<QStringList> table = cells(second);
         QCOMPARE(table.size(), 3);
         QCOMPARE(table.at(0), (QStringList{"Host Name/IP", "Min (ms)", "Max (ms)", "Mean (ms)", "Median (ms)",
-                                           "95th Percentile (ms)", "Jitter (ms)", "% Loss"}));
+                                           "95th Percentile (ms)", "Jitter (ms)", "% Loss", "Std Dev (ms)", "Late",
+                                           "Duplicates", "MOS"}));
         QCOMPARE(table.at(1).at(0), QStringLiteral("127.0.0.1"));
         // Microseconds kept: loopback answers in well under a millisecond, yet not in none.
         QVERIFY(QRegularExpression(QStringLiteral("^\\d+\\.\\d{3}$")).match(table.at(1).at(3)).hasMatch());
         QVERIFY2(table.at(1).at(3) != QLatin1String("0.000"), qPrintable(table.at(1).at(3)));
         QCOMPARE(table.at(1).at(7), QStringLiteral("0.00%"));
-        QCOMPARE(table.at(2), (QStringList{"10.0.0.300", "", "", "", "", "", "", "100.00%"}));
+        QCOMPARE(table.at(1).mid(9, 2), (QStringList{"0", "0"}));
+        QVERIFY(QRegularExpression(QStringLiteral("^4\\.\\d\\d$")).match(table.at(1).at(11)).hasMatch());
+        QCOMPARE(table.at(2), (QStringList{"10.0.0.300", "", "", "", "", "", "", "100.00%", "", "0", "0", "1.00"}));
         for (const QByteArray& line : second.split('\n').mid(0, 3)) // aligned: all lines as long
             QCOMPARE(line.size(), second.split('\n').first().size());
     }
