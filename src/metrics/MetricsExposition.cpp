@@ -1,6 +1,7 @@
 #include "metrics/MetricsExposition.h"
 
 #include "metrics/HostCounterColumns.h"
+#include "ping/EchoStatus.h"
 #include "results/HostTable.h"
 
 #include <QSet>
@@ -162,12 +163,11 @@ QByteArray render(const HostTable& results, const HostCounterColumns& counters, 
         sample(out, replies, labels[k], none, results.succeeded(exposed[k]));
 
     const QByteArray failures = "vantrel_echo_failures_total";
-    family(out, failures, "counter",
-           "Echoes that failed, by IP status code (11010: request timed out, 11003: destination host unreachable).");
+    family(out, failures, "counter", "Echoes that failed, by reason (timeout, host_unreachable, ttl_expired, ...).");
     for (std::size_t k = 0; k < exposed.size(); ++k) {
         for (const HostCounterColumns::Failures& f : counters.failures()) {
             if (const quint64 n = f.bySlot[exposed[k]]; n > 0)
-                sample(out, failures, labels[k], "status=\"" + QByteArray::number(quint32(f.status)) + '"', n);
+                sample(out, failures, labels[k], "reason=\"" + statusReason(f.status) + '"', n);
         }
     }
 

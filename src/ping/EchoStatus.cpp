@@ -65,9 +65,78 @@ const char* textOf(EchoStatus status)
     return "Unknown message returned";
 }
 
+// The label words, one per code; the same rule as above keeps the table whole.
+const char* reasonOf(EchoStatus status)
+{
+    switch (status) {
+    case EchoStatus::Success:
+        return "success";
+    case EchoStatus::PingTimeout:
+        return "ping_timeout";
+    case EchoStatus::BufferTooSmall:
+        return "buffer_too_small";
+    case EchoStatus::DestNetUnreachable:
+        return "net_unreachable";
+    case EchoStatus::DestHostUnreachable:
+        return "host_unreachable";
+    case EchoStatus::DestProtUnreachable:
+        return "protocol_unreachable";
+    case EchoStatus::DestPortUnreachable:
+        return "port_unreachable";
+    case EchoStatus::NoResources:
+        return "no_resources";
+    case EchoStatus::BadOption:
+        return "bad_option";
+    case EchoStatus::HardwareError:
+        return "hardware_error";
+    case EchoStatus::PacketTooBig:
+        return "packet_too_big";
+    case EchoStatus::RequestTimedOut:
+        return "timeout";
+    case EchoStatus::BadRequest:
+        return "bad_request";
+    case EchoStatus::BadRoute:
+        return "bad_route";
+    case EchoStatus::TtlExpiredTransit:
+        return "ttl_expired";
+    case EchoStatus::TtlExpiredReassembly:
+        return "reassembly_time_exceeded";
+    case EchoStatus::ParameterProblem:
+        return "parameter_problem";
+    case EchoStatus::SourceQuench:
+        return "source_quench";
+    case EchoStatus::OptionTooBig:
+        return "option_too_big";
+    case EchoStatus::BadDestination:
+        return "bad_destination";
+    case EchoStatus::AddressDeleted:
+        return "address_deleted";
+    case EchoStatus::SpecificMtuChange:
+        return "specific_mtu_change";
+    case EchoStatus::MtuChange:
+        return "mtu_change";
+    case EchoStatus::Unload:
+        return "unload";
+    case EchoStatus::AddressAdded:
+        return "address_added";
+    case EchoStatus::GeneralFailure:
+        return "general_failure";
+    case EchoStatus::Pending:
+        return "pending";
+    }
+    return nullptr;
+}
+
 } // namespace
 
 QString statusText(EchoStatus status)
 {
     return QString::fromLatin1(textOf(status));
+}
+
+QByteArray statusReason(EchoStatus status)
+{
+    if (const char* reason = reasonOf(status))
+        return QByteArray(reason);
+    return "status_" + QByteArray::number(static_cast<quint32>(status));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // The outcome code of one echo: 0 on success, otherwise one of the platform's IP status codes (its status
@@ -36,3 +37,7 @@ enum class EchoStatus : quint32 {
 
 // The words the results table shows for a status; "Unknown message returned" for a code not listed.
 QString statusText(EchoStatus status);
+
+// A status as a metric label value, a word in snake case ("timeout", "host_unreachable"); each status has its
+// own, and a code not listed is "status_" and its number, so no two codes ever share a series.
+QByteArray statusReason(EchoStatus status);

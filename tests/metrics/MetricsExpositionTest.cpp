@@ -82,9 +82,9 @@ private Q_SLOTS:
             "vantrel_rtt_seconds_count{host=\"a\"} 3",
             "vantrel_echo_requests_total{host=\"a\"} 4",
             "vantrel_echo_replies_total{host=\"a\"} 3",
-            "vantrel_echo_failures_total{host=\"a\",status=\"11010\"} 1",
-            "vantrel_echo_failures_total{host=\"b\",status=\"11010\"} 2",
-            "vantrel_echo_failures_total{host=\"b\",status=\"11003\"} 1",
+            "vantrel_echo_failures_total{host=\"a\",reason=\"timeout\"} 1",
+            "vantrel_echo_failures_total{host=\"b\",reason=\"timeout\"} 2",
+            "vantrel_echo_failures_total{host=\"b\",reason=\"host_unreachable\"} 1",
             "vantrel_last_reply_timestamp_seconds{host=\"a\"} 1765000000.25",
             "vantrel_hosts 4",
             "vantrel_rounds_total 4",
@@ -99,9 +99,9 @@ private Q_SLOTS:
         // A removed row takes its counters along; the rows after it keep theirs.
         results.removeAt(0);
         const QByteArray after = MetricsExposition::render(results.table(), counters, probe);
-        QVERIFY(after.contains("vantrel_echo_failures_total{host=\"b\",status=\"11003\"} 1\n"));
+        QVERIFY(after.contains("vantrel_echo_failures_total{host=\"b\",reason=\"host_unreachable\"} 1\n"));
         QVERIFY(after.contains("vantrel_echo_replies_total{host=\"a\"} 1\n")); // the second "a" now
-        QVERIFY(!after.contains("status=\"11010\"} 1\n"));
+        QVERIFY(!after.contains("reason=\"timeout\"} 1\n"));
     }
 
     // A LAN answers in tens of microseconds; the sum keeps them, so rate(sum) / rate(count) is not 0.

@@ -1,5 +1,7 @@
 #include "ping/EchoStatus.h"
 
+#include <QRegularExpression>
+#include <QSet>
 #include <QTest>
 
 class EchoStatusTest : public QObject
@@ -26,6 +28,22 @@ private slots:
         QFETCH(quint32, code);
         QFETCH(QString, text);
         QCOMPARE(statusText(static_cast<EchoStatus>(code)), text);
+    }
+
+    // Metric label values: words, one per code, so no two codes share a series.
+    void reasonsAreDistinctWords()
+    {
+        QSet<QByteArray> seen;
+        const QRegularExpression word(QStringLiteral("^[a-z][a-z0-9_]*$"));
+        for (quint32 code = 0; code <= 11300; ++code) {
+            const QByteArray reason = statusReason(static_cast<EchoStatus>(code));
+            QVERIFY2(word.match(QString::fromLatin1(reason)).hasMatch(), reason.constData());
+            QVERIFY2(!seen.contains(reason), reason.constData());
+            seen.insert(reason);
+        }
+        QCOMPARE(statusReason(EchoStatus::RequestTimedOut), QByteArray("timeout"));
+        QCOMPARE(statusReason(EchoStatus::TtlExpiredTransit), QByteArray("ttl_expired"));
+        QCOMPARE(statusReason(static_cast<EchoStatus>(11024)), QByteArray("status_11024"));
     }
 };
 

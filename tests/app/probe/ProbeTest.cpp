@@ -72,7 +72,8 @@ private Q_SLOTS:
             QCOMPARE(sampleValue(r.body, "vantrel_up{host=\"127.0.0.1\"}"), 1.0);
             QCOMPARE(sampleValue(r.body, "vantrel_up{host=\"10.0.0.300\"}"), 0.0);
             QCOMPARE(sampleValue(r.body, "vantrel_hosts"), 3.0);
-            QVERIFY(sampleValue(r.body, "vantrel_echo_failures_total{host=\"10.0.0.300\",status=\"11018\"}") >= 2);
+            QVERIFY(sampleValue(r.body,
+                                "vantrel_echo_failures_total{host=\"10.0.0.300\",reason=\"bad_destination\"}") >= 2);
             const QString promtool = QStandardPaths::findExecutable(QStringLiteral("promtool"));
             if (!promtool.isEmpty()) {
                 QProcess check;
