@@ -4,7 +4,8 @@
 
 #include <algorithm>
 
-HostCounterColumns::HostCounterColumns(HostTable& results) : m_results(results)
+HostCounterColumns::HostCounterColumns(HostTable& results, std::span<const quint32> boundsUs)
+    : m_results(results), m_bounds(boundsUs)
 {
     grow();
     m_results.addObserver(this);
@@ -18,9 +19,10 @@ HostCounterColumns::~HostCounterColumns()
 void HostCounterColumns::grow()
 {
     const std::size_t slotTotal = m_results.slotCount();
-    m_buckets.resize(slotTotal * BucketCount);
+    m_buckets.resize(slotTotal * m_bounds.size());
     m_late.resize(slotTotal);
     m_duplicates.resize(slotTotal);
+    m_sendErrors.resize(slotTotal);
     for (Failures& f : m_failures)
         f.bySlot.resize(slotTotal);
 }
@@ -31,29 +33,33 @@ void HostCounterColumns::tableRowsAdded(int first, int last)
     // A slot of a removed row may come back for a new one, which counts from zero.
     for (int row = first; row <= last; ++row) {
         const HostTable::Slot slot = m_results.slotAt(row);
-        std::fill_n(m_buckets.begin() + static_cast<std::ptrdiff_t>(std::size_t(slot) * BucketCount), BucketCount, 0u);
+        std::fill_n(m_buckets.begin() + static_cast<std::ptrdiff_t>(std::size_t(slot) * m_bounds.size()),
+                    m_bounds.size(), 0u);
         for (Failures& f : m_failures)
             f.bySlot[slot] = 0;
         m_late[slot] = 0;
         m_duplicates[slot] = 0;
+        m_sendErrors[slot] = 0;
     }
 }
 
 void HostCounterColumns::outcomesApplied(std::span<const EchoOutcome> outcomes)
 {
-    if (m_buckets.size() < m_results.slotCount() * BucketCount)
+    if (m_buckets.size() < m_results.slotCount() * m_bounds.size())
         grow();
     for (const EchoOutcome& o : outcomes) {
         const HostTable::Slot slot = HostTable::slotInTag(o.tag);
         if (o.answered()) {
-            for (std::size_t i = 0; i < BucketCount; ++i) {
-                if (o.rttUs <= BucketBoundsUs[i]) {
-                    ++m_buckets[std::size_t(slot) * BucketCount + i];
+            for (std::size_t i = 0; i < m_bounds.size(); ++i) {
+                if (o.rttUs <= m_bounds[i]) {
+                    ++m_buckets[std::size_t(slot) * m_bounds.size() + i];
                     break;
                 }
             }
             continue;
         }
+        if (o.status != EchoStatus::RequestTimedOut && o.address.isNull())
+            ++m_sendErrors[slot];
         auto it =
             std::find_if(m_failures.begin(), m_failures.end(), [&](const Failures& f) { return f.status == o.status; });
         if (it == m_failures.end()) {

@@ -1,80 +1,21 @@
 #include "metrics/MetricsExposition.h"
 
+#include "metrics/ExpositionSink.h"
 #include "metrics/HostCounterColumns.h"
 #include "ping/EchoStatus.h"
 #include "results/HostTable.h"
 
 #include <QSet>
 #include <algorithm>
-#include <charconv>
-#include <cstring>
 
 namespace MetricsExposition
 {
 namespace
 {
 
-// Appends into a buffer grown ahead of time, with memcpy: a scrape of 100,000 hosts is over a million lines,
-// and QByteArray::append's checks per call cost more than the copying.
-class Sink
-{
-public:
-    void reserve(qsizetype bytes) { grow(bytes); }
-    void append(const char* data, qsizetype size)
-    {
-        if (m_used + size > m_buffer.size())
-            grow(std::max(m_buffer.size() * 2, m_used + size + 4096));
-        std::memcpy(m_buffer.data() + m_used, data, static_cast<std::size_t>(size));
-        m_used += size;
-    }
-    template <std::size_t N> Sink& operator<<(const char (&literal)[N])
-    {
-        append(literal, N - 1);
-        return *this;
-    }
-    Sink& operator<<(const QByteArray& bytes)
-    {
-        append(bytes.constData(), bytes.size());
-        return *this;
-    }
-    Sink& operator<<(char c)
-    {
-        append(&c, 1);
-        return *this;
-    }
-    Sink& operator<<(quint64 value)
-    {
-        char buffer[24];
-        append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr - buffer);
-        return *this;
-    }
-    Sink& operator<<(double value)
-    {
-        char buffer[32];
-        append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr - buffer);
-        return *this;
-    }
-    QByteArray take()
-    {
-        m_buffer.truncate(m_used);
-        return std::move(m_buffer);
-    }
-
-private:
-    void grow(qsizetype size) { m_buffer.resize(std::max(size, m_buffer.size())); }
-    QByteArray m_buffer;
-    qsizetype m_used = 0;
-};
-
-void family(Sink& out, const QByteArray& name, const char* type, const char* help)
-{
-    out << "# HELP " << name << ' ' << QByteArray(help) << '\n';
-    out << "# TYPE " << name << ' ' << QByteArray(type) << '\n';
-}
-
 // name{host="...",extra} value
 template <typename T>
-void sample(Sink& out, const QByteArray& name, const QByteArray& hostLabel, const QByteArray& extra, T value)
+void sample(ExpositionSink& out, const QByteArray& name, const QByteArray& hostLabel, const QByteArray& extra, T value)
 {
     out << name << "{host=\"" << hostLabel << '"';
     if (!extra.isEmpty())
@@ -95,14 +36,10 @@ QByteArray escapeLabelValue(const QString& text)
     return out;
 }
 
-QByteArray render(const HostTable& results, const HostCounterColumns& counters, const ProbeFigures& probe,
-                  const HistoryFiguresOf& history)
+std::vector<quint32> exposedSlots(const HostTable& results)
 {
-    // Slots to expose, in table order, with their labels made once.
     std::vector<HostTable::Slot> exposed;
-    std::vector<QByteArray> labels;
     exposed.reserve(static_cast<std::size_t>(results.rowCount()));
-    labels.reserve(static_cast<std::size_t>(results.rowCount()));
     QSet<QString> seen;
     seen.reserve(results.rowCount());
     for (int i = 0; i < results.rowCount(); ++i) {
@@ -111,10 +48,21 @@ QByteArray render(const HostTable& results, const HostCounterColumns& counters, 
             continue;
         seen.insert(results.hostText(slot));
         exposed.push_back(slot);
-        labels.push_back(escapeLabelValue(results.hostText(slot)));
     }
+    return exposed;
+}
 
-    Sink out;
+QByteArray render(const HostTable& results, const HostCounterColumns& counters, const ProbeFigures& probe,
+                  const HistoryFiguresOf& history)
+{
+    // Slots to expose, in table order, with their labels made once.
+    const std::vector<HostTable::Slot> exposed = exposedSlots(results);
+    std::vector<QByteArray> labels;
+    labels.reserve(exposed.size());
+    for (const HostTable::Slot slot : exposed)
+        labels.push_back(escapeLabelValue(results.hostText(slot)));
+
+    ExpositionSink out;
     out.reserve(static_cast<qsizetype>(exposed.size()) * 1200 + 2048);
     const QByteArray none;
     const QByteArray upName = "vantrel_up";

@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class HostCounterColumns;
 class HostTable;
@@ -32,6 +33,9 @@ namespace MetricsExposition
 // With history, two gauges more per host: the round trips' standard deviation and the mean opinion score.
 QByteArray render(const HostTable& results, const HostCounterColumns& counters, const ProbeFigures& probe,
                   const HistoryFiguresOf& history = {});
+// The slots whose series are exposed, in table order: the current row of each host once counted, the first
+// of a text listed twice.
+std::vector<quint32> exposedSlots(const HostTable& results);
 // A label value with backslash, double quote and line feed escaped.
 QByteArray escapeLabelValue(const QString& text);
 inline constexpr const char* ContentType = "text/plain; version=0.0.4; charset=utf-8";

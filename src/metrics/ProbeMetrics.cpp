@@ -3,12 +3,17 @@
 #include "core/HostListModel.h"
 #include "metrics/HostCounterColumns.h"
 #include "metrics/MetricsServer.h"
+#include "metrics/SmokepingExposition.h"
 
 #include <QHostAddress>
 
-ProbeMetrics::ProbeMetrics(const HostListModel& hosts, HostTable& results, QString version, QObject* parent)
-    : QObject(parent), m_hosts(hosts), m_results(results), m_counters(std::make_unique<HostCounterColumns>(results)),
-      m_server(new MetricsServer([this] { return render(); }, this))
+ProbeMetrics::ProbeMetrics(const HostListModel& hosts, HostTable& results, QString version, Names names,
+                           QObject* parent)
+    : QObject(parent), m_hosts(hosts), m_results(results),
+      m_counters(std::make_unique<HostCounterColumns>(
+          results, names == Names::Smokeping ? std::span<const quint32>(HostCounterColumns::SmokepingBoundsUs)
+                                             : std::span<const quint32>(HostCounterColumns::BucketBoundsUs))),
+      m_server(new MetricsServer([this] { return render(); }, this)), m_names(names)
 {
     m_figures.version = std::move(version);
 }
@@ -41,6 +46,8 @@ void ProbeMetrics::roundFinished(qint64 durationMs)
 
 QByteArray ProbeMetrics::render() const
 {
+    if (m_names == Names::Smokeping)
+        return SmokepingExposition::render(m_results, *m_counters, m_source, m_receiveErrors ? m_receiveErrors() : 0);
     ProbeFigures figures = m_figures;
     figures.hosts = m_hosts.count();
     return MetricsExposition::render(m_results, *m_counters, figures, m_history);

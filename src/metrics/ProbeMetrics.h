@@ -18,7 +18,10 @@ class ProbeMetrics : public QObject
 {
     Q_OBJECT
 public:
-    ProbeMetrics(const HostListModel& hosts, HostTable& results, QString version, QObject* parent = nullptr);
+    // Whose metric names the endpoint serves: ours, or smokeping_prober's for the dashboards made for it.
+    enum class Names { Vantrel, Smokeping };
+    ProbeMetrics(const HostListModel& hosts, HostTable& results, QString version, Names names = Names::Vantrel,
+                 QObject* parent = nullptr);
     ~ProbeMetrics() override;
 
     // TLS and basic auth for the endpoint; before listen().
@@ -30,6 +33,10 @@ public:
     QString errorString() const { return m_errorString; }
 
     void roundFinished(qint64 durationMs);
+    // For smokeping_prober's names: the source label (the address sent from; empty: the system's choice) and
+    // where the count of failed socket reads comes from.
+    void setSource(const QString& source) { m_source = source; }
+    void setReceiveErrors(std::function<quint64()> count) { m_receiveErrors = std::move(count); }
     // Where the per-host figures of the kept history come from; none: no history is kept.
     void setHistoryFigures(HistoryFiguresOf figures) { m_history = std::move(figures); }
 
@@ -41,6 +48,9 @@ private:
     std::unique_ptr<HostCounterColumns> m_counters;
     MetricsServer* m_server;
     ProbeFigures m_figures;
+    Names m_names;
+    QString m_source;
+    std::function<quint64()> m_receiveErrors;
     HistoryFiguresOf m_history;
     QString m_errorString;
 };

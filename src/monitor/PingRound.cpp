@@ -156,6 +156,8 @@ void PingRound::sendNow(quint64 tag, const QString& address)
     if (m_stopped)
         return; // switched off meanwhile: nothing more is sent
     m_requests.push_back(EchoRequest::forText(tag, address));
+    if (const HostTable::Slot slot = m_results.slotOfTag(tag); slot != HostTable::NoSlot && m_requests.back().valid)
+        m_results.setLookedUp(slot, m_requests.back().target);
     sendRequests();
 }
 

@@ -27,4 +27,6 @@ public:
     // whichever sink asked for the echo; none: they are dropped. detach(sink) also ends this. An engine that
     // never hears a reply twice has none to hand on.
     virtual void setStraySink(EchoSink* /*sink*/) {}
+    // Reads of the sockets that failed (not a timeout, not a reply refused), since the start.
+    virtual quint64 receiveErrors() const { return 0; }
 };

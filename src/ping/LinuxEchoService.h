@@ -93,6 +93,7 @@ public:
 
     // Reads of the socket that failed for an unexpected reason, and the errno of the last of them.
     int receiveFailures() const { return m_receiveFailures; }
+    quint64 receiveErrors() const override { return static_cast<quint64>(m_receiveFailures); }
     int lastReceiveError() const { return m_lastReceiveError; }
     // Datagrams dropped because the kernel cut them or their control data.
     int truncatedDatagrams() const { return m_truncatedDatagrams; }

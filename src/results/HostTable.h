@@ -88,7 +88,14 @@ public:
     quint64 hostId(Slot s) const { return m_hostId[s]; }
     const QString& hostText(Slot s) const { return m_text[s]; }
     Target target(Slot s) const { return m_target[s]; }
+    // An address row's own address; for a name, the address it was last looked up to (none before).
     const HostAddress::Target& address(Slot s) const { return m_address[s]; }
+    // A name row's lookup came back with this address; other rows keep theirs.
+    void setLookedUp(Slot s, const HostAddress::Target& address)
+    {
+        if (m_target[s] == Target::Name)
+            m_address[s] = address;
+    }
     // Both counts show once the first outcome is in.
     bool counted(Slot s) const { return m_succeeded[s] + m_failed[s] > 0; }
     quint64 succeeded(Slot s) const { return m_succeeded[s]; }

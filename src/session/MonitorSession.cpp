@@ -29,8 +29,10 @@ MonitorSession::MonitorSession(SessionServices services, const Options& options,
         m_historyStore = std::make_unique<HistoryStore>(*options.history);
         m_history = new HistoryRecorder(*m_table, *m_historyStore, this);
     }
-    if (options.metrics)
-        m_metrics = new ProbeMetrics(*m_hostList, *m_table, options.version, this);
+    if (options.metrics) {
+        m_metrics = new ProbeMetrics(*m_hostList, *m_table, options.version, options.metricsNames, this);
+        m_metrics->setReceiveErrors([&echo = services.echo] { return echo.receiveErrors(); });
+    }
     if (m_metrics && m_historyStore) {
         m_metrics->setHistoryFigures([store = m_historyStore.get()](quint32 slot) {
             const HistoryStatistics s = HistoryStatistics::compute(store->outcomes(slot));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/HistoryLimits.h"
+#include "metrics/ProbeMetrics.h"
 #include "ping/EchoSink.h"
 #include "results/HostState.h"
 
@@ -48,6 +49,7 @@ public:
     struct Options {
         std::optional<HistoryLimits> history; // none: no history is kept
         bool metrics = false;
+        ProbeMetrics::Names metricsNames = ProbeMetrics::Names::Vantrel;
         QString version; // for the metrics
         // Without a window an unexpected failure is one plain line, not the error box's text.
         bool plainErrors = false;

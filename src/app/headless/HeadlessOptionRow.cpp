@@ -245,6 +245,18 @@ const Row Rows[] = {
      .read = [](HeadlessOptions& o,
                 const QString& value) { return fileName("web.config.file", value, o.webConfigFile); }},
     {.heading = nullptr,
+     .name = "metrics-names",
+     .valueName = "NAMES",
+     .help = "the metric names served: vantrel (ours, the default) or smokeping (smokeping_prober's families and "
+             "labels, for the dashboards and rules made for it)",
+     .read =
+         [](HeadlessOptions& o, const QString& value) {
+             if (value != QLatin1String("vantrel") && value != QLatin1String("smokeping"))
+                 return QStringLiteral("--metrics-names takes vantrel or smokeping");
+             o.smokepingNames = value == QLatin1String("smokeping");
+             return QString();
+         }},
+    {.heading = nullptr,
      .name = "config",
      .valueName = "FILE",
      .help = "read the targets and their settings from FILE; list files are then optional",

@@ -28,7 +28,8 @@ struct HeadlessOptions {
     bool skipBlankEntries = false; // the probe: a list file's last LF adds no empty host
     QString metricsAddress;        // no metrics endpoint when empty
     quint16 metricsPort = 0;
-    QString onChange; // run for every host going down or up
+    bool smokepingNames = false; // smokeping_prober's metric names instead of ours
+    QString onChange;            // run for every host going down or up
     StateThresholds thresholds;
     PingOptions ping;      // how echoes are sent
     QString webConfigFile; // TLS and authentication of the metrics endpoint; none when empty

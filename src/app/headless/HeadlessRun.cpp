@@ -60,6 +60,8 @@ MonitorSession::Options sessionOptions(const HeadlessOptions& options)
     if (options.stats)
         o.history = HistoryLimits{};
     o.metrics = !options.metricsAddress.isEmpty();
+    if (options.smokepingNames)
+        o.metricsNames = ProbeMetrics::Names::Smokeping;
     o.version = QString::fromLatin1(VantrelVersion);
     o.plainErrors = true;
     return o;
@@ -164,6 +166,7 @@ bool HeadlessRun::start()
             metrics->setWebConfig(*config);
             tls = config->usesTls();
         }
+        metrics->setSource(m_options.ping.source);
         metrics->setLifecycle({[this] { return m_roundDone; }, [this] { return reloadLists(); }});
         const QHostAddress address(m_options.metricsAddress);
         const quint16 port = address.isNull() ? 0 : metrics->listen(address, m_options.metricsPort);

@@ -87,6 +87,36 @@ private Q_SLOTS:
         QCOMPARE(probe.terminate(), 0);
     }
 
+    // smokeping_prober's names and labels, so its dashboards read the probe unchanged.
+    void smokepingNamesForItsDashboards()
+    {
+        ProbeProcess probe;
+        QVERIFY(
+            probe.start({"--pause", "0.2", "--metrics-names", "smokeping", file("sp.txt", "127.0.0.1\n10.0.0.300\n")}));
+        QVERIFY(probe.waitForText("round 2:"));
+        const QByteArray body = metrics(probe);
+        const QByteArray local = "{host=\"127.0.0.1\",ip=\"127.0.0.1\",source=\"\",tos=\"0\"";
+        QVERIFY(sampleValue(body, "smokeping_requests_total" + local + '}') >= 2);
+        QVERIFY(sampleValue(body, "smokeping_response_duration_seconds_bucket" + local + ",le=\"26.2144\"}") >= 2);
+        QVERIFY(sampleValue(body, "smokeping_response_duration_seconds_bucket" + local + ",le=\"5e-05\"}") >= 0);
+        QVERIFY(sampleValue(body, "smokeping_response_ttl" + local + '}') > 0);
+        QCOMPARE(sampleValue(body, "smokeping_response_duplicates_total" + local + '}'), 0.0);
+        QVERIFY(sampleValue(body, "smokeping_send_errors_total{host=\"10.0.0.300\",ip=\"\",source=\"\",tos=\"0\"}") >=
+                2);
+        QVERIFY(body.contains("\nsmokeping_receive_errors_total 0\n"));
+        QVERIFY(!body.contains("vantrel_"));
+        const QString promtool = QStandardPaths::findExecutable(QStringLiteral("promtool"));
+        if (!promtool.isEmpty()) {
+            QProcess check;
+            check.start(promtool, {QStringLiteral("check"), QStringLiteral("metrics")});
+            check.write(body);
+            check.closeWriteChannel();
+            QVERIFY(check.waitForFinished(30000));
+            QVERIFY2(check.exitCode() == 0, check.readAll().constData());
+        }
+        QCOMPARE(probe.terminate(), 0);
+    }
+
     void unusableListenAddressExitsWithTwo_data()
     {
         QTest::addColumn<QString>("listen");
@@ -209,6 +239,8 @@ private Q_SLOTS:
         QTest::newRow("--count") << QStringList{"--count", "101"} << QByteArray("--count must be between 1 and 100");
         QTest::newRow("--interval") << QStringList{"--interval=0", "--count", "2"}
                                     << QByteArray("--interval must be between 1 and 60000 ms");
+        QTest::newRow("--metrics-names") << QStringList{"--metrics-names", "blackbox"}
+                                         << QByteArray("--metrics-names takes vantrel or smokeping");
         QTest::newRow("web config without metrics") << QStringList{"--web.config.file", "/nonexistent/web.yml"}
                                                     << QByteArray("--web.config.file needs --metrics-listen");
         QTest::newRow("web config missing")
