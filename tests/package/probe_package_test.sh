@@ -57,6 +57,7 @@ test -x /usr/bin/vantrel-probe
 test -f /etc/vantrel/hosts.txt
 test -f /etc/default/vantrel-probe
 test -f /usr/share/vantrel-probe/vantrel.rules.yml
+test -f /usr/share/vantrel-probe/grafana/vantrel.json
 unit=/lib/systemd/system/vantrel-probe.service
 test -f "$unit"
 if command -v systemd-analyze >/dev/null; then

@@ -6,8 +6,40 @@
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QUrlQuery>
 
-// A real Prometheus server scrapes the probe every second on loopback; vantrel_up comes back through its query API.
+namespace
+{
+// Every PromQL query of the shipped dashboard, its variables set to "all" and Grafana's label_values() as the
+// query it stands for.
+QStringList dashboardQueries()
+{
+    QFile file(QStringLiteral(VANTREL_DASHBOARD));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QJsonObject dashboard = QJsonDocument::fromJson(file.readAll()).object();
+    QStringList queries;
+    for (const QJsonValue& panel : dashboard.value("panels").toArray()) {
+        for (const QJsonValue& target : panel.toObject().value("targets").toArray())
+            queries.append(target.toObject().value("expr").toString());
+    }
+    static const QRegularExpression labelValues(QStringLiteral("^label_values\\((.*), *(\\w+)\\)$"));
+    for (const QJsonValue& variable : dashboard.value("templating").toObject().value("list").toArray()) {
+        const QString query = variable.toObject().value("query").toObject().value("query").toString();
+        if (const QRegularExpressionMatch m = labelValues.match(query); m.hasMatch())
+            queries.append(QStringLiteral("count by (%1) (%2)").arg(m.captured(2), m.captured(1)));
+    }
+    for (QString& query : queries) {
+        query.replace(QLatin1String("$__rate_interval"), QLatin1String("5s"));
+        for (const char* variable : {"$host", "$instance", "$job"})
+            query.replace(QLatin1String(variable), QLatin1String(".*"));
+    }
+    return queries;
+}
+} // namespace
+
+// A real Prometheus server scrapes the probe every second on loopback; vantrel_up comes back through its query
+// API, and every query of the shipped dashboard returns data.
 class PrometheusScrapeTest : public QObject
 {
     Q_OBJECT
@@ -69,6 +101,27 @@ private Q_SLOTS:
         }
         QCOMPARE(upByHost.value(QStringLiteral("127.0.0.1")), QStringLiteral("1"));
         QCOMPARE(upByHost.value(QStringLiteral("10.0.0.300")), QStringLiteral("0"));
+
+        const QStringList queries = dashboardQueries();
+        QVERIFY(queries.size() >= 10);
+        QString empty;
+        static_cast<void>(QTest::qWaitFor(
+            [&] {
+                empty.clear();
+                for (const QString& q : queries) {
+                    QUrl url(QStringLiteral("http://127.0.0.1:%1/api/v1/query").arg(webPort));
+                    url.setQuery(QUrlQuery{{QStringLiteral("query"), q}});
+                    const HttpResult r = httpRequest(url.toString(QUrl::FullyEncoded), "GET", 2000);
+                    const QJsonObject data = QJsonDocument::fromJson(r.body).object().value("data").toObject();
+                    if (data.value("result").toArray().isEmpty()) {
+                        empty = q;
+                        return false;
+                    }
+                }
+                return true;
+            },
+            60000));
+        QVERIFY2(empty.isEmpty(), qPrintable(QStringLiteral("no data for: ") + empty));
 
         server.terminate();
         QVERIFY(server.waitForFinished(30000));
