@@ -2,6 +2,7 @@
 
 #include "metrics/BasicAuthCheck.h"
 #include "metrics/MetricsExposition.h"
+#include "metrics/ProbeEndpoint.h"
 #include "metrics/WebConfig.h"
 
 #include <QHostAddress>
@@ -11,6 +12,8 @@
 #include <QSslServer>
 #include <QSslSocket>
 #include <QTcpServer>
+#include <QUrlQuery>
+#include <memory>
 
 MetricsServer::MetricsServer(Render render, QObject* parent) : QAbstractHttpServer(parent), m_render(std::move(render))
 {
@@ -64,6 +67,8 @@ MetricsServer::Route MetricsServer::routeOf(const QHttpServerRequest& request) c
         return get ? Route::Healthy : Route::WrongMethod;
     if (path == QLatin1String("/-/ready"))
         return get ? Route::Ready : Route::WrongMethod;
+    if (path == QLatin1String("/probe") && m_probe)
+        return get ? Route::Probe : Route::WrongMethod;
     if (path == QLatin1String("/-/reload") && m_lifecycle.reload)
         return request.method() == QHttpServerRequest::Method::Post ? Route::Reload : Route::OnlyPost;
     return Route::NotFound;
@@ -144,6 +149,26 @@ void MetricsServer::answer(const QHttpServerRequest& request, QTcpSocket* socket
     case Route::Metrics:
         responder.write(m_render(), MetricsExposition::ContentType);
         break;
+    case Route::Probe: {
+        const QUrlQuery query(request.url());
+        bool timeoutGiven = false;
+        double timeoutS =
+            request.value(QByteArrayLiteral("x-prometheus-scrape-timeout-seconds")).toDouble(&timeoutGiven);
+        if (!timeoutGiven || timeoutS <= 0)
+            timeoutS = 10; // Prometheus's default scrape timeout
+        auto held = std::make_shared<QHttpServerResponder>(std::move(responder));
+        m_probe->handle(query.queryItemValue(QStringLiteral("target")), query.queryItemValue(QStringLiteral("module")),
+                        timeoutS, [held, guard = QPointer<QTcpSocket>(socket)](const ProbeEndpoint::Answer& a) {
+                            if (!guard || guard->state() != QAbstractSocket::ConnectedState)
+                                return;
+                            if (a.status == 200)
+                                held->write(a.body, MetricsExposition::ContentType);
+                            else
+                                held->write(a.body, QByteArrayLiteral("text/plain"),
+                                            static_cast<QHttpServerResponder::StatusCode>(a.status));
+                        });
+        break;
+    }
     case Route::Healthy:
         responder.write(QByteArrayLiteral("healthy\n"), QByteArrayLiteral("text/plain"));
         break;

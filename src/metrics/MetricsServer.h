@@ -12,6 +12,7 @@
 #include <optional>
 
 class BasicAuthCheck;
+class ProbeEndpoint;
 class QHostAddress;
 class WebConfig;
 
@@ -35,6 +36,8 @@ public:
         std::function<QString()> reload;
     };
     void setLifecycle(Lifecycle lifecycle) { m_lifecycle = std::move(lifecycle); }
+    // GET /probe goes to it (not owned; it outlives the server's requests).
+    void setProbeEndpoint(ProbeEndpoint* endpoint) { m_probe = endpoint; }
 
     // TLS and basic auth as the file says, for what listenOn() starts afterwards. Without it: plain HTTP, no auth.
     void setWebConfig(const WebConfig& config);
@@ -46,7 +49,7 @@ protected:
     void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
 
 private:
-    enum class Route { Metrics, Healthy, Ready, Reload, NotFound, WrongMethod, OnlyPost };
+    enum class Route { Metrics, Healthy, Ready, Reload, Probe, NotFound, WrongMethod, OnlyPost };
     struct Pending {
         Route route;
         std::optional<bool> allowed; // unset while its password is being checked
@@ -65,6 +68,7 @@ private:
 
     Render m_render;
     Lifecycle m_lifecycle;
+    ProbeEndpoint* m_probe = nullptr;
     std::optional<QSslConfiguration> m_tls;
     TlsClientAuth::Type m_clientAuth = TlsClientAuth::Type::NoClientCert;
     QHash<QTcpSocket*, Waiting> m_waiting;

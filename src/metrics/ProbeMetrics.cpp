@@ -25,6 +25,11 @@ void ProbeMetrics::setWebConfig(const WebConfig& config)
     m_server->setWebConfig(config);
 }
 
+void ProbeMetrics::setProbeEndpoint(ProbeEndpoint* endpoint)
+{
+    m_server->setProbeEndpoint(endpoint);
+}
+
 void ProbeMetrics::setLifecycle(MetricsServer::Lifecycle lifecycle)
 {
     m_server->setLifecycle(std::move(lifecycle));

@@ -7,6 +7,7 @@
 #include <memory>
 
 class HostCounterColumns;
+class ProbeEndpoint;
 class HostListModel;
 class QHostAddress;
 class WebConfig;
@@ -28,6 +29,8 @@ public:
     void setWebConfig(const WebConfig& config);
     // What /-/ready and /-/reload ask.
     void setLifecycle(MetricsServer::Lifecycle lifecycle);
+    // What answers /probe.
+    void setProbeEndpoint(ProbeEndpoint* endpoint);
     // The port listened on, or 0 (and errorString) when it cannot listen.
     quint16 listen(const QHostAddress& address, quint16 port);
     QString errorString() const { return m_errorString; }

@@ -32,6 +32,9 @@ MonitorSession::MonitorSession(SessionServices services, const Options& options,
     if (options.metrics) {
         m_metrics = new ProbeMetrics(*m_hostList, *m_table, options.version, options.metricsNames, this);
         m_metrics->setReceiveErrors([&echo = services.echo] { return echo.receiveErrors(); });
+        if (!options.probeAllow.isEmpty())
+            m_metrics->setProbeEndpoint(
+                new ProbeEndpoint(*m_table, services.echo, services.resolver, options.probeAllow, this));
     }
     if (m_metrics && m_historyStore) {
         m_metrics->setHistoryFigures([store = m_historyStore.get()](quint32 slot) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/HistoryLimits.h"
+#include "metrics/ProbeEndpoint.h"
 #include "metrics/ProbeMetrics.h"
 #include "ping/EchoSink.h"
 #include "results/HostState.h"
@@ -50,7 +51,8 @@ public:
         std::optional<HistoryLimits> history; // none: no history is kept
         bool metrics = false;
         ProbeMetrics::Names metricsNames = ProbeMetrics::Names::Vantrel;
-        QString version; // for the metrics
+        QList<ProbeEndpoint::Prefix> probeAllow; // /probe pings only in these; none: no /probe
+        QString version;                         // for the metrics
         // Without a window an unexpected failure is one plain line, not the error box's text.
         bool plainErrors = false;
     };

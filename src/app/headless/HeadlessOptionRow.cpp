@@ -1,5 +1,6 @@
 #include "app/headless/HeadlessOptionRow.h"
 
+#include "metrics/ProbeEndpoint.h"
 #include "monitor/PauseText.h"
 
 namespace
@@ -254,6 +255,19 @@ const Row Rows[] = {
              if (value != QLatin1String("vantrel") && value != QLatin1String("smokeping"))
                  return QStringLiteral("--metrics-names takes vantrel or smokeping");
              o.smokepingNames = value == QLatin1String("smokeping");
+             return QString();
+         }},
+    {.heading = nullptr,
+     .name = "probe-allow",
+     .valueName = "PREFIX",
+     .help = "serve /probe?target=T&module=icmp as blackbox_exporter: the hosts watched from their results, others "
+             "pinged once when in this prefix (A.B.C.D/N or X::/N; repeatable); without it /probe is off",
+     .read =
+         [](HeadlessOptions& o, const QString& value) {
+             ProbeEndpoint::Prefix prefix;
+             if (!ProbeEndpoint::parsePrefix(value, prefix))
+                 return QStringLiteral("--probe-allow takes a prefix such as 10.0.0.0/8 or fd00::/64");
+             o.probeAllow.append(prefix);
              return QString();
          }},
     {.heading = nullptr,

@@ -4,6 +4,7 @@
 #include "platform/IpAddress.h"
 #include "results/HostState.h"
 
+#include <QHostAddress>
 #include <QStringList>
 #include <optional>
 
@@ -28,8 +29,9 @@ struct HeadlessOptions {
     bool skipBlankEntries = false; // the probe: a list file's last LF adds no empty host
     QString metricsAddress;        // no metrics endpoint when empty
     quint16 metricsPort = 0;
-    bool smokepingNames = false; // smokeping_prober's metric names instead of ours
-    QString onChange;            // run for every host going down or up
+    bool smokepingNames = false;                // smokeping_prober's metric names instead of ours
+    QList<QPair<QHostAddress, int>> probeAllow; // prefixes /probe may ping
+    QString onChange;                           // run for every host going down or up
     StateThresholds thresholds;
     PingOptions ping;      // how echoes are sent
     QString webConfigFile; // TLS and authentication of the metrics endpoint; none when empty

@@ -60,6 +60,7 @@ MonitorSession::Options sessionOptions(const HeadlessOptions& options)
     if (options.stats)
         o.history = HistoryLimits{};
     o.metrics = !options.metricsAddress.isEmpty();
+    o.probeAllow = options.probeAllow;
     if (options.smokepingNames)
         o.metricsNames = ProbeMetrics::Names::Smokeping;
     o.version = QString::fromLatin1(VantrelVersion);

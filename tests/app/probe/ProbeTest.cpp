@@ -72,6 +72,8 @@ private Q_SLOTS:
         QTest::newRow("other path") << QByteArray("GET") << QStringLiteral("/favicon.ico") << 404;
         QTest::newRow("POST") << QByteArray("POST") << QStringLiteral("/metrics") << 405;
         QTest::newRow("DELETE") << QByteArray("DELETE") << QStringLiteral("/metrics") << 405;
+        QTest::newRow("/probe without --probe-allow")
+            << QByteArray("GET") << QStringLiteral("/probe?target=127.0.0.1") << 404;
     }
     void metricsEndpointServesOnlyMetrics()
     {
@@ -91,6 +93,34 @@ private Q_SLOTS:
             QCOMPARE(sampleValue(r.body, "vantrel_hosts"), 3.0);
             QVERIFY(sampleValue(r.body,
                                 "vantrel_echo_failures_total{host=\"10.0.0.300\",reason=\"bad_destination\"}") >= 2);
+            QVERIFY(promtoolAccepts(r.body));
+        }
+        QCOMPARE(probe.terminate(), 0);
+    }
+
+    // /probe as blackbox_exporter: a watched host from its results, a loopback address in the allowed prefix
+    // pinged for the scrape. (What is refused sends nothing: ProbeEndpointTest, with a scripted engine.)
+    void probeEndpointAnswersAsBlackboxExporter_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<double>("success");
+        QTest::newRow("watched") << "target=127.0.0.1&module=icmp" << 200 << 1.0;
+        QTest::newRow("pinged") << "target=127.0.0.77&module=icmp" << 200 << 1.0;
+        QTest::newRow("unknown module") << "target=127.0.0.77&module=tcp_connect" << 400 << -1.0;
+    }
+    void probeEndpointAnswersAsBlackboxExporter()
+    {
+        QFETCH(QString, query);
+        ProbeProcess probe;
+        QVERIFY(probe.start({"--pause", "0.2", "--probe-allow", "127.0.0.0/8", file("bb.txt", "127.0.0.1\n")}));
+        QVERIFY(probe.waitForText("round 1:"));
+        const HttpResult r = httpRequest(QStringLiteral("http://127.0.0.1:%1/probe?%2").arg(probe.port()).arg(query));
+        QTEST(r.status, "status");
+        if (r.status == 200) {
+            QTEST(sampleValue(r.body, "probe_success"), "success");
+            QCOMPARE(sampleValue(r.body, "probe_ip_protocol"), 4.0);
+            QVERIFY(sampleValue(r.body, "probe_icmp_reply_hop_limit") > 0);
             QVERIFY(promtoolAccepts(r.body));
         }
         QCOMPARE(probe.terminate(), 0);
