@@ -148,7 +148,7 @@ struct Program {
     LinuxEchoService echo{echoClock, echoRandom};
     QtHostResolver resolver;
     FakeCommandRunner commands;
-    MonitorSession session{SessionServices{echo, resolver, boxes, commands}, withHistory()};
+    MonitorSession session{SessionServices{echo, resolver, boxes, commands, clock}, withHistory()};
     MainWindow window{session,
                       Services{boxes, input, dialogs, clipboard, settings, runner, opener, clock, random, spreadsheet},
                       QCoreApplication::applicationDirPath()};

@@ -13,7 +13,7 @@ QByteArray text(const HostEvents& events)
     QByteArray out = "Time,Host,State,Outage (s),Status\r\n";
     for (const HostEvent& e : events) {
         out += CsvField::encode(EventTexts::isoTime(e.when)) + ',' + CsvField::encode(e.host) + ',' +
-               CsvField::encode(hostStateName(e.state)) + ',' +
+               CsvField::encode(e.name()) + ',' +
                (e.durationSecs ? QByteArray::number(*e.durationSecs) : QByteArray()) + ',' +
                CsvField::encode(e.status) + "\r\n";
     }

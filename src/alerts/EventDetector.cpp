@@ -24,27 +24,60 @@ EventDetector::~EventDetector()
 void EventDetector::statesChanged(std::span<const StateChange> changes)
 {
     for (const StateChange& change : changes) {
-        const HostTable::Slot slot = change.slot;
-        const HostState state = m_results.states().state(slot);
-        // A host answering for the first time since the start is no news.
-        if (change.previous == HostState::Unknown && state == HostState::Up)
-            continue;
-        HostEvent e;
-        e.host = m_results.hostText(slot);
-        e.state = state;
-        e.when = fromEpochUs(m_results.states().sinceUs(slot));
-        if (e.state == HostState::Up && change.previous == HostState::Down && change.previousSinceUs != 0)
-            e.durationSecs = fromEpochUs(change.previousSinceUs).secsTo(e.when);
-        e.status = statusText(m_results.lastStatus(slot));
-        m_pending.append(std::move(e));
+        if (change.slot >= m_pendingOfSlot.size())
+            m_pendingOfSlot.resize(std::max<std::size_t>(m_results.slotCount(), change.slot + 1));
+        if (m_pendingOfSlot[change.slot] != 0)
+            continue; // the host's event says where it was before the round
+        m_pending.push_back(change);
+        m_pendingOfSlot[change.slot] = static_cast<quint32>(m_pending.size());
     }
+}
+
+void EventDetector::tableRowsRemoving(int first, int last)
+{
+    // A slot may be taken by another host before the round ends; its change would be told under that name.
+    for (int row = first; row <= last; ++row) {
+        const HostTable::Slot slot = m_results.slotAt(row);
+        if (slot < m_pendingOfSlot.size() && m_pendingOfSlot[slot] != 0) {
+            m_pending[m_pendingOfSlot[slot] - 1].slot = HostTable::NoSlot;
+            m_pendingOfSlot[slot] = 0;
+        }
+    }
+}
+
+void EventDetector::tableClearing()
+{
+    m_pending.clear();
+    std::fill(m_pendingOfSlot.begin(), m_pendingOfSlot.end(), 0);
 }
 
 void EventDetector::flush()
 {
-    if (m_pending.isEmpty())
+    if (m_pending.empty())
         return;
     HostEvents events;
-    events.swap(m_pending);
-    Q_EMIT eventsReady(events);
+    for (const StateChange& change : m_pending) {
+        if (change.slot == HostTable::NoSlot)
+            continue;
+        m_pendingOfSlot[change.slot] = 0;
+        const HostTable::Slot slot = change.slot;
+        const HostState state = m_results.states().state(slot);
+        // Back where it was, or answering for the first time since the start: no news.
+        if (state == change.previous || (change.previous == HostState::Unknown && state == HostState::Up))
+            continue;
+        HostEvent e;
+        e.host = m_results.hostText(slot);
+        e.state = state;
+        e.previous = change.previous;
+        e.when = fromEpochUs(m_results.states().sinceUs(slot));
+        if (isAnswering(state) && isFailing(change.previous) && change.previousSinceUs != 0)
+            e.durationSecs = fromEpochUs(change.previousSinceUs).secsTo(e.when);
+        e.status = statusText(m_results.lastStatus(slot));
+        if (m_statusText)
+            e.status = m_statusText(slot, state, e.status);
+        events.append(std::move(e));
+    }
+    m_pending.clear();
+    if (!events.isEmpty())
+        Q_EMIT eventsReady(events);
 }

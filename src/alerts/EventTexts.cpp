@@ -25,7 +25,7 @@ QString isoTime(const QDateTime& when)
 
 QString line(const HostEvent& event)
 {
-    QString text = QStringLiteral("%1 %2 %3").arg(isoTime(event.when), hostStateName(event.state), event.host);
+    QString text = QStringLiteral("%1 %2 %3").arg(isoTime(event.when), event.name(), event.host);
     if (event.durationSecs)
         text += QStringLiteral(" after %1").arg(duration(*event.durationSecs));
     if (!event.status.isEmpty())

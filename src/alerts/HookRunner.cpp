@@ -16,7 +16,7 @@ QMap<QString, QString> HookRunner::environmentFor(const HostEvent& event)
 {
     return {
         {QStringLiteral("VANTREL_HOST"), event.host},
-        {QStringLiteral("VANTREL_STATE"), hostStateName(event.state)},
+        {QStringLiteral("VANTREL_STATE"), event.name()},
         {QStringLiteral("VANTREL_SINCE"), EventTexts::isoTime(event.when)},
         {QStringLiteral("VANTREL_DURATION_S"), event.durationSecs ? QString::number(*event.durationSecs) : QString()},
         {QStringLiteral("VANTREL_STATUS"), event.status}};
@@ -45,7 +45,7 @@ void HookRunner::startNext()
         const HostEvent e = m_waiting.dequeue();
         ++m_running;
         m_runner.run(m_words.first(), m_words.mid(1), environmentFor(e), TimeoutMs,
-                     [this, host = e.host, state = hostStateName(e.state)](const QString& failure) {
+                     [this, host = e.host, state = e.name()](const QString& failure) {
                          --m_running;
                          if (!failure.isEmpty())
                              Q_EMIT failed(QStringLiteral("on-change command for %1 %2: %3").arg(host, state, failure));

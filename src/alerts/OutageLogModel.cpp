@@ -33,7 +33,7 @@ QVariant OutageLogModel::data(const QModelIndex& index, int role) const
     case Host:
         return e.host;
     case State:
-        return hostStateName(e.state);
+        return e.name();
     case Outage:
         return e.durationSecs ? EventTexts::duration(*e.durationSecs) : QString();
     case Status:
@@ -77,10 +77,10 @@ void OutageLogModel::addEvents(const HostEvents& events)
     refilter();
 }
 
-void OutageLogModel::setFilter(const QString& hostText, HostState state, const QDateTime& from)
+void OutageLogModel::setFilter(const QString& hostText, const QString& eventName, const QDateTime& from)
 {
     m_hostText = hostText.trimmed();
-    m_state = state;
+    m_eventName = eventName;
     m_from = from;
     refilter();
 }
@@ -97,7 +97,7 @@ void OutageLogModel::refilter()
     m_shown.clear();
     for (qsizetype i = 0; i < m_all.size(); ++i) {
         const HostEvent& e = m_all.at(i);
-        if (matchesHostAndPeriod(e) && (m_state == HostState::Unknown || e.state == m_state))
+        if (matchesHostAndPeriod(e) && (m_eventName.isEmpty() || e.name() == m_eventName))
             m_shown.append(static_cast<int>(i));
     }
     endResetModel();
@@ -121,10 +121,15 @@ QList<OutageLogModel::HostSummary> OutageLogModel::summary(const QDateTime& now)
             continue;
         HostSummary& s = byHost[e.host];
         s.host = e.host;
-        if (e.state == HostState::Down) {
+        if (e.kind != HostEvent::Kind::State)
+            continue;
+        if (isFailing(e.state)) {
+            if (downSince.contains(e.host))
+                continue; // down, then unreachable behind a parent: one outage
+
             ++s.outages;
             downSince.insert(e.host, e.when);
-        } else if (e.state == HostState::Up) {
+        } else if (isAnswering(e.state)) {
             downSince.remove(e.host);
             if (e.durationSecs) {
                 // Only the part of the outage within the period.

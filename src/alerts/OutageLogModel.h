@@ -34,9 +34,9 @@ public:
     // Live events, as they are recorded.
     void addEvents(const HostEvents& events);
 
-    // Shows the events whose host holds hostText (any case), of one state (Unknown: both), from `from` on
-    // (invalid: all).
-    void setFilter(const QString& hostText, HostState state, const QDateTime& from);
+    // Shows the events whose host holds hostText (any case), of one name (HostEvent::name(); empty: all), from `from`
+    // on (invalid: all).
+    void setFilter(const QString& hostText, const QString& eventName, const QDateTime& from);
     QDateTime from() const { return m_from; }
 
     const HostEvent& eventAt(int row) const;
@@ -52,6 +52,6 @@ private:
     HostEvents m_all; // oldest first
     QList<int> m_shown;
     QString m_hostText;
-    HostState m_state = HostState::Unknown;
+    QString m_eventName;
     QDateTime m_from;
 };

@@ -10,18 +10,10 @@
 namespace
 {
 
-QString stateText(HostState state)
+// An event the log holds under a word this version does not know reads back as an unknown state.
+HostEvent eventFromName(const QString& text)
 {
-    return hostStateName(state);
-}
-
-HostState stateFromText(const QString& text)
-{
-    if (text == QLatin1String("up"))
-        return HostState::Up;
-    if (text == QLatin1String("down"))
-        return HostState::Down;
-    return HostState::Unknown;
+    return HostEvent::fromName(text).value_or(HostEvent());
 }
 
 } // namespace
@@ -116,7 +108,7 @@ bool SqliteEventStore::append(const HostEvents& events, QString* error)
     for (const HostEvent& e : events) {
         insert.addBindValue(e.when.toMSecsSinceEpoch());
         insert.addBindValue(e.host);
-        insert.addBindValue(stateText(e.state));
+        insert.addBindValue(e.name());
         insert.addBindValue(e.durationSecs ? QVariant(*e.durationSecs) : QVariant(QMetaType(QMetaType::LongLong)));
         insert.addBindValue(e.status);
         if (!insert.exec()) {
@@ -149,10 +141,9 @@ HostEvents SqliteEventStore::newestFirst(const QDateTime& from, int limit)
     if (!query.exec())
         return events;
     while (query.next()) {
-        HostEvent e;
+        HostEvent e = eventFromName(query.value(2).toString());
         e.when = QDateTime::fromMSecsSinceEpoch(query.value(0).toLongLong());
         e.host = query.value(1).toString();
-        e.state = stateFromText(query.value(2).toString());
         if (!query.value(3).isNull())
             e.durationSecs = query.value(3).toLongLong();
         e.status = query.value(4).toString();

@@ -8,16 +8,14 @@ StateOverview StateOverview::of(const HostTable& results)
     for (HostTable::Slot slot = 0; slot < results.slotCount(); ++slot) {
         if (results.rowOf(slot) < 0 || !results.isCurrent(slot))
             continue;
-        switch (results.states().state(slot)) {
-        case HostState::Up:
+        // Degraded hosts still answer; unreachable ones do not, whatever the cause.
+        const HostState state = results.states().state(slot);
+        if (isAnswering(state))
             ++o.up;
-            break;
-        case HostState::Down:
+        else if (isFailing(state))
             ++o.down;
-            break;
-        default:
+        else
             ++o.unknown;
-        }
     }
     return o;
 }

@@ -70,10 +70,22 @@ QByteArray render(const HostTable& results, const HostCounterColumns& counters, 
            "Whether the host is up (1) or down (0) by its state; before its first state, by its last echo.");
     for (std::size_t k = 0; k < exposed.size(); ++k) {
         const HostState state = results.states().state(exposed[k]);
-        const bool up = state == HostState::Unknown ? results.lastStatus(exposed[k]) == EchoStatus::Success
-                                                    : state == HostState::Up;
+        const bool up =
+            state == HostState::Unknown ? results.lastStatus(exposed[k]) == EchoStatus::Success : isAnswering(state);
         sample(out, upName, labels[k], none, quint64(up ? 1 : 0));
     }
+    const QByteArray degradedName = "vantrel_degraded";
+    family(out, degradedName, "gauge",
+           "Whether the host answers, but too slowly or with too much loss (1) or not (0).");
+    for (std::size_t k = 0; k < exposed.size(); ++k)
+        sample(out, degradedName, labels[k], none,
+               quint64(results.states().state(exposed[k]) == HostState::Degraded ? 1 : 0));
+    const QByteArray unreachableName = "vantrel_unreachable";
+    family(out, unreachableName, "gauge",
+           "Whether the host fails while a host it sits behind is down (1) or not (0); vantrel_up is 0 then too.");
+    for (std::size_t k = 0; k < exposed.size(); ++k)
+        sample(out, unreachableName, labels[k], none,
+               quint64(results.states().state(exposed[k]) == HostState::Unreachable ? 1 : 0));
     const QByteArray lastEcho = "vantrel_last_echo_success";
     family(out, lastEcho, "gauge", "Whether the host answered its last echo (1) or not (0).");
     for (std::size_t k = 0; k < exposed.size(); ++k)

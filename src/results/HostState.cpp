@@ -7,6 +7,10 @@ QString hostStateName(HostState state)
         return QStringLiteral("up");
     case HostState::Down:
         return QStringLiteral("down");
+    case HostState::Degraded:
+        return QStringLiteral("degraded");
+    case HostState::Unreachable:
+        return QStringLiteral("unreachable");
     default:
         return QStringLiteral("unknown");
     }

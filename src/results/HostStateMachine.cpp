@@ -39,9 +39,19 @@ void HostStateMachine::record(quint32 slot, bool answered, qint64 whenUs, std::v
     ++m_streak[slot];
     const HostState target = answered ? HostState::Up : HostState::Down;
     const int needed = std::max(answered ? m_thresholds.upAfter : m_thresholds.downAfter, 1);
-    if (state(slot) == target || m_streak[slot] < static_cast<quint32>(needed))
+    const bool there = answered ? isAnswering(state(slot)) : isFailing(state(slot));
+    if (there || m_streak[slot] < static_cast<quint32>(needed))
         return;
     changes.push_back(StateChange{slot, state(slot), m_sinceUs[slot]});
     m_state[slot] = static_cast<quint8>(target);
     m_sinceUs[slot] = m_streakStartUs[slot];
+}
+
+void HostStateMachine::relabel(quint32 slot, HostState to, qint64 sinceUs, std::vector<StateChange>& changes)
+{
+    if (state(slot) == to)
+        return;
+    changes.push_back(StateChange{slot, state(slot), m_sinceUs[slot]});
+    m_state[slot] = static_cast<quint8>(to);
+    m_sinceUs[slot] = sinceUs;
 }

@@ -18,8 +18,12 @@ public:
     void reset(quint32 slot);
     void copy(quint32 from, quint32 to);
 
-    // One round's answer for a row at whenUs; a change is appended to changes.
+    // One round's answer for a row at whenUs; a change is appended to changes. Streaks look only at whether
+    // the row answers: a degraded row that answers stays degraded, an unreachable one that fails unreachable.
     void record(quint32 slot, bool answered, qint64 whenUs, std::vector<StateChange>& changes);
+    // The rules above the table move a row between states of the same kind (up and degraded, down and
+    // unreachable); the change is appended to changes.
+    void relabel(quint32 slot, HostState to, qint64 sinceUs, std::vector<StateChange>& changes);
 
     HostState state(quint32 slot) const { return static_cast<HostState>(m_state[slot]); }
     // When the current state began: the first outcome of the streak that led to it; 0 while unknown.

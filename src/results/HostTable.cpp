@@ -384,3 +384,16 @@ HostTable::Applied HostTable::apply(std::span<const EchoOutcome> outcomes)
     }
     return applied;
 }
+
+void HostTable::relabel(std::span<const Relabel> relabels)
+{
+    m_changes.clear();
+    for (const Relabel& r : relabels) {
+        if (r.slot < m_rowOfSlot.size() && m_rowOfSlot[r.slot] >= 0)
+            m_states.relabel(r.slot, r.to, r.sinceUs, m_changes);
+    }
+    if (m_changes.empty())
+        return;
+    for (HostTableObserver* observer : m_observers)
+        observer->statesChanged(m_changes);
+}

@@ -83,6 +83,14 @@ public:
     HostStateMachine& states() { return m_states; }
     const HostStateMachine& states() const { return m_states; }
     void setStateThresholds(const StateThresholds& thresholds) { m_states.setThresholds(thresholds); }
+    // The rules above the table decided, as a round ends, that rows move between states of the same kind
+    // (degraded, unreachable); the readers hear of it as of any state change.
+    struct Relabel {
+        Slot slot;
+        HostState to;
+        qint64 sinceUs;
+    };
+    void relabel(std::span<const Relabel> relabels);
 
     // The columns.
     quint64 hostId(Slot s) const { return m_hostId[s]; }

@@ -218,6 +218,13 @@ void ResultsModel::outcomesApplied(std::span<const EchoOutcome> outcomes)
     Q_EMIT outcomesRecorded();
 }
 
+void ResultsModel::statesChanged(std::span<const StateChange> changes)
+{
+    // Views mark a row by its state, so a row whose cells stay the same may still need a repaint.
+    for (const StateChange& c : changes)
+        rowChanged(m_table.rowOf(c.slot));
+}
+
 void ResultsModel::tableRowsUnlisted()
 {
     // Nothing in the cells changes; views that grey such rows hear of it from the host list.

@@ -94,6 +94,7 @@ private:
     void tableClearing() override;
     void tableCleared() override;
     void outcomesApplied(std::span<const EchoOutcome> outcomes) override;
+    void statesChanged(std::span<const StateChange> changes) override;
     void tableRowsUnlisted() override;
 
     QString cell(HostTable::Slot slot, int column) const;

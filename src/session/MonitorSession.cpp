@@ -1,5 +1,6 @@
 #include "session/MonitorSession.h"
 
+#include "alerts/AlertRules.h"
 #include "alerts/EventDetector.h"
 #include "alerts/HookRunner.h"
 #include "core/ErrorBox.h"
@@ -25,6 +26,7 @@ MonitorSession::MonitorSession(SessionServices services, const Options& options,
     // The readers of the results, in the order they hear of each batch: the states are the core's own, then
     // the events, the history and the metrics, and the model last, so a view repaints over complete data.
     m_events = new EventDetector(*m_table, this);
+    m_rules = new AlertRules(*m_table, *m_events, services.clock, this);
     if (options.history) {
         m_historyStore = std::make_unique<HistoryStore>(*options.history);
         m_history = new HistoryRecorder(*m_table, *m_historyStore, this);
@@ -48,8 +50,8 @@ MonitorSession::MonitorSession(SessionServices services, const Options& options,
     m_hooks = new HookRunner(services.commands, this);
     services.echo.setStraySink(this);
 
-    // A round's events go out together once it is over.
-    connect(m_monitor, &Monitor::roundFinished, m_events, &EventDetector::flush);
+    // A round's states are judged and its events go out together once it is over.
+    connect(m_monitor, &Monitor::roundFinished, m_rules, &AlertRules::roundEnded);
     // Hosts leaving the list leave the rows that stand for it.
     connect(m_hostList, &QAbstractItemModel::rowsAboutToBeRemoved, this,
             [this](const QModelIndex&, int first, int last) { hostsLeaving(first, last); });
@@ -64,6 +66,7 @@ MonitorSession::~MonitorSession()
     delete m_results;
     delete m_metrics;
     delete m_history;
+    delete m_rules;
     delete m_events;
 }
 

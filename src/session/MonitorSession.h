@@ -10,6 +10,8 @@
 #include <memory>
 #include <optional>
 
+class AlertRules;
+class Clock;
 class CommandRunner;
 class EchoService;
 class ErrorBox;
@@ -32,6 +34,7 @@ struct SessionServices {
     HostResolver& resolver;
     MessageBoxes& messageBoxes;
     CommandRunner& commands;
+    Clock& clock;
 };
 
 // The one place the monitoring parts are made and joined, for the window, headless mode and the probe alike:
@@ -39,7 +42,8 @@ struct SessionServices {
 // the on-change command, and when asked for, the history and the metrics.
 //
 //     host list -> monitor -> rounds -> echo service
-//                                  `-> results core -> { model, states -> events -> hooks, history, metrics }
+//                                  `-> results core -> { model, states -> rules -> events -> hooks, history,
+//                                                        metrics }
 //
 // Replies that come after their echo was settled (late, duplicate) outlive the round that asked: the session
 // takes them from the echo service and hands them to the results core, for the history and the metrics.
@@ -66,7 +70,8 @@ public:
     HostTable& table() { return *m_table; }
     ResultsModel& results() { return *m_results; }
     Monitor& monitor() { return *m_monitor; }
-    EventDetector& events() { return *m_events; }
+    // Every event of a round, judged: listen here, not to the detector.
+    AlertRules& alertRules() { return *m_rules; }
     HookRunner& hooks() { return *m_hooks; }
     // Null when not asked for.
     HistoryStore* historyStore() { return m_historyStore.get(); }
@@ -87,6 +92,7 @@ private:
     ResultsModel* m_results;
     Monitor* m_monitor;
     EventDetector* m_events;
+    AlertRules* m_rules;
     HookRunner* m_hooks;
     std::unique_ptr<HistoryStore> m_historyStore;
     HistoryRecorder* m_history = nullptr;

@@ -12,9 +12,13 @@ namespace
 {
 const QDateTime T0(QDate(2026, 3, 4), QTime(10, 0, 0));
 
-HostEvent hostEvent(const QString& host, HostState state, int atSecs, std::optional<qint64> duration, QString status)
+// By default a down event comes from up and an up event from down.
+HostEvent hostEvent(const QString& host, HostState state, int atSecs, std::optional<qint64> duration, QString status,
+                    std::optional<HostState> previous = std::nullopt)
 {
-    return {host, state, T0.addSecs(atSecs), duration, std::move(status)};
+    HostEvent e{host, state, T0.addSecs(atSecs), duration, std::move(status)};
+    e.previous = previous.value_or(state == HostState::Down ? HostState::Up : HostState::Down);
+    return e;
 }
 HostEvents downs(int n)
 {
@@ -42,13 +46,14 @@ private Q_SLOTS:
         QTest::newRow("down dated to the first failure")
             << StateThresholds{3, 1} << "sfff" << HostEvents{hostEvent("h", HostState::Down, 10, {}, timedOut)};
         QTest::newRow("down from the start")
-            << StateThresholds{2, 1} << "ff" << HostEvents{hostEvent("h", HostState::Down, 0, {}, timedOut)};
+            << StateThresholds{2, 1} << "ff"
+            << HostEvents{hostEvent("h", HostState::Down, 0, {}, timedOut, HostState::Unknown)};
         QTest::newRow("up with the outage's length") << StateThresholds{3, 1} << "sfffffs"
                                                      << HostEvents{hostEvent("h", HostState::Down, 10, {}, timedOut),
                                                                    hostEvent("h", HostState::Up, 60, 50, success)};
         QTest::newRow("up after M, dated to the first success")
             << StateThresholds{1, 3} << "sfsfsss"
-            << HostEvents{hostEvent("h", HostState::Down, 10, {}, timedOut),
+            << HostEvents{hostEvent("h", HostState::Down, 10, {}, timedOut, HostState::Unknown),
                           hostEvent("h", HostState::Up, 40, 30, success)};
         // "|": the list changed, so the next round builds the host a fresh row.
         QTest::newRow("back up in a fresh row") << StateThresholds{3, 1} << "sfff|s"

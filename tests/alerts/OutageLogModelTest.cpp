@@ -33,20 +33,22 @@ private Q_SLOTS:
     void filtersNewestFirst_data()
     {
         QTest::addColumn<QString>("hostText");
-        QTest::addColumn<HostState>("state");
-        QTest::addColumn<int>("fromSecs"); // -1: all time
+        QTest::addColumn<QString>("state"); // an event name; empty: all
+        QTest::addColumn<int>("fromSecs");  // -1: all time
         QTest::addColumn<QStringList>("shown");
-        QTest::newRow("all") << "" << HostState::Unknown << -1
-                             << QStringList{"b.lab up", "a.lab up", "b.lab down", "a.lab down"};
-        QTest::newRow("host text, any case")
-            << "A.L" << HostState::Unknown << -1 << QStringList{"a.lab up", "a.lab down"};
-        QTest::newRow("downs") << "" << HostState::Down << -1 << QStringList{"b.lab down", "a.lab down"};
-        QTest::newRow("period") << "" << HostState::Unknown << 150 << QStringList{"b.lab up", "a.lab up"};
+        QTest::newRow("all") << ""
+                             << "" << -1 << QStringList{"b.lab up", "a.lab up", "b.lab down", "a.lab down"};
+        QTest::newRow("host text, any case") << "A.L"
+                                             << "" << -1 << QStringList{"a.lab up", "a.lab down"};
+        QTest::newRow("downs") << ""
+                               << "down" << -1 << QStringList{"b.lab down", "a.lab down"};
+        QTest::newRow("period") << ""
+                                << "" << 150 << QStringList{"b.lab up", "a.lab up"};
     }
     void filtersNewestFirst()
     {
         QFETCH(QString, hostText);
-        QFETCH(HostState, state);
+        QFETCH(QString, state);
         QFETCH(int, fromSecs);
         QFETCH(QStringList, shown);
         OutageLogModel model;
@@ -66,7 +68,7 @@ private Q_SLOTS:
         using S = OutageLogModel::HostSummary;
         QCOMPARE(model.summary(now), (QList<S>{{"b", 1, 450}, {"a", 2, 130}, {"c", 1, 100}}));
         // From second 60 on: a's first outage counts only from there, b's started before the period.
-        model.setFilter(QString(), HostState::Down, T0.addSecs(60));
+        model.setFilter(QString(), QStringLiteral("down"), T0.addSecs(60));
         QCOMPARE(model.summary(now), (QList<S>{{"c", 1, 100}, {"a", 1, 70}}));
     }
 
@@ -79,6 +81,23 @@ private Q_SLOTS:
         QCOMPARE(csv, QByteArray("Time,Host,State,Outage (s),Status\r\n"
                                  "2026-03-04T10:00:10+01:00,\"a,\"\"b\"\"\",up,7,\"line\nbreak \xc3\xbc\"\r\n"
                                  "2026-03-04T10:00:00+01:00,y,down,,Timed out\r\n"));
+    }
+
+    void newStatesFilteredAndExported()
+    {
+        HostEvent behind = down("c", 20);
+        behind.state = HostState::Unreachable;
+        HostEvent flapping = down("f", 30);
+        flapping.kind = HostEvent::Kind::FlappingStarted;
+        OutageLogModel model;
+        model.setEvents({down("p", 20), behind, flapping});
+        model.setFilter(QString(), QStringLiteral("unreachable"), QDateTime());
+        QCOMPARE(hostsShown(model), QStringList{"c unreachable"});
+        model.setFilter(QString(), QStringLiteral("flapping"), QDateTime());
+        QCOMPARE(hostsShown(model), QStringList{"f flapping"});
+        QVERIFY(EventCsv::text({behind, flapping}).contains(",c,unreachable,,Timed out\r\n"));
+        QVERIFY(EventCsv::text({flapping}).contains(",f,flapping,,"));
+        QCOMPARE(HostEvent::fromName(QStringLiteral("flapping"))->kind, HostEvent::Kind::FlappingStarted);
     }
 };
 

@@ -106,8 +106,10 @@ private Q_SLOTS:
 
         const HostEvent down = recorded.at(0);
         const HostEvent up = recorded.at(1);
-        QCOMPARE(down, (HostEvent{"answer.lab", HostState::Down, down.when, std::nullopt, "Request timed out"}));
-        QCOMPARE(up, (HostEvent{"answer.lab", HostState::Up, up.when, up.durationSecs, "Success"}));
+        QCOMPARE(down, (HostEvent{"answer.lab", HostState::Down, down.when, std::nullopt, "Request timed out",
+                                  HostEvent::Kind::State, HostState::Up}));
+        QCOMPARE(up, (HostEvent{"answer.lab", HostState::Up, up.when, up.durationSecs, "Success",
+                                HostEvent::Kind::State, HostState::Down}));
         const auto within = [&](const QDateTime& when, int round) {
             return spans.at(round - 1).first <= when && when <= spans.at(round - 1).second;
         };

@@ -5,8 +5,10 @@
 class Clock;
 class EventStore;
 class FileDialogs;
+class InputBox;
 class MessageBoxes;
 class NotificationSender;
+class RandomSource;
 class SettingsStore;
 
 // What the alerts reach outside the program through. main() passes the real ones; tests pass fakes.
@@ -17,4 +19,6 @@ struct AlertServices {
     MessageBoxes& messageBoxes;
     FileDialogs& fileDialogs;
     std::unique_ptr<EventStore> store;
+    InputBox& input;
+    RandomSource& random;
 };

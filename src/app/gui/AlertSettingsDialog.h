@@ -5,6 +5,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QDoubleSpinBox;
 class QLineEdit;
 class QSpinBox;
 
@@ -24,4 +25,10 @@ private:
     QCheckBox* m_notify;
     QLineEdit* m_onChange;
     QSpinBox* m_keepDays;
+    QDoubleSpinBox* m_degradedRtt;
+    QDoubleSpinBox* m_degradedLoss;
+    QSpinBox* m_degradedRounds;
+    QSpinBox* m_flapChanges;
+    QSpinBox* m_flapMinutes;
+    QLineEdit* m_alertmanagers;
 };

@@ -1,5 +1,6 @@
 #include "app/gui/MainWindow.h"
 
+#include "alerts/AlertRules.h"
 #include "app/gui/HostDetailsWindows.h"
 #include "app/gui/ProgressBarSink.h"
 #include "app/gui/ResultsTreeView.h"
@@ -88,6 +89,9 @@ MainWindow::MainWindow(MonitorSession& session, Services services, QString progr
 {
     m_resultsProxy = new ResultsViewProxy(*m_results, this);
     m_resultsProxy->setObjectName(QStringLiteral("resultsViewProxy"));
+    AlertRules& rules = session.alertRules();
+    m_resultsProxy->setSilenced([&rules](const QString& host) { return rules.isSilenced(host); });
+    connect(&rules, &AlertRules::silencesChanged, m_resultsProxy, &ResultsViewProxy::quietHostsChanged);
     buildControls();
     m_progressSink = new ProgressBarSink(*m_progressBar);
     m_hostActions = new HostListActions(*m_hostList, *m_results, *m_state, *m_errorBox, services.messageBoxes,

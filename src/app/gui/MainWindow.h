@@ -53,6 +53,10 @@ public:
     void addResultsAction(QAction* action);
     // The results table's rows that are selected, as rows of the results model, in the order shown.
     QList<int> selectedResultRows() const;
+    // A passing note (a failure outside the window's own work, such as posting alerts) in place of the
+    // summary line for a while; its tooltip keeps it.
+    void showStatus(const QString& note);
+    static constexpr int StatusNoteMs = 15000;
 
     // The window's size at start, in pixels: wide enough for both tables and tall enough to show the pause row.
     static constexpr int ClientWidth = 536;
@@ -132,4 +136,6 @@ private:
     QAction* m_clearResultsAction = nullptr;
 
     bool m_closed = false;
+    QString m_statusNote;
+    QElapsedTimer m_statusNoteShown;
 };

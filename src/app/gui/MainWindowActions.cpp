@@ -159,7 +159,9 @@ void MainWindow::refreshSummary()
     StatusSummary summary = m_counted;
     summary.lastRoundMs = m_lastRoundMs;
     summary.msToNextRound = m_monitor->msToNextRound();
-    const QString text = summary.text();
+    if (!m_statusNote.isEmpty() && m_statusNoteShown.elapsed() >= StatusNoteMs)
+        m_statusNote.clear();
+    const QString text = m_statusNote.isEmpty() ? summary.text() : m_statusNote;
     // At the default size the line may not fit; the tooltip has it whole. It is cut again when the label is
     // resized, so that a larger window shows more of it.
     const QString shown = m_summaryLabel->fontMetrics().elidedText(text, Qt::ElideRight, m_summaryLabel->width());
@@ -167,6 +169,13 @@ void MainWindow::refreshSummary()
         m_summaryLabel->setToolTip(text);
     if (shown != m_summaryLabel->text())
         m_summaryLabel->setText(shown);
+}
+
+void MainWindow::showStatus(const QString& note)
+{
+    m_statusNote = note;
+    m_statusNoteShown.start();
+    refreshSummary();
 }
 
 void MainWindow::removeSelectedHosts()

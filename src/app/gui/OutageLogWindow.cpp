@@ -35,9 +35,12 @@ OutageLogWindow::OutageLogWindow(OutageLogModel& model, Clock& clock, FileDialog
     m_hostFilter->setClearButtonEnabled(true);
     m_stateFilter = new QComboBox(this);
     m_stateFilter->setObjectName(QStringLiteral("stateFilter"));
-    m_stateFilter->addItem(QStringLiteral("Down and up"), int(HostState::Unknown));
-    m_stateFilter->addItem(QStringLiteral("Down"), int(HostState::Down));
-    m_stateFilter->addItem(QStringLiteral("Up"), int(HostState::Up));
+    m_stateFilter->addItem(QStringLiteral("All events"), QString());
+    for (const char* name : {"down", "up", "degraded", "unreachable", "flapping", "stable"}) {
+        QString label = QString::fromLatin1(name);
+        label[0] = label[0].toUpper();
+        m_stateFilter->addItem(label, QString::fromLatin1(name));
+    }
     m_period = new QComboBox(this);
     m_period->setObjectName(QStringLiteral("period"));
     m_period->addItem(QStringLiteral("Last 24 hours"), 1);
@@ -106,7 +109,7 @@ void OutageLogWindow::showEvent(QShowEvent* event)
 void OutageLogWindow::applyFilter()
 {
     const int days = m_period->currentData().toInt();
-    m_model.setFilter(m_hostFilter->text(), static_cast<HostState>(m_stateFilter->currentData().toInt()),
+    m_model.setFilter(m_hostFilter->text(), m_stateFilter->currentData().toString(),
                       days > 0 ? m_clock.now().addDays(-days) : QDateTime());
     refreshSummary();
 }

@@ -46,6 +46,40 @@ QIcon icon(ResultsModel::Outcome outcome)
     }
 }
 
+QIcon icon(ResultsModel::Outcome outcome, bool degraded, bool silenced)
+{
+    if (!degraded && !silenced)
+        return icon(outcome);
+    static QIcon cache[3][2][2];
+    QIcon& cached = cache[static_cast<int>(outcome)][degraded][silenced];
+    if (!cached.isNull())
+        return cached;
+    QPixmap image(12, 12);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (degraded) {
+        p.setPen(QPen(QColor(120, 70, 0), 1));
+        p.setBrush(QColor(240, 165, 0));
+        p.drawPolygon(QPolygonF({QPointF(6, 0.8), QPointF(11.3, 11), QPointF(0.7, 11)}));
+        p.setPen(QPen(QColor(60, 30, 0), 1.6, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(6, 4.2), QPointF(6, 7.4));
+        p.drawPoint(QPointF(6, 9.4));
+    } else {
+        icon(outcome).paint(&p, QRect(0, 0, 12, 12));
+    }
+    if (silenced) {
+        // A bar from corner to corner, outlined so it shows on any mark and any base.
+        p.setPen(QPen(Qt::white, 3.2, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(1.5, 1.5), QPointF(10.5, 10.5));
+        p.setPen(QPen(QColor(40, 40, 40), 1.6, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(1.5, 1.5), QPointF(10.5, 10.5));
+    }
+    p.end();
+    cached = QIcon(image);
+    return cached;
+}
+
 QString text(ResultsModel::Outcome outcome)
 {
     switch (outcome) {

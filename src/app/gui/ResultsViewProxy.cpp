@@ -97,21 +97,42 @@ QVariant ResultsViewProxy::data(const QModelIndex& index, int role) const
     const HostTable::Slot slot = m_results.table().slotAt(source.row());
     const ResultsModel::Outcome outcome = m_results.outcomeOf(slot);
     const bool removed = !m_results.table().isCurrent(slot);
+    const bool degraded = !removed && m_results.table().states().state(slot) == HostState::Degraded;
     switch (role) {
     case Qt::BackgroundRole:
         // Translucent tints read on light and dark bases alike.
         if (removed || outcome == ResultsModel::Outcome::NotYetPinged)
             return {};
+        if (degraded)
+            return QColor(240, 165, 0, 70);
         return outcome == ResultsModel::Outcome::Failing ? QColor(220, 40, 40, 70) : QColor(40, 170, 70, 38);
     case Qt::ForegroundRole:
         return removed ? QVariant(QColor(128, 128, 128)) : QVariant();
     case Qt::DecorationRole:
-        return index.column() == 0 ? QVariant(OutcomeMarks::icon(outcome)) : QVariant();
-    default: // Qt::ToolTipRole
+        if (index.column() != 0)
+            return {};
+        return QVariant(OutcomeMarks::icon(outcome, degraded, silenced(slot)));
+    default: { // Qt::ToolTipRole
         if (index.column() != 0)
             return QAbstractProxyModel::data(index, role);
-        return OutcomeMarks::text(outcome) + (removed ? QStringLiteral(" (removed from the host list)") : QString());
+        QString tip =
+            degraded ? QStringLiteral("Degraded: answering, but slowly or with loss") : OutcomeMarks::text(outcome);
+        if (silenced(slot))
+            tip += QStringLiteral(" (silenced)");
+        return tip + (removed ? QStringLiteral(" (removed from the host list)") : QString());
     }
+    }
+}
+
+bool ResultsViewProxy::silenced(quint32 slot) const
+{
+    return m_isSilenced && m_isSilenced(m_results.table().hostText(slot));
+}
+
+void ResultsViewProxy::quietHostsChanged()
+{
+    if (rowCount() > 0)
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::DecorationRole, Qt::ToolTipRole});
 }
 
 void ResultsViewProxy::cycleSort(int column)

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QTimer>
+#include <functional>
 #include <vector>
 
 class ResultsModel;
@@ -21,6 +22,9 @@ class ResultsViewProxy : public QAbstractProxyModel
     Q_OBJECT
 public:
     explicit ResultsViewProxy(ResultsModel& results, QObject* parent = nullptr);
+    // Which hosts are silenced now, for their mark; the marks are repainted on quietHostsChanged().
+    void setSilenced(std::function<bool(const QString& host)> isSilenced) { m_isSilenced = std::move(isSilenced); }
+    void quietHostsChanged();
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;
@@ -77,4 +81,6 @@ private:
     QTimer m_refresh;
     QElapsedTimer m_sinceRefresh;
     qint64 m_lastRefreshMs = 0;
+    bool silenced(quint32 slot) const;
+    std::function<bool(const QString&)> m_isSilenced;
 };

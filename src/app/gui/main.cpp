@@ -77,7 +77,7 @@ int main(int argc, char* argv[])
 
     MonitorSession::Options sessionOptions;
     sessionOptions.history = HistoryLimits::load(settings);
-    MonitorSession session(SessionServices{echo, resolver, messageBoxes, commands}, sessionOptions);
+    MonitorSession session(SessionServices{echo, resolver, messageBoxes, commands, clock}, sessionOptions);
     MainWindow window(session,
                       Services{messageBoxes, inputBox, fileDialogs, clipboard, settings, processRunner, urlOpener,
                                clock, random, spreadsheet},
@@ -99,10 +99,10 @@ int main(int argc, char* argv[])
     });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window] { window.saveHostListNow(); });
     DBusNotificationSender notifications;
-    AlertsController alerts(
-        session, window,
-        AlertServices{notifications, settings, clock, messageBoxes, fileDialogs, std::make_unique<SqliteEventStore>()},
-        onChange);
+    AlertsController alerts(session, window,
+                            AlertServices{notifications, settings, clock, messageBoxes, fileDialogs,
+                                          std::make_unique<SqliteEventStore>(), inputBox, random},
+                            onChange);
     PingOptionsController pingOptions(window, settings, messageBoxes);
     // The engine takes the timeout at once; it holds for the echoes sent from then on. A source address or an
     // interface kept from before that this machine no longer has is said once the window is up, and the

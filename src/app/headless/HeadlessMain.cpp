@@ -9,6 +9,7 @@
 #include "platform/LocalTimeZone.h"
 #include "platform/QtCommandRunner.h"
 #include "platform/QtHostResolver.h"
+#include "platform/SystemClock.h"
 #include "platform/SystemPreciseClock.h"
 #include "platform/SystemRandom.h"
 #include "platform/UnixSignalWatcher.h"
@@ -76,7 +77,9 @@ int run(int argc, char* argv[], bool probe)
     }
     QtHostResolver resolver(options.family);
     QtCommandRunner commands;
-    HeadlessRun run(options, echo, resolver, console, commands);
+    SystemClock clock;
+    SystemRandom random;
+    HeadlessRun run(options, echo, resolver, console, commands, clock, random);
     UnixSignalWatcher watcher({SIGINT, SIGTERM, SIGHUP});
     QObject::connect(&watcher, &UnixSignalWatcher::received, &run, [&run](int number) {
         if (number == SIGHUP)

@@ -1,5 +1,6 @@
 #include "app/headless/HeadlessOptionRow.h"
 
+#include "alerts/Silences.h"
 #include "metrics/ProbeEndpoint.h"
 #include "monitor/PauseText.h"
 
@@ -43,6 +44,22 @@ QString family(HeadlessOptions& o, IpFamily family)
     if (o.family != IpFamily::Unspecified && o.family != family)
         return QStringLiteral("--ipv4 and --ipv6 exclude each other");
     o.family = family;
+    return {};
+}
+
+// A decimal number within [low, high]; the message names the option.
+QString decimal(const char* option, const QString& value, double low, double high, const char* unit,
+                std::optional<double>& target)
+{
+    bool ok = false;
+    const double n = value.toDouble(&ok);
+    if (!ok || !(n >= low && n <= high))
+        return QStringLiteral("--%1 takes a number from %2 to %3%4")
+            .arg(QLatin1String(option))
+            .arg(low)
+            .arg(high)
+            .arg(QLatin1String(unit));
+    target = n;
     return {};
 }
 
@@ -226,6 +243,91 @@ const Row Rows[] = {
          [](HeadlessOptions& o, const QString& value) {
              o.onChange = value;
              return value.trimmed().isEmpty() ? QStringLiteral("--on-change needs a command") : QString();
+         }},
+
+    {.heading = "Alerts",
+     .name = "degraded-rtt",
+     .valueName = "MS",
+     .help = "a host that answers is degraded while its mean round trip over the last rounds is above MS",
+     .read = [](HeadlessOptions& o,
+                const QString& value) { return decimal("degraded-rtt", value, 0.001, 60000, " ms", o.degraded.rttMs); },
+     .byDefault = "off"},
+    {.heading = nullptr,
+     .name = "degraded-loss",
+     .valueName = "PERCENT",
+     .help = "a host that answers is degraded while it loses at least PERCENT of its echoes over the last rounds",
+     .read =
+         [](HeadlessOptions& o, const QString& value) {
+             return decimal("degraded-loss", value, 0.1, 100, " %", o.degraded.lossPercent);
+         },
+     .byDefault = "off"},
+    {.heading = nullptr,
+     .name = "degraded-window",
+     .valueName = "N",
+     .help = "the rounds the two above look at, 1 to 100",
+     .read = [](HeadlessOptions& o,
+                const QString& value) { return rounds(QStringLiteral("--degraded-window"), value, o.degraded.rounds); },
+     .byDefault = "5"},
+    {.heading = nullptr,
+     .name = "dependencies",
+     .valueName = "FILE",
+     .help = "lines \"CHILD PARENT\": a child that fails while a parent is down is unreachable, not down, and raises "
+             "no alert",
+     .read = [](HeadlessOptions& o,
+                const QString& value) { return fileName("dependencies", value, o.dependenciesFile); }},
+    {.heading = nullptr,
+     .name = "flap-changes",
+     .valueName = "N",
+     .help = "a host changing state N times within the minutes below is flapping: logged, not notified, 2 to 1000",
+     .read =
+         [](HeadlessOptions& o, const QString& value) {
+             bool ok = false;
+             const int n = value.toInt(&ok);
+             if (!ok || n < 2 || n > 1000)
+                 return QStringLiteral("--flap-changes takes a whole number from 2 to 1000");
+             o.flap.changes = n;
+             return QString();
+         },
+     .byDefault = "6"},
+    {.heading = nullptr,
+     .name = "flap-minutes",
+     .valueName = "M",
+     .help = "the minutes for the above, and how long a flapping host must be stable, 1 to 1440",
+     .read =
+         [](HeadlessOptions& o, const QString& value) {
+             bool ok = false;
+             const int n = value.toInt(&ok);
+             if (!ok || n < 1 || n > 1440)
+                 return QStringLiteral("--flap-minutes takes a whole number from 1 to 1440");
+             o.flap.windowMs = qint64(n) * 60 * 1000;
+             return QString();
+         },
+     .byDefault = "10"},
+    {.heading = nullptr,
+     .name = "silence",
+     .valueName = "HOST@WHEN",
+     .help = "pinged and logged, but no notification or alert: HOST (or * for all) for a duration (2h, 1h30m) or "
+             "until a time (2026-12-10T06:00); repeatable",
+     .read =
+         [](HeadlessOptions& o, const QString& value) {
+             QString error;
+             if (!Silences::parse(value, QDateTime::currentDateTime(), &error))
+                 return QStringLiteral("--silence: %1").arg(error);
+             o.silences.append(value);
+             return QString();
+         }},
+    {.heading = nullptr,
+     .name = "alertmanager",
+     .valueName = "URL",
+     .help = "post the hosts down or degraded to this Alertmanager (http://127.0.0.1:9093); repeatable",
+     .read =
+         [](HeadlessOptions& o, const QString& value) {
+             const QUrl url(value, QUrl::StrictMode);
+             if (!url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")) ||
+                 url.host().isEmpty())
+                 return QStringLiteral("--alertmanager takes an http or https address, such as http://127.0.0.1:9093");
+             o.alertmanagers.append(url);
+             return QString();
          }},
 
     {.heading = "Metrics and configuration",

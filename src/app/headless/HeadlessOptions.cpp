@@ -234,6 +234,9 @@ QString HeadlessOptions::usage()
                "M answered rounds in a row (--up-after, default 1). Each change is one line on standard\n"
                "error, and --on-change CMD runs CMD for it (no shell unless CMD names one) with VANTREL_HOST,\n"
                "VANTREL_STATE, VANTREL_SINCE, VANTREL_DURATION_S and VANTREL_STATUS in its environment.\n"
+               "A host may also be degraded (--degraded-rtt, --degraded-loss) or unreachable behind a down\n"
+               "parent (--dependencies); silenced (--silence) and flapping hosts are logged but run no command\n"
+               "and raise no alert (--alertmanager).\n"
                "\n"
                "Exit status: 0 when the rounds ran, 2 for bad arguments, an unreadable list file or an\n"
                "unwritable output, 3 when the system does not permit ICMP.\n") +

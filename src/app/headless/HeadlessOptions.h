@@ -1,11 +1,14 @@
 #pragma once
 
+#include "alerts/DegradedJudge.h"
+#include "alerts/FlapDetector.h"
 #include "ping/PingOptions.h"
 #include "platform/IpAddress.h"
 #include "results/HostState.h"
 
 #include <QHostAddress>
 #include <QStringList>
+#include <QUrl>
 #include <optional>
 
 // The command line of the headless mode and of the probe:
@@ -33,10 +36,15 @@ struct HeadlessOptions {
     QList<QPair<QHostAddress, int>> probeAllow; // prefixes /probe may ping
     QString onChange;                           // run for every host going down or up
     StateThresholds thresholds;
-    PingOptions ping;      // how echoes are sent
-    QString webConfigFile; // TLS and authentication of the metrics endpoint; none when empty
-    QString configFile;    // the probe: targets and settings from this file; none when empty
-    QString error;         // a one-line message when the arguments are unusable
+    DegradedJudge::Rule degraded; // off unless --degraded-rtt or --degraded-loss
+    QString dependenciesFile;     // which hosts sit behind which; none when empty
+    FlapDetector::Rule flap;      // when a host's changes stop being notified
+    QStringList silences;         // HOST@DURATION or HOST@TIME, read against the clock at start
+    QList<QUrl> alertmanagers;    // where the problems are posted
+    PingOptions ping;             // how echoes are sent
+    QString webConfigFile;        // TLS and authentication of the metrics endpoint; none when empty
+    QString configFile;           // the probe: targets and settings from this file; none when empty
+    QString error;                // a one-line message when the arguments are unusable
 
     // arguments excludes the program's own name.
     // The probe needs no --headless.

@@ -1,6 +1,9 @@
 #include "app/headless/HeadlessRun.h"
 
-#include "alerts/EventDetector.h"
+#include "alerts/AlertRules.h"
+#include "alerts/AlertmanagerClient.h"
+#include "alerts/AlertmanagerFeed.h"
+#include "alerts/DependencyFile.h"
 #include "alerts/EventTexts.h"
 #include "alerts/HookRunner.h"
 #include "app/headless/HostListSync.h"
@@ -15,6 +18,7 @@
 #include "metrics/ProbeMetrics.h"
 #include "metrics/WebConfig.h"
 #include "monitor/Monitor.h"
+#include "platform/Clock.h"
 #include "platform/MessageBoxes.h"
 #include "results/ResultsModel.h"
 #include "session/MonitorSession.h"
@@ -70,10 +74,10 @@ MonitorSession::Options sessionOptions(const HeadlessOptions& options)
 } // namespace
 
 HeadlessRun::HeadlessRun(HeadlessOptions options, EchoService& echo, HostResolver& resolver, MessageBoxes& console,
-                         CommandRunner& commands, QObject* parent)
-    : QObject(parent), m_options(std::move(options)), m_console(console),
-      m_session(
-          new MonitorSession(SessionServices{echo, resolver, console, commands}, sessionOptions(m_options), this)),
+                         CommandRunner& commands, Clock& clock, RandomSource& random, QObject* parent)
+    : QObject(parent), m_options(std::move(options)), m_console(console), m_clock(clock), m_random(random),
+      m_session(new MonitorSession(SessionServices{echo, resolver, console, commands, clock}, sessionOptions(m_options),
+                                   this)),
       m_output(new ResultsOutput(m_options.format, m_options.output))
 {
     m_session->setStateThresholds(m_options.thresholds);
@@ -81,11 +85,16 @@ HeadlessRun::HeadlessRun(HeadlessOptions options, EchoService& echo, HostResolve
     hooks.setCommand(m_options.onChange);
     // The round's events first (the session flushes them as the round ends), so the last round's are out before
     // the output is written.
-    connect(&m_session->events(), &EventDetector::eventsReady, this, [this](const HostEvents& events) {
-        for (const HostEvent& e : events)
+    connect(&m_session->alertRules(), &AlertRules::eventsReady, this, [this](const HostEvents& events) {
+        HostEvents hooked;
+        for (const HostEvent& e : events) {
             std::fprintf(stderr, "%s\n", qPrintable(EventTexts::line(e)));
+            // Silenced and flapping hosts are logged, but the command is how people are told.
+            if (!e.quiet)
+                hooked.append(e);
+        }
         std::fflush(stderr);
-        m_session->hooks().run(events);
+        m_session->hooks().run(hooked);
     });
     connect(&hooks, &HookRunner::failed, this, [](const QString& message) {
         std::fprintf(stderr, "vantrel: %s\n", qPrintable(message));
@@ -97,6 +106,44 @@ HeadlessRun::HeadlessRun(HeadlessOptions options, EchoService& echo, HostResolve
 HeadlessRun::~HeadlessRun()
 {
     delete m_output;
+}
+
+bool HeadlessRun::setUpAlerts()
+{
+    AlertRules& rules = m_session->alertRules();
+    rules.setDegradedRule(m_options.degraded);
+    rules.setFlapRule(m_options.flap);
+    if (!m_options.dependenciesFile.isEmpty()) {
+        QString error;
+        std::optional<DependencyFile> file = DependencyFile::load(m_options.dependenciesFile, &error);
+        if (!file) {
+            fail(QStringLiteral("--dependencies: %1").arg(error), 2);
+            return false;
+        }
+        rules.setDependencies(std::move(file));
+    }
+    for (const QString& text : std::as_const(m_options.silences)) {
+        QString error;
+        const std::optional<Silences::Entry> entry = Silences::parse(text, m_clock.now(), &error);
+        if (!entry) {
+            fail(QStringLiteral("--silence: %1").arg(error), 2);
+            return false;
+        }
+        rules.silence(*entry);
+    }
+    if (!m_options.alertmanagers.isEmpty()) {
+        AlertmanagerClient::Options options;
+        options.urls = m_options.alertmanagers;
+        m_alertmanager = new AlertmanagerClient(options, m_clock, m_random, this);
+        new AlertmanagerFeed(rules, *m_alertmanager, this);
+        auto say = [](const QString& message) {
+            std::fprintf(stderr, "vantrel: %s\n", qPrintable(message));
+            std::fflush(stderr);
+        };
+        connect(m_alertmanager, &AlertmanagerClient::failed, this, say);
+        connect(m_alertmanager, &AlertmanagerClient::recovered, this, say);
+    }
+    return true;
 }
 
 void HeadlessRun::fail(const QString& message, int exitCode)
@@ -143,6 +190,8 @@ bool HeadlessRun::start()
         fail(QStringLiteral("the list files name no host"), 2);
         return false;
     }
+    if (!setUpAlerts())
+        return false;
     if (!m_output->open()) {
         fail(QStringLiteral("cannot write %1: %2")
                  .arg(m_options.output.isEmpty() ? QStringLiteral("the results") : m_options.output,

@@ -4,10 +4,13 @@
 
 #include <QObject>
 
+class AlertmanagerClient;
+class Clock;
 class CommandRunner;
 class EchoService;
 class HostResolver;
 class MessageBoxes;
+class RandomSource;
 class MonitorSession;
 class ResultsOutput;
 struct RoundSummary;
@@ -19,7 +22,7 @@ class HeadlessRun : public QObject
     Q_OBJECT
 public:
     HeadlessRun(HeadlessOptions options, EchoService& echo, HostResolver& resolver, MessageBoxes& console,
-                CommandRunner& commands, QObject* parent = nullptr);
+                CommandRunner& commands, Clock& clock, RandomSource& random, QObject* parent = nullptr);
     ~HeadlessRun() override;
 
     // Reads the lists and starts the first round; false (and finished) when the run cannot start.
@@ -38,11 +41,17 @@ private:
     void writeOutputAndFinish();
     void finishWhenHooksDone();
     void fail(const QString& message, int exitCode);
+    // Degraded, dependencies, flapping, quiet periods and Alertmanager as the options say; false (and
+    // finished) when one of them cannot be used.
+    bool setUpAlerts();
     // The entries of all list files, or an error message.
     QString readLists(QStringList& entries) const;
 
     HeadlessOptions m_options;
     MessageBoxes& m_console;
+    Clock& m_clock;
+    RandomSource& m_random;
+    AlertmanagerClient* m_alertmanager = nullptr;
     MonitorSession* m_session;
     ResultsOutput* m_output;
     bool m_stopping = false;

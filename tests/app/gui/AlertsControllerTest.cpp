@@ -1,5 +1,6 @@
 #include "app/gui/AlertsController.h"
 
+#include "alerts/AlertSettings.h"
 #include "alerts/OutageLogModel.h"
 #include "alerts/SqliteEventStore.h"
 #include "app/gui/AlertSettingsDialog.h"
@@ -25,6 +26,7 @@
 #include "tests/fakes/ResultsFeed.h"
 
 #include <QAction>
+#include <QDoubleSpinBox>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -41,10 +43,11 @@ struct Fixture : WindowFixture {
     AlertsController& make(const QString& onChange = {})
     {
         makeWindow();
-        alerts = std::make_unique<AlertsController>(
-            *session, *window,
-            AlertServices{notifications, settings, clock, boxes, dialogs, std::make_unique<SqliteEventStore>(dbPath())},
-            onChange);
+        alerts = std::make_unique<AlertsController>(*session, *window,
+                                                    AlertServices{notifications, settings, clock, boxes, dialogs,
+                                                                  std::make_unique<SqliteEventStore>(dbPath()), input,
+                                                                  random},
+                                                    onChange);
         alerts->start();
         return *alerts;
     }
@@ -111,6 +114,73 @@ private Q_SLOTS:
         QCOMPARE(f.settings.values.value(QStringLiteral("Corvexa/Alerts/DownAfter")), QStringLiteral("5"));
         for (const QString& key : f.settings.values.keys())
             QVERIFY2(!key.startsWith(QStringLiteral("Corvexa/Vantrel/")), qPrintable(key));
+    }
+
+    void degradedRowsAreMarkedAmberAndTheSettingsKept()
+    {
+        Fixture f;
+        AlertsController& alerts = f.make();
+        alerts.showSettings();
+        auto* dialog = f.window->findChild<AlertSettingsDialog*>();
+        dialog->findChild<QDoubleSpinBox*>(QStringLiteral("degradedRtt"))->setValue(100);
+        dialog->findChild<QSpinBox*>(QStringLiteral("degradedRounds"))->setValue(2);
+        dialog->accept();
+        QCOMPARE(f.settings.values.value(QStringLiteral("Corvexa/Alerts/DegradedRttMs")), QStringLiteral("100"));
+        const HostTable::Slot a = f.results().appendRow(1, QStringLiteral("a.lab"));
+        for (int i = 0; i < 3; ++i) {
+            ResultsFeed::success(f.table(), a, IpAddress::fromIpv4(0x7f000001), 150, 64, f.clock.current);
+            Q_EMIT f.monitor().roundFinished(RoundSummary{});
+        }
+        QCOMPARE(f.table().states().state(a), HostState::Degraded);
+        QTRY_COMPARE(f.notifications.sent.size(), 1);
+        QCOMPARE(f.notifications.sent.at(0).first, QStringLiteral("a.lab is degraded"));
+        auto* view = f.window->findChild<QTreeView*>(QStringLiteral("resultsView"));
+        const QModelIndex first = view->model()->index(0, 0);
+        QCOMPARE(first.data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("Degraded: answering, but slowly or with loss"));
+        QCOMPARE(first.data(Qt::BackgroundRole).value<QColor>().red(), 240);
+        QCOMPARE(AlertSettings::load(f.settings).degradedRounds, 2);
+    }
+
+    void parentHostsAndQuietPeriodsFromTheContextMenu()
+    {
+        Fixture f;
+        AlertsController& alerts = f.make();
+        const HostTable::Slot child = f.results().appendRow(1, QStringLiteral("c.lab"));
+        const HostTable::Slot parent = f.results().appendRow(2, QStringLiteral("p.lab"));
+        auto* view = f.window->findChild<QTreeView*>(QStringLiteral("resultsView"));
+        QVERIFY(view->actions().contains(alerts.setParentAction()));
+        QVERIFY(view->actions().contains(alerts.silenceAction()));
+        view->setCurrentIndex(view->model()->index(0, 0));
+        f.input.answers << QStringLiteral("p.lab");
+        alerts.setParentAction()->trigger();
+        QCOMPARE(f.settings.values.value(QStringLiteral("Corvexa/Parent Hosts/1")), QStringLiteral("c.lab p.lab"));
+        QCOMPARE(f.settings.values.value(QStringLiteral("Corvexa/Parent Hosts/Count")), QStringLiteral("1"));
+        // A cycle is refused with a box and changes nothing.
+        view->setCurrentIndex(view->model()->index(1, 0));
+        f.input.answers << QStringLiteral("c.lab");
+        alerts.setParentAction()->trigger();
+        QCOMPARE(f.boxes.shown.size(), 1);
+        QCOMPARE(AlertSettings::load(f.settings).parents.size(), 1);
+
+        f.round({child, parent}, true);
+        for (int i = 0; i < 3; ++i)
+            f.round({child, parent}, false);
+        QCOMPARE(f.table().states().state(child), HostState::Unreachable);
+        QTRY_COMPARE(f.alerts->logModel().rowCount(), 2);
+        QCOMPARE(f.notifications.sent.size(), 1);
+        QCOMPARE(f.notifications.sent.at(0).first, QStringLiteral("p.lab is down"));
+
+        // Silenced for two hours: marked, and its coming back tells nobody.
+        view->setCurrentIndex(view->model()->index(1, 0));
+        f.input.answers << QStringLiteral("2h");
+        alerts.silenceAction()->trigger();
+        QVERIFY(view->model()->index(1, 0).data(Qt::ToolTipRole).toString().endsWith(QStringLiteral("(silenced)")));
+        f.round({child, parent}, true);
+        QTRY_COMPARE(f.alerts->logModel().rowCount(), 4);
+        QCOMPARE(f.notifications.sent.size(), 1);
+        alerts.endSilenceAction()->trigger();
+        QVERIFY(!view->model()->index(1, 0).data(Qt::ToolTipRole).toString().contains(QStringLiteral("silenced")));
     }
 
     void damagedLogOneMessageMonitoringGoesOn()

@@ -54,7 +54,7 @@ struct WindowFixture {
     }
     MainWindow& makeWindow(const MonitorSession::Options& options)
     {
-        session = std::make_unique<MonitorSession>(SessionServices{echo, resolver, boxes, commands}, options);
+        session = std::make_unique<MonitorSession>(SessionServices{echo, resolver, boxes, commands, clock}, options);
         window = std::make_unique<MainWindow>(
             *session, Services{boxes, input, dialogs, clipboard, settings, runner, opener, clock, random, spreadsheet},
             folder.path());
