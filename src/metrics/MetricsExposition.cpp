@@ -13,11 +13,11 @@ namespace MetricsExposition
 namespace
 {
 
-// name{host="...",extra} value
+// name{host="...",group labels,extra} value; hostLabels is all but the braces and the extra.
 template <typename T>
-void sample(ExpositionSink& out, const QByteArray& name, const QByteArray& hostLabel, const QByteArray& extra, T value)
+void sample(ExpositionSink& out, const QByteArray& name, const QByteArray& hostLabels, const QByteArray& extra, T value)
 {
-    out << name << "{host=\"" << hostLabel << '"';
+    out << name << '{' << hostLabels;
     if (!extra.isEmpty())
         out << ',' << extra;
     out << "} " << value << '\n';
@@ -36,31 +36,54 @@ QByteArray escapeLabelValue(const QString& text)
     return out;
 }
 
-std::vector<quint32> exposedSlots(const HostTable& results)
+std::vector<quint32> exposedSlots(const HostTable& results, const SeriesLabelsOf& seriesLabels,
+                                  std::vector<QByteArray>* labelsOut)
 {
     std::vector<HostTable::Slot> exposed;
     exposed.reserve(static_cast<std::size_t>(results.rowCount()));
-    QSet<QString> seen;
+    if (labelsOut != nullptr)
+        labelsOut->clear();
+    if (!seriesLabels) {
+        QSet<QString> seen;
+        seen.reserve(results.rowCount());
+        for (int i = 0; i < results.rowCount(); ++i) {
+            const HostTable::Slot slot = results.slotAt(i);
+            if (!results.isCurrent(slot) || !results.counted(slot) || seen.contains(results.hostText(slot)))
+                continue;
+            seen.insert(results.hostText(slot));
+            exposed.push_back(slot);
+            if (labelsOut != nullptr)
+                labelsOut->emplace_back();
+        }
+        return exposed;
+    }
+    // A series is the text with its labels: the same host in two groups is two.
+    QSet<QByteArray> seen;
     seen.reserve(results.rowCount());
     for (int i = 0; i < results.rowCount(); ++i) {
         const HostTable::Slot slot = results.slotAt(i);
-        if (!results.isCurrent(slot) || !results.counted(slot) || seen.contains(results.hostText(slot)))
+        if (!results.isCurrent(slot) || !results.counted(slot))
             continue;
-        seen.insert(results.hostText(slot));
+        QByteArray labels = seriesLabels(slot);
+        const QByteArray key = results.hostText(slot).toUtf8() + '\0' + labels;
+        if (seen.contains(key))
+            continue;
+        seen.insert(key);
         exposed.push_back(slot);
+        if (labelsOut != nullptr)
+            labelsOut->push_back(std::move(labels));
     }
     return exposed;
 }
 
 QByteArray render(const HostTable& results, const HostCounterColumns& counters, const ProbeFigures& probe,
-                  const HistoryFiguresOf& history)
+                  const HistoryFiguresOf& history, const SeriesLabelsOf& seriesLabels)
 {
     // Slots to expose, in table order, with their labels made once.
-    const std::vector<HostTable::Slot> exposed = exposedSlots(results);
     std::vector<QByteArray> labels;
-    labels.reserve(exposed.size());
-    for (const HostTable::Slot slot : exposed)
-        labels.push_back(escapeLabelValue(results.hostText(slot)));
+    const std::vector<HostTable::Slot> exposed = exposedSlots(results, seriesLabels, &labels);
+    for (std::size_t k = 0; k < exposed.size(); ++k)
+        labels[k] = "host=\"" + escapeLabelValue(results.hostText(exposed[k])) + '"' + labels[k];
 
     ExpositionSink out;
     out.reserve(static_cast<qsizetype>(exposed.size()) * 1200 + 2048);
