@@ -13,11 +13,17 @@ namespace MetricsExposition
 namespace
 {
 
-// name{host="...",group labels,extra} value; hostLabels is all but the braces and the extra.
+// A host's labels: its text, escaped, and its group's (written out, with their leading comma).
+struct Series {
+    QByteArray host;
+    QByteArray group;
+};
+
+// name{host="...",group labels,extra} value
 template <typename T>
-void sample(ExpositionSink& out, const QByteArray& name, const QByteArray& hostLabels, const QByteArray& extra, T value)
+void sample(ExpositionSink& out, const QByteArray& name, const Series& series, const QByteArray& extra, T value)
 {
-    out << name << '{' << hostLabels;
+    out << name << "{host=\"" << series.host << '"' << series.group;
     if (!extra.isEmpty())
         out << ',' << extra;
     out << "} " << value << '\n';
@@ -80,10 +86,12 @@ QByteArray render(const HostTable& results, const HostCounterColumns& counters, 
                   const HistoryFiguresOf& history, const SeriesLabelsOf& seriesLabels)
 {
     // Slots to expose, in table order, with their labels made once.
-    std::vector<QByteArray> labels;
-    const std::vector<HostTable::Slot> exposed = exposedSlots(results, seriesLabels, &labels);
+    std::vector<QByteArray> groups;
+    const std::vector<HostTable::Slot> exposed = exposedSlots(results, seriesLabels, &groups);
+    std::vector<Series> labels;
+    labels.reserve(exposed.size());
     for (std::size_t k = 0; k < exposed.size(); ++k)
-        labels[k] = "host=\"" + escapeLabelValue(results.hostText(exposed[k])) + '"' + labels[k];
+        labels.push_back({escapeLabelValue(results.hostText(exposed[k])), std::move(groups[k])});
 
     ExpositionSink out;
     out.reserve(static_cast<qsizetype>(exposed.size()) * 1200 + 2048);
