@@ -328,7 +328,7 @@ void HeadlessRun::roundFinished(const RoundSummary& summary, int line)
         std::fprintf(stderr, " (list files)");
     std::fputc('\n', stderr);
     std::fflush(stderr);
-    m_roundDone = !m_groups || m_groups->allRan();
+    m_roundDone = m_roundDone || !m_groups || m_groups->allRan(); // stays ready when a reload adds a group
     if (ProbeMetrics* metrics = m_session->metrics())
         metrics->roundFinished(summary.durationMs);
     Monitor& monitor = m_session->monitor();
