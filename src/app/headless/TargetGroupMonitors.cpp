@@ -1,6 +1,5 @@
 #include "app/headless/TargetGroupMonitors.h"
 
-#include "alerts/EventDetector.h"
 #include "app/headless/HostListSync.h"
 #include "core/HostListModel.h"
 #include "metrics/MetricsExposition.h"
@@ -67,6 +66,8 @@ QString TargetGroupMonitors::apply(const QList<TargetGroup>& groups, const QStri
     // Every group's engine before anything changes: one that cannot be made leaves the targets as they are.
     std::vector<Group*> target(static_cast<std::size_t>(wanted.size()));
     std::vector<std::unique_ptr<Group>> fresh;
+    if (!m_engines)
+        return QStringLiteral("%1: no engine for target groups here").arg(path);
     for (qsizetype i = 0; i < wanted.size(); ++i) {
         target[std::size_t(i)] = findGroup(wanted[i]);
         if (target[std::size_t(i)] != nullptr)
@@ -234,8 +235,7 @@ quint64 TargetGroupMonitors::receiveErrors() const
 void TargetGroupMonitors::groupRoundFinished(Group& group, const RoundSummary& summary)
 {
     ++group.rounds;
-    // The session flushes the events at the end of its own monitor's rounds only.
-    m_session.events().flush();
+    m_session.roundEnded();
     if (m_rounds && group.rounds >= *m_rounds && group.monitor->isOn())
         group.monitor->stop();
     Q_EMIT roundFinished(summary, group.settings.line);
