@@ -49,7 +49,7 @@ MonitorSession::MonitorSession(SessionServices services, const Options& options,
     services.echo.setStraySink(this);
 
     // A round's events go out together once it is over.
-    connect(m_monitor, &Monitor::roundFinished, m_events, &EventDetector::flush);
+    connect(m_monitor, &Monitor::roundFinished, this, &MonitorSession::roundEnded);
     // Hosts leaving the list leave the rows that stand for it.
     connect(m_hostList, &QAbstractItemModel::rowsAboutToBeRemoved, this,
             [this](const QModelIndex&, int first, int last) { hostsLeaving(first, last); });
@@ -79,6 +79,11 @@ void MonitorSession::hostsLeaving(int first, int last)
 void MonitorSession::setStateThresholds(const StateThresholds& thresholds)
 {
     m_table->setStateThresholds(thresholds);
+}
+
+void MonitorSession::roundEnded()
+{
+    m_events->flush();
 }
 
 void MonitorSession::echoesDone(std::span<const EchoOutcome> strays)
