@@ -207,9 +207,10 @@ QStringList TargetFile::keys()
 
 QStringList TargetFile::reservedLabels()
 {
-    // Those of the host series and of Prometheus itself, and those the metrics carry today.
-    return {QStringLiteral("host"),   QStringLiteral("instance"), QStringLiteral("job"),    QStringLiteral("le"),
-            QStringLiteral("reason"), QStringLiteral("state"),    QStringLiteral("status"), QStringLiteral("version")};
+    // Those of the host series and of Prometheus itself, and those the metrics carry today, under either names.
+    return {QStringLiteral("host"),   QStringLiteral("instance"), QStringLiteral("ip"),     QStringLiteral("job"),
+            QStringLiteral("le"),     QStringLiteral("reason"),   QStringLiteral("source"), QStringLiteral("state"),
+            QStringLiteral("status"), QStringLiteral("tos"),      QStringLiteral("version")};
 }
 
 QStringList TargetFile::labelNames() const

@@ -13,11 +13,17 @@ namespace MetricsExposition
 namespace
 {
 
-// name{host="...",extra} value
+// A host's labels: its text, escaped, and its group's (written out, with their leading comma).
+struct Series {
+    QByteArray host;
+    QByteArray group;
+};
+
+// name{host="...",group labels,extra} value
 template <typename T>
-void sample(ExpositionSink& out, const QByteArray& name, const QByteArray& hostLabel, const QByteArray& extra, T value)
+void sample(ExpositionSink& out, const QByteArray& name, const Series& series, const QByteArray& extra, T value)
 {
-    out << name << "{host=\"" << hostLabel << '"';
+    out << name << "{host=\"" << series.host << '"' << series.group;
     if (!extra.isEmpty())
         out << ',' << extra;
     out << "} " << value << '\n';
@@ -36,31 +42,56 @@ QByteArray escapeLabelValue(const QString& text)
     return out;
 }
 
-std::vector<quint32> exposedSlots(const HostTable& results)
+std::vector<quint32> exposedSlots(const HostTable& results, const SeriesLabelsOf& seriesLabels,
+                                  std::vector<QByteArray>* labelsOut)
 {
     std::vector<HostTable::Slot> exposed;
     exposed.reserve(static_cast<std::size_t>(results.rowCount()));
-    QSet<QString> seen;
+    if (labelsOut != nullptr)
+        labelsOut->clear();
+    if (!seriesLabels) {
+        QSet<QString> seen;
+        seen.reserve(results.rowCount());
+        for (int i = 0; i < results.rowCount(); ++i) {
+            const HostTable::Slot slot = results.slotAt(i);
+            if (!results.isCurrent(slot) || !results.counted(slot) || seen.contains(results.hostText(slot)))
+                continue;
+            seen.insert(results.hostText(slot));
+            exposed.push_back(slot);
+            if (labelsOut != nullptr)
+                labelsOut->emplace_back();
+        }
+        return exposed;
+    }
+    // A series is the text with its labels: the same host in two groups is two.
+    QSet<QByteArray> seen;
     seen.reserve(results.rowCount());
     for (int i = 0; i < results.rowCount(); ++i) {
         const HostTable::Slot slot = results.slotAt(i);
-        if (!results.isCurrent(slot) || !results.counted(slot) || seen.contains(results.hostText(slot)))
+        if (!results.isCurrent(slot) || !results.counted(slot))
             continue;
-        seen.insert(results.hostText(slot));
+        QByteArray labels = seriesLabels(slot);
+        const QByteArray key = results.hostText(slot).toUtf8() + '\0' + labels;
+        if (seen.contains(key))
+            continue;
+        seen.insert(key);
         exposed.push_back(slot);
+        if (labelsOut != nullptr)
+            labelsOut->push_back(std::move(labels));
     }
     return exposed;
 }
 
 QByteArray render(const HostTable& results, const HostCounterColumns& counters, const ProbeFigures& probe,
-                  const HistoryFiguresOf& history)
+                  const HistoryFiguresOf& history, const SeriesLabelsOf& seriesLabels)
 {
     // Slots to expose, in table order, with their labels made once.
-    const std::vector<HostTable::Slot> exposed = exposedSlots(results);
-    std::vector<QByteArray> labels;
+    std::vector<QByteArray> groups;
+    const std::vector<HostTable::Slot> exposed = exposedSlots(results, seriesLabels, &groups);
+    std::vector<Series> labels;
     labels.reserve(exposed.size());
-    for (const HostTable::Slot slot : exposed)
-        labels.push_back(escapeLabelValue(results.hostText(slot)));
+    for (std::size_t k = 0; k < exposed.size(); ++k)
+        labels.push_back({escapeLabelValue(results.hostText(exposed[k])), std::move(groups[k])});
 
     ExpositionSink out;
     out.reserve(static_cast<qsizetype>(exposed.size()) * 1200 + 2048);

@@ -52,8 +52,9 @@ void ProbeMetrics::roundFinished(qint64 durationMs)
 QByteArray ProbeMetrics::render() const
 {
     if (m_names == Names::Smokeping)
-        return SmokepingExposition::render(m_results, *m_counters, m_source, m_receiveErrors ? m_receiveErrors() : 0);
+        return SmokepingExposition::render(m_results, *m_counters, m_source, m_receiveErrors ? m_receiveErrors() : 0,
+                                           m_seriesLabels);
     ProbeFigures figures = m_figures;
     figures.hosts = m_hosts.count();
-    return MetricsExposition::render(m_results, *m_counters, figures, m_history);
+    return MetricsExposition::render(m_results, *m_counters, figures, m_history, m_seriesLabels);
 }

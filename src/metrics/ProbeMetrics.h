@@ -42,6 +42,8 @@ public:
     void setReceiveErrors(std::function<quint64()> count) { m_receiveErrors = std::move(count); }
     // Where the per-host figures of the kept history come from; none: no history is kept.
     void setHistoryFigures(HistoryFiguresOf figures) { m_history = std::move(figures); }
+    // The target groups' labels of each host's series; none: only host.
+    void setSeriesLabels(SeriesLabelsOf labels) { m_seriesLabels = std::move(labels); }
 
     QByteArray render() const;
 
@@ -55,5 +57,6 @@ private:
     QString m_source;
     std::function<quint64()> m_receiveErrors;
     HistoryFiguresOf m_history;
+    SeriesLabelsOf m_seriesLabels;
     QString m_errorString;
 };

@@ -35,14 +35,13 @@ QByteArray secondsText(quint32 us)
 } // namespace
 
 QByteArray render(const HostTable& results, const HostCounterColumns& counters, const QString& source,
-                  quint64 receiveErrors)
+                  quint64 receiveErrors, const SeriesLabelsOf& seriesLabels)
 {
-    const std::vector<HostTable::Slot> exposed = MetricsExposition::exposedSlots(results);
-    const QByteArray sourceLabel = MetricsExposition::escapeLabelValue(source);
     std::vector<QByteArray> labels;
-    labels.reserve(exposed.size());
-    for (const HostTable::Slot slot : exposed)
-        labels.push_back(labelsOf(results, slot, sourceLabel));
+    const std::vector<HostTable::Slot> exposed = MetricsExposition::exposedSlots(results, seriesLabels, &labels);
+    const QByteArray sourceLabel = MetricsExposition::escapeLabelValue(source);
+    for (std::size_t k = 0; k < exposed.size(); ++k)
+        labels[k] = labelsOf(results, exposed[k], sourceLabel) + labels[k];
 
     ExpositionSink out;
     out.reserve(static_cast<qsizetype>(exposed.size()) * 2400 + 1024);

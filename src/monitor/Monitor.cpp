@@ -121,7 +121,10 @@ void Monitor::runRoundNow()
     m_round = round;
     round->setSliceSize(m_sliceSize);
     round->setLookupDeadlineMs(m_lookupDeadlineMs);
+    if (m_roundEntries)
+        round->setEntries(m_roundEntries());
     connect(round, &PingRound::finished, this, &Monitor::roundEnded);
+    connect(round, &PingRound::nameMoved, this, &Monitor::nameMoved);
     Q_EMIT roundStarted(m_rounds);
     round->start();
 }

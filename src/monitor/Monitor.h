@@ -1,12 +1,15 @@
 #pragma once
 
+#include "core/HostListModel.h"
 #include "monitor/RoundSummary.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
 
 class EchoService;
+class IpAddress;
 class ErrorBox;
 class GuardedProcedure;
 class HostListModel;
@@ -72,12 +75,16 @@ public:
 
     void setRoundSliceSize(int hosts) { m_sliceSize = hosts; }
     void setLookupDeadlineMs(int ms) { m_lookupDeadlineMs = ms; }
+    // Each round walks what this gives (a target group's entries of the list) instead of the whole list.
+    void setRoundEntries(std::function<QList<HostEntry>()> entries) { m_roundEntries = std::move(entries); }
 
 Q_SIGNALS:
     void stateChanged(Monitor::State state);
     void captionChanged(const QString& caption);
     void roundStarted(int number);
     void roundFinished(const RoundSummary& summary);
+    // A name was looked up to another address than the round before.
+    void nameMoved(quint32 slot, const IpAddress& from, const IpAddress& to);
 
 private:
     void setState(State state);
@@ -98,4 +105,5 @@ private:
     int m_rounds = 0;
     int m_sliceSize = 256;
     int m_lookupDeadlineMs = 2000;
+    std::function<QList<HostEntry>()> m_roundEntries;
 };

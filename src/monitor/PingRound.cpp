@@ -26,10 +26,10 @@ PingRound::~PingRound()
 void PingRound::start()
 {
     m_elapsed.start();
-    m_results.beginRound();
     m_freshRows = m_state.hostListChanged;
     m_state.hostListChanged = false;
-    m_entries = m_hosts.entries(); // the host count is taken once, here
+    if (!m_ownEntries)
+        m_entries = m_hosts.entries(); // the host count is taken once, here
     m_removalsAtStart = m_hosts.removals();
     m_summary.hosts = static_cast<int>(m_entries.size());
     // Room for the rows of a round that builds them all (after the list changed or the results were cleared),
@@ -101,6 +101,7 @@ void PingRound::dispatchSlice()
 
 void PingRound::request(HostTable::Slot slot)
 {
+    m_results.beginRound(slot);
     switch (m_results.target(slot)) {
     case HostTable::Target::Address: {
         EchoRequest echo;
@@ -156,8 +157,11 @@ void PingRound::sendNow(quint64 tag, const QString& address)
     if (m_stopped)
         return; // switched off meanwhile: nothing more is sent
     m_requests.push_back(EchoRequest::forText(tag, address));
-    if (const HostTable::Slot slot = m_results.slotOfTag(tag); slot != HostTable::NoSlot && m_requests.back().valid)
-        m_results.setLookedUp(slot, m_requests.back().target);
+    if (const HostTable::Slot slot = m_results.slotOfTag(tag); slot != HostTable::NoSlot && m_requests.back().valid) {
+        const IpAddress before = m_results.address(slot).address;
+        if (m_results.setLookedUp(slot, m_requests.back().target))
+            Q_EMIT nameMoved(slot, before, m_requests.back().target.address);
+    }
     sendRequests();
 }
 

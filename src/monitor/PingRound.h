@@ -44,6 +44,12 @@ public:
     // How long a name may take to resolve before the host fails this round as a name that does not resolve.
     static constexpr int DefaultLookupDeadlineMs = 2000;
     void setLookupDeadlineMs(int ms) { m_lookupDeadlineMs = std::max(1, ms); }
+    // Walks these entries of the list instead of all of them (a target group's); before start().
+    void setEntries(QList<HostEntry> entries)
+    {
+        m_entries = std::move(entries);
+        m_ownEntries = true;
+    }
 
     void start();
     // Monitoring was switched off: ping no further host, and drop the echoes not yet sent.
@@ -52,6 +58,8 @@ public:
 
 Q_SIGNALS:
     void finished(const RoundSummary& summary);
+    // A name was looked up to another address than the last time; its row (and series) stays the same.
+    void nameMoved(HostTable::Slot slot, const IpAddress& from, const IpAddress& to);
 
 private:
     void echoesDone(std::span<const EchoOutcome> outcomes) override;
@@ -72,6 +80,7 @@ private:
     std::function<bool()> m_monitoringOn;
 
     QList<HostEntry> m_entries;
+    bool m_ownEntries = false;
     quint64 m_removalsAtStart = 0;
     qsizetype m_next = 0;
     int m_sliceSize = DefaultSliceSize;

@@ -303,8 +303,6 @@ qint64 HostTable::lastTime(qint64 before, const EchoOutcome& o)
 void HostTable::echoOfRound(Slot s, const EchoOutcome& o, bool& latest, bool& step)
 {
     EchoRound& r = m_echoRounds[s];
-    if (r.round != m_round)
-        r = EchoRound{m_round};
     ++r.in;
     // Answers may come out of send order (a late reply after the next echo's quick one): an earlier echo's must
     // not hide a later one's.
@@ -315,7 +313,7 @@ void HostTable::echoOfRound(Slot s, const EchoOutcome& o, bool& latest, bool& st
     step = !r.stepped && (o.answered() || r.in >= o.echoes);
     r.stepped = r.stepped || step;
     if (r.in >= o.echoes)
-        r = EchoRound{m_round}; // all in: the next echoes are another round's
+        r = EchoRound{}; // all in: the next echoes are another round's
 }
 
 HostTable::Applied HostTable::apply(std::span<const EchoOutcome> outcomes)

@@ -66,9 +66,10 @@ public:
     Slot currentSlotOf(quint64 hostId) const;
     bool isCurrent(Slot slot) const { return m_current[slot] != 0; }
 
-    // A round of echoes starts: the echoes of several to a host that were never all answered (the round was
-    // switched off) count no further towards the next.
-    void beginRound() { ++m_round; }
+    // The row is asked for its round of echoes: those of the round before that were never all answered (the
+    // round was switched off) count no further towards this one. Per row, since the rounds of target groups
+    // with their own intervals overlap.
+    void beginRound(Slot s) { m_echoRounds[s] = EchoRound{}; }
     // The one writer. Outcomes of rows no longer in the table are dropped; the others are counted, except the
     // stray replies (late, duplicate), which only the readers hear of. Of a round of
     // several echoes to a host, each counts, the last sent that is in sets the last status, round trip, TTL and
@@ -98,11 +99,15 @@ public:
     Target target(Slot s) const { return m_target[s]; }
     // An address row's own address; for a name, the address it was last looked up to (none before).
     const HostAddress::Target& address(Slot s) const { return m_address[s]; }
-    // A name row's lookup came back with this address; other rows keep theirs.
-    void setLookedUp(Slot s, const HostAddress::Target& address)
+    // A name row's lookup came back with this address; other rows keep theirs. True when the name moved: it
+    // had been looked up to another address before.
+    bool setLookedUp(Slot s, const HostAddress::Target& address)
     {
-        if (m_target[s] == Target::Name)
-            m_address[s] = address;
+        if (m_target[s] != Target::Name)
+            return false;
+        const bool moved = !m_address[s].address.isNull() && !(m_address[s].address == address.address);
+        m_address[s] = address;
+        return moved;
     }
     // Both counts show once the first outcome is in.
     bool counted(Slot s) const { return m_succeeded[s] + m_failed[s] > 0; }
@@ -163,13 +168,11 @@ private:
     HostStateMachine m_states;
     // Where the current round of several echoes to each row stands.
     struct EchoRound {
-        quint32 round = 0;
         quint8 in = 0;     // outcomes in
         quint8 latest = 0; // one past the latest echo in, in send order; 0: none yet
         bool stepped = false;
     };
     std::vector<EchoRound> m_echoRounds;
-    quint32 m_round = 0;
 
     // Reused for every batch: the outcomes of live rows when some were dropped, and the state changes.
     std::vector<EchoOutcome> m_live;

@@ -51,7 +51,7 @@ MonitorSession::MonitorSession(SessionServices services, const Options& options,
     services.echo.setStraySink(this);
 
     // A round's states are judged and its events go out together once it is over.
-    connect(m_monitor, &Monitor::roundFinished, m_rules, &AlertRules::roundEnded);
+    connect(m_monitor, &Monitor::roundFinished, this, &MonitorSession::roundEnded);
     // Hosts leaving the list leave the rows that stand for it.
     connect(m_hostList, &QAbstractItemModel::rowsAboutToBeRemoved, this,
             [this](const QModelIndex&, int first, int last) { hostsLeaving(first, last); });
@@ -82,6 +82,11 @@ void MonitorSession::hostsLeaving(int first, int last)
 void MonitorSession::setStateThresholds(const StateThresholds& thresholds)
 {
     m_table->setStateThresholds(thresholds);
+}
+
+void MonitorSession::roundEnded()
+{
+    m_rules->roundEnded(); // judges the states, then flushes the events
 }
 
 void MonitorSession::echoesDone(std::span<const EchoOutcome> strays)

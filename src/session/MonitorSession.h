@@ -79,6 +79,9 @@ public:
     ProbeMetrics* metrics() { return m_metrics; }
 
     void setStateThresholds(const StateThresholds& thresholds);
+    // What follows every round: its monitor's, and those of other monitors over the same list and table (the
+    // probe's target groups).
+    void roundEnded();
 
 private:
     void hostsLeaving(int first, int last);

@@ -183,8 +183,10 @@ private Q_SLOTS:
                                                 << "3: \"__x\" is no Prometheus label name*";
         QTest::newRow("the program's own label")
             << group + "    labels:\n      site: a\n      instance: b\n"
-            << "5: instance is one of the probe's own labels (host, instance, job, le, reason, state, status, "
-               "version)";
+            << "5: instance is one of the probe's own labels (host, instance, ip, job, le, reason, source, state, "
+               "status, tos, version)";
+        QTest::newRow("a label of smokeping_prober's names") << group + "    labels: {ip: x}\n"
+                                                             << "3: ip is one of the probe's own labels*";
         QTest::newRow("label without a value") << group + "    labels: {site: }\n"
                                                << "3: the label site must be a text (\"\" for none)";
         QTest::newRow("label twice") << group + "    labels: {site: a, site: b}\n"

@@ -4,12 +4,14 @@
 #
 #   netlab.sh up SUFFIX | down SUFFIX | exec SUFFIX CMD...   manage a lab by hand
 #   netlab.sh flap SUFFIX answer|silent|alternate UP_S [DOWN_S]  switch flap.lab while a lab runs
-#   netlab.sh run [--dgram] [--nocap] -- CMD...                 lab for one command, torn down afterwards
+#   netlab.sh run [--dgram] [--nocap] [--sites] -- CMD...       lab for one command, torn down afterwards
 #   netlab.sh isolated [--dgram] [--nocap] -- CMD...            a lone namespace with only loopback, where
 #                                                               every address of 127.0.0.0/8 and fd00:1::/64 answers
 #
 # --dgram opens net.ipv4.ping_group_range inside the client namespace, so ping sockets (ICMP and ICMPv6) work there.
 # --nocap runs CMD without CAP_NET_RAW (ping_group_range stays closed unless --dgram): no ICMP at all.
+# --sites adds three vantage points behind router1, one namespace each, for probes that watch the same hosts
+# from different places; CMD gets their namespaces, in order, in NETLAB_SITE_NS (space-separated).
 # Exits 77 (skipped) when not root or when network namespaces are not available.
 # For CMD, run exports NETLAB_SUFFIX (for "netlab.sh flap $NETLAB_SUFFIX ..."), NETLAB_STATE_DIR and
 # NETLAB_FLAP_MODE (the file flap.lab obeys: write "answer", "silent" or "alternate UP_S [DOWN_S]" to it).
@@ -22,6 +24,7 @@
 #   router1: 10.99.0.0/16 blackhole (silence), 10.98.0.0/16 unreachable (ICMP host unreachable)
 #   router1 10.77.6.1 -- 10.77.6.2 mtu.lab, a link with MTU 1000: router1 answers 1400 bytes with DF set by
 #           "fragmentation needed" (mtu 1000), fragments them without DF, and mtu.lab answers
+#   router1 10.77.1K.1 -- 10.77.1K.2 site K (K = 1, 2, 3; with --sites only), fd00:77:1K::1 -- ::2 in IPv6
 #   router1 10.77.5.1 -- 10.77.5.2 the behaving hosts, one namespace whose kernel ignores echoes and where
 #           scripts/lab-echo-responder.py answers by destination address (NETLAB_LOSSY_EVERY=N at "up" or
 #           "run" makes lossy.lab answer every N-th echo instead):
@@ -150,6 +153,21 @@ lab_up() {
     echo "$c"
 }
 
+# The sites of --sites: a namespace each, on a link of its own to router1, which routes between them all.
+sites_up() {
+    local s=$1 r1 site k
+    r1=$(ns r1 "$s")
+    for k in 1 2 3; do
+        site=$(ns "s$k" "$s")
+        ip netns add "$site" && ip -n "$site" link set lo up &&
+            in_ns "$site" sysctl -qw net.ipv6.conf.all.accept_dad=0 net.ipv6.conf.default.accept_dad=0 &&
+            link "$r1" "tos$k" "10.77.1$k.1/24" "$site" eth0 "10.77.1$k.2/24" "fd00:77:1$k" &&
+            ip -n "$site" route add default via "10.77.1$k.1" &&
+            ip -n "$site" -6 route add default via "fd00:77:1$k::1" || return 1
+        echo "$site"
+    done
+}
+
 # One responder for all the behaving hosts, by destination address; up only returns once it answers.
 start_responder() {
     local s=$1 state every=${NETLAB_LOSSY_EVERY:-2} i
@@ -174,11 +192,11 @@ start_responder() {
 
 lab_down() {
     local s=$1 t pids i
-    # Only the responder lives in the behaving hosts' namespace; a namespace outlives its name while a
-    # process is still in it, so the responder goes first.
-    t=$(ns t "$s")
-    pids=$(ip netns pids "$t" 2>/dev/null)
-    if [ -n "$pids" ]; then
+    # Only the responder lives in the behaving hosts' namespace, and what a test left running in a site's; a
+    # namespace outlives its name while a process is still in it, so those go first.
+    for t in "$(ns t "$s")" "$(ns s1 "$s")" "$(ns s2 "$s")" "$(ns s3 "$s")"; do
+        pids=$(ip netns pids "$t" 2>/dev/null)
+        [ -n "$pids" ] || continue
         # shellcheck disable=SC2086 # one process id a word
         kill $pids 2>/dev/null
         for ((i = 0; i < 40; i++)); do
@@ -188,8 +206,8 @@ lab_down() {
         pids=$(ip netns pids "$t" 2>/dev/null)
         # shellcheck disable=SC2086
         [ -z "$pids" ] || kill -KILL $pids 2>/dev/null
-    fi
-    for role in c r1 r2 a q t m iso; do
+    done
+    for role in c r1 r2 a q t m iso s1 s2 s3; do
         ip netns del "$(ns "$role" "$s")" 2>/dev/null
         rm -rf "/etc/netns/$(ns "$role" "$s")"
     done
@@ -232,11 +250,12 @@ run_in() {
 }
 
 parse_flags() {
-    DGRAM=0 NOCAP=0
+    DGRAM=0 NOCAP=0 SITES=0
     while [ $# -gt 0 ]; do
         case $1 in
         --dgram) DGRAM=1 ;;
         --nocap) NOCAP=1 ;;
+        --sites) SITES=1 ;;
         --) shift; break ;;
         *) die "unknown option $1" ;;
         esac
@@ -269,6 +288,7 @@ exec)
     ;;
 run | isolated)
     parse_flags "$@"
+    [ "$SITES" = 0 ] || [ "$command" = run ] || die "--sites needs run"
     can_run || exit $SKIP
     suffix=$$
     trap 'lab_down "$suffix"' EXIT
@@ -280,6 +300,10 @@ run | isolated)
         NETLAB_STATE_DIR=$(state_dir "$suffix")
         export NETLAB_SUFFIX=$suffix NETLAB_STATE_DIR
         export NETLAB_FLAP_MODE=$NETLAB_STATE_DIR/flap.mode
+        if [ "$SITES" = 1 ]; then
+            sites=$(sites_up "$suffix") || die "could not build the sites"
+            export NETLAB_SITE_NS=${sites//$'\n'/ }
+        fi
     else
         client=$(ns iso "$suffix")
         # A local route for a whole prefix on lo makes every address of it answer, as 127.0.0.0/8 does.

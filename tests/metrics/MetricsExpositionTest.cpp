@@ -1,6 +1,7 @@
 #include "metrics/MetricsExposition.h"
 
 #include "metrics/HostCounterColumns.h"
+#include "metrics/SmokepingExposition.h"
 #include "results/ResultsModel.h"
 #include "tests/fakes/ResultsFeed.h"
 
@@ -20,6 +21,12 @@ QByteArray lineStarting(const QByteArray& text, const QByteArray& prefix)
             return line;
     }
     return {};
+}
+// The value of the sample named exactly so (name and labels), or empty.
+QByteArray sampleOf(const QByteArray& text, const QByteArray& series)
+{
+    const QByteArray line = lineStarting(text, series + ' ');
+    return line.mid(series.size() + 1);
 }
 } // namespace
 
@@ -102,6 +109,57 @@ private Q_SLOTS:
         QVERIFY(after.contains("vantrel_echo_failures_total{host=\"b\",reason=\"host_unreachable\"} 1\n"));
         QVERIFY(after.contains("vantrel_echo_replies_total{host=\"a\"} 1\n")); // the second "a" now
         QVERIFY(!after.contains("reason=\"timeout\"} 1\n"));
+    }
+
+    // Target groups: the same text in two groups is two series, each with its group's labels on every
+    // per-host line of both expositions, and the rest of the line as without groups.
+    void groupLabelsOnEverySeries_data()
+    {
+        QTest::addColumn<bool>("smokeping");
+        QTest::addColumn<QByteArray>("requests");
+        QTest::newRow("vantrel") << false << QByteArray("vantrel_echo_requests_total{host=\"a\"");
+        QTest::newRow("smokeping") << true
+                                   << QByteArray("smokeping_requests_total{host=\"a\",ip=\"127.0.0.1\","
+                                                 "source=\"\",tos=\"0\"");
+    }
+    void groupLabelsOnEverySeries()
+    {
+        QFETCH(bool, smokeping);
+        QFETCH(QByteArray, requests);
+        ResultsModel results;
+        HostCounterColumns counters(results.table(),
+                                    smokeping ? std::span<const quint32>(HostCounterColumns::SmokepingBoundsUs)
+                                              : std::span<const quint32>(HostCounterColumns::BucketBoundsUs));
+        const QByteArray core = ",role=\"core\",site=\"fra1\"";
+        const QByteArray edge = ",role=\"edge\",site=\"\"";
+        for (quint64 id : {1, 2}) {
+            const HostTable::Slot row = results.appendRow(id, QStringLiteral("127.0.0.1"));
+            const HostTable::Slot a = results.appendRow(id + 10, QStringLiteral("a"));
+            for (const HostTable::Slot slot : {row, a}) {
+                ResultsFeed::success(results.table(), slot, IpAddress::fromIpv4(0x7f000001), 3, 64, When);
+                ResultsFeed::failure(results.table(), slot, 11010, When);
+            }
+            results.table().setLookedUp(a, {IpAddress::fromIpv4(0x7f000001)});
+        }
+        const SeriesLabelsOf labels = [&](quint32 slot) {
+            return results.table().hostId(slot) % 10 == 1 ? core : edge;
+        };
+        const QByteArray text = smokeping
+                                    ? SmokepingExposition::render(results.table(), counters, QString(), 0, labels)
+                                    : MetricsExposition::render(results.table(), counters, ProbeFigures{}, {}, labels);
+        int withCore = 0;
+        int withEdge = 0;
+        for (const QByteArray& line : text.split('\n')) {
+            if (line.startsWith('#') || !line.contains("host=\""))
+                continue;
+            QVERIFY2(line.contains(core) != line.contains(edge), line.constData());
+            withCore += line.contains(core) ? 1 : 0;
+            withEdge += line.contains(edge) ? 1 : 0;
+        }
+        QVERIFY(withCore > 10);
+        QCOMPARE(withEdge, withCore);
+        QCOMPARE(sampleOf(text, requests + core + '}'), QByteArray("2"));
+        QCOMPARE(sampleOf(text, requests + edge + '}'), QByteArray("2"));
     }
 
     // A LAN answers in tens of microseconds; the sum keeps them, so rate(sum) / rate(count) is not 0.

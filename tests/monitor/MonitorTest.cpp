@@ -269,6 +269,73 @@ private Q_SLOTS:
         QCOMPARE(f.column(ResultsModel::HostName), (QStringList{"answer.lab", "unknown.lab"}));
     }
 
+    // A name looked up to another address than the last one it had is a move: told once, from and to, and the
+    // row stays the same. A lookup that fails in between is no address, so it is no move either.
+    void namesThatMoveAreTold_data()
+    {
+        QTest::addColumn<QStringList>("lookups"); // the name's address in each round; empty: it does not resolve
+        QTest::addColumn<QStringList>("moves");
+        QTest::newRow("stays") << QStringList{"127.0.0.9", "127.0.0.9"} << QStringList{};
+        QTest::newRow("moves") << QStringList{"127.0.0.9", "127.0.0.10"} << QStringList{"127.0.0.9 127.0.0.10"};
+        QTest::newRow("first lookup fails") << QStringList{"", "127.0.0.9"} << QStringList{};
+        QTest::newRow("fails, then back") << QStringList{"127.0.0.9", "", "127.0.0.9"} << QStringList{};
+        QTest::newRow("fails, then elsewhere")
+            << QStringList{"127.0.0.9", "", "127.0.0.10"} << QStringList{"127.0.0.9 127.0.0.10"};
+        QTest::newRow("there and back") << QStringList{"127.0.0.9", "::1", "127.0.0.9"}
+                                        << QStringList{"127.0.0.9 ::1", "::1 127.0.0.9"};
+    }
+    void namesThatMoveAreTold()
+    {
+        QFETCH(QStringList, lookups);
+        Fixture f;
+        QStringList moves;
+        connect(&f.monitor, &Monitor::nameMoved, this, [&](quint32, const IpAddress& from, const IpAddress& to) {
+            moves << from.toString() + ' ' + to.toString();
+        });
+        f.start({"moving.lab"});
+        for (const QString& address : lookups) {
+            f.resolver.table.insert(QStringLiteral("moving.lab"), address);
+            f.roundAllSucceed();
+        }
+        QTEST(moves, "moves");
+        QCOMPARE(f.results.count(), 1);
+    }
+
+    // Two monitors on one list and one table, each walking its own entries (target groups with their own
+    // intervals): a round of one starting while the other's echoes are out leaves those echoes counting towards
+    // their own round, so a host whose echoes all failed still steps down.
+    void overlappingRoundsOfTwoGroupsKeepTheirEchoRounds()
+    {
+        Fixture f;
+        f.echo.count = 2;
+        f.results.table().setStateThresholds({1, 1});
+        FakeEchoService otherEcho{&f.clock};
+        otherEcho.count = 2;
+        Monitor other{f.hosts, f.results.table(), f.state, f.errorBox, f.boxes, otherEcho, f.resolver};
+        f.hosts.append(QStringList{"127.0.0.1", "127.0.0.2"});
+        f.monitor.setRoundEntries([&f] { return QList<HostEntry>{f.hosts.entry(0)}; });
+        other.setRoundEntries([&f] { return QList<HostEntry>{f.hosts.entry(1)}; });
+        QVERIFY(f.monitor.startWithInterval(1000));
+        QVERIFY(other.startWithInterval(1000));
+        const EchoReply lost = FakeEchoService::failure(11010);
+        f.monitor.runRoundNow();
+        QTRY_COMPARE_WITH_TIMEOUT(f.echo.waiting(), 2, 5000);
+        f.echo.answer(0, lost);
+        QSignalSpy otherFinished(&other, &Monitor::roundFinished);
+        other.runRoundNow();
+        QTRY_COMPARE_WITH_TIMEOUT(otherEcho.waiting(), 2, 5000);
+        f.echo.answer(1, lost);
+        QTRY_COMPARE_WITH_TIMEOUT(f.finished.size(), 1, 5000);
+        otherEcho.answerAll([](const QString&) { return FakeEchoService::success(Localhost, 2, 64); });
+        QTRY_COMPARE_WITH_TIMEOUT(otherFinished.size(), 1, 5000);
+        QCOMPARE(f.echo.requests.size(), 2);
+        QCOMPARE(f.echo.requests.at(0).address, QStringLiteral("127.0.0.1"));
+        QCOMPARE(otherEcho.requests.at(0).address, QStringLiteral("127.0.0.2"));
+        const HostTable& table = f.results.table();
+        QCOMPARE(table.states().state(table.currentSlotOf(f.hosts.entry(0).id)), HostState::Down);
+        QCOMPARE(table.states().state(table.currentSlotOf(f.hosts.entry(1).id)), HostState::Up);
+    }
+
     void switchingOffAtHostTwoOfFive()
     {
         Fixture f;

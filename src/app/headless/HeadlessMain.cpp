@@ -20,14 +20,17 @@
 
 namespace
 {
-// Options the command line takes whose sending the engine does not do yet: refused, so that no run claims
-// to measure what it does not.
-QStringList notSentYet(const HeadlessOptions& options)
+// The engine's settings from the ping options; the source address already checked.
+void setUp(LinuxEchoService& echo, const PingOptions& ping, IpFamily family, const IpAddress& source)
 {
-    QStringList names;
-    if (!options.configFile.isEmpty())
-        names << QStringLiteral("--config");
-    return names;
+    echo.setFamily(family);
+    echo.setSendFrom(source, ping.interface);
+    echo.setRate(ping.ratePps);
+    echo.setCount(ping.count, ping.intervalMs);
+    echo.setTimeoutMs(ping.timeoutMs);
+    echo.setHopLimit(ping.ttl);
+    echo.setPayloadBytes(ping.payloadBytes);
+    echo.setFragmentation(LinuxEchoService::fragmentationFor(ping));
 }
 
 int run(int argc, char* argv[], bool probe)
@@ -48,10 +51,6 @@ int run(int argc, char* argv[], bool probe)
         std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", name, qPrintable(options.error), name);
         return 2;
     }
-    if (const QStringList names = notSentYet(options); !names.isEmpty()) {
-        std::fprintf(stderr, "%s: %s: not supported yet\n", name, qPrintable(names.join(QLatin1String(", "))));
-        return 2;
-    }
 
     IpAddress source;
     if (const QString problem = options.ping.sendFromProblem(source); !problem.isEmpty()) {
@@ -63,14 +62,7 @@ int run(int argc, char* argv[], bool probe)
     SystemPreciseClock echoClock;
     SystemRandom echoRandom;
     LinuxEchoService echo(echoClock, echoRandom);
-    echo.setFamily(options.family);
-    echo.setSendFrom(source, options.ping.interface);
-    echo.setRate(options.ping.ratePps);
-    echo.setCount(options.ping.count, options.ping.intervalMs);
-    echo.setTimeoutMs(options.ping.timeoutMs);
-    echo.setHopLimit(options.ping.ttl);
-    echo.setPayloadBytes(options.ping.payloadBytes);
-    echo.setFragmentation(LinuxEchoService::fragmentationFor(options.ping));
+    setUp(echo, options.ping, options.family, source);
     if (!echo.available()) {
         std::fprintf(stderr, "%s: %s\n", name, qPrintable(PermissionAdvice::text(echo.unavailableReason())));
         return 3;
@@ -80,6 +72,24 @@ int run(int argc, char* argv[], bool probe)
     SystemClock clock;
     SystemRandom random;
     HeadlessRun run(options, echo, resolver, console, commands, clock, random);
+    // Each target group of --config sends with its own settings, through sockets of its own.
+    run.setGroupEngines([&echoClock, &echoRandom](const PingOptions& ping, IpFamily family) {
+        GroupEngine engine;
+        IpAddress from;
+        if (const QString problem = ping.sendFromProblem(from); !problem.isEmpty()) {
+            engine.error = problem;
+            return engine;
+        }
+        auto groupEcho = std::make_unique<LinuxEchoService>(echoClock, echoRandom);
+        setUp(*groupEcho, ping, family, from);
+        if (!groupEcho->available(family)) {
+            engine.error = PermissionAdvice::text(groupEcho->unavailableReason(family));
+            return engine;
+        }
+        engine.echo = std::move(groupEcho);
+        engine.resolver = std::make_unique<QtHostResolver>(family);
+        return engine;
+    });
     UnixSignalWatcher watcher({SIGINT, SIGTERM, SIGHUP});
     QObject::connect(&watcher, &UnixSignalWatcher::received, &run, [&run](int number) {
         if (number == SIGHUP)

@@ -261,7 +261,17 @@ QString HeadlessOptions::probeUsage()
                "the list files again: hosts that stay keep their statistics, new ones start fresh, removed\n"
                "ones leave the results and the metrics.\n"
                "\n"
-               "Exit status: 0 when the rounds ran, 2 for bad arguments, an unreadable list file, an\n"
-               "unwritable output or an address it cannot listen on, 3 when the system does not permit ICMP.\n") +
+               "With --config FILE the targets come from a YAML file of groups (targets: - hosts: [...]),\n"
+               "each with its own interval, network (ip, ip4, ip6), labels and ping options (timeout, count,\n"
+               "echo_interval, size, dont_fragment, ttl, source, interface, rate); the command line gives\n"
+               "the defaults, and the hosts of list files form one more group with them. Each group runs\n"
+               "its rounds at its own interval, and its labels go on its hosts' series. A reload reads the\n"
+               "file again: targets that stay (same host, settings and labels) keep their counters; a bad\n"
+               "file is refused with FILE:LINE: reason and the targets stay. A name whose address changes\n"
+               "gives one line: TIME moved HOST (OLD -> NEW).\n"
+               "\n"
+               "Exit status: 0 when the rounds ran, 2 for bad arguments, an unreadable list file, a refused\n"
+               "target file, an unwritable output or an address it cannot listen on, 3 when the system does\n"
+               "not permit ICMP.\n") +
            optionList(Row::Probe);
 }

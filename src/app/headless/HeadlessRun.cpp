@@ -15,6 +15,7 @@
 #include "history/HistoryStore.h"
 #include "history/HistoryTable.h"
 #include "hostlist/ListFileReader.h"
+#include "hostlist/TargetFile.h"
 #include "metrics/ProbeMetrics.h"
 #include "metrics/WebConfig.h"
 #include "monitor/Monitor.h"
@@ -23,6 +24,7 @@
 #include "results/ResultsModel.h"
 #include "session/MonitorSession.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -100,7 +102,12 @@ HeadlessRun::HeadlessRun(HeadlessOptions options, EchoService& echo, HostResolve
         std::fprintf(stderr, "vantrel: %s\n", qPrintable(message));
         std::fflush(stderr);
     });
-    connect(&m_session->monitor(), &Monitor::roundFinished, this, &HeadlessRun::roundFinished);
+    connect(&m_session->monitor(), &Monitor::roundFinished, this,
+            [this](const RoundSummary& summary) { roundFinished(summary); });
+    connect(&m_session->monitor(), &Monitor::nameMoved, this,
+            [this](quint32 slot, const IpAddress& from, const IpAddress& to) {
+                nameMoved(m_session->table().hostText(slot), from, to);
+            });
 }
 
 HeadlessRun::~HeadlessRun()
@@ -168,12 +175,44 @@ QString HeadlessRun::readLists(QStringList& entries) const
     return {};
 }
 
+QString HeadlessRun::readTargets(const QStringList& listEntries, QList<TargetGroup>& groups) const
+{
+    const TargetFile file =
+        TargetFile::load(m_options.configFile, m_options.ping, m_options.intervalMs, m_options.family);
+    if (!file.error.isEmpty())
+        return file.error;
+    groups.clear();
+    if (!listEntries.isEmpty()) {
+        // The list files are a group of the command line's settings, without labels.
+        TargetGroup lists;
+        lists.hosts = listEntries;
+        lists.options = m_options.ping;
+        lists.intervalMs = m_options.intervalMs;
+        lists.family = m_options.family;
+        groups.append(lists);
+    }
+    groups += file.groups;
+    return {};
+}
+
 bool HeadlessRun::start()
 {
     QStringList entries;
     if (const QString error = readLists(entries); !error.isEmpty()) {
         fail(error, 2);
         return false;
+    }
+    QList<TargetGroup> groups;
+    if (!m_options.configFile.isEmpty()) {
+        if (const QString error = readTargets(entries, groups); !error.isEmpty()) {
+            fail(error, 2);
+            return false;
+        }
+        m_groups = new TargetGroupMonitors(*m_session, m_console, m_engines, this);
+        m_groups->setRounds(m_options.rounds);
+        connect(m_groups, &TargetGroupMonitors::roundFinished, this,
+                [this](const RoundSummary& summary, int line) { roundFinished(summary, line); });
+        connect(m_groups, &TargetGroupMonitors::nameMoved, this, &HeadlessRun::nameMoved);
     }
     if (!m_options.output.isEmpty()) {
         const QFileInfo output(m_options.output);
@@ -186,7 +225,7 @@ bool HeadlessRun::start()
             return false;
         }
     }
-    if (entries.isEmpty()) {
+    if (entries.isEmpty() && !m_groups) {
         fail(QStringLiteral("the list files name no host"), 2);
         return false;
     }
@@ -218,6 +257,10 @@ bool HeadlessRun::start()
         }
         metrics->setSource(m_options.ping.source);
         metrics->setLifecycle({[this] { return m_roundDone; }, [this] { return reloadLists(); }});
+        if (m_groups) {
+            metrics->setSeriesLabels([groups = m_groups](quint32 slot) { return groups->labelsOf(slot); });
+            metrics->setReceiveErrors([groups = m_groups] { return groups->receiveErrors(); });
+        }
         const QHostAddress address(m_options.metricsAddress);
         const quint16 port = address.isNull() ? 0 : metrics->listen(address, m_options.metricsPort);
         if (port == 0) {
@@ -233,6 +276,17 @@ bool HeadlessRun::start()
         std::fprintf(stderr, "serving metrics at %s://%s:%u/metrics\n", tls ? "https" : "http", qPrintable(host),
                      unsigned(port));
         std::fflush(stderr);
+    }
+    if (m_groups) {
+        if (const QString error = m_groups->apply(groups, m_options.configFile); !error.isEmpty()) {
+            fail(error, 2);
+            return false;
+        }
+        if (!m_groups->start()) {
+            fail(QStringLiteral("monitoring could not start"), 2);
+            return false;
+        }
+        return true;
     }
     m_session->hostList().append(entries);
     Monitor& monitor = m_session->monitor();
@@ -250,6 +304,12 @@ void HeadlessRun::stop()
     if (m_done || m_stopping)
         return;
     m_stopping = true;
+    if (m_groups) {
+        m_groups->stop();
+        if (!m_groups->roundRunning())
+            writeOutputAndFinish();
+        return;
+    }
     Monitor& monitor = m_session->monitor();
     if (monitor.isOn())
         monitor.stop();
@@ -259,8 +319,10 @@ void HeadlessRun::stop()
 
 QString HeadlessRun::reloadLists()
 {
-    if (m_done)
+    if (m_done || (m_groups && m_stopping))
         return QStringLiteral("the run is ending");
+    if (m_groups)
+        return reloadTargets();
     QStringList entries;
     QString error = readLists(entries);
     if (error.isEmpty() && entries.isEmpty())
@@ -277,22 +339,63 @@ QString HeadlessRun::reloadLists()
     return {};
 }
 
-void HeadlessRun::roundFinished(const RoundSummary& summary)
+QString HeadlessRun::reloadTargets()
 {
-    std::fprintf(stderr, "round %d: %d hosts, %d succeeded, %d failed, %lld ms\n", summary.number, summary.hosts,
-                 summary.successes, summary.failures, static_cast<long long>(summary.durationMs));
+    QStringList entries;
+    QString error = readLists(entries);
+    QList<TargetGroup> groups;
+    if (error.isEmpty())
+        error = readTargets(entries, groups);
+    TargetGroupMonitors::Change change;
+    if (error.isEmpty())
+        error = m_groups->apply(groups, m_options.configFile, &change);
+    if (!error.isEmpty()) {
+        error += QStringLiteral("; the targets stay as they were");
+        m_console.information(QString(), error);
+        return error;
+    }
+    std::fprintf(stderr, "targets read again: %d kept, %d added, %d removed\n", change.kept, change.added,
+                 change.removed);
     std::fflush(stderr);
-    m_roundDone = true;
+    return {};
+}
+
+void HeadlessRun::nameMoved(const QString& host, const IpAddress& from, const IpAddress& to)
+{
+    std::fprintf(stderr, "%s moved %s (%s -> %s)\n", qPrintable(EventTexts::isoTime(QDateTime::currentDateTime())),
+                 qPrintable(host), qPrintable(from.toString()), qPrintable(to.toString()));
+    std::fflush(stderr);
+}
+
+void HeadlessRun::roundFinished(const RoundSummary& summary, int line)
+{
+    std::fprintf(stderr, "round %d: %d hosts, %d succeeded, %d failed, %lld ms", summary.number, summary.hosts,
+                 summary.successes, summary.failures, static_cast<long long>(summary.durationMs));
+    if (line > 0)
+        std::fprintf(stderr, " (targets line %d)", line);
+    else if (line == 0)
+        std::fprintf(stderr, " (list files)");
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+    m_roundDone = m_roundDone || !m_groups || m_groups->allRan(); // stays ready when a reload adds a group
     if (ProbeMetrics* metrics = m_session->metrics())
         metrics->roundFinished(summary.durationMs);
     Monitor& monitor = m_session->monitor();
     if (!m_output->writeRound(m_session->results(), summary.number)) {
+        if (m_groups)
+            m_groups->stop();
         if (monitor.isOn())
             monitor.stop();
         fail(QStringLiteral("cannot write %1: %2")
                  .arg(m_options.output.isEmpty() ? QStringLiteral("the results") : m_options.output,
                       m_output->errorString()),
              2);
+        return;
+    }
+    if (m_groups) {
+        // Each group stops after its own rounds; the output waits for the last round under way.
+        if (!m_groups->anyOn() && !m_groups->roundRunning())
+            writeOutputAndFinish();
         return;
     }
     if (m_stopping || (m_options.rounds && summary.number >= *m_options.rounds)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/headless/HeadlessOptions.h"
+#include "app/headless/TargetGroupMonitors.h"
 
 #include <QObject>
 
@@ -14,6 +15,7 @@ class RandomSource;
 class MonitorSession;
 class ResultsOutput;
 struct RoundSummary;
+struct TargetGroup;
 
 // Runs rounds without a window, with the same tables, rounds and writers as the window, and writes the
 // results table once the last round is in.
@@ -25,19 +27,25 @@ public:
                 CommandRunner& commands, Clock& clock, RandomSource& random, QObject* parent = nullptr);
     ~HeadlessRun() override;
 
+    // How the probe makes an engine for each target group of --config; before start().
+    void setGroupEngines(GroupEngineFactory engines) { m_engines = std::move(engines); }
+
     // Reads the lists and starts the first round; false (and finished) when the run cannot start.
     bool start();
     // SIGINT or SIGTERM: no further round; the round under way completes, then the output is written.
     void stop();
-    // SIGHUP and POST /-/reload: reads the list files again and brings the host list in line; a list that
-    // cannot be read or names no host leaves the hosts as they are. Why it was refused, or empty.
+    // SIGHUP and POST /-/reload: reads the list files (and --config) again and brings the host list in line; a
+    // list that cannot be read or names no host, or a bad target file, leaves the hosts as they are. Why it was
+    // refused, or empty.
     QString reloadLists();
 
 Q_SIGNALS:
     void finished(int exitCode);
 
 private:
-    void roundFinished(const RoundSummary& summary);
+    // line: the target group's (0: the list files' with --config); -1 without --config.
+    void roundFinished(const RoundSummary& summary, int line = -1);
+    void nameMoved(const QString& host, const IpAddress& from, const IpAddress& to);
     void writeOutputAndFinish();
     void finishWhenHooksDone();
     void fail(const QString& message, int exitCode);
@@ -46,6 +54,9 @@ private:
     bool setUpAlerts();
     // The entries of all list files, or an error message.
     QString readLists(QStringList& entries) const;
+    // --config's groups after a group of the list files' entries (when there are any), or "FILE:LINE: reason".
+    QString readTargets(const QStringList& listEntries, QList<TargetGroup>& groups) const;
+    QString reloadTargets();
 
     HeadlessOptions m_options;
     MessageBoxes& m_console;
@@ -54,6 +65,8 @@ private:
     AlertmanagerClient* m_alertmanager = nullptr;
     MonitorSession* m_session;
     ResultsOutput* m_output;
+    GroupEngineFactory m_engines;
+    TargetGroupMonitors* m_groups = nullptr; // with --config: they run the rounds, not the session's monitor
     bool m_stopping = false;
     bool m_done = false;
     bool m_written = false;

@@ -30,15 +30,24 @@ namespace HostListSync
 
 Change apply(HostListModel& hosts, HostTable& results, const QStringList& entries)
 {
-    QHash<QString, int> wanted;
-    wanted.reserve(entries.size());
-    for (const QString& text : entries)
-        ++wanted[text];
+    return apply(hosts, results, entries, entries, [](const HostEntry& entry) { return entry.text; });
+}
 
-    // Which entries stay, in list order, using up the wanted count of their text.
+Change apply(HostListModel& hosts, HostTable& results, const QStringList& entries, const QStringList& keys,
+             const std::function<QString(const HostEntry&)>& keyOf, std::vector<int>* addedFrom)
+{
+    QHash<QString, int> wanted;
+    wanted.reserve(keys.size());
+    for (const QString& key : keys)
+        ++wanted[key];
+
+    // Which entries stay, in list order, using up the wanted count of their key.
     std::vector<bool> stays(static_cast<std::size_t>(hosts.count()));
     for (int i = 0; i < hosts.count(); ++i) {
-        const auto it = wanted.find(hosts.entry(i).text);
+        const QString key = keyOf(hosts.entry(i));
+        if (key.isEmpty())
+            continue;
+        const auto it = wanted.find(key);
         if (it != wanted.end() && it.value() > 0) {
             --it.value();
             stays[static_cast<std::size_t>(i)] = true;
@@ -67,11 +76,15 @@ Change apply(HostListModel& hosts, HostTable& results, const QStringList& entrie
     }
     // New entries in the order the files give them.
     QStringList added;
-    for (const QString& text : entries) {
-        const auto it = wanted.find(text);
+    if (addedFrom != nullptr)
+        addedFrom->clear();
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const auto it = wanted.find(keys.at(i));
         if (it.value() > 0) {
             --it.value();
-            added.append(text);
+            added.append(entries.at(i));
+            if (addedFrom != nullptr)
+                addedFrom->push_back(static_cast<int>(i));
         }
     }
     hosts.append(added);

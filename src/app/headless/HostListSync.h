@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QStringList>
+#include <functional>
+#include <vector>
 
 class HostListModel;
 class HostTable;
+struct HostEntry;
 
 // Brings a running host list in line with a fresh reading of its list files, matching entries by their text:
 // an entry that stays keeps its results row and statistics, a new one is appended (its row comes with its first
@@ -17,4 +20,9 @@ struct Change {
     int removed = 0;
 };
 Change apply(HostListModel& hosts, HostTable& results, const QStringList& entries);
+// The same with entries matched by a key rather than their text alone (a target group's and the text, so that
+// a host moved to a group of other settings is another target): keys[i] is that of entries[i], keyOf gives a
+// listed entry's (empty: it stays in no case). The entries appended came from these indexes of entries.
+Change apply(HostListModel& hosts, HostTable& results, const QStringList& entries, const QStringList& keys,
+             const std::function<QString(const HostEntry&)>& keyOf, std::vector<int>* addedFrom = nullptr);
 } // namespace HostListSync

@@ -1,4 +1,9 @@
 #include "app/headless/HeadlessOptions.h"
+#include "app/headless/HeadlessRun.h"
+#include "tests/fakes/FakeCommandRunner.h"
+#include "tests/fakes/FakeEchoService.h"
+#include "tests/fakes/FakeHostResolver.h"
+#include "tests/fakes/FakeMessageBoxes.h"
 #include "tests/fakes/PingPermission.h"
 
 #include <QProcess>
@@ -350,6 +355,50 @@ private Q_SLOTS:
             program);
         QCOMPARE(r.exitCode, 3);
         QVERIFY2(r.err.contains("cap_net_raw"), r.err.constData());
+    }
+
+    // A name looked up to another address than the round before: one line on standard error, in the style of
+    // the up and down lines, and the host stays one row.
+    void movedNameIsOneLine()
+    {
+        FakeEchoService echo;
+        FakeHostResolver resolver;
+        FakeMessageBoxes boxes;
+        FakeCommandRunner commands;
+        resolver.table.insert(QStringLiteral("moving.lab"), QStringLiteral("127.0.0.9"));
+        echo.onRequest = [&](int n) {
+            if (n == 1) // looked up elsewhere from the second round on
+                resolver.table.insert(QStringLiteral("moving.lab"), QStringLiteral("127.0.0.10"));
+            QTimer::singleShot(0, [&echo] {
+                echo.answerAll([](const QString&) { return FakeEchoService::success(0x7f000009, 1, 64); });
+            });
+        };
+        const HeadlessOptions options =
+            HeadlessOptions::parse({"--headless", "--pause", "0.05", "--rounds", "3", "--output",
+                                    m_dir.filePath("moved.txt"), file("moving.txt", "moving.lab\n")});
+        QVERIFY2(options.error.isEmpty(), qPrintable(options.error));
+        QTemporaryFile errors;
+        QVERIFY(errors.open());
+        std::fflush(stderr);
+        const int saved = ::dup(2);
+        ::dup2(errors.handle(), 2);
+        {
+            HeadlessRun headless(options, echo, resolver, boxes, commands);
+            QSignalSpy finished(&headless, &HeadlessRun::finished);
+            QVERIFY(headless.start());
+            QVERIFY(finished.wait(10000));
+        }
+        std::fflush(stderr);
+        ::dup2(saved, 2);
+        ::close(saved);
+        errors.seek(0);
+        const QByteArray text = errors.readAll();
+        static const QRegularExpression moved(
+            QStringLiteral(
+                "^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\S* moved moving.lab \\(127.0.0.9 -> 127.0.0.10\\)$"),
+            QRegularExpression::MultilineOption);
+        QCOMPARE(QString::fromUtf8(text).count(moved), 1);
+        QCOMPARE(text.count("round "), 3);
     }
 };
 

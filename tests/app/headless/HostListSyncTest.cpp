@@ -57,6 +57,50 @@ private Q_SLOTS:
             QVERIFY(hosts.contains(results.table().hostId(results.table().slotAt(i))));
         }
     }
+
+    // Target groups: "g/text" is the text in group g. The same text in another group is another target.
+    void entriesMatchByKey_data()
+    {
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QStringList>("after");
+        QTest::addColumn<QStringList>("list"); // afterwards, as group/text
+        QTest::addColumn<QList<int>>("added"); // the indexes of after that were appended
+        QTest::newRow("unchanged") << QStringList{"1/a", "2/a"} << QStringList{"1/a", "2/a"}
+                                   << QStringList{"1/a", "2/a"} << QList<int>{};
+        QTest::newRow("moved to another group")
+            << QStringList{"1/a", "1/b"} << QStringList{"1/b", "2/a"} << QStringList{"1/b", "2/a"} << QList<int>{1};
+        QTest::newRow("a group dropped") << QStringList{"1/a", "2/a", "2/b"} << QStringList{"1/a", "1/b"}
+                                         << QStringList{"1/a", "1/b"} << QList<int>{1};
+    }
+    void entriesMatchByKey()
+    {
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, after);
+        HostListModel hosts;
+        ResultsModel results;
+        QHash<quint64, QString> groupOf;
+        for (const QString& target : before) {
+            const quint64 id = hosts.append(target.section('/', 1));
+            groupOf.insert(id, target.section('/', 0, 0));
+            results.appendRow(id, target.section('/', 1));
+        }
+        QStringList texts;
+        for (const QString& target : after)
+            texts.append(target.section('/', 1));
+        std::vector<int> addedFrom;
+        HostListSync::apply(
+            hosts, results.table(), texts, after,
+            [&](const HostEntry& e) { return groupOf.value(e.id) + '/' + e.text; }, &addedFrom);
+        const int first = hosts.count() - static_cast<int>(addedFrom.size());
+        for (std::size_t k = 0; k < addedFrom.size(); ++k)
+            groupOf.insert(hosts.entry(first + static_cast<int>(k)).id, after.at(addedFrom[k]).section('/', 0, 0));
+        QStringList list;
+        for (int i = 0; i < hosts.count(); ++i)
+            list.append(groupOf.value(hosts.entry(i).id) + '/' + hosts.text(i));
+        QTEST(list, "list");
+        QTEST(QList<int>(addedFrom.begin(), addedFrom.end()), "added");
+        QCOMPARE(results.count(), hosts.count() - static_cast<int>(addedFrom.size()));
+    }
 };
 
 QTEST_GUILESS_MAIN(HostListSyncTest)

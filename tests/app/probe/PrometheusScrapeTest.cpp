@@ -36,6 +36,34 @@ QStringList dashboardQueries()
     }
     return queries;
 }
+
+// Prometheus scraping the probe every second on loopback; its web port, or 0 when it does not start.
+quint16 startPrometheus(const QString& prometheus, const QTemporaryDir& dir, quint16 probePort, QProcess& server)
+{
+    QFile config(dir.filePath(QStringLiteral("prometheus.yml")));
+    if (!config.open(QIODevice::WriteOnly))
+        return 0;
+    config.write(QStringLiteral("global:\n"
+                                "  scrape_interval: 1s\n"
+                                "  evaluation_interval: 1s\n"
+                                "scrape_configs:\n"
+                                "  - job_name: vantrel\n"
+                                "    static_configs:\n"
+                                "      - targets: ['127.0.0.1:%1']\n")
+                     .arg(probePort)
+                     .toUtf8());
+    config.close();
+    QTcpServer free; // a free port for Prometheus, given back just before it starts
+    if (!free.listen(QHostAddress::LocalHost))
+        return 0;
+    const quint16 webPort = free.serverPort();
+    free.close();
+    server.setProcessChannelMode(QProcess::MergedChannels);
+    server.start(prometheus, {"--config.file=" + config.fileName(),
+                              QStringLiteral("--web.listen-address=127.0.0.1:%1").arg(webPort),
+                              "--storage.tsdb.path=" + dir.filePath(QStringLiteral("data"))});
+    return server.waitForStarted() ? webPort : 0;
+}
 } // namespace
 
 // A real Prometheus server scrapes the probe every second on loopback; vantrel_up comes back through its query
@@ -59,28 +87,9 @@ private Q_SLOTS:
         ProbeProcess probe;
         QVERIFY(probe.start({"--pause", "0.5", list.fileName()}));
 
-        QFile config(dir.filePath(QStringLiteral("prometheus.yml")));
-        QVERIFY(config.open(QIODevice::WriteOnly));
-        config.write(QStringLiteral("global:\n"
-                                    "  scrape_interval: 1s\n"
-                                    "  evaluation_interval: 1s\n"
-                                    "scrape_configs:\n"
-                                    "  - job_name: vantrel\n"
-                                    "    static_configs:\n"
-                                    "      - targets: ['127.0.0.1:%1']\n")
-                         .arg(probe.port())
-                         .toUtf8());
-        config.close();
-        QTcpServer free; // a free port for Prometheus, given back just before it starts
-        QVERIFY(free.listen(QHostAddress::LocalHost));
-        const quint16 webPort = free.serverPort();
-        free.close();
         QProcess server;
-        server.setProcessChannelMode(QProcess::MergedChannels);
-        server.start(prometheus, {"--config.file=" + config.fileName(),
-                                  QStringLiteral("--web.listen-address=127.0.0.1:%1").arg(webPort),
-                                  "--storage.tsdb.path=" + dir.filePath(QStringLiteral("data"))});
-        QVERIFY(server.waitForStarted());
+        const quint16 webPort = startPrometheus(prometheus, dir, probe.port(), server);
+        QVERIFY(webPort != 0);
 
         const QString query = QStringLiteral("http://127.0.0.1:%1/api/v1/query?query=vantrel_up").arg(webPort);
         QJsonArray result;
@@ -122,6 +131,81 @@ private Q_SLOTS:
             },
             60000));
         QVERIFY2(empty.isEmpty(), qPrintable(QStringLiteral("no data for: ") + empty));
+
+        server.terminate();
+        QVERIFY(server.waitForFinished(30000));
+        QCOMPARE(probe.terminate(), 0);
+    }
+
+    // A reload that keeps a target keeps its series: Prometheus, scraping every second across a SIGHUP and a
+    // POST /-/reload, sees one series of vantrel_echo_requests_total that never goes down and misses no scrape.
+    void reloadLeavesNoGap()
+    {
+        const QString prometheus = QStandardPaths::findExecutable(QStringLiteral("prometheus"));
+        if (prometheus.isEmpty())
+            QSKIP("prometheus is not installed (Debian package prometheus)");
+        if (!canPing())
+            QSKIP("ICMP is not permitted for this user here");
+        QTemporaryDir dir;
+        auto writeTargets = [&](const char* hosts) {
+            QFile targets(dir.filePath(QStringLiteral("targets.yml")));
+            QVERIFY(targets.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            targets.write(QByteArray("targets:\n  - hosts: [") + hosts +
+                          "]\n    interval: 200ms\n    labels: {site: fra1}\n");
+        };
+        writeTargets("127.0.0.1, 127.0.0.2");
+        ProbeProcess probe;
+        QVERIFY(probe.start({"--config", dir.filePath(QStringLiteral("targets.yml"))}));
+        QProcess server;
+        const quint16 webPort = startPrometheus(prometheus, dir, probe.port(), server);
+        QVERIFY(webPort != 0);
+        const QString series = QStringLiteral("vantrel_echo_requests_total{host=\"127.0.0.1\",site=\"fra1\"}");
+        auto samples = [&](const QString& range) {
+            QUrl url(QStringLiteral("http://127.0.0.1:%1/api/v1/query").arg(webPort));
+            url.setQuery(QUrlQuery{{QStringLiteral("query"), series + range}});
+            const HttpResult r = httpRequest(url.toString(QUrl::FullyEncoded), "GET", 2000);
+            return QJsonDocument::fromJson(r.body).object().value("data").toObject().value("result").toArray();
+        };
+        auto sampleCount = [&] {
+            const QJsonArray result = samples(QStringLiteral("[5m]"));
+            return result.isEmpty() ? 0 : int(result.at(0).toObject().value("values").toArray().size());
+        };
+        QVERIFY2(QTest::qWaitFor([&] { return sampleCount() >= 3; }, 60000), server.readAll().right(2000).constData());
+
+        writeTargets("127.0.0.1, 127.0.0.3");
+        probe.signal(SIGHUP);
+        QVERIFY(probe.waitForText("targets read again: 1 kept, 1 added, 1 removed"));
+        int atReload = sampleCount();
+        QVERIFY(QTest::qWaitFor([&] { return sampleCount() >= atReload + 3; }, 30000));
+        writeTargets("127.0.0.3, 127.0.0.1, 127.0.0.4");
+        QCOMPARE(httpRequest(QStringLiteral("http://127.0.0.1:%1/-/reload").arg(probe.port()), "POST").status, 200);
+        atReload = sampleCount();
+        QVERIFY(QTest::qWaitFor([&] { return sampleCount() >= atReload + 3; }, 30000));
+
+        const QJsonArray result = samples(QStringLiteral("[5m]"));
+        QCOMPARE(result.size(), 1); // one series: its labels stayed
+        const QJsonArray values = result.at(0).toObject().value("values").toArray();
+        double lastTime = 0;
+        double lastValue = -1;
+        for (const QJsonValue& v : values) {
+            const double time = v.toArray().at(0).toDouble();
+            const double value = v.toArray().at(1).toString().toDouble();
+            QVERIFY2(value >= lastValue, "the counter went down");
+            // Scrapes every second: a missed one leaves two seconds between samples.
+            QVERIFY2(lastTime == 0 || time - lastTime < 1.9, qPrintable(QStringLiteral("a gap at %1").arg(time)));
+            lastTime = time;
+            lastValue = value;
+        }
+        QUrl resets(QStringLiteral("http://127.0.0.1:%1/api/v1/query").arg(webPort));
+        resets.setQuery(QUrlQuery{{QStringLiteral("query"), QStringLiteral("resets(%1[5m])").arg(series)}});
+        const QJsonArray reset = QJsonDocument::fromJson(httpRequest(resets.toString(QUrl::FullyEncoded)).body)
+                                     .object()
+                                     .value("data")
+                                     .toObject()
+                                     .value("result")
+                                     .toArray();
+        QCOMPARE(reset.size(), 1);
+        QCOMPARE(reset.at(0).toObject().value("value").toArray().at(1).toString(), QStringLiteral("0"));
 
         server.terminate();
         QVERIFY(server.waitForFinished(30000));
