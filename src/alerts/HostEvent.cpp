@@ -7,6 +7,8 @@ QString HostEvent::name() const
         return QStringLiteral("flapping");
     case Kind::FlappingEnded:
         return QStringLiteral("stable");
+    case Kind::Moved:
+        return QStringLiteral("moved");
     default:
         return hostStateName(state);
     }
@@ -21,6 +23,10 @@ std::optional<HostEvent> HostEvent::fromName(const QString& name)
     }
     if (name == QLatin1String("stable")) {
         e.kind = Kind::FlappingEnded;
+        return e;
+    }
+    if (name == QLatin1String("moved")) {
+        e.kind = Kind::Moved;
         return e;
     }
     for (HostState state : {HostState::Up, HostState::Down, HostState::Degraded, HostState::Unreachable}) {

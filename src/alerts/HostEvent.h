@@ -13,6 +13,7 @@ struct HostEvent {
         State,           // the host is now in `state`
         FlappingStarted, // it changed state too often: its changes are kept from notifications and alerts
         FlappingEnded,   // it was stable long enough for that to end
+        Moved,           // its name was looked up to another address ("OLD -> NEW" in status); logged only
     };
 
     QString host;
@@ -25,7 +26,7 @@ struct HostEvent {
     // Logged and shown, but nobody is notified or alerted: the host is silenced or flapping.
     bool quiet = false;
 
-    // The word for the event in lines, the log and its CSV: the state, or "flapping" and "stable".
+    // The word for the event in lines, the log and its CSV: the state, or "flapping", "stable" and "moved".
     QString name() const;
     // What the event is named by name(); none for a word that names no event.
     static std::optional<HostEvent> fromName(const QString& name);
@@ -34,8 +35,9 @@ struct HostEvent {
     // down one or of its coming back, since its parent's events stand for it.
     bool concernsPeople() const
     {
-        return !quiet && (kind != Kind::State || (state != HostState::Unreachable &&
-                                                  !(isAnswering(state) && previous == HostState::Unreachable)));
+        return !quiet && kind != Kind::Moved &&
+               (kind != Kind::State ||
+                (state != HostState::Unreachable && !(isAnswering(state) && previous == HostState::Unreachable)));
     }
 
     bool operator==(const HostEvent&) const = default;

@@ -240,8 +240,16 @@ TargetFile TargetFile::parse(const QByteArray& yaml, const QString& path, const 
         bool hasTargets = false;
         for (auto it = root.begin(); it != root.end(); ++it) {
             const QString key = scalarOf(it->first, QStringLiteral("a key"), "a name");
+            if (key == QLatin1String("silences")) {
+                if (!it->second.IsSequence())
+                    refuse(it->second, QStringLiteral("silences must be a list such as [\"10.0.0.1@2h\"]"));
+                for (const YAML::Node& entry : it->second)
+                    file.silences.append(
+                        {scalarOf(entry, QStringLiteral("a silence"), "HOST@DURATION or HOST@TIME"), lineOf(entry)});
+                continue;
+            }
             if (key != QLatin1String("targets"))
-                refuse(it->first, QStringLiteral("unknown key \"%1\"; the file takes targets").arg(key));
+                refuse(it->first, QStringLiteral("unknown key \"%1\"; the file takes targets and silences").arg(key));
             if (hasTargets)
                 refuse(it->first, QStringLiteral("targets is given twice"));
             targets = it->second;
@@ -257,10 +265,12 @@ TargetFile TargetFile::parse(const QByteArray& yaml, const QString& path, const 
             file.groups.append(readGroup(group, defaults, defaultIntervalMs, defaultFamily));
     } catch (const Refusal& refusal) {
         file.groups.clear();
+        file.silences.clear();
         file.error = refusal.line > 0 ? QStringLiteral("%1:%2: %3").arg(path).arg(refusal.line).arg(refusal.reason)
                                       : QStringLiteral("%1: %2").arg(path, refusal.reason);
     } catch (const YAML::Exception& e) {
         file.groups.clear();
+        file.silences.clear();
         const QString reason = QString::fromStdString(e.msg);
         file.error = e.mark.is_null() ? QStringLiteral("%1: %2").arg(path, reason)
                                       : QStringLiteral("%1:%2: %3").arg(path).arg(e.mark.line + 1).arg(reason);

@@ -17,6 +17,9 @@
 // Each group may set every ping option (see keys()); what a group leaves out comes from the command line.
 struct TargetFile {
     QList<TargetGroup> groups;
+    // Quiet periods as written ("HOST@DURATION" or "HOST@TIME") with their lines; read against the clock by
+    // whoever applies them.
+    QList<std::pair<QString, int>> silences;
     // Why the file is refused, "FILE:LINE: reason" ("FILE: reason" when no line applies); no groups then.
     QString error;
 

@@ -58,7 +58,6 @@ QStringList run(const Options& options, const QStringList& scripts, QStringList*
     });
     const IpAddress address = IpAddress::fromIpv4(0x0A000001);
     for (round = 1; round <= scripts.front().section(u'=', 1).size(); ++round) {
-        table.beginRound();
         for (std::size_t h = 0; h < rows.size(); ++h) {
             const QChar c = scripts[int(h)].section(u'=', 1).at(round - 1);
             if (c == u's' || c == u'S')

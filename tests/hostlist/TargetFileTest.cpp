@@ -63,7 +63,8 @@ private Q_SLOTS:
                                      "      zone: \"\"\n"
                                      "  - hosts:\n"
                                      "      - 10.2.0.1-3\n"
-                                     "    network: ip6\n");
+                                     "    network: ip6\n"
+                                     "silences: [\"a-b.example.com@2h\", \"*@30m\"]\n");
         QCOMPARE(file.error, QString());
         QCOMPARE(file.groups.size(), 3);
 
@@ -100,6 +101,8 @@ private Q_SLOTS:
         QVERIFY(file.groups.at(2).labels.isEmpty());
 
         QCOMPARE(file.labelNames(), (QStringList{"rack", "role", "site", "zone"}));
+        const QList<std::pair<QString, int>> silences{{"a-b.example.com@2h", 24}, {"*@30m", 24}};
+        QCOMPARE(file.silences, silences);
     }
 
     void refused_data()
@@ -112,8 +115,10 @@ private Q_SLOTS:
                                   << "3: end of sequence flow not found";
         QTest::newRow("empty file") << QByteArray() << " the file has no targets";
         QTest::newRow("not a map") << QByteArray("- 10.0.0.1\n") << "1: the file must be a map with targets*";
-        QTest::newRow("unknown key at the top")
-            << QByteArray("target:\n  - hosts: [a]\n") << "1: unknown key \"target\"; the file takes targets";
+        QTest::newRow("unknown key at the top") << QByteArray("target:\n  - hosts: [a]\n")
+                                                << "1: unknown key \"target\"; the file takes targets and silences";
+        QTest::newRow("silences not a list")
+            << QByteArray("targets:\n  - hosts: [a]\nsilences: a@2h\n") << "3: silences must be a list*";
         QTest::newRow("targets not a list")
             << QByteArray("targets: a\n") << "1: targets must be a list of target groups";
         QTest::newRow("targets empty") << QByteArray("targets: []\n") << "1: targets is empty";

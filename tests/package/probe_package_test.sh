@@ -55,6 +55,7 @@ fi
     | grep -E "vantrel-probe|Setting up" || true)
 test -x /usr/bin/vantrel-probe
 test -f /etc/vantrel/hosts.txt
+test -f /etc/vantrel/targets.yml
 test -f /etc/default/vantrel-probe
 test -f /usr/share/vantrel-probe/vantrel.rules.yml
 test -f /usr/share/vantrel-probe/grafana/vantrel.json

@@ -59,12 +59,22 @@ AlertsController::AlertsController(MonitorSession& session, MainWindow& window, 
     applySettings(m_settings);
 
     connect(m_rules, &AlertRules::eventsReady, m_recorder, &EventRecorder::record);
+    // A name that now stands for another address goes into the log, where its outages are.
+    connect(&session.monitor(), &Monitor::nameMoved, this,
+            [this](quint32 slot, const IpAddress& from, const IpAddress& to) {
+                HostEvent e;
+                e.kind = HostEvent::Kind::Moved;
+                e.host = m_session.table().hostText(slot);
+                e.when = m_services.clock.now();
+                e.status = QStringLiteral("%1 -> %2").arg(from.toString(), to.toString());
+                m_recorder->record({e});
+            });
     // Shown only once committed, so nothing the user saw is missing from the log after a crash.
     connect(m_recorder, &EventRecorder::recorded, this, [this](const HostEvents& events) {
         m_notifier->notify(events);
         HostEvents hooked;
         for (const HostEvent& e : events) {
-            if (!e.quiet)
+            if (!e.quiet && e.kind != HostEvent::Kind::Moved)
                 hooked.append(e);
         }
         m_hooks->run(hooked);

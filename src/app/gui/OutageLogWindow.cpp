@@ -36,7 +36,7 @@ OutageLogWindow::OutageLogWindow(OutageLogModel& model, Clock& clock, FileDialog
     m_stateFilter = new QComboBox(this);
     m_stateFilter->setObjectName(QStringLiteral("stateFilter"));
     m_stateFilter->addItem(QStringLiteral("All events"), QString());
-    for (const char* name : {"down", "up", "degraded", "unreachable", "flapping", "stable"}) {
+    for (const char* name : {"down", "up", "degraded", "unreachable", "flapping", "stable", "moved"}) {
         QString label = QString::fromLatin1(name);
         label[0] = label[0].toUpper();
         m_stateFilter->addItem(label, QString::fromLatin1(name));

@@ -115,6 +115,18 @@ HeadlessRun::~HeadlessRun()
     delete m_output;
 }
 
+void HeadlessRun::applyConfigSilences(const QList<Silences::Entry>& silences)
+{
+    AlertRules& rules = m_session->alertRules();
+    for (const QString& host : std::as_const(m_configSilenced))
+        rules.unsilence(host);
+    m_configSilenced.clear();
+    for (const Silences::Entry& entry : silences) {
+        rules.silence(entry);
+        m_configSilenced << entry.host;
+    }
+}
+
 bool HeadlessRun::setUpAlerts()
 {
     AlertRules& rules = m_session->alertRules();
@@ -175,12 +187,21 @@ QString HeadlessRun::readLists(QStringList& entries) const
     return {};
 }
 
-QString HeadlessRun::readTargets(const QStringList& listEntries, QList<TargetGroup>& groups) const
+QString HeadlessRun::readTargets(const QStringList& listEntries, QList<TargetGroup>& groups,
+                                 QList<Silences::Entry>& silences) const
 {
     const TargetFile file =
         TargetFile::load(m_options.configFile, m_options.ping, m_options.intervalMs, m_options.family);
     if (!file.error.isEmpty())
         return file.error;
+    silences.clear();
+    for (const auto& [text, line] : file.silences) {
+        QString error;
+        const std::optional<Silences::Entry> entry = Silences::parse(text, m_clock.now(), &error);
+        if (!entry)
+            return QStringLiteral("%1:%2: %3").arg(m_options.configFile).arg(line).arg(error);
+        silences.append(*entry);
+    }
     groups.clear();
     if (!listEntries.isEmpty()) {
         // The list files are a group of the command line's settings, without labels.
@@ -204,7 +225,7 @@ bool HeadlessRun::start()
     }
     QList<TargetGroup> groups;
     if (!m_options.configFile.isEmpty()) {
-        if (const QString error = readTargets(entries, groups); !error.isEmpty()) {
+        if (const QString error = readTargets(entries, groups, m_configSilences); !error.isEmpty()) {
             fail(error, 2);
             return false;
         }
@@ -231,6 +252,7 @@ bool HeadlessRun::start()
     }
     if (!setUpAlerts())
         return false;
+    applyConfigSilences(m_configSilences);
     if (!m_output->open()) {
         fail(QStringLiteral("cannot write %1: %2")
                  .arg(m_options.output.isEmpty() ? QStringLiteral("the results") : m_options.output,
@@ -344,8 +366,9 @@ QString HeadlessRun::reloadTargets()
     QStringList entries;
     QString error = readLists(entries);
     QList<TargetGroup> groups;
+    QList<Silences::Entry> silences;
     if (error.isEmpty())
-        error = readTargets(entries, groups);
+        error = readTargets(entries, groups, silences);
     TargetGroupMonitors::Change change;
     if (error.isEmpty())
         error = m_groups->apply(groups, m_options.configFile, &change);
@@ -354,6 +377,7 @@ QString HeadlessRun::reloadTargets()
         m_console.information(QString(), error);
         return error;
     }
+    applyConfigSilences(silences);
     std::fprintf(stderr, "targets read again: %d kept, %d added, %d removed\n", change.kept, change.added,
                  change.removed);
     std::fflush(stderr);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alerts/Silences.h"
 #include "app/headless/HeadlessOptions.h"
 #include "app/headless/TargetGroupMonitors.h"
 
@@ -55,7 +56,10 @@ private:
     // The entries of all list files, or an error message.
     QString readLists(QStringList& entries) const;
     // --config's groups after a group of the list files' entries (when there are any), or "FILE:LINE: reason".
-    QString readTargets(const QStringList& listEntries, QList<TargetGroup>& groups) const;
+    QString readTargets(const QStringList& listEntries, QList<TargetGroup>& groups,
+                        QList<Silences::Entry>& silences) const;
+    // The config file's quiet periods replace those it gave before.
+    void applyConfigSilences(const QList<Silences::Entry>& silences);
     QString reloadTargets();
 
     HeadlessOptions m_options;
@@ -63,6 +67,8 @@ private:
     Clock& m_clock;
     RandomSource& m_random;
     AlertmanagerClient* m_alertmanager = nullptr;
+    QList<Silences::Entry> m_configSilences; // read at start, applied once the alerts are set up
+    QStringList m_configSilenced;            // the hosts the config file silenced
     MonitorSession* m_session;
     ResultsOutput* m_output;
     GroupEngineFactory m_engines;

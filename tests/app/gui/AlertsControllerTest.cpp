@@ -183,6 +183,21 @@ private Q_SLOTS:
         QVERIFY(!view->model()->index(1, 0).data(Qt::ToolTipRole).toString().contains(QStringLiteral("silenced")));
     }
 
+    void movedNameGoesToTheLogOnly()
+    {
+        Fixture f;
+        f.make(QStringLiteral("hook"));
+        const HostTable::Slot a = f.results().appendRow(1, QStringLiteral("a.lab"));
+        Q_EMIT f.monitor().nameMoved(a, IpAddress::fromIpv4(0x0a000001), IpAddress::fromIpv4(0x0a000002));
+        QTRY_COMPARE(f.alerts->logModel().rowCount(), 1);
+        const QModelIndex state = f.alerts->logModel().index(0, OutageLogModel::State);
+        QCOMPARE(state.data().toString(), QStringLiteral("moved"));
+        QCOMPARE(f.alerts->logModel().index(0, OutageLogModel::Status).data().toString(),
+                 QStringLiteral("10.0.0.1 -> 10.0.0.2"));
+        QVERIFY(f.notifications.sent.isEmpty());
+        QVERIFY(f.commands.requests.isEmpty());
+    }
+
     void damagedLogOneMessageMonitoringGoesOn()
     {
         Fixture f;

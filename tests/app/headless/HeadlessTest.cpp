@@ -1,9 +1,11 @@
 #include "app/headless/HeadlessOptions.h"
 #include "app/headless/HeadlessRun.h"
+#include "tests/fakes/FakeClock.h"
 #include "tests/fakes/FakeCommandRunner.h"
 #include "tests/fakes/FakeEchoService.h"
 #include "tests/fakes/FakeHostResolver.h"
 #include "tests/fakes/FakeMessageBoxes.h"
+#include "tests/fakes/FakeRandom.h"
 #include "tests/fakes/PingPermission.h"
 
 #include <QProcess>
@@ -383,7 +385,9 @@ private Q_SLOTS:
         const int saved = ::dup(2);
         ::dup2(errors.handle(), 2);
         {
-            HeadlessRun headless(options, echo, resolver, boxes, commands);
+            FakeClock clock;
+            FakeRandom random;
+            HeadlessRun headless(options, echo, resolver, boxes, commands, clock, random);
             QSignalSpy finished(&headless, &HeadlessRun::finished);
             QVERIFY(headless.start());
             QVERIFY(finished.wait(10000));

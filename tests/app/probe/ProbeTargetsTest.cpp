@@ -243,6 +243,9 @@ private Q_SLOTS:
                                          << QByteArray("bad.yml:2: ");
         QTest::newRow("no such source") << QByteArray("targets:\n  - hosts: [127.0.0.1]\n    source: 192.0.2.77\n")
                                         << QByteArray("bad.yml:2: ");
+        QTest::newRow("quiet period already over")
+            << QByteArray("targets:\n  - hosts: [127.0.0.1]\nsilences:\n  - 127.0.0.1@2000-01-01T00:00Z\n")
+            << QByteArray("bad.yml:4: quiet period \"127.0.0.1@2000-01-01T00:00Z\"");
     }
     void badFileAtTheStart()
     {
