@@ -8,6 +8,7 @@
 #include <QNetworkReply>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QtTest>
 #include <csignal>
@@ -94,6 +95,23 @@ inline HttpResult httpRequest(const QString& url, const QByteArray& verb = "GET"
 }
 
 // The value of the sample that starts with prefix (name and labels), or -1 when there is none.
+// What promtool says of an exposition; true without promtool (Debian package prometheus).
+inline bool promtoolAccepts(const QByteArray& exposition)
+{
+    const QString promtool = QStandardPaths::findExecutable(QStringLiteral("promtool"));
+    if (promtool.isEmpty())
+        return true;
+    QProcess check;
+    check.start(promtool, {QStringLiteral("check"), QStringLiteral("metrics")});
+    check.write(exposition);
+    check.closeWriteChannel();
+    if (!check.waitForFinished(30000) || check.exitCode() != 0) {
+        qWarning("promtool: %s", check.readAll().constData());
+        return false;
+    }
+    return true;
+}
+
 inline double sampleValue(const QByteArray& metrics, const QByteArray& prefix)
 {
     for (const QByteArray& line : metrics.split('\n')) {

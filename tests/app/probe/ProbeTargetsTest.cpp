@@ -53,22 +53,6 @@ private:
         const HttpResult r = httpRequest(QStringLiteral("http://127.0.0.1:%1/metrics").arg(probe.port()));
         return r.status == 200 ? r.body : QByteArray();
     }
-    static bool promtoolAccepts(const QByteArray& exposition)
-    {
-        const QString promtool = QStandardPaths::findExecutable(QStringLiteral("promtool"));
-        if (promtool.isEmpty())
-            return true;
-        QProcess check;
-        check.start(promtool, {QStringLiteral("check"), QStringLiteral("metrics")});
-        check.write(exposition);
-        check.closeWriteChannel();
-        if (!check.waitForFinished(30000) || check.exitCode() != 0) {
-            qWarning("promtool: %s", check.readAll().constData());
-            return false;
-        }
-        return true;
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
