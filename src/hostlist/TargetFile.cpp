@@ -241,9 +241,11 @@ TargetFile TargetFile::parse(const QByteArray& yaml, const QString& path, const 
         for (auto it = root.begin(); it != root.end(); ++it) {
             const QString key = scalarOf(it->first, QStringLiteral("a key"), "a name");
             if (key == QLatin1String("silences")) {
-                if (!it->second.IsSequence())
-                    refuse(it->second, QStringLiteral("silences must be a list such as [\"10.0.0.1@2h\"]"));
-                for (const YAML::Node& entry : it->second)
+                // A node of its own: iterating the iterator's temporary value reads a node that is gone.
+                const YAML::Node list = it->second;
+                if (!list.IsSequence())
+                    refuse(list, QStringLiteral("silences must be a list such as [\"10.0.0.1@2h\"]"));
+                for (const YAML::Node& entry : list)
                     file.silences.append(
                         {scalarOf(entry, QStringLiteral("a silence"), "HOST@DURATION or HOST@TIME"), lineOf(entry)});
                 continue;
