@@ -39,4 +39,5 @@ private:
     // The first change of each host this round, in the order they came.
     std::vector<StateChange> m_pending;
     std::vector<quint32> m_pendingOfSlot; // index into m_pending + 1, 0 for none; grows with the slots seen
+    bool m_firstAnswers = false;          // some slots are marked as answering for the first time
 };

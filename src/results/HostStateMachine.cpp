@@ -11,6 +11,15 @@ void HostStateMachine::resize(std::size_t slotTotal)
     m_sinceUs.resize(slotTotal);
 }
 
+void HostStateMachine::reserve(std::size_t slotTotal)
+{
+    m_state.reserve(slotTotal);
+    m_streakOfAnswers.reserve(slotTotal);
+    m_streak.reserve(slotTotal);
+    m_streakStartUs.reserve(slotTotal);
+    m_sinceUs.reserve(slotTotal);
+}
+
 void HostStateMachine::reset(quint32 slot)
 {
     m_state[slot] = static_cast<quint8>(HostState::Unknown);

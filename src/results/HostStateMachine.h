@@ -14,6 +14,8 @@ public:
     const StateThresholds& thresholds() const { return m_thresholds; }
 
     void resize(std::size_t slotTotal);
+    // Room for this many slots, so that rows arriving in slices do not regrow every column.
+    void reserve(std::size_t slotTotal);
     // A fresh row starts as the row it replaces left off, so a host's state belongs to the host.
     void reset(quint32 slot);
     void copy(quint32 from, quint32 to);

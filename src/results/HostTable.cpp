@@ -65,6 +65,7 @@ void HostTable::reserve(std::size_t more)
         grow(m_lastSuccessUs, slotTotal);
         grow(m_lastFailureUs, slotTotal);
         grow(m_echoRounds, slotTotal);
+        m_states.reserve(m_echoRounds.capacity()); // grown as the other columns were
     }
 }
 

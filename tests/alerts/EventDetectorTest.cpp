@@ -61,6 +61,12 @@ private Q_SLOTS:
                                                               hostEvent("h", HostState::Up, 50, 40, success)};
         QTest::newRow("still down in a fresh row")
             << StateThresholds{3, 1} << "sfff|fff" << HostEvents{hostEvent("h", HostState::Down, 10, {}, timedOut)};
+        // ",": the next outcome comes in the same round.
+        QTest::newRow("first reply, then down in the same round")
+            << StateThresholds{1, 1} << "s,f"
+            << HostEvents{hostEvent("h", HostState::Down, 20, {}, timedOut, HostState::Unknown)};
+        QTest::newRow("first reply, down and up again in one round")
+            << StateThresholds{1, 1} << "s,f,s" << HostEvents{};
     }
     void eventsCarryTimesAndDurations()
     {
@@ -78,13 +84,16 @@ private Q_SLOTS:
             ++batches;
         });
         for (qsizetype k = 0; k < outcomes.size(); ++k) {
+            if (outcomes.at(k) == u',')
+                continue;
             if (outcomes.at(k) == u'|')
                 id = model.appendRow(1, QStringLiteral("h"));
             else if (outcomes.at(k) == u's')
                 ResultsFeed::success(model, id, IpAddress::fromIpv4(0x7f000001), 1, 64, T0.addSecs(10 * k));
             else
                 ResultsFeed::failure(model, id, 11010, T0.addSecs(10 * k));
-            detector.flush(); // the end of the round
+            if (k + 1 == outcomes.size() || outcomes.at(k + 1) != u',')
+                detector.flush(); // the end of the round
         }
         QCOMPARE(got, expected);
         QCOMPARE(batches, expected.size());
