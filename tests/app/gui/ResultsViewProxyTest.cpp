@@ -71,6 +71,50 @@ class ResultsViewProxyTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void textCellsSortAfterNumbersIgnoringCase_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<Qt::SortOrder>("order");
+        QTest::addColumn<QStringList>("hosts");
+        QTest::newRow("host up") << int(ResultsModel::HostName) << Qt::AscendingOrder
+                                 << QStringList{"10.0.0.9",  "10.0.0.10", "A.example",
+                                                "a.example", "b.example", "fd00::1"};
+        QTest::newRow("host down") << int(ResultsModel::HostName) << Qt::DescendingOrder
+                                   << QStringList{"fd00::1",   "b.example", "A.example",
+                                                  "a.example", "10.0.0.10", "10.0.0.9"};
+        QTest::newRow("status up") << int(ResultsModel::LastStatus) << Qt::AscendingOrder
+                                   << QStringList{"a.example", "A.example", "fd00::1",
+                                                  "10.0.0.10", "b.example", "10.0.0.9"};
+        QTest::newRow("status down") << int(ResultsModel::LastStatus) << Qt::DescendingOrder
+                                     << QStringList{"b.example", "10.0.0.9",  "10.0.0.10",
+                                                    "fd00::1",   "A.example", "a.example"};
+        QTest::newRow("reply up") << int(ResultsModel::ReplyAddress) << Qt::AscendingOrder
+                                  << QStringList{"10.0.0.10", "A.example", "a.example",
+                                                 "fd00::1",   "b.example", "10.0.0.9"};
+    }
+    void textCellsSortAfterNumbersIgnoringCase()
+    {
+        QFETCH(int, column);
+        QFETCH(Qt::SortOrder, order);
+        QFETCH(QStringList, hosts);
+        ResultsModel results;
+        const QDateTime when(QDate(2026, 12, 8), QTime(12, 0));
+        const QStringList names{"b.example", "10.0.0.10", "A.example", "10.0.0.9", "a.example", "fd00::1"};
+        for (qsizetype i = 0; i < names.size(); ++i)
+            results.appendRow(quint64(i + 1), names.at(i));
+        HostTable& table = results.table();
+        ResultsFeed::success(table, table.slotAt(0), IpAddress::fromIpv4(0x0A000002), 1, 64, when);
+        ResultsFeed::failure(table, table.slotAt(1), 11010, when);
+        ResultsFeed::failure(table, table.slotAt(2), 11003, when);
+        ResultsFeed::success(table, table.slotAt(3), *IpAddress::parseIpv6(QStringLiteral("fd00::1")), 1, 64, when);
+        ResultsFeed::failure(table, table.slotAt(5), 200, when);
+        ResultsViewProxy proxy(results);
+        proxy.setSort(column, order);
+        QStringList shown;
+        for (int row = 0; row < proxy.rowCount(); ++row)
+            shown.append(proxy.index(row, ResultsModel::HostName).data().toString());
+        QCOMPARE(shown, hosts);
+    }
     void seededEditsKeepTheViewConsistent_data()
     {
         QTest::addColumn<quint32>("seed");
