@@ -1,12 +1,14 @@
 // The real window over many loopback hosts, pinged by the real echo engine, under a real X server (Xvfb).
 //
 //   xvfb-run -a -s "-screen 0 1280x1024x24" window_bench [--hosts N] [--pause-ms P] [--seconds S]
+//           [--sort COLUMN] [--no-keys]
 //       N (10000) loopback hosts (127.x.y.z: all answer on Linux, nothing leaves the host) at a pause of P
-//       (1000) ms, the results sorted by "Last Ping Time (ms)". After two rounds, for S (20) seconds: the
+//       (1000) ms, the results sorted by COLUMN (6, "Last Ping Time (ms)"). After two rounds, for S (20) seconds: the
 //       CPU share of one core (getrusage, the whole process) and the time from a key press (Down or Up in the
 //       results table, posted from a second thread at random moments, so a busy event loop delays it as it
 //       would a real key) to the start of the results table's next paint: median and p99. The CPU time per
-//       round is set against that of floor (only the sends and receives) on the same list, run first.
+//       round is set against that of floor (only the sends and receives) on the same list, run first; then
+//       how often each widget was painted.
 //   window_bench --screenshot FILE [--maximized] [--sort COLUMN] [--descending] [--rounds R]
 //       a dozen loopback hosts and three that fail ("bad..host" and friends), R (3) rounds at 1 s, then the
 //       window grabbed to FILE (PNG)
@@ -39,6 +41,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QMap>
 #include <QMutex>
 #include <QPixmap>
 #include <QProcess>
@@ -130,6 +133,26 @@ private:
     std::atomic<bool> m_waiting{false};
     mutable QMutex m_mutex;
     QList<double> m_latencies;
+};
+
+// Counts the paints of each widget while the figures are taken: what the rounds and the key presses repaint.
+// A scroll area's inner widgets count under the scroll area.
+class PaintCounter : public QObject
+{
+public:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        if (event->type() != QEvent::Paint || !object->isWidgetType())
+            return false;
+        const QObject* owner = object;
+        while (owner->parent() && (owner->objectName().isEmpty() || owner->objectName().startsWith(u"qt_")))
+            owner = owner->parent();
+        const QString where =
+            owner == object ? QString() : QStringLiteral(" in ") + QLatin1String(owner->metaObject()->className());
+        ++m_paints[QLatin1String(object->metaObject()->className()) + where];
+        return false;
+    }
+    QMap<QString, int> m_paints;
 };
 
 struct Program {
@@ -256,7 +279,9 @@ int main(int argc, char* argv[])
     const double floorMs = floorCpuMs(list);
     p.hostList().append(list);
     w.show();
-    p.resultsView().setSort(ResultsModel::LastTime, Qt::AscendingOrder);
+    const int sortColumn =
+        argument(args, QStringLiteral("--sort"), QString::number(int(ResultsModel::LastTime))).toInt();
+    p.resultsView().setSort(sortColumn, Qt::AscendingOrder);
     auto* view = w.findChild<QTreeView*>(QStringLiteral("resultsView"));
     view->setFocus();
     int rounds = 0;
@@ -289,6 +314,8 @@ int main(int argc, char* argv[])
                 down = !down;
         }
     });
+    PaintCounter paints;
+    app.installEventFilter(&paints);
     const double cpuStart = cpuMs();
     QElapsedTimer wall;
     wall.start();
@@ -304,7 +331,8 @@ int main(int argc, char* argv[])
     keys->wait();
     delete keys;
     const QList<double> latencies = probe.latenciesMs();
-    std::printf("hosts %d, pause %d ms, sorted by \"Last Ping Time (ms)\", %d s measured\n", hosts, pauseMs, seconds);
+    std::printf("hosts %d, pause %d ms, sorted by \"%s\", %d s measured\n", hosts, pauseMs,
+                qPrintable(p.session.results().headerData(sortColumn, Qt::Horizontal).toString()), seconds);
     std::printf("rounds %d, mean round %.0f ms, last order refresh %lld ms\n", rounds,
                 rounds ? static_cast<double>(roundMsSum) / rounds : 0.0,
                 static_cast<long long>(p.resultsView().lastRefreshMs()));
@@ -316,6 +344,8 @@ int main(int argc, char* argv[])
         std::printf("key press to paint: %lld samples, median %.2f ms, p99 %.2f ms, max %.2f ms\n",
                     static_cast<long long>(latencies.size()), percentile(latencies, 0.5), percentile(latencies, 0.99),
                     percentile(latencies, 1.0));
+    for (auto it = paints.m_paints.cbegin(); it != paints.m_paints.cend(); ++it)
+        std::printf("paints: %d %s\n", it.value(), qPrintable(it.key()));
     p.monitor().stop();
     return p.boxes.shown() > 0 ? 1 : 0;
 }

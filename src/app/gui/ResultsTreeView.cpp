@@ -1,6 +1,18 @@
 #include "app/gui/ResultsTreeView.h"
 
+#include <QHeaderView>
+#include <QItemSelectionModel>
 #include <algorithm>
+
+void ResultsTreeView::setSelectionModel(QItemSelectionModel* selectionModel)
+{
+    QTreeView::setSelectionModel(selectionModel);
+    if (!m_headerSelection || m_headerSelection->model() != model()) {
+        delete m_headerSelection;
+        m_headerSelection = new QItemSelectionModel(model(), this);
+    }
+    header()->setSelectionModel(m_headerSelection);
+}
 
 void ResultsTreeView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles)
 {

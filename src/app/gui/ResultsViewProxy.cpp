@@ -7,6 +7,7 @@
 #include <QColor>
 #include <algorithm>
 #include <numeric>
+#include <utility>
 
 namespace
 {
@@ -191,6 +192,15 @@ void ResultsViewProxy::refreshNow()
     m_refresh.stop();
     QElapsedTimer cost;
     cost.start();
+    QList<int> shown =
+        ResultsOrder(m_results.table(), m_sortColumn, m_sortOrder).rows([this](int row) { return accepts(row); });
+    if (shown == m_shown) {
+        // Nothing moved, as with hosts whose shown values did not change: a new layout would only make the
+        // view lay out and repaint every row.
+        m_lastRefreshMs = cost.elapsed();
+        m_sinceRefresh.restart();
+        return;
+    }
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     QList<int> sourceRows;
@@ -198,7 +208,7 @@ void ResultsViewProxy::refreshNow()
     for (const QModelIndex& index : before)
         sourceRows.append(index.row() < m_shown.size() ? m_shown.at(index.row()) : -1);
 
-    m_shown = ResultsOrder(m_results.table(), m_sortColumn, m_sortOrder).rows([this](int row) { return accepts(row); });
+    m_shown = std::move(shown);
     m_shownAtStale = true;
 
     QModelIndexList after;
