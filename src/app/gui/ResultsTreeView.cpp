@@ -29,3 +29,11 @@ void ResultsTreeView::dataChanged(const QModelIndex& topLeft, const QModelIndex&
         return;
     QTreeView::dataChanged(model()->index(first, topLeft.column()), model()->index(last, bottomRight.column()), roles);
 }
+
+void ResultsTreeView::verticalScrollbarValueChanged(int value)
+{
+    // The base class looks up the pointer (a round trip to the X server) to update the hovered row; the
+    // table fetches nothing more at the end, so with the pointer elsewhere there is nothing to do.
+    if (viewport()->underMouse())
+        QTreeView::verticalScrollbarValueChanged(value);
+}
