@@ -43,6 +43,7 @@
 #include <QKeyEvent>
 #include <QMap>
 #include <QMutex>
+#include <QPaintEvent>
 #include <QPixmap>
 #include <QProcess>
 #include <QScreen>
@@ -149,10 +150,14 @@ public:
             owner = owner->parent();
         const QString where =
             owner == object ? QString() : QStringLiteral(" in ") + QLatin1String(owner->metaObject()->className());
-        ++m_paints[QLatin1String(object->metaObject()->className()) + where];
+        const QString key = QLatin1String(object->metaObject()->className()) + where;
+        ++m_paints[key];
+        for (const QRect& r : static_cast<QPaintEvent*>(event)->region())
+            m_pixels[key] += qint64(r.width()) * r.height();
         return false;
     }
     QMap<QString, int> m_paints;
+    QMap<QString, qint64> m_pixels;
 };
 
 struct Program {
@@ -345,7 +350,8 @@ int main(int argc, char* argv[])
                     static_cast<long long>(latencies.size()), percentile(latencies, 0.5), percentile(latencies, 0.99),
                     percentile(latencies, 1.0));
     for (auto it = paints.m_paints.cbegin(); it != paints.m_paints.cend(); ++it)
-        std::printf("paints: %d %s\n", it.value(), qPrintable(it.key()));
+        std::printf("paints: %d %s, %.0f pixels each\n", it.value(), qPrintable(it.key()),
+                    double(paints.m_pixels.value(it.key())) / it.value());
     p.monitor().stop();
     return p.boxes.shown() > 0 ? 1 : 0;
 }
