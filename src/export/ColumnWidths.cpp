@@ -1,17 +1,12 @@
 #include "export/ColumnWidths.h"
 
+#include "core/CodePointCount.h"
+
 #include <algorithm>
 
 int ColumnWidths::characterCount(QStringView text)
 {
-    qsizetype count = text.size();
-    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
-        if (text.at(i).isHighSurrogate() && text.at(i + 1).isLowSurrogate()) {
-            --count; // the pair is one character
-            ++i;
-        }
-    }
-    return static_cast<int>(count);
+    return codePointCount(text);
 }
 
 QList<int> ColumnWidths::measure(const ResultsSnapshot& snapshot, bool withHeaders)

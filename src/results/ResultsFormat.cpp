@@ -17,13 +17,18 @@ qint64 divideHalfEven(quint64 n, quint64 d)
     return static_cast<qint64>(q);
 }
 
+qint64 failedHundredths(quint64 succeeded, quint64 failed)
+{
+    // failed * 10000 stays far inside 64 bits for any count a run can reach.
+    return divideHalfEven(failed * 10000u, succeeded + failed);
+}
+
 QString failedPercent(qint64 succeeded, qint64 failed)
 {
     const quint64 total = static_cast<quint64>(succeeded) + static_cast<quint64>(failed);
     if (total == 0)
         return {};
-    // Hundredths of a percent. failed * 10000 stays far inside 64 bits for any count a run can reach.
-    const qint64 hundredths = divideHalfEven(static_cast<quint64>(failed) * 10000u, total);
+    const qint64 hundredths = failedHundredths(static_cast<quint64>(succeeded), static_cast<quint64>(failed));
     // "12.34%": written by hand, as every row has one.
     QString text = QString::number(hundredths / 100);
     const int rest = static_cast<int>(hundredths % 100);

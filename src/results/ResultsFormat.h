@@ -12,6 +12,8 @@ namespace ResultsFormat
 qint64 divideHalfEven(quint64 n, quint64 d);
 // The share of failures in percent with two decimals, halves to even, then "%": 1 of 8 is "12.50%".
 QString failedPercent(qint64 succeeded, qint64 failed);
+// What failedPercent writes, in hundredths of a percent; the total must not be 0.
+qint64 failedHundredths(quint64 succeeded, quint64 failed);
 // The mean of the round-trip times, whole milliseconds, halves to even; none before the first.
 std::optional<qint64> averageMs(quint64 sum, quint64 count);
 // The locale's short date with a four-digit year, a blank and the time with seconds. A two-digit year is

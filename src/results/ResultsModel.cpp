@@ -1,5 +1,6 @@
 #include "results/ResultsModel.h"
 
+#include "core/CodePointCount.h"
 #include "ping/EchoStatus.h"
 #include "results/ResultsFormat.h"
 
@@ -120,6 +121,41 @@ QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int 
 QString ResultsModel::cellText(int row, int column) const
 {
     return cell(m_table.slotAt(row), column);
+}
+
+int ResultsModel::cellWidth(int row, int column) const
+{
+    const HostTable::Slot s = m_table.slotAt(row);
+    const auto digits = [](qint64 n) {
+        int count = n < 0 ? 2 : 1; // the minus sign
+        for (quint64 rest = n < 0 ? 0 - static_cast<quint64>(n) : static_cast<quint64>(n); rest >= 10; rest /= 10)
+            ++count;
+        return count;
+    };
+    switch (column) {
+    case SucceedCount:
+    case FailedCount:
+    case LastTime:
+    case LastTtl:
+    case AverageTime: {
+        const std::optional<qint64> n = numberOf(s, column);
+        return n ? digits(*n) : 0;
+    }
+    case PercentFailed: // "12.34%"
+        return m_table.counted(s)
+                   ? digits(ResultsFormat::failedHundredths(m_table.succeeded(s), m_table.failed(s)) / 100) + 4
+                   : 0;
+    case ReplyAddress:
+        if (const IpAddress& reply = m_table.replyAddress(s); reply.isIpv4()) {
+            const quint32 address = reply.toIpv4();
+            return 3 + digits(address >> 24) + digits((address >> 16) & 0xFF) + digits((address >> 8) & 0xFF) +
+                   digits(address & 0xFF);
+        }
+        break;
+    default:
+        break;
+    }
+    return codePointCount(column == HostName ? QStringView(m_table.hostText(s)) : QStringView(cell(s, column)));
 }
 
 std::optional<qint64> ResultsModel::number(int row, int column) const

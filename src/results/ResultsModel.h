@@ -64,6 +64,9 @@ public:
     void setLocale(const QLocale& locale) { m_dateTimeText = DateTimeText(locale); }
     int count() const { return m_table.rowCount(); }
     QString cellText(int row, int column) const;
+    // The characters (code points) of cellText(row, column), counted without making the text where the
+    // numbers tell: an aligned table measures every cell before it writes it.
+    int cellWidth(int row, int column) const;
     Outcome outcome(int row) const { return outcomeOf(m_table.slotAt(row)); }
     Outcome outcomeOf(HostTable::Slot slot) const;
     // The whole number a Count, Milliseconds or Ttl cell shows; none for an empty cell and for other columns.

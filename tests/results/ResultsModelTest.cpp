@@ -119,6 +119,29 @@ private Q_SLOTS:
         QCOMPARE(ResultsFormat::withFullYear(format), widened);
     }
 
+    void cellWidthIsTheCellTextsLength()
+    {
+        // Rows whose cells reach every length boundary: 0, 9, 10 and large counts, 0 % to 100 %, short and long
+        // addresses, IPv6, a name with a surrogate pair, cells never filled.
+        ResultsModel model;
+        const QDateTime when(QDate(2026, 12, 9), QTime(23, 59, 59));
+        const QStringList names{"10.0.0.1", QStringLiteral("h\U0001F600st"), "a.example", "b.example", "c.example"};
+        for (qsizetype i = 0; i < names.size(); ++i)
+            model.appendRow(quint64(i + 1), names.at(i));
+        HostTable& t = model.table();
+        ResultsFeed::success(t, t.slotAt(0), IpAddress::fromIpv4(0x01020304), 9, 1, when);
+        for (int k = 0; k < 10; ++k)
+            ResultsFeed::success(t, t.slotAt(1), IpAddress::fromIpv4(0xFFFEFDFC), 123456, 255, when);
+        ResultsFeed::failure(t, t.slotAt(1), 11010, when);
+        ResultsFeed::success(t, t.slotAt(2), *IpAddress::parseIpv6(QStringLiteral("fd00::1:2")), 10, 64, when);
+        for (int k = 0; k < 3; ++k)
+            ResultsFeed::failure(t, t.slotAt(2), 11003, when);
+        ResultsFeed::failure(t, t.slotAt(3), 200, when);
+        for (int row = 0; row < model.count(); ++row) {
+            for (int c = 0; c < ResultsModel::ColumnCount; ++c)
+                QCOMPARE(model.cellWidth(row, c), int(model.cellText(row, c).toUcs4().size()));
+        }
+    }
     void newRowHasOnlyItsHostText()
     {
         ResultsModel model;

@@ -62,7 +62,7 @@ bool ResultsOutput::writeTable(const ResultsModel& results, QIODevice& device)
         widths = ColumnWidths::measure(ResultsSnapshot{captions, {}}, true);
         for (int i = 0; i < rows; ++i) {
             for (int c = 0; c < ResultsModel::ColumnCount; ++c)
-                widths[c] = std::max(widths[c], ColumnWidths::characterCount(results.cellText(i, c)));
+                widths[c] = std::max(widths[c], results.cellWidth(i, c));
         }
     }
     QByteArray bytes = csv ? CsvWriter::record(captions) : AlignedTextWriter::line(captions, widths);
