@@ -31,6 +31,13 @@ constexpr std::array<ColumnInfo, ResultsModel::ColumnCount> Columns = {{
     {"Last Failed On", CellKind::Date},
 }};
 
+// The columns whose cells are whole numbers (numberOf).
+bool holdsNumber(int column)
+{
+    return column == ResultsModel::SucceedCount || column == ResultsModel::FailedCount ||
+           column == ResultsModel::LastTime || column == ResultsModel::LastTtl || column == ResultsModel::AverageTime;
+}
+
 } // namespace
 
 ResultsModel::ResultsModel(QObject* parent)
@@ -132,15 +139,11 @@ int ResultsModel::cellWidth(int row, int column) const
             ++count;
         return count;
     };
-    switch (column) {
-    case SucceedCount:
-    case FailedCount:
-    case LastTime:
-    case LastTtl:
-    case AverageTime: {
+    if (holdsNumber(column)) {
         const std::optional<qint64> n = numberOf(s, column);
         return n ? digits(*n) : 0;
     }
+    switch (column) {
     case PercentFailed: // "12.34%"
         return m_table.counted(s)
                    ? digits(ResultsFormat::failedHundredths(m_table.succeeded(s), m_table.failed(s)) / 100) + 4
@@ -186,19 +189,15 @@ std::optional<qint64> ResultsModel::numberOf(HostTable::Slot s, int column) cons
 
 QString ResultsModel::cell(HostTable::Slot s, int column) const
 {
+    if (holdsNumber(column)) {
+        const std::optional<qint64> n = numberOf(s, column);
+        return n ? QString::number(*n) : QString();
+    }
     switch (column) {
     case HostName:
         return m_table.hostText(s);
     case ReplyAddress:
         return m_table.replyAddress(s).toString();
-    case SucceedCount:
-    case FailedCount:
-    case LastTime:
-    case LastTtl:
-    case AverageTime: {
-        const std::optional<qint64> n = numberOf(s, column);
-        return n ? QString::number(*n) : QString();
-    }
     case PercentFailed:
         return m_table.counted(s) ? ResultsFormat::failedPercent(static_cast<qint64>(m_table.succeeded(s)),
                                                                  static_cast<qint64>(m_table.failed(s)))
