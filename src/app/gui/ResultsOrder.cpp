@@ -13,7 +13,6 @@
 namespace
 {
 
-constexpr quint32 Empty = 0;
 constexpr quint32 Number = 1;
 constexpr quint32 Text = 2;
 
