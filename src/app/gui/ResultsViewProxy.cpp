@@ -194,7 +194,8 @@ void ResultsViewProxy::refreshNow()
     cost.start();
     QList<int> shown =
         ResultsOrder(m_results.table(), m_sortColumn, m_sortOrder).rows([this](int row) { return accepts(row); });
-    if (shown == m_shown) {
+    // std::equal, not QList's ==, which hands memcmp a null pointer for an empty list that never held rows.
+    if (shown.size() == m_shown.size() && std::equal(shown.cbegin(), shown.cend(), m_shown.cbegin())) {
         // Nothing moved, as with hosts whose shown values did not change: a new layout would only make the
         // view lay out and repaint every row.
         m_lastRefreshMs = cost.elapsed();
