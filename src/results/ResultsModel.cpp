@@ -44,17 +44,13 @@ ResultsModel::ResultsModel(QObject* parent)
     : QAbstractTableModel(parent), m_ownTable(std::make_unique<HostTable>()), m_table(*m_ownTable)
 {
     m_table.addObserver(this);
-    m_changeFrame.setSingleShot(true);
-    m_changeFrame.setInterval(ChangeFrameMs);
-    connect(&m_changeFrame, &QTimer::timeout, this, &ResultsModel::flushChangedRows);
+    connect(&m_changeFrame, &FrameTimer::timeout, this, &ResultsModel::flushChangedRows);
 }
 
 ResultsModel::ResultsModel(HostTable& table, QObject* parent) : QAbstractTableModel(parent), m_table(table)
 {
     m_table.addObserver(this);
-    m_changeFrame.setSingleShot(true);
-    m_changeFrame.setInterval(ChangeFrameMs);
-    connect(&m_changeFrame, &QTimer::timeout, this, &ResultsModel::flushChangedRows);
+    connect(&m_changeFrame, &FrameTimer::timeout, this, &ResultsModel::flushChangedRows);
 }
 
 ResultsModel::~ResultsModel()
@@ -269,8 +265,7 @@ void ResultsModel::rowChanged(int row)
 {
     m_firstChanged = m_firstChanged < 0 ? row : std::min(m_firstChanged, row);
     m_lastChanged = std::max(m_lastChanged, row);
-    if (!m_changeFrame.isActive())
-        m_changeFrame.start();
+    m_changeFrame.start();
 }
 
 void ResultsModel::flushChangedRows()

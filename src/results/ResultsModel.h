@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FrameTimer.h"
 #include "results/DateTimeText.h"
 #include "results/HostTable.h"
 #include "results/HostTableObserver.h"
@@ -7,7 +8,6 @@
 
 #include <QAbstractTableModel>
 #include <QLocale>
-#include <QTimer>
 #include <memory>
 #include <optional>
 
@@ -109,5 +109,5 @@ private:
     DateTimeText m_dateTimeText;
     int m_firstChanged = -1; // the changed rows not yet announced, as one span
     int m_lastChanged = -1;
-    QTimer m_changeFrame;
+    FrameTimer m_changeFrame{ChangeFrameMs};
 };
