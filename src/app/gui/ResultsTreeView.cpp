@@ -1,8 +1,16 @@
 #include "app/gui/ResultsTreeView.h"
 
+#include "app/gui/SteadyScrollBar.h"
+
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <algorithm>
+
+ResultsTreeView::ResultsTreeView(QWidget* parent) : QTreeView(parent)
+{
+    setVerticalScrollBar(new SteadyScrollBar(Qt::Vertical, this));
+    setHorizontalScrollBar(new SteadyScrollBar(Qt::Horizontal, this));
+}
 
 void ResultsTreeView::setSelectionModel(QItemSelectionModel* selectionModel)
 {
