@@ -1,14 +1,17 @@
 // The real window over many loopback hosts, pinged by the real echo engine, under a real X server (Xvfb).
 //
 //   xvfb-run -a -s "-screen 0 1280x1024x24" window_bench [--hosts N] [--pause-ms P] [--seconds S]
-//           [--sort COLUMN] [--no-keys]
+//           [--sort COLUMN] [--no-keys | --keys-only]
 //       N (10000) loopback hosts (127.x.y.z: all answer on Linux, nothing leaves the host) at a pause of P
 //       (1000) ms, the results sorted by COLUMN (6, "Last Ping Time (ms)"). After two rounds, for S (20) seconds: the
 //       CPU share of one core (getrusage, the whole process) and the time from a key press (Down or Up in the
 //       results table, posted from a second thread at random moments, so a busy event loop delays it as it
 //       would a real key) to the start of the results table's next paint: median and p99. The CPU time per
 //       round is set against that of floor (only the sends and receives) on the same list, run first; then
-//       how often each widget was painted.
+//       how often each widget was painted. With --keys-only the monitor stops after the two rounds, so the CPU
+//       time measured is the key presses' own, printed per press; then the same presses go to Qt's own tree
+//       view over a plain copy of the texts shown, and to a widget that only fills the two rows, the least a
+//       repaint on a key press costs here.
 //   window_bench --screenshot FILE [--maximized] [--sort COLUMN] [--descending] [--rounds R]
 //       a dozen loopback hosts and three that fail ("bad..host" and friends), R (3) rounds at 1 s, then the
 //       window grabbed to FILE (PNG)
@@ -40,13 +43,16 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMap>
 #include <QMutex>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QPixmap>
 #include <QProcess>
 #include <QScreen>
+#include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -54,11 +60,19 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <memory>
 #include <random>
 #include <sys/resource.h>
 
 namespace
 {
+
+double systemCpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_stime.tv_sec * 1000.0 + usage.ru_stime.tv_usec / 1000.0;
+}
 
 double cpuMs()
 {
@@ -81,6 +95,15 @@ QStringList loopbackHosts(int count)
     return hosts;
 }
 
+// Voluntary context switches of all the process's threads: on a virtual machine each sleep and wake-up
+// costs more than painting a row.
+long contextSwitches()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_nvcsw + usage.ru_nivcsw;
+}
+
 double percentile(QList<double> values, double p)
 {
     if (values.isEmpty())
@@ -100,7 +123,7 @@ QString argument(const QStringList& args, const QString& name, const QString& fa
 class KeyToPaint : public QObject
 {
 public:
-    explicit KeyToPaint(QTreeView& view) : m_view(view) { view.viewport()->installEventFilter(this); }
+    KeyToPaint(QWidget& target, QWidget& painted) : m_view(target) { painted.installEventFilter(this); }
 
     void press(bool down)
     {
@@ -129,7 +152,7 @@ public:
     QElapsedTimer m_clock;
 
 private:
-    QTreeView& m_view;
+    QWidget& m_view;
     std::atomic<qint64> m_sentNs{0};
     std::atomic<bool> m_waiting{false};
     mutable QMutex m_mutex;
@@ -261,6 +284,137 @@ int screenshot(Program& p, const QStringList& args)
     return 0;
 }
 
+struct KeyRun {
+    double cpuMs = 0;
+    double systemMs = 0;
+    long switches = 0;
+    double wallMs = 0;
+    QList<double> latenciesMs;
+};
+
+// For the given seconds: key presses at random moments, 40 to 120 ms apart, each after the last one was
+// painted (or none), and what the whole process spent meanwhile.
+KeyRun runKeys(QWidget& target, QWidget& painted, int seconds, bool press)
+{
+    target.setFocus();
+    KeyToPaint probe(target, painted);
+    probe.m_clock.start();
+    std::atomic<bool> running{true};
+    QThread* keys = QThread::create([&] {
+        std::mt19937 random(7);
+        std::uniform_int_distribution<int> gap(40, 120);
+        bool down = true;
+        int pressed = 0;
+        while (running) {
+            QThread::msleep(static_cast<unsigned long>(gap(random)));
+            if (probe.waiting())
+                continue;
+            probe.press(down);
+            if (++pressed % 10 == 0)
+                down = !down;
+        }
+    });
+    KeyRun run;
+    const double cpuStart = cpuMs();
+    const double systemStart = systemCpuMs();
+    const long switchesStart = contextSwitches();
+    QElapsedTimer wall;
+    wall.start();
+    if (press)
+        keys->start();
+    QEventLoop loop;
+    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    running = false;
+    run.cpuMs = cpuMs() - cpuStart;
+    run.systemMs = systemCpuMs() - systemStart;
+    run.switches = contextSwitches() - switchesStart;
+    run.wallMs = static_cast<double>(wall.elapsed());
+    keys->wait();
+    delete keys;
+    run.latenciesMs = probe.latenciesMs();
+    return run;
+}
+
+KeyRun runKeys(QTreeView& view, int seconds, bool press)
+{
+    view.setCurrentIndex(view.model()->index(5, 0));
+    return runKeys(view, *view.viewport(), seconds, press);
+}
+
+// The least a repaint on a key press costs here: a widget that only fills the two rows the current row
+// moved between.
+class TwoRows : public QWidget
+{
+public:
+    explicit TwoRows(int rowHeight) : m_rowHeight(rowHeight) { setFocusPolicy(Qt::StrongFocus); }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        const int rows = std::max(1, height() / m_rowHeight);
+        const int before = m_row;
+        m_row = std::clamp(m_row + (event->key() == Qt::Key_Down ? 1 : -1), 0, rows - 1);
+        update(0, before * m_rowHeight, width(), m_rowHeight);
+        update(0, m_row * m_rowHeight, width(), m_rowHeight);
+    }
+    void paintEvent(QPaintEvent* event) override
+    {
+        QPainter painter(this);
+        painter.fillRect(event->rect(), Qt::white);
+        painter.fillRect(0, m_row * m_rowHeight, width(), m_rowHeight, palette().highlight());
+    }
+
+private:
+    int m_rowHeight;
+    int m_row = 0;
+};
+
+void printPerPress(const char* what, const KeyRun& run)
+{
+    const auto presses = static_cast<double>(run.latenciesMs.size());
+    if (presses > 0)
+        std::printf("%s: CPU per key press %.3f ms (%.3f in the kernel), %.1f context switches, p99 %.2f ms\n", what,
+                    run.cpuMs / presses, run.systemMs / presses, static_cast<double>(run.switches) / presses,
+                    percentile(run.latenciesMs, 0.99));
+}
+
+// A plain QTreeView, set up as the results view is, over a plain model holding what the results view shows.
+std::unique_ptr<QTreeView> plainCopy(QTreeView& view, QStandardItemModel& copy)
+{
+    const QAbstractItemModel& shown = *view.model();
+    copy.setColumnCount(shown.columnCount());
+    copy.setRowCount(shown.rowCount());
+    for (int column = 0; column < shown.columnCount(); ++column)
+        copy.setHeaderData(column, Qt::Horizontal, shown.headerData(column, Qt::Horizontal));
+    for (int row = 0; row < shown.rowCount(); ++row) {
+        for (int column = 0; column < shown.columnCount(); ++column) {
+            auto* item = new QStandardItem;
+            const QMap<int, QVariant> roles = shown.itemData(shown.index(row, column));
+            for (auto it = roles.cbegin(); it != roles.cend(); ++it)
+                item->setData(it.value(), it.key());
+            item->setEditable(false);
+            copy.setItem(row, column, item);
+        }
+    }
+    auto plain = std::make_unique<QTreeView>();
+    plain->setModel(&copy);
+    plain->setRootIsDecorated(false);
+    plain->setItemsExpandable(false);
+    plain->setUniformRowHeights(true);
+    plain->setAllColumnsShowFocus(true);
+    plain->setSelectionMode(view.selectionMode());
+    plain->setSelectionBehavior(view.selectionBehavior());
+    plain->setFont(view.font());
+    plain->setPalette(view.palette());
+    for (int column = 0; column < shown.columnCount(); ++column)
+        plain->header()->resizeSection(column, view.header()->sectionSize(column));
+    plain->resize(view.size());
+    view.window()->hide();
+    plain->show();
+    return plain;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -297,54 +451,46 @@ int main(int argc, char* argv[])
     });
     p.monitor().startWithInterval(pauseMs);
     waitRounds(p.monitor(), 2);
-    view->setCurrentIndex(view->model()->index(5, 0));
+    const bool keysOnly = args.contains(QStringLiteral("--keys-only"));
+    if (keysOnly)
+        p.monitor().stop();
     rounds = 0;
     roundMsSum = 0;
 
-    KeyToPaint probe(*view);
-    probe.m_clock.start();
-    std::atomic<bool> running{true};
-    // Key presses at random moments, 40 to 120 ms apart, each after the last one was painted.
-    QThread* keys = QThread::create([&] {
-        std::mt19937 random(7);
-        std::uniform_int_distribution<int> gap(40, 120);
-        bool down = true;
-        int pressed = 0;
-        while (running) {
-            QThread::msleep(static_cast<unsigned long>(gap(random)));
-            if (probe.waiting())
-                continue;
-            probe.press(down);
-            if (++pressed % 10 == 0)
-                down = !down;
-        }
-    });
     PaintCounter paints;
     app.installEventFilter(&paints);
-    const double cpuStart = cpuMs();
-    QElapsedTimer wall;
-    wall.start();
     // Without keys the CPU share is the rounds' alone: the presses cost a repaint each, a dozen a second.
     const bool pressKeys = !args.contains(QStringLiteral("--no-keys"));
-    if (pressKeys)
-        keys->start();
-    QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
-    app.exec();
-    running = false;
-    const double cpu = cpuMs() - cpuStart;
-    const double wallMs = static_cast<double>(wall.elapsed());
-    keys->wait();
-    delete keys;
-    const QList<double> latencies = probe.latenciesMs();
+    const KeyRun run = runKeys(*view, seconds, pressKeys);
+    app.removeEventFilter(&paints);
+    const double cpu = run.cpuMs;
+    const QList<double>& latencies = run.latenciesMs;
     std::printf("hosts %d, pause %d ms, sorted by \"%s\", %d s measured\n", hosts, pauseMs,
                 qPrintable(p.session.results().headerData(sortColumn, Qt::Horizontal).toString()), seconds);
     std::printf("rounds %d, mean round %.0f ms, last order refresh %lld ms\n", rounds,
                 rounds ? static_cast<double>(roundMsSum) / rounds : 0.0,
                 static_cast<long long>(p.resultsView().lastRefreshMs()));
-    std::printf("CPU %.1f %% of one core\n", 100.0 * cpu / wallMs);
+    std::printf("CPU %.1f %% of one core\n", 100.0 * cpu / run.wallMs);
     if (rounds > 0 && floorMs > 0)
         std::printf("CPU per round %.0f ms; the floor's %.0f ms: %.2fx\n", cpu / rounds, floorMs,
                     cpu / rounds / floorMs);
+    if (keysOnly) {
+        printPerPress("this window", run);
+        // The same texts in Qt's own tree view with a plain model: what a key press costs Qt itself here.
+        QStandardItemModel copy;
+        std::unique_ptr<QTreeView> plain = plainCopy(*view, copy);
+        const KeyRun plainRun = runKeys(*plain, seconds, true);
+        printPerPress("Qt's own tree view over a copy of the texts", plainRun);
+        TwoRows bare(view->sizeHintForRow(0));
+        bare.resize(view->viewport()->size());
+        plain->hide();
+        bare.show();
+        printPerPress("a widget that only fills the two rows", runKeys(bare, bare, seconds, true));
+        if (plainRun.cpuMs > 0 && !run.latenciesMs.isEmpty() && !plainRun.latenciesMs.isEmpty())
+            std::printf("per key press, this window / Qt's own view: %.2fx\n",
+                        (run.cpuMs / static_cast<double>(run.latenciesMs.size())) /
+                            (plainRun.cpuMs / static_cast<double>(plainRun.latenciesMs.size())));
+    }
     if (pressKeys)
         std::printf("key press to paint: %lld samples, median %.2f ms, p99 %.2f ms, max %.2f ms\n",
                     static_cast<long long>(latencies.size()), percentile(latencies, 0.5), percentile(latencies, 0.99),
