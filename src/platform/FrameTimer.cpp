@@ -1,17 +1,17 @@
 #include "platform/FrameTimer.h"
 
 #include <QSocketNotifier>
-#include <cerrno>
+#include <algorithm>
 #include <cstdint>
 #include <sys/timerfd.h>
 #include <unistd.h>
 
-FrameTimer::FrameTimer(int intervalMs, QObject* parent) : QObject(parent), m_intervalMs(intervalMs)
+FrameTimer::FrameTimer(int intervalMs, QObject* parent) : QObject(parent), m_intervalMs(std::max(intervalMs, 0))
 {
     m_fd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
     if (m_fd < 0) {
         m_fallback.setSingleShot(true);
-        m_fallback.setInterval(intervalMs);
+        m_fallback.setInterval(m_intervalMs);
         connect(&m_fallback, &QTimer::timeout, this, &FrameTimer::expired);
         return;
     }
@@ -32,7 +32,7 @@ void FrameTimer::start()
     if (m_active)
         return;
     m_active = true;
-    arm(m_intervalMs);
+    arm(true);
 }
 
 void FrameTimer::stop()
@@ -40,13 +40,13 @@ void FrameTimer::stop()
     if (!m_active)
         return;
     m_active = false;
-    arm(0);
+    arm(false);
 }
 
-void FrameTimer::arm(int ms)
+void FrameTimer::arm(bool armed)
 {
     if (m_fd < 0) {
-        if (ms > 0)
+        if (armed)
             m_fallback.start();
         else
             m_fallback.stop();
@@ -54,8 +54,11 @@ void FrameTimer::arm(int ms)
     }
     // Setting the time also clears an expiry not yet read, so a stopped frame never fires a later one early.
     itimerspec when{};
-    when.it_value.tv_sec = ms / 1000;
-    when.it_value.tv_nsec = long(ms % 1000) * 1000000L;
+    if (armed) {
+        when.it_value.tv_sec = m_intervalMs / 1000;
+        // A time of zero would disarm the timerfd: a frame of no length fires on the event loop's next turn.
+        when.it_value.tv_nsec = std::max(long(m_intervalMs % 1000) * 1000000L, 1L);
+    }
     timerfd_settime(m_fd, 0, &when, nullptr);
 }
 

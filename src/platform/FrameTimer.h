@@ -25,7 +25,7 @@ Q_SIGNALS:
     void timeout();
 
 private:
-    void arm(int ms);
+    void arm(bool armed);
     void expired();
 
     int m_intervalMs;

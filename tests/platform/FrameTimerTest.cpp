@@ -31,6 +31,15 @@ private Q_SLOTS:
         QVERIFY(fired.wait(1000));
         QCOMPARE(fired.count(), 2);
     }
+
+    void zeroIntervalFiresOnTheNextTurn()
+    {
+        FrameTimer timer(0);
+        QSignalSpy fired(&timer, &FrameTimer::timeout);
+        timer.start();
+        QVERIFY(fired.wait(1000));
+        QCOMPARE(fired.count(), 1);
+    }
 };
 
 QTEST_GUILESS_MAIN(FrameTimerTest)
