@@ -74,10 +74,11 @@ double systemCpuMs()
     return usage.ru_stime.tv_sec * 1000.0 + usage.ru_stime.tv_usec / 1000.0;
 }
 
-double cpuMs()
+// User and system CPU of this process, or with RUSAGE_CHILDREN of its finished children.
+double cpuMs(int who = RUSAGE_SELF)
 {
     rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
+    getrusage(who, &usage);
     return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
 }
@@ -215,14 +216,6 @@ struct Program {
     ResultsViewProxy& resultsView() { return *window.findChild<ResultsViewProxy*>(QStringLiteral("resultsViewProxy")); }
 };
 
-double childrenCpuMs()
-{
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
-}
-
 // CPU milliseconds of floor over the same hosts: the least one round of them can cost. One run of a few tens
 // of milliseconds swings by a fifth on a shared machine, so the median of five.
 double floorCpuMs(const QStringList& hosts)
@@ -235,12 +228,12 @@ double floorCpuMs(const QStringList& hosts)
     list.close();
     QList<double> runs;
     for (int i = 0; i < 5; ++i) {
-        const double before = childrenCpuMs();
+        const double before = cpuMs(RUSAGE_CHILDREN);
         QProcess floor; // a bench: waiting here blocks nobody
         floor.start(QStringLiteral(VANTREL_FLOOR), {list.fileName()});
         if (!floor.waitForFinished(60000) || floor.exitCode() != 0)
             return 0;
-        runs.append(childrenCpuMs() - before);
+        runs.append(cpuMs(RUSAGE_CHILDREN) - before);
     }
     std::sort(runs.begin(), runs.end());
     return runs.at(runs.size() / 2);
